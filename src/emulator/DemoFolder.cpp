@@ -1,0 +1,40 @@
+#include "emulator/DemoFolder.h"
+
+#include "emulator/EngineEmulator.h"
+#include "ini/TextFile.h"
+#include "scan/EngineTable.h"
+
+#include <QDir>
+
+namespace emulator {
+
+QStringList demoUrls()
+{
+    return {QStringLiteral("http://www.example.com"), QStringLiteral("http://www.example.org"),
+            QStringLiteral("http://www.vantory.example"), QStringLiteral("http://noresults.example.net")};
+}
+
+bool writeDemoFolder(const QString &folder, const EngineEmulator &emulator, QString *error)
+{
+    auto fail = [error](const QString &message) {
+        if (error)
+            *error = message;
+        return false;
+    };
+    QDir dir(folder);
+    if (!dir.mkpath(QStringLiteral("Lists")) || !dir.mkpath(QStringLiteral("Saved")))
+        return fail(QStringLiteral("cannot create the folders of %1").arg(folder));
+    const QString ini = scan::settingsFile(folder);
+    QFile::remove(ini);
+    if (!emulator.writeSettingsIni(ini))
+        return fail(QStringLiteral("cannot write %1").arg(ini));
+    QString list;
+    for (const QString &url : demoUrls())
+        list += url + QLatin1String("\r\n");
+    const QString listFile = dir.filePath(QStringLiteral("Lists/demo.txt"));
+    if (!textFile::writeLatin1(listFile, list))
+        return fail(QStringLiteral("cannot write %1").arg(listFile));
+    return true;
+}
+
+} // namespace emulator

@@ -1,0 +1,467 @@
+#include "emulator/EngineEmulator.h"
+
+#include "emulator/EnginePages.h"
+#include "ini/privateProfile.h"
+#include "scan/EngineTable.h"
+
+#include <QMutexLocker>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QThread>
+#include <QTimer>
+#include <QUrl>
+
+#include <sys/socket.h>
+
+namespace emulator {
+
+namespace {
+
+constexpr qsizetype MaxHeadBytes = 64 * 1024;
+constexpr qint64 HugeChunk = 256 * 1024;
+const QByteArray RedirectMark = QByteArrayLiteral("emu-redirected=1&");
+
+QString keyOf(int engine, const QString &target)
+{
+    return QString::number(engine) + u'\n' + target;
+}
+
+QString hostOf(const QString &target)
+{
+    return QUrl(target, QUrl::TolerantMode).host().toLower();
+}
+
+struct Request
+{
+    QByteArray method;
+    QByteArray path;  // before "?"
+    QByteArray query; // after "?", raw
+    bool keepAlive = true;
+    bool redirected = false;
+};
+
+bool parseHead(const QByteArray &head, Request &request)
+{
+    const QList<QByteArray> lines = head.split('\n');
+    const QList<QByteArray> first = lines.value(0).trimmed().split(' ');
+    if (first.size() < 3 || !first.at(2).startsWith("HTTP/"))
+        return false;
+    request.method = first.at(0);
+    QByteArray target = first.at(1);
+    const qsizetype q = target.indexOf('?');
+    request.path = q < 0 ? target : target.left(q);
+    request.query = q < 0 ? QByteArray() : target.mid(q + 1);
+    if (request.query.startsWith(RedirectMark)) {
+        request.redirected = true;
+        request.query.remove(0, RedirectMark.size());
+    }
+    request.keepAlive = !first.at(2).startsWith("HTTP/1.0");
+    for (qsizetype i = 1; i < lines.size(); ++i) {
+        const QByteArray line = lines.at(i).trimmed().toLower();
+        if (line.startsWith("connection:"))
+            request.keepAlive = !line.contains("close");
+    }
+    return true;
+}
+
+// The target of a link query: everything after "link:" or "links:", less AllTheWeb's suffix.
+QString targetOf(const QByteArray &query)
+{
+    qsizetype at = -1;
+    qsizetype skip = 0;
+    for (const QByteArray &op : {QByteArrayLiteral("link:"), QByteArrayLiteral("links:")}) {
+        const qsizetype i = query.indexOf("=" + op);
+        if (i >= 0 && (at < 0 || i < at)) {
+            at = i;
+            skip = op.size() + 1;
+        }
+    }
+    if (at < 0)
+        return QString();
+    QByteArray raw = query.mid(at + skip);
+    const QByteArray suffix = scan::allTheWebSuffix().toLatin1();
+    if (raw.endsWith(suffix))
+        raw.chop(suffix.size());
+    return QUrl::fromPercentEncoding(raw);
+}
+
+QByteArray responseHead(int status, const char *reason, qint64 length, bool keepAlive,
+                        const QByteArray &extra = QByteArray())
+{
+    return "HTTP/1.1 " + QByteArray::number(status) + ' ' + reason +
+           "\r\nContent-Type: text/html; charset=ISO-8859-1\r\nContent-Length: " + QByteArray::number(length) +
+           "\r\nConnection: " + (keepAlive ? "keep-alive" : "close") + "\r\n" + extra + "\r\n";
+}
+
+// One client connection. Requests are answered one at a time, in order.
+class Connection : public QObject
+{
+public:
+    Connection(QTcpSocket *socket, EngineEmulator *emulator)
+        : QObject(emulator), m_socket(socket), m_emulator(emulator)
+    {
+        m_socket->setParent(this);
+        m_emulator->noteOpen();
+        connect(m_socket, &QTcpSocket::readyRead, this, &Connection::readRequests);
+        connect(m_socket, &QTcpSocket::disconnected, this, &Connection::close);
+        connect(m_socket, &QTcpSocket::errorOccurred, this, &Connection::close);
+    }
+    ~Connection() override
+    {
+        if (!m_closed)
+            m_emulator->noteClosed();
+    }
+
+private:
+    void close()
+    {
+        if (m_closed)
+            return;
+        m_closed = true;
+        m_emulator->noteClosed();
+        m_socket->disconnect(this);
+        m_socket->abort();
+        deleteLater();
+    }
+
+    void readRequests()
+    {
+        m_in += m_socket->readAll();
+        if (m_busy)
+            return;
+        const qsizetype end = m_in.indexOf("\r\n\r\n");
+        if (end < 0) {
+            if (m_in.size() > MaxHeadBytes)
+                close();
+            return;
+        }
+        const QByteArray head = m_in.left(end);
+        m_in.remove(0, end + 4);
+        m_emulator->noteRequest(head);
+        Request request;
+        if (!parseHead(head, request)) {
+            send(responseHead(400, "Bad Request", 0, false), false);
+            return;
+        }
+        m_busy = true;
+        const auto settings = m_emulator->settings();
+        QTimer::singleShot(settings.latencyMs, this, [this, request] { answer(request); });
+    }
+
+    void answer(const Request &request)
+    {
+        if (m_closed)
+            return;
+        const auto settings = m_emulator->settings();
+        const QList<QByteArray> segments = request.path.split('/');
+        const int engine = engineFromSlug(QString::fromLatin1(segments.value(1)));
+        if (engine == 0) {
+            const QByteArray page = request.path == "/"
+                                        ? QByteArrayLiteral("<html><head><title>Engine emulator</title></head>"
+                                                            "<body><p>Vantory engine emulator</p></body></html>\n")
+                                        : QByteArrayLiteral("<html><body>Not found</body></html>\n");
+            send(responseHead(request.path == "/" ? 200 : 404, request.path == "/" ? "OK" : "Not Found",
+                              page.size(), request.keepAlive) +
+                     page,
+                 request.keepAlive);
+            return;
+        }
+        const QString target = targetOf(request.query);
+        Mode mode = m_emulator->mode(engine, target);
+        if (request.redirected && mode == Mode::Redirect)
+            mode = Mode::None;
+        const qint64 count = m_emulator->count(engine, target);
+        const PageKind kind = mode == Mode::NoResults       ? PageKind::NoResults
+                              : mode == Mode::ChangedLayout ? PageKind::ChangedLayout
+                                                            : PageKind::Results;
+        const QByteArray page = enginePage(engine, kind, count, target, settings.padding);
+
+        switch (mode) {
+        case Mode::None:
+        case Mode::NoResults:
+        case Mode::ChangedLayout:
+            send(responseHead(200, "OK", page.size(), request.keepAlive) + page, request.keepAlive);
+            break;
+        case Mode::ErrorStatus:
+            send(responseHead(500, "Internal Server Error", page.size(), request.keepAlive) + page,
+                 request.keepAlive);
+            break;
+        case Mode::Redirect: {
+            const QByteArray location = m_emulator->baseUrl().toLatin1() + request.path + '?' + RedirectMark +
+                                        request.query;
+            send(responseHead(302, "Found", 0, request.keepAlive, "Location: " + location + "\r\n"),
+                 request.keepAlive);
+            break;
+        }
+        case Mode::SlowDrip:
+            m_socket->write(responseHead(200, "OK", page.size(), false));
+            drip(page, settings.dripIntervalMs);
+            break;
+        case Mode::Stall:
+            m_socket->write(responseHead(200, "OK", page.size(), false) + page.left(100));
+            break;
+        case Mode::ResetMidBody:
+            m_socket->write(responseHead(200, "OK", page.size(), false) + page.left(page.size() / 2));
+            m_socket->flush();
+            QTimer::singleShot(50, this, [this] { reset(); });
+            break;
+        case Mode::HugeBody:
+            streamHuge(page, settings.hugeBytes);
+            break;
+        case Mode::Garbage: {
+            QByteArray junk;
+            quint32 x = 12345;
+            for (int i = 0; i < 4096; ++i) {
+                x = x * 1103515245u + 12345u;
+                junk += char((x >> 16) & 0xff);
+            }
+            junk.prepend("\x01\x02 garbage");
+            send(junk, false);
+            break;
+        }
+        }
+    }
+
+    void send(const QByteArray &bytes, bool keepAlive)
+    {
+        m_socket->write(bytes);
+        if (!keepAlive) {
+            m_socket->disconnectFromHost();
+            return;
+        }
+        m_busy = false;
+        if (!m_in.isEmpty())
+            QTimer::singleShot(0, this, &Connection::readRequests);
+    }
+
+    void drip(const QByteArray &rest, int intervalMs)
+    {
+        if (m_closed)
+            return;
+        if (rest.isEmpty()) {
+            m_socket->disconnectFromHost();
+            return;
+        }
+        m_socket->write(rest.left(64));
+        QTimer::singleShot(intervalMs, this, [this, tail = rest.mid(64), intervalMs] { drip(tail, intervalMs); });
+    }
+
+    void reset()
+    {
+        if (m_closed)
+            return;
+        // SO_LINGER with a zero time-out makes close() send a reset instead of an orderly shutdown.
+        const struct linger hard{1, 0};
+        ::setsockopt(int(m_socket->socketDescriptor()), SOL_SOCKET, SO_LINGER, &hard, sizeof hard);
+        close();
+    }
+
+    void streamHuge(const QByteArray &start, qint64 total)
+    {
+        m_hugeLeft = total;
+        m_socket->write(responseHead(200, "OK", total, false));
+        const QByteArray first = start.left(qMin<qint64>(start.size(), total));
+        m_socket->write(first);
+        m_hugeLeft -= first.size();
+        connect(m_socket, &QTcpSocket::bytesWritten, this, &Connection::moreHuge);
+        moreHuge();
+    }
+
+    void moreHuge()
+    {
+        static const QByteArray filler(HugeChunk, 'x');
+        while (m_hugeLeft > 0 && m_socket->bytesToWrite() < 2 * HugeChunk) {
+            const qint64 n = qMin<qint64>(HugeChunk, m_hugeLeft);
+            m_socket->write(filler.constData(), n);
+            m_hugeLeft -= n;
+        }
+        if (m_hugeLeft == 0) {
+            disconnect(m_socket, &QTcpSocket::bytesWritten, this, &Connection::moreHuge);
+            m_socket->disconnectFromHost();
+        }
+    }
+
+    QTcpSocket *m_socket;
+    EngineEmulator *m_emulator;
+    QByteArray m_in;
+    qint64 m_hugeLeft = 0;
+    bool m_busy = false;
+    bool m_closed = false;
+};
+
+} // namespace
+
+Mode modeForTarget(const QString &target)
+{
+    static const QList<QPair<QString, Mode>> labels{
+        {QStringLiteral("noresults"), Mode::NoResults}, {QStringLiteral("changed"), Mode::ChangedLayout},
+        {QStringLiteral("slow"), Mode::SlowDrip},       {QStringLiteral("stall"), Mode::Stall},
+        {QStringLiteral("reset"), Mode::ResetMidBody},  {QStringLiteral("huge"), Mode::HugeBody},
+        {QStringLiteral("garbage"), Mode::Garbage},     {QStringLiteral("error"), Mode::ErrorStatus},
+        {QStringLiteral("redirect"), Mode::Redirect},
+    };
+    const QString first = hostOf(target).section(u'.', 0, 0);
+    for (const auto &[label, mode] : labels) {
+        if (first == label)
+            return mode;
+    }
+    return Mode::None;
+}
+
+EngineEmulator::EngineEmulator(QObject *parent) : QObject(parent), m_server(new QTcpServer(this))
+{
+    connect(m_server, &QTcpServer::newConnection, this, &EngineEmulator::accept);
+}
+
+EngineEmulator::~EngineEmulator()
+{
+    // Connections report to this object when they go, so they go while it is still whole.
+    m_server->close();
+    const QObjectList kids = children();
+    for (QObject *child : kids) {
+        if (child != m_server)
+            delete child;
+    }
+}
+
+bool EngineEmulator::listen(quint16 port)
+{
+    return m_server->listen(QHostAddress::LocalHost, port);
+}
+
+quint16 EngineEmulator::port() const
+{
+    return m_server->serverPort();
+}
+
+QString EngineEmulator::baseUrl() const
+{
+    return QStringLiteral("http://127.0.0.1:") + QString::number(port());
+}
+
+QString EngineEmulator::prefix(int engine) const
+{
+    // The default prefix's path and query under the engine's own folder of this server.
+    const QString def = scan::defaultPrefix(engine);
+    const qsizetype pathStart = def.indexOf(u'/', int(QStringLiteral("http://").size()));
+    return baseUrl() + u'/' + engineSlug(engine) + def.mid(pathStart);
+}
+
+bool EngineEmulator::writeSettingsIni(const QString &file) const
+{
+    bool ok = true;
+    for (const scan::Engine &e : scan::engines())
+        ok = privateProfile::WriteString(scan::enginesSection(), QString::fromLatin1(e.key), prefix(e.number),
+                                         file) &&
+             ok;
+    return ok;
+}
+
+void EngineEmulator::setCount(int engine, const QString &target, qint64 count)
+{
+    QMutexLocker lock(&m_mutex);
+    m_counts.insert(keyOf(engine, target), count);
+}
+
+qint64 EngineEmulator::count(int engine, const QString &target) const
+{
+    QMutexLocker lock(&m_mutex);
+    return m_counts.value(keyOf(engine, target), defaultCount(engine, target));
+}
+
+void EngineEmulator::setMode(const QString &target, Mode mode)
+{
+    setMode(0, target, mode);
+}
+
+void EngineEmulator::setMode(int engine, const QString &target, Mode mode)
+{
+    QMutexLocker lock(&m_mutex);
+    m_modes.insert(keyOf(engine, target), mode);
+}
+
+void EngineEmulator::setDefaultMode(Mode mode)
+{
+    QMutexLocker lock(&m_mutex);
+    m_defaultMode = mode;
+}
+
+Mode EngineEmulator::mode(int engine, const QString &target) const
+{
+    QMutexLocker lock(&m_mutex);
+    if (const auto it = m_modes.constFind(keyOf(engine, target)); it != m_modes.constEnd())
+        return *it;
+    if (const auto it = m_modes.constFind(keyOf(0, target)); it != m_modes.constEnd())
+        return *it;
+    const Mode byName = modeForTarget(target);
+    return byName != Mode::None ? byName : m_defaultMode;
+}
+
+void EngineEmulator::setLatencyMs(int ms)
+{
+    QMutexLocker lock(&m_mutex);
+    m_settings.latencyMs = ms;
+}
+
+void EngineEmulator::setPadding(int bytes)
+{
+    QMutexLocker lock(&m_mutex);
+    m_settings.padding = bytes;
+}
+
+void EngineEmulator::setHugeBodyBytes(qint64 bytes)
+{
+    QMutexLocker lock(&m_mutex);
+    m_settings.hugeBytes = bytes;
+}
+
+void EngineEmulator::setDripIntervalMs(int ms)
+{
+    QMutexLocker lock(&m_mutex);
+    m_settings.dripIntervalMs = ms;
+}
+
+EngineEmulator::Settings EngineEmulator::settings() const
+{
+    QMutexLocker lock(&m_mutex);
+    return m_settings;
+}
+
+QList<QByteArray> EngineEmulator::requestHeads() const
+{
+    QMutexLocker lock(&m_mutex);
+    return m_heads;
+}
+
+void EngineEmulator::noteRequest(const QByteArray &head)
+{
+    ++m_requests;
+    QMutexLocker lock(&m_mutex);
+    if (m_heads.size() < 10000)
+        m_heads.append(head);
+}
+
+void EngineEmulator::accept()
+{
+    while (QTcpSocket *socket = m_server->nextPendingConnection())
+        new Connection(socket, this);
+}
+
+EmulatorThread::EmulatorThread() : m_thread(new QThread)
+{
+    m_thread->setObjectName(QStringLiteral("engine emulator"));
+    m_thread->start();
+    m_emulator = new EngineEmulator;
+    m_emulator->moveToThread(m_thread);
+    QMetaObject::invokeMethod(m_emulator, [this] { m_emulator->listen(); }, Qt::BlockingQueuedConnection);
+}
+
+EmulatorThread::~EmulatorThread()
+{
+    QMetaObject::invokeMethod(m_emulator, [this] { delete m_emulator; }, Qt::BlockingQueuedConnection);
+    m_thread->quit();
+    m_thread->wait();
+    delete m_thread;
+}
+
+} // namespace emulator

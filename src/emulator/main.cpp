@@ -1,0 +1,88 @@
+// vantory-emulator: a loopback server answering link queries like the six engines, for tests and demos.
+#include "emulator/DemoFolder.h"
+#include "emulator/EngineEmulator.h"
+#include "scan/EngineTable.h"
+#include "scan/FetchPage.h"
+#include "scan/ParseEngineData.h"
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QTemporaryDir>
+#include <QTextStream>
+
+#include "vantory_version.h"
+
+namespace {
+
+int runDemo(emulator::EngineEmulator &server, const QString &folderOption)
+{
+    QTextStream out(stdout);
+    QTemporaryDir temporary;
+    const QString folder = folderOption.isEmpty() ? temporary.path() : folderOption;
+    QString error;
+    if (!emulator::writeDemoFolder(folder, server, &error)) {
+        QTextStream(stderr) << "vantory-emulator: " << error << Qt::endl;
+        return 1;
+    }
+    const QString ini = scan::settingsFile(folder);
+    out << "Engine emulator on " << server.baseUrl() << Qt::endl;
+    out << "Demo program folder: " << folder << Qt::endl << Qt::endl;
+    for (const QString &url : emulator::demoUrls()) {
+        out << url << Qt::endl;
+        for (const scan::Engine &e : scan::engines()) {
+            const QString query = scan::queryUrlFromSettings(e.number, url, ini);
+            const QString count = scan::ParseEngineData(scan::FetchPage(query), e.number);
+            out << "  " << QString::fromLatin1(e.caption).leftJustified(12) << ' '
+                << (count.isEmpty() ? QStringLiteral("(none)") : count).rightJustified(10) << "  " << query
+                << Qt::endl;
+        }
+    }
+    return 0;
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("vantory-emulator"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(VANTORY_VERSION));
+
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral(
+        "Answers link queries on 127.0.0.1 in the page style of the six search engines.\n"
+        "Target host names select fault modes: noresults., changed., slow., stall., reset., huge., garbage.,\n"
+        "error., redirect."));
+    parser.addHelpOption();
+    parser.addVersionOption();
+    const QCommandLineOption portOption(QStringLiteral("port"), QStringLiteral("Port to listen on (0: any)."),
+                                        QStringLiteral("N"), QStringLiteral("0"));
+    const QCommandLineOption latencyOption(QStringLiteral("latency"),
+                                           QStringLiteral("Delay before every answer, in ms."),
+                                           QStringLiteral("MS"), QStringLiteral("0"));
+    const QCommandLineOption demoOption(QStringLiteral("demo"),
+                                        QStringLiteral("Write a demo program folder, query every engine for the "
+                                                       "sample URLs, print the counts and exit."));
+    const QCommandLineOption folderOption(QStringLiteral("program-folder"),
+                                          QStringLiteral("Demo program folder (default: a temporary one)."),
+                                          QStringLiteral("DIR"));
+    parser.addOptions({portOption, latencyOption, demoOption, folderOption});
+    parser.process(app);
+
+    bool ok = false;
+    const uint port = parser.value(portOption).toUInt(&ok);
+    if (!ok || port > 65535) {
+        QTextStream(stderr) << "vantory-emulator: bad port " << parser.value(portOption) << Qt::endl;
+        return 2;
+    }
+    emulator::EngineEmulator server;
+    server.setLatencyMs(parser.value(latencyOption).toInt());
+    if (!server.listen(quint16(port))) {
+        QTextStream(stderr) << "vantory-emulator: cannot listen on port " << port << Qt::endl;
+        return 1;
+    }
+    if (parser.isSet(demoOption))
+        return runDemo(server, parser.value(folderOption));
+    QTextStream(stdout) << server.port() << Qt::endl;
+    return app.exec();
+}

@@ -1,0 +1,134 @@
+#include "ini/IniLines.h"
+
+#include "ini/TextFile.h"
+
+namespace modINI {
+
+namespace {
+
+QString trimSpaces(const QString &text)
+{
+    qsizetype begin = 0;
+    qsizetype end = text.size();
+    while (begin < end && text.at(begin) == u' ')
+        ++begin;
+    while (end > begin && text.at(end - 1) == u' ')
+        --end;
+    return (begin == 0 && end == text.size()) ? text : text.mid(begin, end - begin);
+}
+
+bool isHeader(const QString &line)
+{
+    return line.startsWith(u'[');
+}
+
+} // namespace
+
+const QString &IniLines::at(int index) const
+{
+    Q_ASSERT(index >= 1 && index <= count());
+    return m_slots.at(index - 1);
+}
+
+void IniLines::set(int index, const QString &text)
+{
+    Q_ASSERT(index >= 1 && index <= count());
+    m_slots[index - 1] = text;
+}
+
+void IniLines::clear()
+{
+    m_slots.clear();
+    m_cutAtLimit = false;
+}
+
+int IniLines::slotsWhenReloaded() const
+{
+    qint64 total = 0;
+    for (const QString &slot : m_slots) {
+        const QString written = trimSpaces(slot);
+        if (!written.isEmpty())
+            total += isHeader(written) ? 2 : 1;
+    }
+    return total > MaxSlots ? MaxSlots + 1 : int(total);
+}
+
+bool LoadINIFile(IniLines &lines, const QString &file)
+{
+    lines.clear();
+    QString text;
+    if (!textFile::readLatin1(file, text))
+        return false;
+    const QStringList fileLines = textFile::splitLines(text);
+    for (const QString &line : fileLines) {
+        if (line.isEmpty())
+            continue;
+        const bool header = isHeader(line);
+        if (lines.count() + (header ? 2 : 1) > MaxSlots) {
+            lines.m_cutAtLimit = true;
+            break;
+        }
+        if (header)
+            lines.m_slots.append(QString());
+        lines.m_slots.append(line);
+    }
+    return true;
+}
+
+bool SaveINIFile(const IniLines &lines, const QString &file)
+{
+    if (lines.cutAtLimit() || lines.slotsWhenReloaded() > MaxSlots)
+        return false;
+    QByteArray bytes;
+    bytes.reserve(lines.count() * 24);
+    for (int i = 1; i <= lines.count(); ++i) {
+        bytes += trimSpaces(lines.at(i)).toLatin1();
+        bytes += "\r\n";
+    }
+    return textFile::writeBytes(file, bytes);
+}
+
+bool FindINILine(IniLines &lines, qint32 &index, const QString &prefix, bool stopAtSection)
+{
+    const qint32 n = lines.count();
+    qint32 last = 0;
+    bool found = false;
+    index = index + 1;
+    while (index <= n) {
+        const QString &slot = lines.at(index);
+        if (!slot.isEmpty())
+            last = index;
+        if (stopAtSection && isHeader(slot))
+            break;
+        if (slot.startsWith(prefix, Qt::CaseInsensitive)) {
+            found = true;
+            break;
+        }
+        ++index;
+    }
+    if (index > last)
+        lines.appendEmpty();
+    index = last;
+    return found;
+}
+
+void InsertINILine(IniLines &lines, const QString &text, qint32 &position)
+{
+    // Growing by one slot and moving slots position..last down by one is an insertion before position.
+    const qint32 newCount = lines.count() + 1;
+    if (position == 0)
+        position = newCount;
+    Q_ASSERT(position >= 1 && position <= newCount);
+    lines.m_slots.insert(position - 1, text);
+}
+
+bool IsValidININame(const QString &name)
+{
+    for (const QChar c : {u'[', u']', u'='}) {
+        if (name.contains(c))
+            return false;
+    }
+    return true;
+}
+
+} // namespace modINI

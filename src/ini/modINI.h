@@ -1,0 +1,30 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+// The program's own reader and writer of INI text files (settings.ini and the saved-search files). Every
+// operation reads the whole file; a write rewrites it whole, atomically. Section and key names are matched
+// without regard to case, by prefix at the start of a line: the first matching header and, within it, the
+// first matching key line win. Files are single-byte text; lines end at CR LF or a lone CR.
+namespace modINI {
+
+// The value of key in section, or defaultValue when the names are invalid or the file, the section or the key
+// is missing. A key line with nothing after its "=" gives the empty string. The key search stops at the next
+// section header.
+QString ReadINI(const QString &section, const QString &key, const QString &defaultValue, const QString &file);
+
+// Replaces the key's line, or inserts key=value directly under the section's header, or appends the section
+// with the key at the end of the file. Nothing is written for invalid names or a missing or empty file, or
+// when the file is beyond the slot limit; a failing rewrite leaves the old file as it was.
+void WriteINI(const QString &section, const QString &key, const QString &value, const QString &file);
+
+// The section's body as one string, its slots joined by CR LF. The body of a section that is followed by
+// another ends with CR LF; that of the last section does not; an empty section gives the empty string.
+QString ReadINISection(const QString &section, const QString &defaultValue, const QString &file);
+
+// names becomes the section names in file order (names[0] = first); it is left untouched when the file has
+// no section. A header without "]" names the rest of its line.
+void GetINISections(QStringList &names, const QString &file);
+
+} // namespace modINI

@@ -1,0 +1,106 @@
+#include "scan/EngineTable.h"
+
+#include "ini/modINI.h"
+#include "ini/privateProfile.h"
+
+#include <QDir>
+
+namespace scan {
+
+namespace {
+
+constexpr std::array<Engine, EngineCount> Table{{
+    {Google, "Google", "Google", " on Google", "Google",
+     "http://www.google.com/search?hl=en&ie=UTF-8&q=link:"},
+    {AltaVista, "Altavista", "AltaVista", " on AltaVista", "Altavista",
+     "http://www.altavista.com/web/results?q=link:"},
+    {Yahoo, "Yahoo", "Yahoo", " on Yahoo!", "Yahoo!", "http://search.yahoo.com/search?fr=fp-pull-web-t&p=link:"},
+    {Teoma, "Teoma", "Teoma", " on Teoma", "Teoma", "http://www.teoma.com/search?q=links:"},
+    {MSN, "MSN", "MSN", " on MSN", "MSN", "http://search.msn.com/results.aspx?FORM=SMCRT&q=link:"},
+    {AllTheWeb, "ATW", "AllTheWeb", " on All The Web", "All The Web",
+     "http://www.alltheweb.com/search?cat=web&cs=utf8&q=link:"},
+}};
+
+} // namespace
+
+const std::array<Engine, EngineCount> &engines()
+{
+    return Table;
+}
+
+const Engine &engine(int number)
+{
+    Q_ASSERT(number >= 1 && number <= EngineCount);
+    return Table[std::size_t(number - 1)];
+}
+
+QString engineKey(int number)
+{
+    return QString::fromLatin1(engine(number).key);
+}
+
+QString engineLogText(int number)
+{
+    return QString::fromLatin1(engine(number).logText);
+}
+
+QString engineStatusSuffix(int number)
+{
+    return QString::fromLatin1(engine(number).statusText);
+}
+
+QString engineCaption(int number)
+{
+    return QString::fromLatin1(engine(number).caption);
+}
+
+QString defaultPrefix(int number)
+{
+    return QString::fromLatin1(engine(number).defaultPrefix);
+}
+
+QString enginesSection()
+{
+    return QStringLiteral("Engines");
+}
+
+QString allTheWebSuffix()
+{
+    return QStringLiteral("&rys=0&_sb_lang=pref&ocjp=1");
+}
+
+QString settingsFile(const QString &programFolder)
+{
+    return QDir(programFolder).filePath(QStringLiteral("settings.ini"));
+}
+
+QString readPrefix(int number, const QString &settingsIni)
+{
+    return modINI::ReadINI(enginesSection(), engineKey(number), QString(), settingsIni);
+}
+
+QString queryUrl(const QString &prefix, int number, const QString &target)
+{
+    QString url = prefix + target;
+    if (number == AllTheWeb)
+        url += allTheWebSuffix();
+    return url;
+}
+
+QString queryUrlFromSettings(int number, const QString &target, const QString &settingsIni)
+{
+    return queryUrl(readPrefix(number, settingsIni), number, target);
+}
+
+bool resetPrefixes(const QString &settingsIni)
+{
+    bool ok = true;
+    for (const Engine &e : Table) {
+        ok = privateProfile::WriteString(enginesSection(), QString::fromLatin1(e.key),
+                                         QString::fromLatin1(e.defaultPrefix), settingsIni) &&
+             ok;
+    }
+    return ok;
+}
+
+} // namespace scan

@@ -1,0 +1,57 @@
+#pragma once
+
+#include <QString>
+
+#include <array>
+
+// The six search engines, always the same six in the same order: the order a scan asks them in, the order of
+// the engine columns of the results table and the number that selects the extraction rules.
+namespace scan {
+
+struct Engine
+{
+    int number;             // 1..6
+    const char *key;        // key in section "Engines" of settings.ini
+    const char *logText;    // text of the engine's rows in the web-result log
+    const char *statusText; // suffix of the status-bar text while it is asked
+    const char *caption;    // results-table column caption, also the saved-search section name
+    const char *defaultPrefix;
+};
+
+inline constexpr int EngineCount = 6;
+
+enum EngineNumber : int { Google = 1, AltaVista = 2, Yahoo = 3, Teoma = 4, MSN = 5, AllTheWeb = 6 };
+
+const std::array<Engine, EngineCount> &engines();
+
+// The engine with number 1..6; asserts on other numbers.
+const Engine &engine(int number);
+
+QString engineKey(int number);
+QString engineLogText(int number);
+QString engineStatusSuffix(int number);
+QString engineCaption(int number);
+QString defaultPrefix(int number);
+
+// The section of settings.ini that holds the query prefixes.
+QString enginesSection();
+
+// Appended to AllTheWeb's queries only; not stored in settings.ini.
+QString allTheWebSuffix();
+
+// settings.ini inside the program folder.
+QString settingsFile(const QString &programFolder);
+
+// The engine's prefix as settings.ini holds it now (read afresh on every call), empty when missing.
+QString readPrefix(int number, const QString &settingsIni);
+
+// The query URL: prefix + target exactly as given (no encoding, no trimming), + the suffix for AllTheWeb.
+QString queryUrl(const QString &prefix, int number, const QString &target);
+
+// Reads the prefix from settings.ini and forms the query URL.
+QString queryUrlFromSettings(int number, const QString &target, const QString &settingsIni);
+
+// Writes the six default prefixes, one write per engine in table order. False when any write failed.
+bool resetPrefixes(const QString &settingsIni);
+
+} // namespace scan

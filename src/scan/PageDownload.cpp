@@ -1,0 +1,127 @@
+#include "scan/PageDownload.h"
+
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
+#include <QNetworkRequest>
+#include <QTimer>
+#include <QUrl>
+
+namespace scan {
+
+namespace {
+
+FetchOptions &defaults()
+{
+    static FetchOptions options;
+    return options;
+}
+
+} // namespace
+
+FetchOptions defaultFetchOptions()
+{
+    return defaults();
+}
+
+void setDefaultFetchOptions(const FetchOptions &options)
+{
+    defaults() = options;
+}
+
+bool isFetchableUrl(const QString &url, QUrl *parsed)
+{
+    const QUrl u(url, QUrl::TolerantMode);
+    if (!u.isValid() || u.host().isEmpty())
+        return false;
+    const QString scheme = u.scheme().toLower();
+    if (scheme != QLatin1String("http") && scheme != QLatin1String("https"))
+        return false;
+    if (parsed)
+        *parsed = u;
+    return true;
+}
+
+QNetworkRequest pageRequest(const QUrl &url, const FetchOptions &options)
+{
+    QNetworkRequest request(url);
+    request.setHeader(QNetworkRequest::UserAgentHeader, QByteArrayLiteral("Mozilla"));
+    request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::NoLessSafeRedirectPolicy);
+    request.setAttribute(QNetworkRequest::CacheLoadControlAttribute, QNetworkRequest::AlwaysNetwork);
+    request.setAttribute(QNetworkRequest::CacheSaveControlAttribute, false);
+    request.setTransferTimeout(options.idleTimeoutMs);
+    return request;
+}
+
+PageDownload::PageDownload(QNetworkAccessManager *manager, QString url, const FetchOptions &options,
+                           QObject *parent)
+    : QObject(parent), m_manager(manager), m_url(std::move(url)), m_options(options)
+{
+}
+
+PageDownload::~PageDownload()
+{
+    if (m_reply) {
+        m_reply->disconnect(this);
+        m_reply->abort();
+        delete m_reply;
+    }
+}
+
+void PageDownload::start()
+{
+    if (m_started)
+        return;
+    m_started = true;
+    QUrl url;
+    if (!isFetchableUrl(m_url, &url)) {
+        QTimer::singleShot(0, this, &PageDownload::finish);
+        return;
+    }
+    m_reply = m_manager->get(pageRequest(url, m_options));
+    connect(m_reply, &QNetworkReply::readyRead, this, &PageDownload::readAvailable);
+    connect(m_reply, &QNetworkReply::finished, this, &PageDownload::finish);
+    m_deadline = new QTimer(this);
+    m_deadline->setSingleShot(true);
+    connect(m_deadline, &QTimer::timeout, this, &PageDownload::abort);
+    m_deadline->start(m_options.totalTimeoutMs);
+}
+
+void PageDownload::abort()
+{
+    if (m_finished)
+        return;
+    if (m_reply && m_reply->isRunning()) {
+        m_reply->abort(); // emits finished(), which lands in finish()
+        return;
+    }
+    QTimer::singleShot(0, this, &PageDownload::finish);
+}
+
+void PageDownload::readAvailable()
+{
+    if (!m_reply || m_finished)
+        return;
+    const qint64 room = m_options.bodyLimit - m_body.size();
+    if (room > 0)
+        m_body += m_reply->read(room);
+    if (m_body.size() >= m_options.bodyLimit && m_reply->isRunning())
+        m_reply->abort();
+}
+
+void PageDownload::finish()
+{
+    if (m_finished)
+        return;
+    if (m_reply) {
+        readAvailable();
+        m_reply->disconnect(this);
+        m_reply->deleteLater();
+        m_reply = nullptr;
+    }
+    if (m_deadline)
+        m_deadline->stop();
+    m_finished = true;
+    emit finished();
+}
+
+} // namespace scan
