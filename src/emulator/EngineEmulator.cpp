@@ -167,6 +167,10 @@ private:
             return;
         }
         const QString target = targetOf(request.query);
+        if (QByteArray raw; m_emulator->page(target, &raw)) {
+            send(responseHead(200, "OK", raw.size(), request.keepAlive) + raw, request.keepAlive);
+            return;
+        }
         Mode mode = m_emulator->mode(engine, target);
         if (request.redirected && mode == Mode::Redirect)
             mode = Mode::None;
@@ -395,6 +399,22 @@ Mode EngineEmulator::mode(int engine, const QString &target) const
         return *it;
     const Mode byName = modeForTarget(target);
     return byName != Mode::None ? byName : m_defaultMode;
+}
+
+void EngineEmulator::setPage(const QString &target, const QByteArray &body)
+{
+    QMutexLocker lock(&m_mutex);
+    m_pages.insert(target, body);
+}
+
+bool EngineEmulator::page(const QString &target, QByteArray *body) const
+{
+    QMutexLocker lock(&m_mutex);
+    const auto it = m_pages.constFind(target);
+    if (it == m_pages.constEnd())
+        return false;
+    *body = *it;
+    return true;
 }
 
 void EngineEmulator::setLatencyMs(int ms)

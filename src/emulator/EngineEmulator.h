@@ -57,6 +57,9 @@ public:
     void setMode(const QString &target, Mode mode); // for every engine
     void setMode(int engine, const QString &target, Mode mode);
     void setDefaultMode(Mode mode);
+    // Serves exactly these bytes (status 200) for the target on every engine.
+    void setPage(const QString &target, const QByteArray &body);
+    bool page(const QString &target, QByteArray *body) const;
     Mode mode(int engine, const QString &target) const;
 
     void setLatencyMs(int ms);         // delay before every answer
@@ -90,6 +93,7 @@ private:
     mutable QMutex m_mutex;
     QHash<QString, qint64> m_counts;
     QHash<QString, Mode> m_modes;
+    QHash<QString, QByteArray> m_pages;
     Mode m_defaultMode = Mode::None;
     Settings m_settings;
     QList<QByteArray> m_heads;

@@ -20,7 +20,9 @@ bool readLatin1(const QString &path, QString &text)
 bool writeBytes(const QString &path, const QByteArray &bytes)
 {
     QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
+    // Unbuffered: a buffered QSaveFile can lose the error of a short write (a full disk, a size limit) and
+    // still commit the truncated file; written directly, a short write shows in write()'s count.
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
         return false;
     if (file.write(bytes) != bytes.size()) {
         file.cancelWriting();

@@ -99,7 +99,7 @@ void PageDownload::abort()
 
 void PageDownload::readAvailable()
 {
-    if (!m_reply || m_finished)
+    if (!m_reply || m_finished || !m_reply->isOpen())
         return;
     const qint64 room = m_options.bodyLimit - m_body.size();
     if (room > 0)

@@ -1,0 +1,114 @@
+// Speed of the core: INI access on a file at the slot limit, count extraction on a large page, and page
+// fetches from the engine emulator beside a plain socket client fetching the same pages.
+#include "emulator/EngineEmulator.h"
+#include "ini/IniLines.h"
+#include "ini/modINI.h"
+#include "scan/FetchPage.h"
+#include "scan/ParseEngineData.h"
+
+#include <QFile>
+#include <QTcpSocket>
+#include <QTemporaryDir>
+#include <QTest>
+
+class BenchCore : public QObject
+{
+    Q_OBJECT
+
+private:
+    QTemporaryDir m_dir;
+    QString m_bigIni;
+    static constexpr int Pages = 200;
+
+    QString fullIni()
+    {
+        if (m_bigIni.isEmpty()) {
+            m_bigIni = m_dir.filePath(QStringLiteral("full.ini"));
+            QByteArray bytes = "[Engines]\r\n";
+            for (int i = 0; i < modINI::MaxSlots - 3; ++i)
+                bytes += "key" + QByteArray::number(i) + "=http://www.example.com/search?q=link:\r\n";
+            QFile file(m_bigIni);
+            if (file.open(QIODevice::WriteOnly))
+                file.write(bytes);
+        }
+        return m_bigIni;
+    }
+
+private slots:
+    void readIniAtSlotLimit()
+    {
+        const QString file = fullIni();
+        QString value;
+        QBENCHMARK {
+            value = modINI::ReadINI(QStringLiteral("Engines"), QStringLiteral("key32000"), QString(), file);
+        }
+        QVERIFY(!value.isEmpty());
+    }
+
+    void writeIniAtSlotLimit()
+    {
+        const QString file = fullIni();
+        int n = 0;
+        QBENCHMARK {
+            modINI::WriteINI(QStringLiteral("Engines"), QStringLiteral("key32000"), QString::number(++n), file);
+        }
+        QCOMPARE(modINI::ReadINI(QStringLiteral("Engines"), QStringLiteral("key32000"), QString(), file),
+                 QString::number(n));
+    }
+
+    void parseOneMiBPage()
+    {
+        QString page;
+        while (page.size() < 1024 * 1024)
+            page += QStringLiteral("<p class='g'><a href='http://www.example.com/'>A linking page</a></p>\n");
+        page += QStringLiteral("<span class=\"ofSoMany\">1 234 567</span>");
+        QString count;
+        QBENCHMARK {
+            count = scan::ParseEngineData(page, 6);
+        }
+        QCOMPARE(count, QStringLiteral("1234567"));
+    }
+
+    void fetchPage200x20KiB()
+    {
+        emulator::EmulatorThread server;
+        server.emulator()->setPadding(20 * 1024);
+        const QString prefix = server.emulator()->prefix(1);
+        qint64 bytes = 0;
+        QBENCHMARK_ONCE {
+            for (int i = 0; i < Pages; ++i)
+                bytes += scan::FetchPage(prefix + QStringLiteral("http://site%1.example").arg(i)).size();
+        }
+        QVERIFY(bytes > Pages * 20 * 1024);
+    }
+
+    void plainSocket200x20KiB()
+    {
+        emulator::EmulatorThread server;
+        server.emulator()->setPadding(20 * 1024);
+        const quint16 port = server.emulator()->port();
+        const QByteArray path = server.emulator()->prefix(1).mid(QStringLiteral("http://127.0.0.1:").size() +
+                                                                 QString::number(port).size())
+                                    .toLatin1();
+        qint64 bytes = 0;
+        QBENCHMARK_ONCE {
+            for (int i = 0; i < Pages; ++i) {
+                QTcpSocket socket;
+                socket.connectToHost(QHostAddress::LocalHost, port);
+                if (!socket.waitForConnected(5000))
+                    break;
+                socket.write("GET " + path + "http://site" + QByteArray::number(i) +
+                             ".example HTTP/1.1\r\nHost: 127.0.0.1\r\nUser-Agent: Mozilla\r\nConnection: close\r\n\r\n");
+                QByteArray reply;
+                while (socket.waitForReadyRead(5000))
+                    reply += socket.readAll();
+                reply += socket.readAll();
+                bytes += reply.size();
+            }
+        }
+        QVERIFY(bytes > Pages * 20 * 1024);
+    }
+};
+
+QTEST_GUILESS_MAIN(BenchCore)
+#include "bench_core.moc"

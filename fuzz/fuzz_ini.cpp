@@ -1,0 +1,71 @@
+// Any bytes as an INI file: read, write, read again. No crash, no sanitizer report, and a write followed by a
+// read gives back the value written whenever the write could take place.
+#include "ini/IniLines.h"
+#include "ini/modINI.h"
+#include "ini/privateProfile.h"
+
+#include <QDir>
+#include <QFile>
+#include <QString>
+#include <QTemporaryDir>
+
+#include <cstddef>
+#include <cstdint>
+
+namespace {
+
+// Names and values the INI format can carry through a write: no line ending, no spaces at the ends that a
+// rewrite trims, and no name characters.
+bool writable(const QString &section, const QString &key, const QString &value)
+{
+    auto clean = [](const QString &t) { return !t.contains(u'\r') && !t.endsWith(u' '); };
+    return modINI::IsValidININame(section) && modINI::IsValidININame(key) && clean(section) && clean(key) &&
+           clean(value) && !key.startsWith(u' ') && !section.contains(u'\n');
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
+{
+    static QTemporaryDir dir;
+    const QString file = dir.filePath(QStringLiteral("fuzz.ini"));
+    {
+        QFile out(file);
+        if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate))
+            return 0;
+        out.write(reinterpret_cast<const char *>(data), qint64(size));
+    }
+    // Section, key and value come from the file's last line, split at "|".
+    const QString text = QString::fromLatin1(reinterpret_cast<const char *>(data), qsizetype(size));
+    const QStringList spec = text.section(u'\n', -1).split(u'|');
+    const QString section = spec.value(0, QStringLiteral("S"));
+    const QString key = spec.value(1, QStringLiteral("k"));
+    const QString value = spec.value(2, QStringLiteral("v"));
+
+    modINI::ReadINI(section, key, QString(), file);
+    modINI::ReadINISection(section, QString(), file);
+    QStringList names;
+    modINI::GetINISections(names, file);
+
+    modINI::IniLines before;
+    modINI::LoadINIFile(before, file);
+    // A write takes place when the file has content and room for a new section with its key.
+    auto roomFor = [](const modINI::IniLines &lines) {
+        return lines.count() > 0 && !lines.cutAtLimit() && lines.slotsWhenReloaded() + 3 <= modINI::MaxSlots;
+    };
+
+    modINI::WriteINI(section, key, value, file);
+    const QString back = modINI::ReadINI(section, key, QStringLiteral("\x01missing"), file);
+    if (roomFor(before) && writable(section, key, value) && back != value)
+        __builtin_trap();
+
+    privateProfile::WriteString(section, key, value, file);
+    privateProfile::WriteSection(section, QString(), file);
+    modINI::IniLines after;
+    modINI::LoadINIFile(after, file);
+    modINI::WriteINI(section, key, value, file);
+    if (roomFor(after) && writable(section, key, value) &&
+        modINI::ReadINI(section, key, QStringLiteral("\x01missing"), file) != value)
+        __builtin_trap();
+    return 0;
+}
