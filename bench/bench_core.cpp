@@ -39,7 +39,8 @@ private slots:
     {
         const QString file = fullIni();
         QString value;
-        QBENCHMARK {
+        QBENCHMARK
+        {
             value = modINI::ReadINI(QStringLiteral("Engines"), QStringLiteral("key32000"), QString(), file);
         }
         QVERIFY(!value.isEmpty());
@@ -49,8 +50,10 @@ private slots:
     {
         const QString file = fullIni();
         int n = 0;
-        QBENCHMARK {
-            modINI::WriteINI(QStringLiteral("Engines"), QStringLiteral("key32000"), QString::number(++n), file);
+        QBENCHMARK
+        {
+            modINI::WriteINI(QStringLiteral("Engines"), QStringLiteral("key32000"), QString::number(++n),
+                             file);
         }
         QCOMPARE(modINI::ReadINI(QStringLiteral("Engines"), QStringLiteral("key32000"), QString(), file),
                  QString::number(n));
@@ -63,7 +66,8 @@ private slots:
             page += QStringLiteral("<p class='g'><a href='http://www.example.com/'>A linking page</a></p>\n");
         page += QStringLiteral("<span class=\"ofSoMany\">1 234 567</span>");
         QString count;
-        QBENCHMARK {
+        QBENCHMARK
+        {
             count = scan::ParseEngineData(page, 6);
         }
         QCOMPARE(count, QStringLiteral("1234567"));
@@ -75,7 +79,8 @@ private slots:
         server.emulator()->setPadding(20 * 1024);
         const QString prefix = server.emulator()->prefix(1);
         qint64 bytes = 0;
-        QBENCHMARK_ONCE {
+        QBENCHMARK_ONCE
+        {
             for (int i = 0; i < Pages; ++i)
                 bytes += scan::FetchPage(prefix + QStringLiteral("http://site%1.example").arg(i)).size();
         }
@@ -87,18 +92,22 @@ private slots:
         emulator::EmulatorThread server;
         server.emulator()->setPadding(20 * 1024);
         const quint16 port = server.emulator()->port();
-        const QByteArray path = server.emulator()->prefix(1).mid(QStringLiteral("http://127.0.0.1:").size() +
-                                                                 QString::number(port).size())
-                                    .toLatin1();
+        const QByteArray path =
+            server.emulator()
+                ->prefix(1)
+                .mid(QStringLiteral("http://127.0.0.1:").size() + QString::number(port).size())
+                .toLatin1();
         qint64 bytes = 0;
-        QBENCHMARK_ONCE {
+        QBENCHMARK_ONCE
+        {
             for (int i = 0; i < Pages; ++i) {
                 QTcpSocket socket;
                 socket.connectToHost(QHostAddress::LocalHost, port);
                 if (!socket.waitForConnected(5000))
                     break;
                 socket.write("GET " + path + "http://site" + QByteArray::number(i) +
-                             ".example HTTP/1.1\r\nHost: 127.0.0.1\r\nUser-Agent: Mozilla\r\nConnection: close\r\n\r\n");
+                             ".example HTTP/1.1\r\nHost: 127.0.0.1\r\nUser-Agent: Mozilla\r\nConnection: "
+                             "close\r\n\r\n");
                 QByteArray reply;
                 while (socket.waitForReadyRead(5000))
                     reply += socket.readAll();

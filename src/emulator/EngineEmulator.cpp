@@ -89,8 +89,9 @@ QByteArray responseHead(int status, const char *reason, qint64 length, bool keep
                         const QByteArray &extra = QByteArray())
 {
     return "HTTP/1.1 " + QByteArray::number(status) + ' ' + reason +
-           "\r\nContent-Type: text/html; charset=ISO-8859-1\r\nContent-Length: " + QByteArray::number(length) +
-           "\r\nConnection: " + (keepAlive ? "keep-alive" : "close") + "\r\n" + extra + "\r\n";
+           "\r\nContent-Type: text/html; charset=ISO-8859-1\r\nContent-Length: " +
+           QByteArray::number(length) + "\r\nConnection: " + (keepAlive ? "keep-alive" : "close") + "\r\n" +
+           extra + "\r\n";
 }
 
 // One client connection. Requests are answered one at a time, in order.
@@ -156,10 +157,11 @@ private:
         const QList<QByteArray> segments = request.path.split('/');
         const int engine = engineFromSlug(QString::fromLatin1(segments.value(1)));
         if (engine == 0) {
-            const QByteArray page = request.path == "/"
-                                        ? QByteArrayLiteral("<html><head><title>Engine emulator</title></head>"
-                                                            "<body><p>Vantory engine emulator</p></body></html>\n")
-                                        : QByteArrayLiteral("<html><body>Not found</body></html>\n");
+            const QByteArray page =
+                request.path == "/"
+                    ? QByteArrayLiteral("<html><head><title>Engine emulator</title></head>"
+                                        "<body><p>Vantory engine emulator</p></body></html>\n")
+                    : QByteArrayLiteral("<html><body>Not found</body></html>\n");
             send(responseHead(request.path == "/" ? 200 : 404, request.path == "/" ? "OK" : "Not Found",
                               page.size(), request.keepAlive) +
                      page,
@@ -191,8 +193,8 @@ private:
                  request.keepAlive);
             break;
         case Mode::Redirect: {
-            const QByteArray location = m_emulator->baseUrl().toLatin1() + request.path + '?' + RedirectMark +
-                                        request.query;
+            const QByteArray location =
+                m_emulator->baseUrl().toLatin1() + request.path + '?' + RedirectMark + request.query;
             send(responseHead(302, "Found", 0, request.keepAlive, "Location: " + location + "\r\n"),
                  request.keepAlive);
             break;
@@ -247,7 +249,8 @@ private:
             return;
         }
         m_socket->write(rest.left(64));
-        QTimer::singleShot(intervalMs, this, [this, tail = rest.mid(64), intervalMs] { drip(tail, intervalMs); });
+        QTimer::singleShot(intervalMs, this,
+                           [this, tail = rest.mid(64), intervalMs] { drip(tail, intervalMs); });
     }
 
     void reset()
@@ -255,7 +258,10 @@ private:
         if (m_closed)
             return;
         // SO_LINGER with a zero time-out makes close() send a reset instead of an orderly shutdown.
-        const struct linger hard{1, 0};
+        const struct linger hard
+        {
+            1, 0
+        };
         ::setsockopt(int(m_socket->socketDescriptor()), SOL_SOCKET, SO_LINGER, &hard, sizeof hard);
         close();
     }
@@ -473,12 +479,14 @@ EmulatorThread::EmulatorThread() : m_thread(new QThread)
     m_thread->start();
     m_emulator = new EngineEmulator;
     m_emulator->moveToThread(m_thread);
-    QMetaObject::invokeMethod(m_emulator, [this] { m_emulator->listen(); }, Qt::BlockingQueuedConnection);
+    QMetaObject::invokeMethod(
+        m_emulator, [this] { m_emulator->listen(); }, Qt::BlockingQueuedConnection);
 }
 
 EmulatorThread::~EmulatorThread()
 {
-    QMetaObject::invokeMethod(m_emulator, [this] { delete m_emulator; }, Qt::BlockingQueuedConnection);
+    QMetaObject::invokeMethod(
+        m_emulator, [this] { delete m_emulator; }, Qt::BlockingQueuedConnection);
     m_thread->quit();
     m_thread->wait();
     delete m_thread;

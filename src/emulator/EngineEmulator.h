@@ -15,7 +15,8 @@ class QThread;
 namespace emulator {
 
 // What the emulator does with a request. Everything but None, NoResults and ChangedLayout is a fault.
-enum class Mode {
+enum class Mode
+{
     None,          // the engine's result page with the target's count
     NoResults,     // the engine's page for a query without results
     ChangedLayout, // a page whose layout no longer matches the markers
@@ -34,7 +35,8 @@ Mode modeForTarget(const QString &target);
 
 // A loopback HTTP/1.1 server that answers link queries in the page style of each of the six engines. Engines
 // live under /google, /altavista, /yahoo, /teoma, /msn and /alltheweb with the default prefixes' paths; the
-// target is everything after "link:" (or "links:") in the query. Configuration may be changed from any thread.
+// target is everything after "link:" (or "links:") in the query. Configuration may be changed from any
+// thread.
 class EngineEmulator : public QObject
 {
     Q_OBJECT
@@ -62,10 +64,10 @@ public:
     bool page(const QString &target, QByteArray *body) const;
     Mode mode(int engine, const QString &target) const;
 
-    void setLatencyMs(int ms);         // delay before every answer
-    void setPadding(int bytes);        // result-list markup after the count, per page
+    void setLatencyMs(int ms);  // delay before every answer
+    void setPadding(int bytes); // result-list markup after the count, per page
     void setHugeBodyBytes(qint64 bytes);
-    void setDripIntervalMs(int ms);    // SlowDrip: one piece of 64 bytes per interval
+    void setDripIntervalMs(int ms); // SlowDrip: one piece of 64 bytes per interval
 
     int requestCount() const { return m_requests.load(); }
     int openConnections() const { return m_open.load(); }

@@ -8,8 +8,9 @@ namespace {
 
 const QStringList &slugs()
 {
-    static const QStringList list{QStringLiteral("google"), QStringLiteral("altavista"), QStringLiteral("yahoo"),
-                                  QStringLiteral("teoma"),  QStringLiteral("msn"),       QStringLiteral("alltheweb")};
+    static const QStringList list{QStringLiteral("google"), QStringLiteral("altavista"),
+                                  QStringLiteral("yahoo"),  QStringLiteral("teoma"),
+                                  QStringLiteral("msn"),    QStringLiteral("alltheweb")};
     return list;
 }
 
@@ -20,9 +21,9 @@ QString escaped(const QString &text)
 
 QString padding(int bytes)
 {
-    static const QString item = QStringLiteral(
-        "<p class=\"g\"><a href=\"http://www.example.com/page\">A page that links here</a><br>"
-        "<font size=-1>Some text of the page, cut short by the engine ...</font></p>\n");
+    static const QString item =
+        QStringLiteral("<p class=\"g\"><a href=\"http://www.example.com/page\">A page that links here</a><br>"
+                       "<font size=-1>Some text of the page, cut short by the engine ...</font></p>\n");
     QString text;
     text.reserve(bytes + int(item.size()));
     while (text.size() < bytes)
@@ -36,14 +37,15 @@ QString resultsBody(int engine, qint64 count, const QString &t)
     const QString c = formatCount(engine, count);
     switch (engine) {
     case 1:
-        return count >= 100 ? QStringLiteral("<table><tr><td><font size=-1>Results <b>1</b> - <b>10</b> of about "
-                                             "<b>%1</b> linking to <b>%2</b>.  (<b>0.21</b> seconds)</font>"
-                                             "</td></tr></table>\n")
-                                  .arg(c, t)
-                            : QStringLiteral("<table><tr><td><font size=-1>Results <b>1</b> - <b>%1</b> of "
-                                             "<b>%1</b> linking to <b>%2</b>.  (<b>0.08</b> seconds)</font>"
-                                             "</td></tr></table>\n")
-                                  .arg(c, t);
+        return count >= 100
+                   ? QStringLiteral("<table><tr><td><font size=-1>Results <b>1</b> - <b>10</b> of about "
+                                    "<b>%1</b> linking to <b>%2</b>.  (<b>0.21</b> seconds)</font>"
+                                    "</td></tr></table>\n")
+                         .arg(c, t)
+                   : QStringLiteral("<table><tr><td><font size=-1>Results <b>1</b> - <b>%1</b> of "
+                                    "<b>%1</b> linking to <b>%2</b>.  (<b>0.08</b> seconds)</font>"
+                                    "</td></tr></table>\n")
+                         .arg(c, t);
     case 2:
         return QStringLiteral("<table class=\"res\"><tr><td><a class=\"lbl\">AltaVista found %1 results</A>"
                               "</td></tr></table>\n")
@@ -57,11 +59,13 @@ QString resultsBody(int engine, qint64 count, const QString &t)
                               "<span class=\"term\">link:%2</span>\n")
             .arg(c, t);
     case 5:
-        return QStringLiteral("<h5 id=\"count\">Page 1 of about %1 containing <strong>link:%2</strong></h5>\n")
+        return QStringLiteral(
+                   "<h5 id=\"count\">Page 1 of about %1 containing <strong>link:%2</strong></h5>\n")
             .arg(c, t);
     default:
-        return QStringLiteral("<div class=\"resultsHeader\">Results 1 - 10 of <span class=\"ofSoMany\">%1</span>"
-                              " for <b>link:%2</b></div>\n")
+        return QStringLiteral(
+                   "<div class=\"resultsHeader\">Results 1 - 10 of <span class=\"ofSoMany\">%1</span>"
+                   " for <b>link:%2</b></div>\n")
             .arg(c, t);
     }
 }

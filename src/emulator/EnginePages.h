@@ -6,7 +6,12 @@
 // Result pages in the style of the six engines, as the engine emulator serves them.
 namespace emulator {
 
-enum class PageKind { Results, NoResults, ChangedLayout };
+enum class PageKind
+{
+    Results,
+    NoResults,
+    ChangedLayout
+};
 
 // The engine's path segment on the emulator ("google", "altavista", ...), and back (0 when unknown).
 QString engineSlug(int engine);

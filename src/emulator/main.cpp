@@ -49,10 +49,11 @@ int main(int argc, char **argv)
     QCoreApplication::setApplicationVersion(QStringLiteral(VANTORY_VERSION));
 
     QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral(
-        "Answers link queries on 127.0.0.1 in the page style of the six search engines.\n"
-        "Target host names select fault modes: noresults., changed., slow., stall., reset., huge., garbage.,\n"
-        "error., redirect."));
+    parser.setApplicationDescription(
+        QStringLiteral("Answers link queries on 127.0.0.1 in the page style of the six search engines.\n"
+                       "Target host names select fault modes: noresults., changed., slow., stall., reset., "
+                       "huge., garbage.,\n"
+                       "error., redirect."));
     parser.addHelpOption();
     parser.addVersionOption();
     const QCommandLineOption portOption(QStringLiteral("port"), QStringLiteral("Port to listen on (0: any)."),
@@ -60,9 +61,9 @@ int main(int argc, char **argv)
     const QCommandLineOption latencyOption(QStringLiteral("latency"),
                                            QStringLiteral("Delay before every answer, in ms."),
                                            QStringLiteral("MS"), QStringLiteral("0"));
-    const QCommandLineOption demoOption(QStringLiteral("demo"),
-                                        QStringLiteral("Write a demo program folder, query every engine for the "
-                                                       "sample URLs, print the counts and exit."));
+    const QCommandLineOption demoOption(
+        QStringLiteral("demo"), QStringLiteral("Write a demo program folder, query every engine for the "
+                                               "sample URLs, print the counts and exit."));
     const QCommandLineOption folderOption(QStringLiteral("program-folder"),
                                           QStringLiteral("Demo program folder (default: a temporary one)."),
                                           QStringLiteral("DIR"));

@@ -45,8 +45,8 @@ bool SaveINIFile(const IniLines &lines, const QString &file);
 
 // The search primitive. Starts after slot index; stops at a slot beginning with prefix (found), or, with
 // stopAtSection, at a slot beginning with "[". On a match or a stop, index is that slot. When the search runs
-// past the last slot, index is the last non-empty slot it examined (0 if none) and the buffer has grown by one
-// empty slot at its end. Comparisons ignore case.
+// past the last slot, index is the last non-empty slot it examined (0 if none) and the buffer has grown by
+// one empty slot at its end. Comparisons ignore case.
 bool FindINILine(IniLines &lines, qint32 &index, const QString &prefix, bool stopAtSection);
 
 // Grows the buffer by one slot and stores text at position, moving later slots down. Position 0 appends and

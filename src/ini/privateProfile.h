@@ -8,8 +8,9 @@
 // matching section and key win. Files are replaced atomically: on failure (false) the file is as it was.
 namespace privateProfile {
 
-// Creates the file, the section and the key when missing; an existing key line is replaced by key=value. A new
-// key goes after the last non-empty line of its section; a new section is appended at the end of the file.
+// Creates the file, the section and the key when missing; an existing key line is replaced by key=value. A
+// new key goes after the last non-empty line of its section; a new section is appended at the end of the
+// file.
 bool WriteString(const QString &section, const QString &key, const QString &value, const QString &file);
 
 // Replaces the section's body (all lines up to the next header) with body, whose lines are separated by NUL

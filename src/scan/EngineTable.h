@@ -20,7 +20,15 @@ struct Engine
 
 inline constexpr int EngineCount = 6;
 
-enum EngineNumber : int { Google = 1, AltaVista = 2, Yahoo = 3, Teoma = 4, MSN = 5, AllTheWeb = 6 };
+enum EngineNumber : int
+{
+    Google = 1,
+    AltaVista = 2,
+    Yahoo = 3,
+    Teoma = 4,
+    MSN = 5,
+    AllTheWeb = 6
+};
 
 const std::array<Engine, EngineCount> &engines();
 

@@ -16,8 +16,8 @@ namespace scan {
 // Limits that keep a bad server from hanging or flooding a scan.
 struct FetchOptions
 {
-    int idleTimeoutMs = 30000;         // no byte received for this long ends the transfer
-    int totalTimeoutMs = 120000;       // the whole transfer never takes longer than this
+    int idleTimeoutMs = 30000;          // no byte received for this long ends the transfer
+    int totalTimeoutMs = 120000;        // the whole transfer never takes longer than this
     qint64 bodyLimit = 8 * 1024 * 1024; // the page is cut at this many bytes
 };
 
@@ -35,7 +35,8 @@ QNetworkRequest pageRequest(const QUrl &url, const FetchOptions &options);
 // One page download on a manager that the caller owns and has set to a direct connection. The body is kept as
 // it arrives; finished() is emitted exactly once, always from the event loop (never inside start()), after
 // which page() holds the bytes read, decoded as Latin-1: the whole body, the part read before the transfer
-// failed, was cut or timed out, or nothing when no connection could be made. The HTTP status is not looked at.
+// failed, was cut or timed out, or nothing when no connection could be made. The HTTP status is not looked
+// at.
 class PageDownload : public QObject
 {
     Q_OBJECT

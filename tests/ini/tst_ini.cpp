@@ -135,10 +135,13 @@ private slots:
         while (at < qMin(actual.size(), expected.size()) && actual.at(at) == expected.at(at))
             ++at;
         QVERIFY2(actual == expected, qPrintable(QStringLiteral("bytes differ at %1 (%2 vs %3 bytes)")
-                                                    .arg(at).arg(actual.size()).arg(expected.size())));
+                                                    .arg(at)
+                                                    .arg(actual.size())
+                                                    .arg(expected.size())));
         // Names with high bytes match themselves in any case.
         WriteINI(QString::fromLatin1("\xc4rger"), QString::fromLatin1("\xe9t\xe9"), s("1"), f);
-        QCOMPARE(ReadINI(QString::fromLatin1("\xe4RGER"), QString::fromLatin1("\xc9T\xc9"), s("d"), f), s("1"));
+        QCOMPARE(ReadINI(QString::fromLatin1("\xe4RGER"), QString::fromLatin1("\xc9T\xc9"), s("d"), f),
+                 s("1"));
     }
 
     void readSectionAndSections()
@@ -256,7 +259,8 @@ private slots:
         f = file("\r\n[engines]\r\n  google = old \r\nMSN=m\r\n\r\n[Other]\r\nx=1\r\n");
         QVERIFY(privateProfile::WriteString(s("Engines"), s("Google"), s("new"), f));
         QVERIFY(privateProfile::WriteString(s("Engines"), s("Teoma"), s("t"), f));
-        QCOMPARE(read(f), QByteArray("\r\n[engines]\r\nGoogle=new\r\nMSN=m\r\nTeoma=t\r\n\r\n[Other]\r\nx=1\r\n"));
+        QCOMPARE(read(f),
+                 QByteArray("\r\n[engines]\r\nGoogle=new\r\nMSN=m\r\nTeoma=t\r\n\r\n[Other]\r\nx=1\r\n"));
         QCOMPARE(ReadINI(s("Engines"), s("Google"), s("d"), f), s("new"));
         QCOMPARE(ReadINI(s("Engines"), s("Teoma"), s("d"), f), s("t"));
 

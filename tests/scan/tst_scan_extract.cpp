@@ -57,23 +57,27 @@ private slots:
         QTest::addColumn<int>("engine");
         QTest::addColumn<QString>("page");
         QTest::addColumn<QString>("expected");
-        QTest::newRow("google about") << 1 << s("x</b> of about <b>12,300</b> linking to <b>u</b>") << s("12,300");
+        QTest::newRow("google about")
+            << 1 << s("x</b> of about <b>12,300</b> linking to <b>u</b>") << s("12,300");
         QTest::newRow("google plain") << 1 << s("<b>7</b> of <b>7</b> linking to y") << s("7");
-        QTest::newRow("google zero") << 1 << s("Your search - <b>link:u</b> - did not match any documents.  <br><br>")
-                                     << s("0");
-        QTest::newRow("google zero one space") << 1 << s("<b>u</b> - did not match any documents. <br><br>")
-                                               << QString();
+        QTest::newRow("google zero")
+            << 1 << s("Your search - <b>link:u</b> - did not match any documents.  <br><br>") << s("0");
+        QTest::newRow("google zero one space")
+            << 1 << s("<b>u</b> - did not match any documents. <br><br>") << QString();
         QTest::newRow("google 11 chars") << 1 << s("</b> of <b>12345678901</b> linking to ") << QString();
-        QTest::newRow("google 10 chars") << 1 << s("</b> of <b>99,999,999</b> linking to ") << s("99,999,999");
+        QTest::newRow("google 10 chars")
+            << 1 << s("</b> of <b>99,999,999</b> linking to ") << s("99,999,999");
         QTest::newRow("google quotes kept") << 1 << s("</b> of <b>\"5\"</b> linking to ") << s("\"5\"");
         QTest::newRow("altavista") << 2 << s("AltaVista found 1,234 results</A>") << s("1,234");
-        QTest::newRow("altavista case") << 2 << s("<p>Results: altavista found 1,234 results</A>") << QString();
-        QTest::newRow("altavista zero") << 2 << s("<span class=m><span class=y>We found 0 results. </span>")
-                                        << s("0");
+        QTest::newRow("altavista case")
+            << 2 << s("<p>Results: altavista found 1,234 results</A>") << QString();
+        QTest::newRow("altavista zero")
+            << 2 << s("<span class=m><span class=y>We found 0 results. </span>") << s("0");
         QTest::newRow("yahoo quotes replaced")
             << 3 << s("<div class=\"a\">of about <strong>4,321</strong></div>") << s("4,321");
         QTest::newRow("yahoo zero")
-            << 3 << s("<big>We didn't find any Web pages matching the following criteria:<ul><li>x") << s("0");
+            << 3 << s("<big>We didn't find any Web pages matching the following criteria:<ul><li>x")
+            << s("0");
         QTest::newRow("teoma") << 4 << s("<span class=\"c\">1-10 of about 88:</span>") << s("88");
         QTest::newRow("teoma zero")
             << 4 << s("<div class=\"noResultsLine\">We found no matches for your search <span class=\"t\">")
@@ -88,7 +92,8 @@ private slots:
         QTest::newRow("atw zero across a line feed")
             << 6 << s("<div class=\"noResults\"><p>No Web pages\nfound that match your query.</p>") << s("0");
         QTest::newRow("atw zero with a space")
-            << 6 << s("<div class=\"noResults\"><p>No Web pages found that match your query.</p>") << QString();
+            << 6 << s("<div class=\"noResults\"><p>No Web pages found that match your query.</p>")
+            << QString();
         QTest::newRow("short leftover returned") << 2 << s("abc") << s("abc");
         QTest::newRow("empty page") << 3 << QString() << QString();
         QTest::newRow("engine 0") << 0 << s("AltaVista found 1 results</A>") << QString();
@@ -110,8 +115,8 @@ private slots:
     {
         for (int engine = 1; engine <= EngineCount; ++engine) {
             for (const qint64 count : {qint64(3), qint64(42), qint64(1234), qint64(9876543)}) {
-                const QString page = QString::fromLatin1(
-                    emulator::enginePage(engine, emulator::PageKind::Results, count, s("http://a.b/?x=\"1\""), 4096));
+                const QString page = QString::fromLatin1(emulator::enginePage(
+                    engine, emulator::PageKind::Results, count, s("http://a.b/?x=\"1\""), 4096));
                 QString expected = emulator::formatCount(engine, count);
                 if (engine == 6)
                     expected.remove(u' ');
@@ -131,7 +136,8 @@ private slots:
         QCOMPARE(engines().size(), std::size_t(6));
         const QStringList keys{s("Google"), s("Altavista"), s("Yahoo"), s("Teoma"), s("MSN"), s("ATW")};
         const QStringList logs{s("Google"), s("AltaVista"), s("Yahoo"), s("Teoma"), s("MSN"), s("AllTheWeb")};
-        const QStringList captions{s("Google"), s("Altavista"), s("Yahoo!"), s("Teoma"), s("MSN"), s("All The Web")};
+        const QStringList captions{s("Google"), s("Altavista"), s("Yahoo!"),
+                                   s("Teoma"),  s("MSN"),       s("All The Web")};
         for (int n = 1; n <= 6; ++n) {
             QCOMPARE(engine(n).number, n);
             QCOMPARE(engineKey(n), keys.at(n - 1));

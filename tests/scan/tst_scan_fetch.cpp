@@ -51,7 +51,7 @@ private slots:
         m_emu->setCount(1, target, 12300);
         const QString page = FetchPage(query(1, target));
         QCOMPARE(page, QString::fromLatin1(emulator::enginePage(1, emulator::PageKind::Results, 12300, target,
-                                                               m_emu->settings().padding)));
+                                                                m_emu->settings().padding)));
         QCOMPARE(ParseEngineData(page, 1), s("12,300"));
         // One GET with the agent "Mozilla", the query as given.
         const QByteArray head = m_emu->requestHeads().constLast();
@@ -79,8 +79,9 @@ private slots:
         const QString refused = s("http://127.0.0.1:%1/x").arg(closed.serverPort());
         closed.close();
         QCOMPARE(FetchPage(refused), QString());
-        for (const char *bad : {"", "not a url", "127.0.0.1/google/search?q=link:x", "www.example.com",
-                                "ftp://127.0.0.1/", "file:///etc/passwd", "data:text/plain,hello", "http://"}) {
+        for (const char *bad :
+             {"", "not a url", "127.0.0.1/google/search?q=link:x", "www.example.com", "ftp://127.0.0.1/",
+              "file:///etc/passwd", "data:text/plain,hello", "http://"}) {
             QCOMPARE(FetchPage(s(bad)), QString());
         }
         QCOMPARE(m_emu->requestCount(), 0);
@@ -94,7 +95,8 @@ private slots:
                  emulator::formatCount(5, m_emu->count(5, target)));
         // A redirect is followed to the page.
         const QString moved = s("http://redirect.example.com");
-        QCOMPARE(ParseEngineData(FetchPage(query(3, moved)), 3), emulator::formatCount(3, m_emu->count(3, moved)));
+        QCOMPARE(ParseEngineData(FetchPage(query(3, moved)), 3),
+                 emulator::formatCount(3, m_emu->count(3, moved)));
         QCOMPARE(m_emu->requestCount(), 3);
         // The environment names a proxy (see the test's environment); the fetch goes direct all the same.
         QVERIFY(!qEnvironmentVariableIsEmpty("http_proxy"));
@@ -103,8 +105,8 @@ private slots:
 
     void faultyServers()
     {
-        const int full = int(emulator::enginePage(4, emulator::PageKind::Results, 0, s("http://reset.example.com"),
-                                                  m_emu->settings().padding)
+        const int full = int(emulator::enginePage(4, emulator::PageKind::Results, 0,
+                                                  s("http://reset.example.com"), m_emu->settings().padding)
                                  .size());
         // A body that ends early: what was read comes back.
         const QString cut = FetchPage(query(4, s("http://reset.example.com")));
