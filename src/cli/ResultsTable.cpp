@@ -1,0 +1,93 @@
+#include "cli/ResultsTable.h"
+
+#include "scan/ResultsModel.h"
+
+#include <QStringList>
+
+namespace cliOutput {
+
+using scan::ResultsModel;
+
+namespace {
+
+QString csvField(const QString &field)
+{
+    if (!field.contains(u',') && !field.contains(u'"') && !field.contains(u'\r') && !field.contains(u'\n'))
+        return field;
+    return u'"' + QString(field).replace(QStringLiteral("\""), QStringLiteral("\"\"")) + u'"';
+}
+
+QStringList rowFields(const ResultsModel &model, int row)
+{
+    QStringList fields;
+    for (int c = 0; c < ResultsModel::ColumnCount; ++c)
+        fields.append(model.cell(row, c));
+    fields.append(profileText(int(model.profile(row))));
+    return fields;
+}
+
+QStringList headerFields()
+{
+    QStringList fields;
+    for (int c = 0; c < ResultsModel::ColumnCount; ++c)
+        fields.append(ResultsModel::columnCaption(c));
+    fields.append(QStringLiteral("Profile"));
+    return fields;
+}
+
+} // namespace
+
+QString profileText(int profile)
+{
+    switch (profile) {
+    case 1:
+        return QStringLiteral("low");
+    case 2:
+        return QStringLiteral("medium");
+    case 3:
+        return QStringLiteral("high");
+    default:
+        return QString();
+    }
+}
+
+QString csvHeader()
+{
+    return headerFields().join(u',');
+}
+
+QString toCsv(const ResultsModel &model)
+{
+    QString out = csvHeader() + QStringLiteral("\r\n");
+    for (int row = 0; row < model.rowCount(); ++row) {
+        QStringList fields = rowFields(model, row);
+        for (QString &field : fields)
+            field = csvField(field);
+        out += fields.join(u',') + QStringLiteral("\r\n");
+    }
+    return out;
+}
+
+QString toText(const ResultsModel &model)
+{
+    QList<QStringList> lines{headerFields()};
+    for (int row = 0; row < model.rowCount(); ++row)
+        lines.append(rowFields(model, row));
+    QList<qsizetype> widths(lines.first().size(), 0);
+    for (const QStringList &line : lines) {
+        for (qsizetype c = 0; c < line.size(); ++c)
+            widths[c] = qMax(widths[c], line.at(c).size());
+    }
+    QString out;
+    for (const QStringList &line : lines) {
+        QStringList cells;
+        for (qsizetype c = 0; c < line.size(); ++c) {
+            const bool number = c >= 1 && c < ResultsModel::ColumnCount;
+            cells.append(number ? line.at(c).rightJustified(widths[c]) : line.at(c).leftJustified(widths[c]));
+        }
+        out += cells.join(QStringLiteral("  ")).trimmed() + u'\n';
+    }
+    return out;
+}
+
+} // namespace cliOutput

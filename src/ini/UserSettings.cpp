@@ -1,0 +1,100 @@
+#include "ini/UserSettings.h"
+
+#include <QSettings>
+
+#include <array>
+
+namespace {
+
+struct KeyInfo
+{
+    const char *name;
+    const char *defaultValue;
+};
+
+constexpr std::array<KeyInfo, 7> Keys{{
+    {"txtProfile0", "500"},
+    {"txtProfile1", "1000"},
+    {"txtProfile2", "1000"},
+    {"chkAutoSort", "1"},
+    {"chkClear", "1"},
+    {"showHelp", "1"},
+    {"cmbChart2", "3"},
+}};
+
+QString &storeFolder()
+{
+    static QString folder;
+    return folder;
+}
+
+// A store object per access: values are never cached, so every reader sees the latest write.
+class Store
+{
+public:
+    Store()
+        : m_settings(storeFolder().isEmpty()
+                         ? new QSettings(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("Vantory"),
+                                         QStringLiteral("Vantory"))
+                         : new QSettings(storeFolder() + QStringLiteral("/Vantory.conf"), QSettings::IniFormat))
+    {
+        m_settings->beginGroup(QStringLiteral("Settings"));
+    }
+    ~Store() { delete m_settings; }
+    Store(const Store &) = delete;
+    Store &operator=(const Store &) = delete;
+    QSettings *operator->() const { return m_settings; }
+
+private:
+    QSettings *m_settings;
+};
+
+bool toWhole(const QString &text, int *number)
+{
+    bool ok = false;
+    const int n = text.trimmed().toInt(&ok);
+    if (ok)
+        *number = n;
+    return ok;
+}
+
+} // namespace
+
+QString UserSettings::keyName(Key key)
+{
+    return QString::fromLatin1(Keys[std::size_t(key)].name);
+}
+
+QString UserSettings::defaultValue(Key key)
+{
+    return QString::fromLatin1(Keys[std::size_t(key)].defaultValue);
+}
+
+QString UserSettings::value(Key key)
+{
+    return Store()->value(keyName(key), defaultValue(key)).toString();
+}
+
+void UserSettings::setValue(Key key, const QString &value)
+{
+    Store()->setValue(keyName(key), value);
+}
+
+void UserSettings::remove(Key key)
+{
+    Store()->remove(keyName(key));
+}
+
+int UserSettings::intValue(Key key)
+{
+    int number = 0;
+    if (toWhole(value(key), &number))
+        return number;
+    toWhole(defaultValue(key), &number);
+    return number;
+}
+
+void UserSettings::useFolder(const QString &folder)
+{
+    storeFolder() = folder;
+}

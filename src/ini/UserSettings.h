@@ -1,0 +1,32 @@
+#pragma once
+
+#include <QString>
+
+// The user's options in the per-user settings store: application and organisation "Vantory", group
+// "Settings", string values, each read with its default. The key table lives in one place (the .cpp).
+class UserSettings
+{
+public:
+    enum Key { TxtProfile0, TxtProfile1, TxtProfile2, ChkAutoSort, ChkClear, ShowHelp, CmbChart2 };
+
+    static QString keyName(Key key);
+    static QString defaultValue(Key key);
+
+    // The stored text, or the key's default when the key is missing.
+    static QString value(Key key);
+    static void setValue(Key key, const QString &value);
+    static void remove(Key key);
+
+    // The stored text as a whole number; the default's number when it is missing, empty or not a whole
+    // number, so that a damaged store never turns into 0 or an error.
+    static int intValue(Key key);
+
+    // The scan's options.
+    static int lowThreshold() { return intValue(TxtProfile0); }
+    static int mediumThreshold() { return intValue(TxtProfile1); }
+    static bool clearBeforeScan() { return intValue(ChkClear) == 1; }
+    static bool autoSort() { return intValue(ChkAutoSort) == 1; }
+
+    // Makes every later access go to a store of its own under folder (tests and the demo).
+    static void useFolder(const QString &folder);
+};

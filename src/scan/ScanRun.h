@@ -1,0 +1,88 @@
+#pragma once
+
+#include <QObject>
+#include <QPointer>
+#include <QStringList>
+
+#include <optional>
+
+namespace scan {
+
+class PageDownload;
+class PageFetcher;
+class ResultsModel;
+class WebLogModel;
+
+// One scan: every URL of a snapshot of the list, the six engines in table order for each. Asynchronous: it
+// returns to the event loop before each URL and while pages download, so the window stays responsive, and
+// it may be destroyed at any moment (a closing window) without leaving anything behind.
+class ScanRun : public QObject
+{
+    Q_OBJECT
+
+public:
+    ScanRun(ResultsModel *results, WebLogModel *log, QObject *parent = nullptr);
+    ~ScanRun() override;
+
+    // settings.ini, read afresh for every query.
+    void setSettingsFile(const QString &file) { m_settingsFile = file; }
+    // Thresholds that replace the stored ones (the command line's --low and --medium).
+    void setThresholds(std::optional<int> low, std::optional<int> medium);
+    PageFetcher *fetcher() const { return m_fetcher; }
+
+    // Starts a run over urls, in their order. Nothing happens (false) while a run is active or when the list
+    // is empty; the results table's sorted mode is switched off in any case.
+    bool start(const QStringList &urls);
+    // Seen before the next URL; a request during the last URL is not seen and the run completes.
+    void requestStop() { m_stopRequested = true; }
+    bool isRunning() const { return m_running; }
+    bool stopRequested() const { return m_stopRequested; }
+
+    int position() const { return m_position; }
+    qint64 grandTotal() const { return m_grandTotal; }
+
+signals:
+    void started(int steps);          // the progress bar's maximum: 6 per URL
+    void progressChanged(int value);
+    void statusChanged(const QString &text);
+    void rowFinished(int row);
+    // The run ended at a stop request, before a URL. No message, no sort, no chart.
+    void stopped();
+    // All URLs done: the completion message has been sent; the table is sorted afterwards.
+    void completed(qint64 grandTotal);
+    // Between the ascending and the descending sort by total at the end of a completed run.
+    void chartRequested();
+    // The run is over, whichever way, and everything it does at its end is done.
+    void finished();
+
+private:
+    void nextUrl();
+    void nextEngine();
+    void pageArrived();
+    void finishRow();
+    void complete();
+
+    QPointer<ResultsModel> m_results;
+    QPointer<WebLogModel> m_log;
+    PageFetcher *m_fetcher;
+    QPointer<PageDownload> m_download;
+    QString m_settingsFile;
+    std::optional<int> m_lowOverride;
+    std::optional<int> m_mediumOverride;
+
+    QStringList m_urls;
+    int m_position = 0;
+    int m_engine = 0;
+    int m_progress = 0;
+    qint64 m_low = 0;
+    qint64 m_medium = 0;
+    qint64 m_grandTotal = 0;
+    bool m_running = false;
+    bool m_stopRequested = false;
+};
+
+// The value a cell adds to its row's total: its number rounded to the nearest whole number (halves to even),
+// 0 for an empty cell or text that is not a number.
+qint64 cellValue(const QString &cell);
+
+} // namespace scan
