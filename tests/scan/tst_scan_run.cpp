@@ -1,0 +1,304 @@
+#include "emulator/EngineEmulator.h"
+#include "ini/UserSettings.h"
+#include "ini/privateProfile.h"
+#include "scan/EngineTable.h"
+#include "scan/ResultsModel.h"
+#include "scan/ScanRun.h"
+#include "scan/WebLogModel.h"
+
+#include <QSignalSpy>
+#include <QTcpServer>
+#include <QTemporaryDir>
+#include <QTest>
+
+using emulator::Mode;
+using namespace scan;
+
+namespace {
+QString s(const char *text)
+{
+    return QString::fromLatin1(text);
+}
+} // namespace
+
+class TestScanRun : public QObject
+{
+    Q_OBJECT
+
+private:
+    QTemporaryDir m_dir;
+    emulator::EngineEmulator *m_emu = nullptr;
+    ResultsModel *m_results = nullptr;
+    WebLogModel *m_log = nullptr;
+    ScanRun *m_run = nullptr;
+
+    QString ini() const { return settingsFile(m_dir.path()); }
+
+    // Runs urls to the end; returns the status texts the run sent.
+    QStringList runAll(const QStringList &urls)
+    {
+        QSignalSpy status(m_run, &ScanRun::statusChanged);
+        QSignalSpy finished(m_run, &ScanRun::finished);
+        if (!m_run->start(urls))
+            return {};
+        if (!finished.wait(20000))
+            return {s("<timeout>")};
+        QStringList texts;
+        for (const QList<QVariant> &args : status)
+            texts.append(args.at(0).toString());
+        return texts;
+    }
+
+    // Makes the target's total exactly total: Google reports it, the other engines report no results.
+    void fixTotal(const QString &target, qint64 total)
+    {
+        m_emu->setCount(1, target, total);
+        for (int e = 2; e <= 6; ++e)
+            m_emu->setMode(e, target, Mode::NoResults);
+    }
+
+private slots:
+    void initTestCase() { UserSettings::useFolder(m_dir.filePath(s("store"))); }
+
+    void init()
+    {
+        m_emu = new emulator::EngineEmulator(this);
+        QVERIFY(m_emu->listen());
+        QFile::remove(ini());
+        QVERIFY(m_emu->writeSettingsIni(ini()));
+        m_results = new ResultsModel(this);
+        m_log = new WebLogModel(this);
+        m_run = new ScanRun(m_results, m_log, this);
+        m_run->setSettingsFile(ini());
+        for (int k = UserSettings::TxtProfile0; k <= UserSettings::CmbChart2; ++k)
+            UserSettings::remove(UserSettings::Key(k));
+    }
+
+    void cleanup()
+    {
+        delete m_run;
+        delete m_results;
+        delete m_log;
+        delete m_emu;
+    }
+
+    void threeUrls()
+    {
+        UserSettings::setValue(UserSettings::ChkAutoSort, s("0"));
+        const QStringList urls{s("http://a.example"), s("http://b.example"), s("http://a.example")};
+        m_emu->setCount(5, urls.at(1), 12345); // MSN: "12,345"
+        m_emu->setCount(2, urls.at(1), 12345); // AltaVista: "12,345" too
+        QSignalSpy progress(m_run, &ScanRun::progressChanged);
+        QSignalSpy started(m_run, &ScanRun::started);
+        const QStringList status = runAll(urls);
+
+        QCOMPARE(started.value(0).value(0).toInt(), 18);
+        QCOMPARE(progress.size(), 18);
+        QCOMPARE(progress.last().at(0).toInt(), 18);
+        QCOMPARE(m_results->rowCount(), 3);
+        for (int r = 0; r < 3; ++r)
+            QCOMPARE(m_results->cell(r, 0), urls.at(r));
+        // Commas go from every engine cell but MSN's; both count the same.
+        QCOMPARE(m_results->cell(1, 3), s("12345"));
+        QCOMPARE(m_results->cell(1, 6), s("12,345"));
+        qint64 expected = 0;
+        for (int e = 1; e <= 6; ++e)
+            expected += m_emu->count(e, urls.at(1));
+        QCOMPARE(m_results->cell(1, 1), QString::number(expected));
+        // 21 log rows: "Home Page" and the six log texts, each with the target URL.
+        QCOMPARE(m_log->rowCount(), 21);
+        const QStringList types{s("Home Page"), s("Google"), s("AltaVista"), s("Yahoo"),
+                                s("Teoma"),     s("MSN"),    s("AllTheWeb")};
+        for (int r = 0; r < 21; ++r) {
+            QCOMPARE(m_log->type(r), types.at(r % 7));
+            QCOMPARE(m_log->url(r), urls.at(r / 7));
+        }
+        // Status texts after each page, then the completion message with two blanks.
+        QCOMPARE(status.size(), 19);
+        QCOMPARE(status.first(), s("Scanning http://a.example on Google"));
+        QCOMPARE(status.at(5), s("Scanning http://a.example on All The Web"));
+        qint64 grand = 0;
+        for (int r = 0; r < 3; ++r)
+            grand += m_results->cell(r, 1).toLongLong();
+        QCOMPARE(status.last(), s("Search Complete.  Found %1 links.").arg(grand));
+        QVERIFY(!m_run->isRunning());
+        // The query went to each engine with the prefix of settings.ini and the target appended as it is.
+        QVERIFY(m_emu->requestHeads().at(5).startsWith(
+            "GET /alltheweb/search?cat=web&cs=utf8&q=link:http://a.example&rys=0&_sb_lang=pref&ocjp=1 "));
+    }
+
+    void clearAndAutoSort()
+    {
+        const QStringList urls{s("http://low.example"), s("http://high.example")};
+        fixTotal(urls.at(0), 10);
+        fixTotal(urls.at(1), 2000);
+        // Auto-sort: ascending, the chart hook, then descending.
+        QStringList order;
+        connect(m_run, &ScanRun::chartRequested, this, [&] { order = {m_results->cell(0, 0), m_results->cell(1, 0)}; });
+        QStringList first = runAll(urls);
+        QCOMPARE(order, urls);
+        QCOMPARE(m_results->cell(0, 0), urls.at(1));
+        // chkClear 0: a second run's rows stand above the first's, the log grows, the message counts this run.
+        UserSettings::setValue(UserSettings::ChkClear, s("0"));
+        UserSettings::setValue(UserSettings::ChkAutoSort, s("0"));
+        const QString third = s("http://third.example");
+        fixTotal(third, 7);
+        const QStringList second = runAll({third});
+        QCOMPARE(m_results->rowCount(), 3);
+        QCOMPARE(m_results->cell(0, 0), third);
+        QCOMPARE(m_results->cell(1, 0), urls.at(1));
+        QCOMPARE(m_log->rowCount(), 21);
+        QCOMPARE(second.last(), s("Search Complete.  Found 7 links."));
+        QCOMPARE(first.last(), s("Search Complete.  Found 2010 links."));
+        // The same list twice without clearing: the same number twice.
+        QCOMPARE(runAll({third}).last(), second.last());
+    }
+
+    void profiles()
+    {
+        UserSettings::setValue(UserSettings::ChkAutoSort, s("0"));
+        const QList<qint64> totals{499, 500, 999, 1000};
+        QStringList urls;
+        for (const qint64 total : totals) {
+            urls.append(s("http://t%1.example").arg(total));
+            fixTotal(urls.last(), total);
+        }
+        runAll(urls);
+        QCOMPARE(m_results->profile(0), Profile::Low);
+        QCOMPARE(m_results->profile(1), Profile::Medium);
+        QCOMPARE(m_results->profile(2), Profile::Medium);
+        QCOMPARE(m_results->profile(3), Profile::High);
+        // Stored thresholds that are damaged read as their defaults; overrides win over the store.
+        UserSettings::setValue(UserSettings::TxtProfile0, s(""));
+        UserSettings::setValue(UserSettings::TxtProfile1, s("many"));
+        runAll(urls);
+        QCOMPARE(m_results->profile(0), Profile::Low);
+        QCOMPARE(m_results->profile(3), Profile::High);
+        m_run->setThresholds(2000, 3000);
+        runAll(urls);
+        QCOMPARE(m_results->profile(3), Profile::Low);
+        // A low threshold above the medium one: the low test comes first.
+        m_run->setThresholds(600, 400);
+        runAll(urls);
+        QCOMPARE(m_results->profile(0), Profile::Low);
+        QCOMPARE(m_results->profile(1), Profile::Low);
+        QCOMPARE(m_results->profile(2), Profile::High);
+    }
+
+    void oddCells()
+    {
+        UserSettings::setValue(UserSettings::ChkAutoSort, s("0"));
+        // Text that is not a number counts 0; the row still gets its total and icon.
+        m_emu->setPage(s("http://odd.example"), "abc");
+        // A count beyond the 32-bit range.
+        m_emu->setPage(s("http://big.example"), "AltaVista found 9999999999 results</A>");
+        const QStringList status = runAll({s("http://odd.example"), s("http://big.example"), s("http://big.example")});
+        for (int c = 2; c < 8; ++c)
+            QCOMPARE(m_results->cell(0, c), s("abc"));
+        QCOMPARE(m_results->cell(0, 1), s("0"));
+        QCOMPARE(m_results->profile(0), Profile::Low);
+        QCOMPARE(m_results->cell(1, 3), s("9999999999"));
+        QCOMPARE(m_results->cell(1, 1), s("9999999999"));
+        QCOMPARE(m_results->profile(1), Profile::High);
+        QCOMPARE(status.last(), s("Search Complete.  Found 19999999998 links."));
+        QCOMPARE(cellValue(s("1,234")), qint64(1234));
+        QCOMPARE(cellValue(s("2.5")), qint64(2));
+        QCOMPARE(cellValue(s("3.5")), qint64(4));
+        QCOMPARE(cellValue(s("-")), qint64(0));
+    }
+
+    void allEnginesFailing()
+    {
+        QTcpServer closed;
+        QVERIFY(closed.listen(QHostAddress::LocalHost));
+        const QString dead = s("http://127.0.0.1:%1/x?q=").arg(closed.serverPort());
+        closed.close();
+        QFile::remove(ini());
+        for (int e = 1; e <= 6; ++e)
+            QVERIFY(privateProfile::WriteString(enginesSection(), engineKey(e), dead, ini()));
+        runAll({s("http://a.example")});
+        for (int c = 2; c < 8; ++c)
+            QCOMPARE(m_results->cell(0, c), QString());
+        QCOMPARE(m_results->cell(0, 1), s("0"));
+        QCOMPARE(m_results->profile(0), Profile::Low);
+        // A missing settings.ini: empty prefixes, the target itself is fetched (and has no scheme's page).
+        QFile::remove(ini());
+        runAll({s("no-scheme.example")});
+        QCOMPARE(m_results->cell(0, 1), s("0"));
+    }
+
+    void stopping()
+    {
+        QStringList urls;
+        for (int i = 0; i < 5; ++i)
+            urls.append(s("http://u%1.example").arg(i));
+        QSignalSpy stopped(m_run, &ScanRun::stopped);
+        QSignalSpy completed(m_run, &ScanRun::completed);
+        QSignalSpy chart(m_run, &ScanRun::chartRequested);
+        // Stop during the first URL: its row is finished, then the run ends without a message.
+        auto once = connect(m_run, &ScanRun::statusChanged, m_run, &ScanRun::requestStop);
+        const QStringList status = runAll(urls);
+        disconnect(once);
+        QCOMPARE(m_results->rowCount(), 1);
+        QVERIFY(!m_results->cell(0, 7).isEmpty());
+        QVERIFY(!m_results->cell(0, 1).isEmpty());
+        QVERIFY(m_results->profile(0) != Profile::None);
+        QCOMPARE(stopped.size(), 1);
+        QCOMPARE(completed.size(), 0);
+        QCOMPARE(chart.size(), 0);
+        QVERIFY(!status.last().startsWith(s("Search Complete")));
+        QVERIFY(!m_run->stopRequested());
+        // Stop during the last URL: not seen; the run completes and the next one runs normally.
+        once = connect(m_run, &ScanRun::statusChanged, m_run, [this] {
+            if (m_run->position() == 4)
+                m_run->requestStop();
+        });
+        QVERIFY(runAll(urls).last().startsWith(s("Search Complete")));
+        disconnect(once);
+        QCOMPARE(m_results->rowCount(), 5);
+        QVERIFY(!m_run->stopRequested());
+        QVERIFY(runAll(urls).last().startsWith(s("Search Complete")));
+        QCOMPARE(completed.size(), 2);
+    }
+
+    void emptyListAndBusy()
+    {
+        runAll({s("http://a.example")});
+        QCOMPARE(m_results->rowCount(), 1);
+        QSignalSpy started(m_run, &ScanRun::started);
+        QVERIFY(!m_run->start({}));
+        QCOMPARE(started.size(), 0);
+        QCOMPARE(m_results->rowCount(), 1);
+        QCOMPARE(m_log->rowCount(), 7);
+        // A second start while a run is active does nothing.
+        QVERIFY(m_run->start({s("http://b.example")}));
+        QVERIFY(!m_run->start({s("http://c.example")}));
+        QSignalSpy finished(m_run, &ScanRun::finished);
+        QVERIFY(finished.wait(10000));
+        QCOMPARE(m_results->rowCount(), 1);
+        QCOMPARE(m_results->cell(0, 0), s("http://b.example"));
+    }
+
+    void destroyedMidRun()
+    {
+        // A run deleted while a page is in flight leaves nothing behind.
+        QVERIFY(m_run->start({s("http://stall.example"), s("http://b.example")}));
+        QTRY_VERIFY(m_emu->requestCount() >= 1);
+        delete m_run;
+        m_run = nullptr;
+        QTRY_COMPARE(m_emu->openConnections(), 0);
+        // Models deleted under a running scan: it notices and ends.
+        m_run = new ScanRun(m_results, m_log, this);
+        m_run->setSettingsFile(ini());
+        QSignalSpy finished(m_run, &ScanRun::finished);
+        QVERIFY(m_run->start({s("http://a.example"), s("http://b.example")}));
+        delete m_results;
+        m_results = nullptr;
+        QVERIFY(finished.wait(10000));
+        QVERIFY(!m_run->isRunning());
+    }
+
+};
+
+QTEST_GUILESS_MAIN(TestScanRun)
+#include "tst_scan_run.moc"
