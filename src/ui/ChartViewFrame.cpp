@@ -1,0 +1,50 @@
+#include "ui/ChartViewFrame.h"
+
+#include "ui/Twips.h"
+
+#include <QComboBox>
+#include <QLabel>
+#include <QPushButton>
+
+using twips::box;
+
+QStringList ChartViewFrame::chartTypes()
+{
+    return {QStringLiteral("3D Bar Chart"),  QStringLiteral("2D Bar Chart"),  QStringLiteral("3d Line Graph"),
+            QStringLiteral("2D Line Graph"), QStringLiteral("3D Area Chart"), QStringLiteral("2D Area Chart"),
+            QStringLiteral("3D Step Chart"), QStringLiteral("2D Step Chart")};
+}
+
+ChartViewFrame::ChartViewFrame(QWidget *parent)
+    : QGroupBox(QStringLiteral("Results - Chart View"), parent),
+      loadData(new QPushButton(QStringLiteral("Load Data"), this)),
+      print(new QPushButton(QStringLiteral("Print"), this)),
+      searchLabel(new QLabel(QStringLiteral("Search Engine:"), this)),
+      typeLabel(new QLabel(QStringLiteral("Chart Type:"), this)), engineBox(new QComboBox(this)),
+      typeBox(new QComboBox(this)), hint(new QLabel(this)), focusButton(new QPushButton(this)),
+      chart(new QWidget(this))
+{
+    setObjectName(QStringLiteral("Frame3"));
+    loadData->setObjectName(QStringLiteral("Command7"));
+    print->setObjectName(QStringLiteral("Command14"));
+    searchLabel->setObjectName(QStringLiteral("lblChartSearch"));
+    typeLabel->setObjectName(QStringLiteral("lblChartType"));
+    engineBox->setObjectName(QStringLiteral("cmbChart1"));
+    typeBox->setObjectName(QStringLiteral("cmbChart2"));
+    hint->setObjectName(QStringLiteral("Label1"));
+    focusButton->setObjectName(QStringLiteral("cmdFocus"));
+    chart->setObjectName(QStringLiteral("MSChart1"));
+    loadData->setGeometry(box(180, 300, 1215, 735));
+    print->setGeometry(box(1440, 300, 1215, 735));
+    searchLabel->setGeometry(box(2760, 360, 1575, 255));
+    typeLabel->setGeometry(box(2760, 720, 1155, 255));
+    engineBox->setGeometry(box(4320, 300, 2655, 315));
+    typeBox->setGeometry(box(4320, 660, 2655, 315));
+    hint->setGeometry(box(240, 1080, 7095, 255));
+    chart->setGeometry(box(180, 1380, 9000, 6000));
+    focusButton->setGeometry(box(360, 1380, 375, 255));
+    focusButton->setFlat(true);
+    focusButton->lower();
+    typeBox->addItems(chartTypes());
+    engineBox->setEnabled(false);
+}

@@ -1,0 +1,453 @@
+#include "ui/Form1.h"
+
+#include "app/ProgramFolder.h"
+#include "ini/UserSettings.h"
+#include "scan/ScanRun.h"
+#include "scan/WebLogModel.h"
+#include "ui/ChartViewFrame.h"
+#include "ui/DataViewFrame.h"
+#include "ui/Prompts.h"
+#include "ui/ResultsTableModel.h"
+#include "ui/TabStrip.h"
+#include "ui/Twips.h"
+#include "ui/UrlPanel.h"
+#include "ui/WebsiteViewFrame.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QDateTime>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMenuBar>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QScreen>
+#include <QStatusBar>
+#include <QTimer>
+#include <QTreeView>
+
+#include "vantory_version.h"
+
+using twips::px;
+using twips::box;
+
+Form1::Form1(QWidget *parent)
+    : QMainWindow(parent), m_client(new QWidget(this)), m_toolStrip(new QWidget(m_client)),
+      m_start(new QPushButton(QStringLiteral("Start"), m_toolStrip)),
+      m_stop(new QPushButton(QStringLiteral("Stop"), m_toolStrip)),
+      m_options(new QPushButton(QStringLiteral("Options"), m_toolStrip)), m_visit(new QPushButton(m_toolStrip)),
+      m_urls(new UrlPanel(m_client)), m_tabs(new TabStrip(m_client)), m_data(new DataViewFrame(m_client)),
+      m_chart(new ChartViewFrame(m_client)), m_web(new WebsiteViewFrame(m_client)), m_status(new QStatusBar(this)),
+      m_progress(new QProgressBar(m_status)), m_results(new ResultsTableModel(this)),
+      m_log(new scan::WebLogModel(this)), m_run(new scan::ScanRun(m_results, m_log, this))
+{
+    setObjectName(QStringLiteral("Form1"));
+    m_client->setObjectName(QStringLiteral("Form1Client"));
+    m_toolStrip->setObjectName(QStringLiteral("Picture1"));
+    m_start->setObjectName(QStringLiteral("Command1"));
+    m_stop->setObjectName(QStringLiteral("Command2"));
+    m_options->setObjectName(QStringLiteral("Command6"));
+    m_visit->setObjectName(QStringLiteral("Command3"));
+    m_status->setObjectName(QStringLiteral("StatusBar1"));
+    m_progress->setObjectName(QStringLiteral("ProgressBar1"));
+    setCentralWidget(m_client);
+    setStatusBar(m_status);
+    m_client->installEventFilter(this);
+
+    m_toolStrip->setAutoFillBackground(true);
+    m_start->setGeometry(box(60, 60, 1275, 975));
+    m_stop->setGeometry(box(1380, 60, 1275, 975));
+    m_options->setGeometry(box(2700, 60, 1275, 975));
+    m_visit->setGeometry(box(4020, 60, 3000, 975));
+    m_stop->setEnabled(false);
+    m_urls->move(px(60), px(1095));
+    m_urls->resize(px(3495), px(6000));
+    m_tabs->move(px(3600), px(1095));
+    m_chart->hide();
+    m_web->hide();
+
+    m_data->results->setModel(m_results);
+    m_web->log->setModel(m_log);
+    for (int c = 0; c < scan::ResultsModel::ColumnCount; ++c)
+        m_data->results->setColumnWidth(c, px(scan::ResultsModel::columnWidthTwips(c)));
+
+    buildMenus();
+    buildStatusBar();
+    applyFonts();
+
+    connect(m_start, &QPushButton::clicked, this, &Form1::Command1_Click);
+    connect(m_stop, &QPushButton::clicked, this, &Form1::Command2_Click);
+    connect(m_options, &QPushButton::clicked, this, &Form1::Command6_Click);
+    connect(m_visit, &QPushButton::clicked, this, &Form1::Command3_Click);
+    connect(m_data->saveSelected, &QPushButton::clicked, this, &Form1::Command4_Click);
+    connect(m_data->webResults, &QPushButton::clicked, this, &Form1::Command12_Click);
+    connect(m_data->clearAll, &QPushButton::clicked, this, &Form1::Command5_Click);
+    connect(m_data->results, &QTreeView::doubleClicked, this, &Form1::Command12_Click);
+    connect(m_data->results->header(), &QHeaderView::sectionClicked, this,
+            [this](int section) { ListView1_ColumnClick(section + 1); });
+    connect(m_web->log->header(), &QHeaderView::sectionClicked, this,
+            [this](int section) { ListView2_ColumnClick(section + 1); });
+    connect(m_data, &DataViewFrame::rightReleased, this, [this](int row, const QPoint &pos) {
+        if (row < 0)
+            return;
+        m_mnuSaveResults->setText(QStringLiteral("Save Result For ") + m_results->cell(row, 0));
+        m_listViewMenu->popup(pos);
+    });
+    connect(m_chart->loadData, &QPushButton::clicked, this, &Form1::Command7_Click);
+    connect(m_chart->typeBox, &QComboBox::currentIndexChanged, this, &Form1::cmbChart2_Click);
+    connect(m_tabs, &TabStrip::tabClicked, this, &Form1::TabStrip1_Click);
+
+    connect(m_run, &scan::ScanRun::started, m_progress, &QProgressBar::setMaximum);
+    connect(m_run, &scan::ScanRun::progressChanged, m_progress, &QProgressBar::setValue);
+    connect(m_run, &scan::ScanRun::statusChanged, m_panels[0], &QLabel::setText);
+    connect(m_run, &scan::ScanRun::stopped, this, &Form1::stopped);
+    connect(m_run, &scan::ScanRun::completed, this, [this] {
+        m_progress->hide();
+        setRunning(false);
+    });
+    connect(m_run, &scan::ScanRun::chartRequested, this, &Form1::currentResultsChartRequested);
+
+    // The window's load.
+    setWindowTitle(QStringLiteral(VANTORY_PRODUCT_NAME " by " VANTORY_COMPANY_NAME));
+    m_visit->setText(QStringLiteral("Visit " VANTORY_WEBSITE));
+    m_mnuStop->setEnabled(false);
+    PlaceProgressBar();
+    m_progress->hide();
+    m_panels[0]->clear();
+
+    resize(px(13170), px(11115) + menuBar()->sizeHint().height() + m_status->sizeHint().height());
+    if (const QScreen *screen = QGuiApplication::primaryScreen())
+        move(screen->availableGeometry().center() - rect().center());
+    ArrangeControls();
+
+    const int quarter = m_web->log->width() / 4;
+    m_web->log->setColumnWidth(0, quarter);
+    m_web->log->setColumnWidth(1, quarter * 3);
+    bool ok = false;
+    const int chartType = UserSettings::value(UserSettings::CmbChart2).toInt(&ok);
+    if (ok && chartType >= 0 && chartType < m_chart->typeBox->count()) {
+        if (m_chart->typeBox->currentIndex() == chartType)
+            cmbChart2_Click(chartType);
+        else
+            m_chart->typeBox->setCurrentIndex(chartType);
+    }
+}
+
+Form1::~Form1() = default;
+
+QAction *Form1::menuAction(QMenu *menu, const char *name, const QString &text, void (Form1::*slot)(),
+                           const QKeySequence &shortcut)
+{
+    QAction *action = menu->addAction(text);
+    action->setObjectName(QString::fromLatin1(name));
+    action->setShortcut(shortcut);
+    connect(action, &QAction::triggered, this, slot);
+    return action;
+}
+
+void Form1::buildMenus()
+{
+    QMenuBar *bar = menuBar();
+    auto topLevel = [this, bar](const char *name, const QString &title, bool shown) {
+        auto *menu = new QMenu(title, this);
+        menu->setObjectName(QString::fromLatin1(name));
+        if (shown)
+            bar->addMenu(menu);
+        return menu;
+    };
+    QMenu *file = topLevel("mnuFile2", QStringLiteral("File"), true);
+    auto urlEntry = [this, file](const char *name, const QString &text, void (UrlPanel::*slot)(),
+                                 const QKeySequence &key) {
+        QAction *action = file->addAction(text);
+        action->setObjectName(QString::fromLatin1(name));
+        action->setShortcut(key);
+        connect(action, &QAction::triggered, m_urls, slot);
+    };
+    urlEntry("mnuNewURL", QStringLiteral("Add URL"), &UrlPanel::mnuNewURL_Click, QKeySequence(Qt::CTRL | Qt::Key_N));
+    file->addSeparator()->setObjectName(QStringLiteral("mnuFileSplit1"));
+    urlEntry("mnuSaveUrlList", QStringLiteral("Save URL List to File"), &UrlPanel::mnuSaveUrlList_Click,
+             QKeySequence(Qt::CTRL | Qt::Key_S));
+    urlEntry("mnuOpenURLList", QStringLiteral("Load URL List from File"), &UrlPanel::mnuOpenURLList_Click,
+             QKeySequence(Qt::CTRL | Qt::Key_O));
+    urlEntry("mnuOpenClipboard", QStringLiteral("Load URL List from Clipboard"), &UrlPanel::mnuOpenClipboard_Click,
+             QKeySequence(Qt::CTRL | Qt::Key_V));
+    file->addSeparator()->setObjectName(QStringLiteral("mnuFileSplit84"));
+    menuAction(file, "mnuExitNow", QStringLiteral("Exit"), &Form1::mnuExitNow_Click, QKeySequence(Qt::CTRL | Qt::Key_X));
+
+    QMenu *scanMenu = topLevel("mnuOptions", QStringLiteral("Scan"), true);
+    menuAction(scanMenu, "mnuScan", QStringLiteral("Start Scan"), &Form1::mnuScan_Click);
+    m_mnuStop = menuAction(scanMenu, "mnuStop", QStringLiteral("Stop Scan"), &Form1::mnuStop_Click);
+    QMenu *options = topLevel("mnuOptions2", QStringLiteral("Options"), true);
+    menuAction(options, "mnuConfig", QStringLiteral("View Options"), &Form1::mnuConfig_Click);
+    QMenu *tools = topLevel("mnuTools", QStringLiteral("Tools"), false);
+    menuAction(tools, "mnuGraph", QStringLiteral("View Graph..."), &Form1::mnuGraph_Click);
+    QMenu *help = topLevel("mnuHelp01", QStringLiteral("Help"), true);
+    menuAction(help, "mnuHelpItem", QStringLiteral("View Help"), &Form1::mnuHelpItem_Click);
+    QMenu *about = topLevel("mnuHelp", QStringLiteral("About"), true);
+    menuAction(about, "mnuAbout", QStringLiteral("About this software"), &Form1::mnuAbout_Click);
+    m_listViewMenu = topLevel("mnuListView", QStringLiteral("ListView"), false);
+    m_mnuSaveResults = menuAction(m_listViewMenu, "mnuSaveResults", QStringLiteral("Save Results"),
+                                  &Form1::mnuSaveResults_Click);
+    menuAction(m_listViewMenu, "mnuWebResults", QStringLiteral("Web Results"), &Form1::mnuWebResults_Click);
+    menuAction(m_listViewMenu, "mnuClearResults", QStringLiteral("Clear Results"), &Form1::mnuClearResults_Click);
+}
+
+void Form1::buildStatusBar()
+{
+    m_status->setSizeGripEnabled(true);
+    const std::array<int, 4> widths{0, px(2400), px(1400), px(1500)};
+    for (std::size_t i = 0; i < m_panels.size(); ++i) {
+        m_panels[i] = new QLabel(m_status);
+        m_panels[i]->setObjectName(QStringLiteral("StatusBar1Panel%1").arg(i + 1));
+        m_panels[i]->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+        if (widths[i] > 0)
+            m_panels[i]->setFixedWidth(widths[i]);
+        m_status->addWidget(m_panels[i], i == 0 ? 1 : 0);
+    }
+    m_panels[1]->installEventFilter(this);
+    auto tick = [this] {
+        const QDateTime now = QDateTime::currentDateTime();
+        m_panels[2]->setText(QLocale().toString(now.time(), QLocale::ShortFormat));
+        m_panels[3]->setText(QLocale().toString(now.date(), QLocale::ShortFormat));
+    };
+    tick();
+    auto *clock = new QTimer(this);
+    connect(clock, &QTimer::timeout, this, tick);
+    clock->start(1000);
+}
+
+void Form1::applyFonts()
+{
+    QFont base(QStringLiteral("Verdana"));
+    base.setPointSizeF(8.25);
+    setFont(base);
+    QFont bold = base;
+    bold.setBold(true);
+    // Frames, buttons and labels in bold; everything else (lists, boxes, the status bar) plain.
+    for (QWidget *w : findChildren<QWidget *>()) {
+        const bool strong = qobject_cast<QGroupBox *>(w) || qobject_cast<QPushButton *>(w) ||
+                            (qobject_cast<QLabel *>(w) && w->parentWidget() != m_status);
+        w->setFont(strong ? bold : base);
+    }
+}
+
+bool Form1::isScanning() const
+{
+    return m_run->isRunning();
+}
+
+void Form1::setRunning(bool running)
+{
+    m_start->setText(running ? QStringLiteral("Searching...") : QStringLiteral("Start"));
+    m_start->setEnabled(!running);
+    m_stop->setEnabled(running);
+    m_mnuStop->setEnabled(running);
+}
+
+void Form1::Command1_Click()
+{
+    // One run at a time: a second run inside a running one would break its row positions.
+    if (m_run->isRunning())
+        return;
+    PlaceProgressBar();
+    m_progress->show();
+    m_progress->raise();
+    const QStringList urls = m_urls->entries();
+    m_run->setSettingsFile(programFolder::settingsIni());
+    m_progress->setValue(0);
+    if (!m_run->start(urls)) {
+        m_progress->hide();
+        return;
+    }
+    setRunning(true);
+}
+
+void Form1::Command2_Click()
+{
+    mnuStop_Click();
+}
+
+void Form1::mnuScan_Click()
+{
+    Command1_Click();
+}
+
+void Form1::mnuStop_Click()
+{
+    m_run->requestStop();
+    m_progress->hide();
+}
+
+void Form1::stopped()
+{
+    setRunning(false);
+}
+
+void Form1::Command4_Click()
+{
+    mnuSaveResults_Click();
+}
+
+void Form1::Command5_Click()
+{
+    mnuClearResults_Click();
+}
+
+void Form1::Command12_Click()
+{
+    // The log row of the selected result opens in the Website View.
+    const QModelIndexList rows = m_data->results->selectionModel()->selectedRows();
+    if (rows.isEmpty())
+        return;
+    TabStrip1_Click(3);
+}
+
+void Form1::mnuSaveResults_Click() {}
+
+void Form1::mnuWebResults_Click()
+{
+    Command12_Click();
+}
+
+void Form1::mnuClearResults_Click()
+{
+    // Rows removed under a running scan would break it.
+    if (m_run->isRunning())
+        return;
+    m_results->clear();
+    m_log->clear();
+}
+
+void Form1::ListView1_ColumnClick(int column)
+{
+    if (m_start->text() != QLatin1String("Start") || column < 1 || column > 8)
+        return;
+    bool &ascending = m_ascending[std::size_t(column - 1)];
+    ascending = !ascending;
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    m_results->SortListView(column, column == 1 ? scan::ResultsModel::TextMode : scan::ResultsModel::NumberMode,
+                            ascending);
+    QApplication::restoreOverrideCursor();
+}
+
+void Form1::ListView2_ColumnClick(int column)
+{
+    m_log->EnhListView_SortColumns(column - 1);
+}
+
+void Form1::Command3_Click()
+{
+    TabStrip1_Click(3);
+}
+
+void Form1::Command6_Click() {}
+
+void Form1::Command7_Click()
+{
+    mnuGraph_Click();
+}
+
+void Form1::mnuGraph_Click() {}
+
+void Form1::mnuConfig_Click() {}
+
+void Form1::mnuHelpItem_Click() {}
+
+void Form1::mnuAbout_Click()
+{
+    prompts::information(this, QStringLiteral("About " VANTORY_PRODUCT_NAME),
+                         QStringLiteral(VANTORY_PRODUCT_NAME " " VANTORY_VERSION "\n" VANTORY_COMPANY_NAME
+                                        "\n" VANTORY_WEBSITE));
+}
+
+void Form1::mnuExitNow_Click()
+{
+    close();
+}
+
+void Form1::cmbChart2_Click(int index)
+{
+    if (index < 0)
+        return;
+    UserSettings::setValue(UserSettings::CmbChart2, QString::number(index));
+    const bool threeD = m_chart->typeBox->itemText(index).contains(QLatin1String("3D"), Qt::CaseInsensitive);
+    m_chart->hint->setText(threeD ? QStringLiteral("Control Key + Drag to rotate.") : QString());
+}
+
+void Form1::TabStrip1_Click(int tab)
+{
+    if (tab < 1 || tab > 3)
+        return;
+    m_data->setVisible(tab == 1);
+    m_chart->setVisible(tab == 2);
+    m_web->setVisible(tab == 3);
+    if (m_tabs->selectedTab() != tab)
+        m_tabs->bar()->setCurrentIndex(tab - 1);
+}
+
+void Form1::PlaceProgressBar()
+{
+    const QRect panel = m_panels[1]->geometry();
+    m_progress->setTextVisible(false);
+    m_progress->setGeometry(panel.adjusted(2, 2, -2, -2));
+    m_progress->raise();
+}
+
+void Form1::ArrangeControls()
+{
+    const int W = m_client->width();
+    const int H = m_client->height();
+    m_toolStrip->setGeometry(0, 0, W, px(1095));
+    // Frame1 (URLs): below the tool strip, down to just above the status bar.
+    const int top = std::abs(m_toolStrip->y() + m_toolStrip->height());
+    const int frameHeight = std::abs(H - top - px(60));
+    m_urls->setGeometry(m_urls->x(), top, m_urls->width(), frameHeight);
+    // TabStrip1 beside it, to 200 twips from the right edge.
+    m_tabs->setGeometry(m_tabs->x(), top, std::abs(W - m_tabs->x() - px(200)), frameHeight);
+    // The three view frames coincide, inside the tab strip.
+    const QRect view(std::abs(m_tabs->x() + px(100)), std::abs(m_tabs->y() + px(500)),
+                     std::abs(m_tabs->width() - px(200)), std::abs(m_tabs->height() - px(700)));
+    m_data->setGeometry(view);
+    m_chart->setGeometry(view);
+    m_web->setGeometry(view);
+    for (QWidget *frame : {static_cast<QWidget *>(m_data), static_cast<QWidget *>(m_chart),
+                           static_cast<QWidget *>(m_web)})
+        frame->raise();
+
+    QTreeView *results = m_data->results;
+    results->resize(std::abs(view.width() - 2 * results->x()), std::abs(view.height() - results->y() - px(200)));
+    m_chart->chart->resize(results->width(), std::max(0, results->height() - px(100)));
+    PlaceProgressBar();
+
+    QTreeView *log = m_web->log;
+    log->resize(std::abs(view.width() - 2 * log->x()), log->height());
+    m_web->browser->resize(log->width(), std::abs(view.height() - m_web->browser->y() - px(100)));
+    QLineEdit *address = m_web->address;
+    address->resize(std::abs(view.width() - address->x() - px(300) - m_web->go->width()), address->height());
+    m_web->go->move(address->x() + address->width() + px(100), m_web->go->y());
+
+    QWidget *list = m_urls->list();
+    list->resize(list->width(), std::abs(m_urls->height() - list->y() - px(200)));
+    m_visit->resize(std::abs(W - m_visit->x() - px(100)), m_visit->height());
+}
+
+bool Form1::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == m_client && event->type() == QEvent::Resize)
+        ArrangeControls();
+    else if (watched == m_panels[1] && (event->type() == QEvent::Resize || event->type() == QEvent::Move))
+        PlaceProgressBar();
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void Form1::closeEvent(QCloseEvent *event)
+{
+    // A scan in progress ends with the window: its transfer is aborted when the run is destroyed.
+    m_run->requestStop();
+    event->accept();
+    QApplication::quit();
+}

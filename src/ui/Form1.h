@@ -1,0 +1,111 @@
+#pragma once
+
+#include <QMainWindow>
+
+#include <array>
+
+class ChartViewFrame;
+class DataViewFrame;
+class QAction;
+class QLabel;
+class QMenu;
+class QProgressBar;
+class QPushButton;
+class QStatusBar;
+class ResultsTableModel;
+class TabStrip;
+class UrlPanel;
+class WebsiteViewFrame;
+
+namespace scan {
+class ScanRun;
+class WebLogModel;
+} // namespace scan
+
+// The main window: the tool strip, the URL panel, the three views on the tab strip, the menus and the
+// status bar with the progress bar. The parts are small classes of their own; this class wires them, routes
+// the commands and keeps the layout.
+class Form1 : public QMainWindow
+{
+    Q_OBJECT
+
+public:
+    explicit Form1(QWidget *parent = nullptr);
+    ~Form1() override;
+
+    UrlPanel *urlPanel() const { return m_urls; }
+    ResultsTableModel *results() const { return m_results; }
+    scan::WebLogModel *webLog() const { return m_log; }
+    scan::ScanRun *scanRun() const { return m_run; }
+    bool isScanning() const;
+
+public slots:
+    // Scan.
+    void Command1_Click();
+    void Command2_Click();
+    void mnuScan_Click();
+    void mnuStop_Click();
+    void stopped();
+    // Results.
+    void Command4_Click();
+    void Command5_Click();
+    void Command12_Click();
+    void mnuSaveResults_Click();
+    void mnuWebResults_Click();
+    void mnuClearResults_Click();
+    void ListView1_ColumnClick(int column);
+    void ListView2_ColumnClick(int column);
+    // Tool strip and other menus.
+    void Command3_Click();
+    void Command6_Click();
+    void Command7_Click();
+    void mnuGraph_Click();
+    void mnuConfig_Click();
+    void mnuHelpItem_Click();
+    void mnuAbout_Click();
+    void mnuExitNow_Click();
+    void cmbChart2_Click(int index);
+    // Views and layout.
+    void TabStrip1_Click(int tab);
+    void ArrangeControls();
+    void PlaceProgressBar();
+
+signals:
+    // A completed scan asks for the current-results chart (between the two sorts by total).
+    void currentResultsChartRequested();
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    void buildMenus();
+    void buildStatusBar();
+    void applyFonts();
+    void setRunning(bool running);
+    QAction *menuAction(QMenu *menu, const char *name, const QString &text, void (Form1::*slot)(),
+                        const QKeySequence &shortcut = QKeySequence());
+
+    QWidget *m_client;
+    QWidget *m_toolStrip; // Picture1
+    QPushButton *m_start; // Command1
+    QPushButton *m_stop;  // Command2
+    QPushButton *m_options; // Command6
+    QPushButton *m_visit; // Command3
+    UrlPanel *m_urls;
+    TabStrip *m_tabs;
+    DataViewFrame *m_data;
+    ChartViewFrame *m_chart;
+    WebsiteViewFrame *m_web;
+    QStatusBar *m_status;
+    std::array<QLabel *, 4> m_panels{};
+    QProgressBar *m_progress;
+    QAction *m_mnuStop = nullptr;
+    QMenu *m_listViewMenu = nullptr;
+    QAction *m_mnuSaveResults = nullptr;
+
+    ResultsTableModel *m_results;
+    scan::WebLogModel *m_log;
+    scan::ScanRun *m_run;
+    std::array<bool, 8> m_ascending{}; // per results column, flipped by each header click
+};
