@@ -1,0 +1,499 @@
+#include "app/ProgramFolder.h"
+#include "emulator/EngineEmulator.h"
+#include "ini/UserSettings.h"
+#include "scan/EngineTable.h"
+#include "scan/ScanRun.h"
+#include "scan/WebLogModel.h"
+#include "ui/Form1.h"
+#include "ui/Prompts.h"
+#include "ui/ResultsTableModel.h"
+#include "ui/TabStrip.h"
+#include "ui/Twips.h"
+#include "ui/UrlPanel.h"
+#include "ui/frmSplash.h"
+
+#include "../support/TestFiles.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QClipboard>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMenu>
+#include <QMenuBar>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QStatusBar>
+#include <QTabBar>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTreeView>
+
+using twips::px;
+
+namespace {
+QString s(const char *text)
+{
+    return QString::fromLatin1(text);
+}
+} // namespace
+
+class TestForm1 : public QObject
+{
+    Q_OBJECT
+
+private:
+    QTemporaryDir m_dir;
+    emulator::EngineEmulator *m_emu = nullptr;
+    Form1 *m_form = nullptr;
+
+    template <typename T>
+    T *child(const char *name) const
+    {
+        T *found = m_form->findChild<T *>(QString::fromLatin1(name));
+        if (!found)
+            qWarning("no child %s", name);
+        return found;
+    }
+    QAction *action(const char *name) const { return child<QAction>(name); }
+    QPushButton *button(const char *name) const { return child<QPushButton>(name); }
+    QListWidget *list() const { return child<QListWidget>("List1"); }
+    QStringList entries() const { return m_form->urlPanel()->entries(); }
+
+    void runScan(const QStringList &urls)
+    {
+        m_form->urlPanel()->list()->clear();
+        m_form->urlPanel()->addEntries(urls);
+        QSignalSpy finished(m_form->scanRun(), &scan::ScanRun::finished);
+        m_form->Command1_Click();
+        QVERIFY(finished.wait(20000));
+    }
+
+private slots:
+    void initTestCase()
+    {
+        prompts::setTestMode(true);
+        UserSettings::useFolder(m_dir.filePath(s("store")));
+        programFolder::setPath(m_dir.path());
+        QDir(m_dir.path()).mkpath(s("Lists"));
+        m_emu = new emulator::EngineEmulator(this);
+        QVERIFY(m_emu->listen());
+        QVERIFY(m_emu->writeSettingsIni(programFolder::settingsIni()));
+    }
+
+    void init()
+    {
+        prompts::reset();
+        m_form = new Form1;
+        m_form->show();
+        QVERIFY(QTest::qWaitForWindowExposed(m_form));
+    }
+
+    void cleanup()
+    {
+        delete m_form;
+        m_form = nullptr;
+    }
+
+    void captionsAndMenus()
+    {
+        QCOMPARE(m_form->windowTitle(), s("Vantory by Brightfern Software"));
+        QCOMPARE(button("Command3")->text(), s("Visit http://www.vantory.example/"));
+        QCOMPARE(button("Command1")->text(), s("Start"));
+        QCOMPARE(button("Command2")->text(), s("Stop"));
+        QVERIFY(!button("Command2")->isEnabled());
+        QCOMPARE(button("Command6")->text(), s("Options"));
+        for (const auto &[name, text] : {std::pair{"cmdAdd", "Add"}, {"cmdDel", "Delete"}, {"cmdOpen", "Load"},
+                                         {"cmdSave", "Save"}, {"Command4", "Save Selected"},
+                                         {"Command12", "Web Results"}, {"Command5", "Clear All"},
+                                         {"Command7", "Load Data"}, {"Command14", "Print"}, {"Command10", "Go"},
+                                         {"Command8", "Back"}, {"Command9", "Forward"}, {"Command11", "Stop"},
+                                         {"Command70", "Refresh"}})
+            QCOMPARE(button(name)->text(), s(text));
+        QCOMPARE(child<QGroupBox>("Frame1")->title(), s("URLs"));
+        QCOMPARE(child<QGroupBox>("Frame2")->title(), s("Results - Data View"));
+        QCOMPARE(child<QGroupBox>("Frame3")->title(), s("Results - Chart View"));
+        QCOMPARE(child<QGroupBox>("Frame4")->title(), s("Results - Website View"));
+        QCOMPARE(child<QLabel>("Label5")->text(), s("URL:"));
+        QCOMPARE(child<QLabel>("lblChartSearch")->text(), s("Search Engine:"));
+        QCOMPARE(child<QLabel>("lblChartType")->text(), s("Chart Type:"));
+        QVERIFY(child<QLineEdit>("Text1"));
+        QVERIFY(child<QWidget>("WebBrowser1"));
+        QVERIFY(child<QWidget>("MSChart1"));
+
+        // The menu bar reads File, Scan, Options, Help, About.
+        QStringList titles;
+        for (QAction *a : m_form->menuBar()->actions())
+            titles.append(a->text());
+        QCOMPARE(titles, QStringList({s("File"), s("Scan"), s("Options"), s("Help"), s("About")}));
+        const QList<std::tuple<const char *, const char *, QKeySequence>> entries{
+            {"mnuNewURL", "Add URL", QKeySequence(s("Ctrl+N"))},
+            {"mnuSaveUrlList", "Save URL List to File", QKeySequence(s("Ctrl+S"))},
+            {"mnuOpenURLList", "Load URL List from File", QKeySequence(s("Ctrl+O"))},
+            {"mnuOpenClipboard", "Load URL List from Clipboard", QKeySequence(s("Ctrl+V"))},
+            {"mnuExitNow", "Exit", QKeySequence(s("Ctrl+X"))},
+            {"mnuScan", "Start Scan", QKeySequence()},
+            {"mnuStop", "Stop Scan", QKeySequence()},
+            {"mnuConfig", "View Options", QKeySequence()},
+            {"mnuGraph", "View Graph...", QKeySequence()},
+            {"mnuHelpItem", "View Help", QKeySequence()},
+            {"mnuAbout", "About this software", QKeySequence()},
+            {"mnuSaveResults", "Save Results", QKeySequence()},
+            {"mnuWebResults", "Web Results", QKeySequence()},
+            {"mnuClearResults", "Clear Results", QKeySequence()},
+            {"mnuURLNewURL", "New URL", QKeySequence()},
+            {"mnuDeleteSelect", "Delete Selected", QKeySequence(Qt::Key_Delete)},
+            {"mnuClearList", "C&lear list", QKeySequence(Qt::SHIFT | Qt::Key_Delete)},
+            {"mnuURLLoadUrlList", "Load URL List from File", QKeySequence()},
+            {"mnuLoadClipboard", "Load URL List from Clipboard", QKeySequence()},
+            {"mnuURLSaveUrlList", "Save URL List to File", QKeySequence()},
+        };
+        for (const auto &[name, text, key] : entries) {
+            QAction *a = action(name);
+            QVERIFY2(a, name);
+            QCOMPARE(a->text(), s(text));
+            QCOMPARE(a->shortcut(), key);
+        }
+        QVERIFY(!action("mnuStop")->isEnabled());
+        QCOMPARE(child<QMenu>("mnuURL")->title(), s("URL"));
+        for (const char *hidden : {"mnuTools", "mnuURL", "mnuListView"})
+            QVERIFY(!m_form->menuBar()->actions().contains(child<QMenu>(hidden)->menuAction()));
+
+        // The results table, the log, the status bar and the chart-type box as loaded.
+        auto *results = child<QTreeView>("ListView1");
+        QStringList captions;
+        for (int c = 0; c < 8; ++c)
+            captions.append(results->model()->headerData(c, Qt::Horizontal).toString());
+        QCOMPARE(captions, QStringList({s("Domain Name"), s("Total"), s("Google"), s("Altavista"), s("Yahoo!"),
+                                        s("Teoma"), s("MSN"), s("All The Web")}));
+        QCOMPARE(results->columnWidth(0), px(4851));
+        QCOMPARE(results->columnWidth(7), px(1941));
+        auto *log = child<QTreeView>("ListView2");
+        QCOMPARE(log->model()->headerData(0, Qt::Horizontal).toString(), s("Webpage Type"));
+        QVERIFY(qAbs(log->columnWidth(1) - 3 * log->columnWidth(0)) <= 3);
+        QCOMPARE(child<QStatusBar>("StatusBar1")->findChildren<QLabel *>().size(), 4);
+        QVERIFY(child<QLabel>("StatusBar1Panel1")->text().isEmpty());
+        QVERIFY(!child<QLabel>("StatusBar1Panel3")->text().isEmpty());
+        QVERIFY(!child<QLabel>("StatusBar1Panel4")->text().isEmpty());
+        QVERIFY(!child<QProgressBar>("ProgressBar1")->isVisible());
+        auto *types = child<QComboBox>("cmbChart2");
+        QCOMPARE(types->count(), 8);
+        QCOMPARE(types->currentIndex(), 3);
+        QCOMPARE(types->itemText(2), s("3d Line Graph"));
+        QVERIFY(child<QLabel>("Label1")->text().isEmpty());
+        types->setCurrentIndex(2);
+        QCOMPARE(child<QLabel>("Label1")->text(), s("Control Key + Drag to rotate."));
+        QCOMPARE(UserSettings::value(UserSettings::CmbChart2), s("2"));
+        // The chart type survives a restart.
+        delete m_form;
+        m_form = new Form1;
+        QCOMPARE(child<QComboBox>("cmbChart2")->currentIndex(), 2);
+        QCOMPARE(child<QLabel>("Label1")->text(), s("Control Key + Drag to rotate."));
+        UserSettings::setValue(UserSettings::CmbChart2, s("many"));
+        delete m_form;
+        m_form = new Form1;
+        QCOMPARE(child<QComboBox>("cmbChart2")->currentIndex(), 0); // not a number: left as designed
+        UserSettings::remove(UserSettings::CmbChart2);
+    }
+
+    void tabsAndLayout()
+    {
+        auto *data = child<QWidget>("Frame2");
+        auto *chart = child<QWidget>("Frame3");
+        auto *web = child<QWidget>("Frame4");
+        QVERIFY(data->isVisible() && !chart->isVisible() && !web->isVisible());
+        QTabBar *tabs = child<TabStrip>("TabStrip1")->bar();
+        QCOMPARE(tabs->tabText(0), s("Data View"));
+        QCOMPARE(tabs->tabText(2), s("Website View"));
+        QTest::mouseClick(tabs, Qt::LeftButton, {}, tabs->tabRect(1).center());
+        QVERIFY(!data->isVisible() && chart->isVisible() && !web->isVisible());
+        QTest::mouseClick(tabs, Qt::LeftButton, {}, tabs->tabRect(2).center());
+        QVERIFY(!data->isVisible() && !chart->isVisible() && web->isVisible());
+        m_form->TabStrip1_Click(7); // no such tab: nothing changes
+        QVERIFY(web->isVisible());
+        m_form->TabStrip1_Click(1);
+        QVERIFY(data->isVisible() && !web->isVisible());
+
+        const QList<QSize> sizes{{1000, 800}, {700, 500}, {1600, 1200}, {300, 200}, {878, 800}};
+        for (const QSize &size : sizes) {
+            m_form->resize(size);
+            QTest::qWait(20);
+            const QWidget *client = m_form->centralWidget();
+            const QWidget *strip = child<QWidget>("TabStrip1");
+            if (client->width() - strip->x() - px(200) >= 0)
+                QCOMPARE(strip->geometry().right() + 1, client->width() - px(200));
+            QCOMPARE(chart->geometry(), data->geometry());
+            QCOMPARE(web->geometry(), data->geometry());
+            const QWidget *frame1 = child<QWidget>("Frame1");
+            const QWidget *urls = list();
+            if (frame1->height() - urls->y() - px(200) >= 0)
+                QCOMPARE(urls->geometry().bottom() + 1, frame1->height() - px(200));
+            const QWidget *browser = child<QWidget>("WebBrowser1");
+            if (web->height() - browser->y() - px(100) >= 0)
+                QCOMPARE(browser->geometry().bottom() + 1, web->height() - px(100));
+            const QWidget *address = child<QWidget>("Text1");
+            QCOMPARE(button("Command10")->x(), address->geometry().right() + 1 + px(100));
+            QVERIFY(strip->width() >= 0 && data->height() >= 0 && browser->height() >= 0);
+            QVERIFY(frame1->geometry().bottom() < client->height());
+        }
+    }
+
+    void urlPanelCommands()
+    {
+        // Add: the default "http://" alone (7 characters), cancel and empty add nothing.
+        prompts::queueText(s("http://"));
+        m_form->urlPanel()->cmdAdd_Click();
+        prompts::queueText(QString());
+        action("mnuNewURL")->trigger();
+        prompts::queueText(s("http://a"));
+        action("mnuURLNewURL")->trigger();
+        prompts::queueText(s("http://b"));
+        button("cmdAdd")->click();
+        prompts::queueText(s("http://c"));
+        m_form->urlPanel()->mnuNewURL_Click();
+        QCOMPARE(entries(), QStringList({s("http://a"), s("http://b"), s("http://c")}));
+        QVERIFY(list()->selectedItems().isEmpty());
+
+        // Delete: nothing without a selection; the middle one selects the next; the last leaves none.
+        button("cmdDel")->click();
+        QCOMPARE(entries().size(), 3);
+        list()->setCurrentRow(1);
+        button("cmdDel")->click();
+        QCOMPARE(entries(), QStringList({s("http://a"), s("http://c")}));
+        QCOMPARE(list()->selectedItems().value(0)->text(), s("http://c"));
+        action("mnuDeleteSelect")->trigger();
+        QCOMPARE(entries(), QStringList{s("http://a")});
+        QVERIFY(list()->selectedItems().isEmpty());
+
+        // Clear asks first.
+        prompts::queueYesNo(false);
+        action("mnuClearList")->trigger();
+        QCOMPARE(entries().size(), 1);
+        QCOMPARE(prompts::takeShown(), QStringList{s("Warning|This will delete all the URLs, Continue?")});
+        prompts::queueYesNo(true);
+        action("mnuClearList")->trigger();
+        QVERIFY(entries().isEmpty());
+        prompts::takeShown();
+
+        // Load from a file, twice; an unreadable file is reported and changes nothing.
+        const QString file = m_dir.filePath(s("Lists/in.txt"));
+        testFiles::write(file, "http://x\r\nhttp://y\r\n");
+        prompts::queueFile(file);
+        button("cmdOpen")->click();
+        prompts::queueFile(file);
+        action("mnuOpenURLList")->trigger();
+        QCOMPARE(entries().size(), 4);
+        prompts::queueFile(QString()); // cancel
+        action("mnuURLLoadUrlList")->trigger();
+        prompts::queueFile(m_dir.filePath(s("Lists/missing.txt")));
+        action("mnuOpenURLList")->trigger();
+        QCOMPARE(entries().size(), 4);
+        QCOMPARE(prompts::takeShown().size(), 1);
+
+        // Save: ".txt" appended; an existing file of the new name is asked about; a failure is reported.
+        const QString base = m_dir.filePath(s("Lists/out"));
+        prompts::queueFile(base);
+        button("cmdSave")->click();
+        QCOMPARE(testFiles::read(base + s(".txt")), QByteArray("http://x\r\nhttp://y\r\nhttp://x\r\nhttp://y\r\n"));
+        list()->clear();
+        prompts::queueFile(base);
+        prompts::queueYesNo(false);
+        action("mnuSaveUrlList")->trigger();
+        QCOMPARE(testFiles::read(base + s(".txt")).size(), 40);
+        prompts::queueFile(base + s(".TXT")); // used as it is
+        action("mnuURLSaveUrlList")->trigger();
+        QCOMPARE(testFiles::read(base + s(".TXT")), QByteArray());
+        prompts::takeShown();
+        prompts::queueFile(m_dir.path() + s("/Lists"));
+        action("mnuSaveUrlList")->trigger(); // "Lists.txt" beside the folder: fine
+        QVERIFY(QFile::exists(m_dir.path() + s("/Lists.txt")));
+        prompts::queueFile(m_dir.filePath(s("Lists/in.txt/x.txt")));
+        action("mnuSaveUrlList")->trigger();
+        const QStringList shown = prompts::takeShown();
+        QCOMPARE(shown.size(), 1);
+
+        // The clipboard, normalised; a temp.txt of the user's is neither read nor deleted.
+        const QString temp = m_dir.filePath(s("temp.txt"));
+        testFiles::write(temp, "http://users-own\r\n");
+        QApplication::clipboard()->setText(s("example.com\r\nwww.b.com\r\nHTTP://C.COM"));
+        list()->clear();
+        action("mnuOpenClipboard")->trigger();
+        QCOMPARE(entries(), QStringList({s("http://www.example.com"), s("http://www.b.com"), s("HTTP://C.COM")}));
+        QCOMPARE(testFiles::read(temp), QByteArray("http://users-own\r\n"));
+    }
+
+    void urlPopupStates()
+    {
+        QMenu *popup = child<QMenu>("mnuURL");
+        QListWidget *urls = list();
+        QTest::mouseClick(urls->viewport(), Qt::RightButton, {}, QPoint(20, 20));
+        QTRY_VERIFY(popup->isVisible());
+        QVERIFY(!action("mnuDeleteSelect")->isEnabled());
+        QVERIFY(!action("mnuURLSaveUrlList")->isEnabled());
+        popup->hide();
+        m_form->urlPanel()->addEntries({s("http://a"), s("http://b")});
+        urls->setCurrentRow(0);
+        QTest::mouseClick(urls->viewport(), Qt::RightButton, {}, urls->visualItemRect(urls->item(1)).center());
+        QTRY_VERIFY(popup->isVisible());
+        QVERIFY(action("mnuDeleteSelect")->isEnabled());
+        QVERIFY(action("mnuURLSaveUrlList")->isEnabled());
+        QCOMPARE(urls->currentRow(), 0); // the right button does not change the selection
+        popup->hide();
+        // The buttons and File entries are never disabled by it.
+        QVERIFY(button("cmdSave")->isEnabled());
+        QVERIFY(action("mnuSaveUrlList")->isEnabled());
+    }
+
+    void scanStates()
+    {
+        const QString slowTarget = s("http://slow.example");
+        m_emu->setDripIntervalMs(2);
+        m_form->urlPanel()->addEntries({s("http://a.example"), slowTarget, s("http://c.example")});
+        QSignalSpy finished(m_form->scanRun(), &scan::ScanRun::finished);
+        m_form->Command1_Click();
+        // Running: Start disabled reading "Searching...", Stop and "Stop Scan" enabled, progress shown.
+        QCOMPARE(button("Command1")->text(), s("Searching..."));
+        QVERIFY(!button("Command1")->isEnabled());
+        QVERIFY(button("Command2")->isEnabled());
+        QVERIFY(action("mnuStop")->isEnabled());
+        QVERIFY(child<QProgressBar>("ProgressBar1")->isVisible());
+        QCOMPARE(child<QProgressBar>("ProgressBar1")->maximum(), 18);
+        QVERIFY(action("mnuScan")->isEnabled()); // enabled, but does nothing while a run is active
+        QTRY_VERIFY(m_form->results()->rowCount() >= 1 && !m_form->results()->cell(0, 1).isEmpty());
+        const QString first = m_form->results()->cell(0, 0);
+        action("mnuScan")->trigger();
+        button("Command5")->click();
+        action("mnuClearResults")->trigger();
+        child<QTreeView>("ListView1")->header()->sectionClicked(1);
+        QVERIFY(m_form->results()->rowCount() >= 1);
+        QCOMPARE(m_form->results()->cell(0, 0), first);
+        QVERIFY(finished.wait(20000));
+        QCOMPARE(finished.size(), 1);
+        // Idle again, the completion message in panel 1, sorted by total descending.
+        QCOMPARE(button("Command1")->text(), s("Start"));
+        QVERIFY(button("Command1")->isEnabled());
+        QVERIFY(!button("Command2")->isEnabled());
+        QVERIFY(!action("mnuStop")->isEnabled());
+        QVERIFY(!child<QProgressBar>("ProgressBar1")->isVisible());
+        QVERIFY(child<QLabel>("StatusBar1Panel1")->text().startsWith(s("Search Complete.  Found ")));
+        QCOMPARE(m_form->results()->rowCount(), 3);
+        QCOMPARE(m_form->webLog()->rowCount(), 21);
+        QVERIFY(m_form->results()->cell(0, 1).toLongLong() >= m_form->results()->cell(2, 1).toLongLong());
+
+        // Stop: the progress bar goes at once; the buttons when the run has ended. A stop before the
+        // first URL is seen before it.
+        m_form->Command1_Click();
+        button("Command2")->click();
+        QVERIFY(!child<QProgressBar>("ProgressBar1")->isVisible());
+        QTRY_COMPARE(button("Command1")->text(), s("Start"));
+        QCOMPARE(m_form->results()->rowCount(), 0);
+        m_form->Command1_Click();
+        QTRY_VERIFY(m_form->results()->rowCount() == 1);
+        action("mnuStop")->trigger();
+        QTRY_COMPARE(button("Command1")->text(), s("Start"));
+        QCOMPARE(m_form->results()->rowCount(), 1);
+        QVERIFY(!action("mnuStop")->isEnabled());
+        // Start with an empty list changes nothing.
+        list()->clear();
+        m_form->Command1_Click();
+        QCOMPARE(button("Command1")->text(), s("Start"));
+        QCOMPARE(m_form->results()->rowCount(), 1);
+        // Clear All empties the table and the log when idle.
+        button("Command5")->click();
+        QCOMPARE(m_form->results()->rowCount(), 0);
+        QCOMPARE(m_form->webLog()->rowCount(), 0);
+    }
+
+    void resultsTableMouseAndSort()
+    {
+        UserSettings::setValue(UserSettings::ChkAutoSort, s("0"));
+        QStringList urls;
+        for (const qint64 total : {40, 5, 300}) {
+            urls.append(s("http://t%1.example").arg(total));
+            m_emu->setCount(1, urls.last(), total);
+            for (int e = 2; e <= 6; ++e)
+                m_emu->setMode(e, urls.last(), emulator::Mode::NoResults);
+        }
+        runScan(urls);
+        UserSettings::remove(UserSettings::ChkAutoSort);
+        auto *view = child<QTreeView>("ListView1");
+        auto totals = [this] {
+            QStringList t;
+            for (int r = 0; r < m_form->results()->rowCount(); ++r)
+                t.append(m_form->results()->cell(r, 1));
+            return t;
+        };
+        QCOMPARE(totals(), QStringList({s("40"), s("5"), s("300")}));
+        // Each column keeps its own direction: Total ascending, descending, (Google ascending), ascending.
+        QHeaderView *header = view->header();
+        auto click = [header](int column) {
+            QTest::mouseClick(header->viewport(), Qt::LeftButton, {},
+                              QPoint(header->sectionViewportPosition(column) + 5, header->height() / 2));
+        };
+        click(1);
+        QCOMPARE(totals(), QStringList({s("5"), s("40"), s("300")}));
+        click(1);
+        QCOMPARE(totals(), QStringList({s("300"), s("40"), s("5")}));
+        click(2);
+        QCOMPARE(totals(), QStringList({s("5"), s("40"), s("300")}));
+        click(1);
+        QCOMPARE(totals(), QStringList({s("5"), s("40"), s("300")}));
+        // Icons by profile.
+        QVERIFY(!view->model()->data(view->model()->index(0, 0), Qt::DecorationRole).value<QIcon>().isNull());
+
+        // Right button: the row under the pointer is selected; empty space selects nothing.
+        const QRect row1 = view->visualRect(view->model()->index(1, 0));
+        QTest::mousePress(view->viewport(), Qt::RightButton, {}, row1.center());
+        QCOMPARE(view->selectionModel()->selectedRows().value(0).row(), 1);
+        QTest::mouseRelease(view->viewport(), Qt::RightButton, {}, row1.center());
+        QMenu *popup = child<QMenu>("mnuListView");
+        QTRY_VERIFY(popup->isVisible());
+        QCOMPARE(action("mnuSaveResults")->text(), s("Save Result For ") + m_form->results()->cell(1, 0));
+        popup->hide();
+        QTest::mousePress(view->viewport(), Qt::RightButton, {}, QPoint(10, view->viewport()->height() - 5));
+        QVERIFY(view->selectionModel()->selectedRows().isEmpty());
+        QTest::mouseRelease(view->viewport(), Qt::RightButton, {}, QPoint(10, view->viewport()->height() - 5));
+        QTest::qWait(20);
+        QVERIFY(!popup->isVisible());
+
+        // The log sorts by the clicked column, reversing its one order each time.
+        auto *log = child<QTreeView>("ListView2");
+        m_form->ListView2_ColumnClick(1);
+        QCOMPARE(m_form->webLog()->sortOrder(), Qt::DescendingOrder);
+        m_form->ListView2_ColumnClick(2);
+        QCOMPARE(m_form->webLog()->sortOrder(), Qt::AscendingOrder);
+        QCOMPARE(log->model()->index(0, 1).data().toString(), urls.at(2));
+    }
+
+    void closingMidRun()
+    {
+        m_form->urlPanel()->addEntries({s("http://stall.example"), s("http://b.example")});
+        m_form->Command1_Click();
+        QTRY_VERIFY(m_emu->openConnections() >= 1);
+        m_form->close();
+        delete m_form;
+        m_form = nullptr;
+        QTRY_COMPARE(m_emu->openConnections(), 0);
+    }
+
+    void splash()
+    {
+        frmSplash splash;
+        QSignalSpy ready(&splash, &frmSplash::showMainWindow);
+        splash.start();
+        QVERIFY(splash.isVisible());
+        QCOMPARE(splash.size(), QSize(px(7170), px(4770)));
+        QVERIFY(ready.wait(5000));
+        QCOMPARE(ready.size(), 1);
+        QCOMPARE(splash.counter(), 150);
+        QVERIFY(!splash.isVisible());
+    }
+};
+
+QTEST_MAIN(TestForm1)
+#include "tst_form1.moc"
