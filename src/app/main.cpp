@@ -21,8 +21,8 @@ namespace {
 
 bool hasDisplay()
 {
-    return qEnvironmentVariableIsSet("DISPLAY") || qEnvironmentVariableIsSet("WAYLAND_DISPLAY") ||
-           qEnvironmentVariableIsSet("QT_QPA_PLATFORM");
+    return !qEnvironmentVariableIsEmpty("DISPLAY") || !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") ||
+           !qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM");
 }
 
 bool wantsDemo(int argc, char **argv)
@@ -58,9 +58,9 @@ int main(int argc, char **argv)
                                     QStringLiteral("Program folder holding settings.ini, Lists/ and Saved/ "
                                                    "(default: the folder of the executable)."),
                                     QStringLiteral("DIR"));
-    const QCommandLineOption demo(QStringLiteral("demo"),
-                                  QStringLiteral("Scan against the bundled engine emulator on 127.0.0.1, in a "
-                                                 "temporary program folder, with sample URLs in the list."));
+    const QCommandLineOption demo(
+        QStringLiteral("demo"), QStringLiteral("Scan against the bundled engine emulator on 127.0.0.1, in a "
+                                               "temporary program folder, with sample URLs in the list."));
     parser.addOptions({folder, demo});
     parser.process(app);
     if (parser.isSet(folder))

@@ -54,7 +54,8 @@ int scanAndPrint(const QStringList &urls, const QString &settingsIni, std::optio
     scan::ScanRun run(&results, &log);
     run.setSettingsFile(settingsIni);
     run.setThresholds(low, medium);
-    QObject::connect(&run, &scan::ScanRun::statusChanged, &run, [](const QString &text) { err() << text << Qt::endl; });
+    QObject::connect(&run, &scan::ScanRun::statusChanged, &run,
+                     [](const QString &text) { err() << text << Qt::endl; });
     QEventLoop loop;
     QObject::connect(&run, &scan::ScanRun::finished, &loop, &QEventLoop::quit);
     if (run.start(urls))
@@ -70,26 +71,32 @@ int scanAndPrint(const QStringList &urls, const QString &settingsIni, std::optio
 int runScanCommand(const QStringList &arguments)
 {
     QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral(
-        "Scans the URLs of a list file (or standard input, given as -) on the six search engines and prints the "
-        "results table, sorted as the window shows it after a scan."));
-    const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")}, QStringLiteral("Show this help."));
+    parser.setApplicationDescription(
+        QStringLiteral("Scans the URLs of a list file (or standard input, given as -) on the six search "
+                       "engines and prints the "
+                       "results table, sorted as the window shows it after a scan."));
+    const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")},
+                                  QStringLiteral("Show this help."));
     const QCommandLineOption version(QStringLiteral("version"), QStringLiteral("Show the version."));
-    const QCommandLineOption folder(QStringLiteral("program-folder"),
-                                    QStringLiteral("Program folder holding settings.ini (default: the folder of "
-                                                   "the executable)."),
-                                    QStringLiteral("DIR"));
-    const QCommandLineOption csv(QStringLiteral("csv"), QStringLiteral("Print RFC 4180 CSV instead of columns."));
+    const QCommandLineOption folder(
+        QStringLiteral("program-folder"),
+        QStringLiteral("Program folder holding settings.ini (default: the folder of "
+                       "the executable)."),
+        QStringLiteral("DIR"));
+    const QCommandLineOption csv(QStringLiteral("csv"),
+                                 QStringLiteral("Print RFC 4180 CSV instead of columns."));
     const QCommandLineOption low(QStringLiteral("low"),
                                  QStringLiteral("Low threshold: a total below N is low (default: the stored "
                                                 "option, 500)."),
                                  QStringLiteral("N"));
-    const QCommandLineOption medium(QStringLiteral("medium"),
-                                    QStringLiteral("Medium threshold: a total at or above N is high (default: the "
-                                                   "stored option, 1000)."),
-                                    QStringLiteral("N"));
+    const QCommandLineOption medium(
+        QStringLiteral("medium"),
+        QStringLiteral("Medium threshold: a total at or above N is high (default: the "
+                       "stored option, 1000)."),
+        QStringLiteral("N"));
     parser.addOptions({help, version, folder, csv, low, medium});
-    parser.addPositionalArgument(QStringLiteral("URLFILE"), QStringLiteral("URL list file, or - for standard input."));
+    parser.addPositionalArgument(QStringLiteral("URLFILE"),
+                                 QStringLiteral("URL list file, or - for standard input."));
     if (!parser.parse(QStringList{QStringLiteral("vantory-scan")} + arguments))
         return fail(2, parser.errorText());
     if (parser.isSet(help)) {
@@ -134,7 +141,8 @@ int runDemoScan()
         return fail(1, QStringLiteral("cannot set up the demo: %1").arg(error));
     programFolder::setPath(dir.path());
     err() << "Demo: engine emulator on " << server.baseUrl() << ", program folder " << dir.path() << Qt::endl;
-    return scanAndPrint(emulator::demoUrls(), programFolder::settingsIni(), std::nullopt, std::nullopt, false);
+    return scanAndPrint(emulator::demoUrls(), programFolder::settingsIni(), std::nullopt, std::nullopt,
+                        false);
 }
 
 } // namespace cli

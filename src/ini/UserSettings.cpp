@@ -33,10 +33,11 @@ class Store
 {
 public:
     Store()
-        : m_settings(storeFolder().isEmpty()
-                         ? new QSettings(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("Vantory"),
-                                         QStringLiteral("Vantory"))
-                         : new QSettings(storeFolder() + QStringLiteral("/Vantory.conf"), QSettings::IniFormat))
+        : m_settings(
+              storeFolder().isEmpty()
+                  ? new QSettings(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("Vantory"),
+                                  QStringLiteral("Vantory"))
+                  : new QSettings(storeFolder() + QStringLiteral("/Vantory.conf"), QSettings::IniFormat))
     {
         m_settings->beginGroup(QStringLiteral("Settings"));
     }

@@ -7,7 +7,16 @@
 class UserSettings
 {
 public:
-    enum Key { TxtProfile0, TxtProfile1, TxtProfile2, ChkAutoSort, ChkClear, ShowHelp, CmbChart2 };
+    enum Key
+    {
+        TxtProfile0,
+        TxtProfile1,
+        TxtProfile2,
+        ChkAutoSort,
+        ChkClear,
+        ShowHelp,
+        CmbChart2
+    };
 
     static QString keyName(Key key);
     static QString defaultValue(Key key);

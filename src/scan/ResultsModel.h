@@ -9,7 +9,13 @@
 namespace scan {
 
 // Popularity profile of a results row, also the index of its icon.
-enum class Profile : int { None = 0, Low = 1, Medium = 2, High = 3 };
+enum class Profile : int
+{
+    None = 0,
+    Low = 1,
+    Medium = 2,
+    High = 3
+};
 
 // The profile of a total: low below the low threshold, else high at or above the medium threshold, else
 // medium. The low test comes first.
@@ -23,8 +29,15 @@ class ResultsModel : public QAbstractTableModel
 
 public:
     static constexpr int ColumnCount = 8;
-    enum Role { ProfileRole = Qt::UserRole + 1 };
-    enum SortMode { TextMode = 0, NumberMode = 1 };
+    enum Role
+    {
+        ProfileRole = Qt::UserRole + 1
+    };
+    enum SortMode
+    {
+        TextMode = 0,
+        NumberMode = 1
+    };
 
     using QAbstractTableModel::QAbstractTableModel;
 

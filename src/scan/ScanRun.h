@@ -42,7 +42,7 @@ public:
     qint64 grandTotal() const { return m_grandTotal; }
 
 signals:
-    void started(int steps);          // the progress bar's maximum: 6 per URL
+    void started(int steps); // the progress bar's maximum: 6 per URL
     void progressChanged(int value);
     void statusChanged(const QString &text);
     void rowFinished(int row);

@@ -85,7 +85,8 @@ void WebLogModel::applySort()
     const QModelIndexList from = persistentIndexList();
     QList<int> order(m_rows.size());
     std::iota(order.begin(), order.end(), 0);
-    std::stable_sort(order.begin(), order.end(), [this](int a, int b) { return before(m_rows.at(a), m_rows.at(b)); });
+    std::stable_sort(order.begin(), order.end(),
+                     [this](int a, int b) { return before(m_rows.at(a), m_rows.at(b)); });
     QList<QStringList> sorted;
     QList<int> newPosition(m_rows.size());
     for (qsizetype i = 0; i < order.size(); ++i) {

@@ -18,13 +18,13 @@ public:
     // The eight chart types, in the order of their index.
     static QStringList chartTypes();
 
-    QPushButton *loadData;     // Command7
-    QPushButton *print;        // Command14
-    QLabel *searchLabel;       // lblChartSearch
-    QLabel *typeLabel;         // lblChartType
-    QComboBox *engineBox;      // cmbChart1
-    QComboBox *typeBox;        // cmbChart2
-    QLabel *hint;              // Label1
-    QPushButton *focusButton;  // cmdFocus
-    QWidget *chart;            // MSChart1
+    QPushButton *loadData;    // Command7
+    QPushButton *print;       // Command14
+    QLabel *searchLabel;      // lblChartSearch
+    QLabel *typeLabel;        // lblChartType
+    QComboBox *engineBox;     // cmbChart1
+    QComboBox *typeBox;       // cmbChart2
+    QLabel *hint;             // Label1
+    QPushButton *focusButton; // cmdFocus
+    QWidget *chart;           // MSChart1
 };

@@ -47,8 +47,8 @@ bool DataViewFrame::eventFilter(QObject *watched, QEvent *event)
             if (event->type() == QEvent::MouseButtonPress) {
                 // The row under the pointer becomes the selected row; over no row nothing stays selected.
                 if (index.isValid()) {
-                    results->selectionModel()->setCurrentIndex(
-                        index, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+                    results->selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect |
+                                                                          QItemSelectionModel::Rows);
                 } else {
                     results->selectionModel()->clearSelection();
                 }

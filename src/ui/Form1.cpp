@@ -16,8 +16,8 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
-#include <QGroupBox>
 #include <QDateTime>
+#include <QGroupBox>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
@@ -32,16 +32,17 @@
 
 #include "vantory_version.h"
 
-using twips::px;
 using twips::box;
+using twips::px;
 
 Form1::Form1(QWidget *parent)
     : QMainWindow(parent), m_client(new QWidget(this)), m_toolStrip(new QWidget(m_client)),
       m_start(new QPushButton(QStringLiteral("Start"), m_toolStrip)),
       m_stop(new QPushButton(QStringLiteral("Stop"), m_toolStrip)),
-      m_options(new QPushButton(QStringLiteral("Options"), m_toolStrip)), m_visit(new QPushButton(m_toolStrip)),
-      m_urls(new UrlPanel(m_client)), m_tabs(new TabStrip(m_client)), m_data(new DataViewFrame(m_client)),
-      m_chart(new ChartViewFrame(m_client)), m_web(new WebsiteViewFrame(m_client)), m_status(new QStatusBar(this)),
+      m_options(new QPushButton(QStringLiteral("Options"), m_toolStrip)),
+      m_visit(new QPushButton(m_toolStrip)), m_urls(new UrlPanel(m_client)), m_tabs(new TabStrip(m_client)),
+      m_data(new DataViewFrame(m_client)), m_chart(new ChartViewFrame(m_client)),
+      m_web(new WebsiteViewFrame(m_client)), m_status(new QStatusBar(this)),
       m_progress(new QProgressBar(m_status)), m_results(new ResultsTableModel(this)),
       m_log(new scan::WebLogModel(this)), m_run(new scan::ScanRun(m_results, m_log, this))
 {
@@ -167,16 +168,18 @@ void Form1::buildMenus()
         action->setShortcut(key);
         connect(action, &QAction::triggered, m_urls, slot);
     };
-    urlEntry("mnuNewURL", QStringLiteral("Add URL"), &UrlPanel::mnuNewURL_Click, QKeySequence(Qt::CTRL | Qt::Key_N));
+    urlEntry("mnuNewURL", QStringLiteral("Add URL"), &UrlPanel::mnuNewURL_Click,
+             QKeySequence(Qt::CTRL | Qt::Key_N));
     file->addSeparator()->setObjectName(QStringLiteral("mnuFileSplit1"));
     urlEntry("mnuSaveUrlList", QStringLiteral("Save URL List to File"), &UrlPanel::mnuSaveUrlList_Click,
              QKeySequence(Qt::CTRL | Qt::Key_S));
     urlEntry("mnuOpenURLList", QStringLiteral("Load URL List from File"), &UrlPanel::mnuOpenURLList_Click,
              QKeySequence(Qt::CTRL | Qt::Key_O));
-    urlEntry("mnuOpenClipboard", QStringLiteral("Load URL List from Clipboard"), &UrlPanel::mnuOpenClipboard_Click,
-             QKeySequence(Qt::CTRL | Qt::Key_V));
+    urlEntry("mnuOpenClipboard", QStringLiteral("Load URL List from Clipboard"),
+             &UrlPanel::mnuOpenClipboard_Click, QKeySequence(Qt::CTRL | Qt::Key_V));
     file->addSeparator()->setObjectName(QStringLiteral("mnuFileSplit84"));
-    menuAction(file, "mnuExitNow", QStringLiteral("Exit"), &Form1::mnuExitNow_Click, QKeySequence(Qt::CTRL | Qt::Key_X));
+    menuAction(file, "mnuExitNow", QStringLiteral("Exit"), &Form1::mnuExitNow_Click,
+               QKeySequence(Qt::CTRL | Qt::Key_X));
 
     QMenu *scanMenu = topLevel("mnuOptions", QStringLiteral("Scan"), true);
     menuAction(scanMenu, "mnuScan", QStringLiteral("Start Scan"), &Form1::mnuScan_Click);
@@ -193,7 +196,8 @@ void Form1::buildMenus()
     m_mnuSaveResults = menuAction(m_listViewMenu, "mnuSaveResults", QStringLiteral("Save Results"),
                                   &Form1::mnuSaveResults_Click);
     menuAction(m_listViewMenu, "mnuWebResults", QStringLiteral("Web Results"), &Form1::mnuWebResults_Click);
-    menuAction(m_listViewMenu, "mnuClearResults", QStringLiteral("Clear Results"), &Form1::mnuClearResults_Click);
+    menuAction(m_listViewMenu, "mnuClearResults", QStringLiteral("Clear Results"),
+               &Form1::mnuClearResults_Click);
 }
 
 void Form1::buildStatusBar()
@@ -329,8 +333,8 @@ void Form1::ListView1_ColumnClick(int column)
     bool &ascending = m_ascending[std::size_t(column - 1)];
     ascending = !ascending;
     QApplication::setOverrideCursor(Qt::WaitCursor);
-    m_results->SortListView(column, column == 1 ? scan::ResultsModel::TextMode : scan::ResultsModel::NumberMode,
-                            ascending);
+    m_results->SortListView(
+        column, column == 1 ? scan::ResultsModel::TextMode : scan::ResultsModel::NumberMode, ascending);
     QApplication::restoreOverrideCursor();
 }
 
@@ -361,7 +365,7 @@ void Form1::mnuAbout_Click()
 {
     prompts::information(this, QStringLiteral("About " VANTORY_PRODUCT_NAME),
                          QStringLiteral(VANTORY_PRODUCT_NAME " " VANTORY_VERSION "\n" VANTORY_COMPANY_NAME
-                                        "\n" VANTORY_WEBSITE));
+                                                             "\n" VANTORY_WEBSITE));
 }
 
 void Form1::mnuExitNow_Click()
@@ -414,12 +418,13 @@ void Form1::ArrangeControls()
     m_data->setGeometry(view);
     m_chart->setGeometry(view);
     m_web->setGeometry(view);
-    for (QWidget *frame : {static_cast<QWidget *>(m_data), static_cast<QWidget *>(m_chart),
-                           static_cast<QWidget *>(m_web)})
+    for (QWidget *frame :
+         {static_cast<QWidget *>(m_data), static_cast<QWidget *>(m_chart), static_cast<QWidget *>(m_web)})
         frame->raise();
 
     QTreeView *results = m_data->results;
-    results->resize(std::abs(view.width() - 2 * results->x()), std::abs(view.height() - results->y() - px(200)));
+    results->resize(std::abs(view.width() - 2 * results->x()),
+                    std::abs(view.height() - results->y() - px(200)));
     m_chart->chart->resize(results->width(), std::max(0, results->height() - px(100)));
     PlaceProgressBar();
 

@@ -19,7 +19,8 @@ using twips::box;
 
 UrlPanel::UrlPanel(QWidget *parent)
     : QGroupBox(QStringLiteral("URLs"), parent), m_add(new QPushButton(QStringLiteral("Add"), this)),
-      m_delete(new QPushButton(QStringLiteral("Delete"), this)), m_open(new QPushButton(QStringLiteral("Load"), this)),
+      m_delete(new QPushButton(QStringLiteral("Delete"), this)),
+      m_open(new QPushButton(QStringLiteral("Load"), this)),
       m_save(new QPushButton(QStringLiteral("Save"), this)), m_list(new QListWidget(this)),
       m_popup(new QMenu(QStringLiteral("URL"), this))
 {
@@ -49,11 +50,12 @@ UrlPanel::UrlPanel(QWidget *parent)
     popupAction("mnuClearList", QStringLiteral("C&lear list"), &UrlPanel::mnuClearList_Click,
                 QKeySequence(Qt::SHIFT | Qt::Key_Delete));
     m_popup->addSeparator();
-    popupAction("mnuURLLoadUrlList", QStringLiteral("Load URL List from File"), &UrlPanel::mnuURLLoadUrlList_Click);
+    popupAction("mnuURLLoadUrlList", QStringLiteral("Load URL List from File"),
+                &UrlPanel::mnuURLLoadUrlList_Click);
     popupAction("mnuLoadClipboard", QStringLiteral("Load URL List from Clipboard"),
                 &UrlPanel::mnuLoadClipboard_Click);
-    m_popupSave =
-        popupAction("mnuURLSaveUrlList", QStringLiteral("Save URL List to File"), &UrlPanel::mnuURLSaveUrlList_Click);
+    m_popupSave = popupAction("mnuURLSaveUrlList", QStringLiteral("Save URL List to File"),
+                              &UrlPanel::mnuURLSaveUrlList_Click);
 }
 
 QAction *UrlPanel::popupAction(const char *name, const QString &text, void (UrlPanel::*slot)(),
@@ -87,8 +89,8 @@ void UrlPanel::addEntries(const QStringList &entries)
 
 void UrlPanel::mnuNewURL_Click()
 {
-    const QString url = prompts::inputText(window(), QStringLiteral("New URL"), QStringLiteral("Please enter a URL"),
-                                           QStringLiteral("http://"));
+    const QString url = prompts::inputText(window(), QStringLiteral("New URL"),
+                                           QStringLiteral("Please enter a URL"), QStringLiteral("http://"));
     if (url.size() > 7)
         m_list->addItem(url);
 }
@@ -108,20 +110,23 @@ void UrlPanel::mnuDeleteSelect_Click()
 
 void UrlPanel::mnuClearList_Click()
 {
-    if (prompts::askYesNo(window(), QStringLiteral("Warning"), QStringLiteral("This will delete all the URLs, Continue?")))
+    if (prompts::askYesNo(window(), QStringLiteral("Warning"),
+                          QStringLiteral("This will delete all the URLs, Continue?")))
         m_list->clear();
 }
 
 void UrlPanel::mnuOpenURLList_Click()
 {
-    const QString path = prompts::openFile(window(), QStringLiteral("Select a file"), programFolder::listsFolder(),
-                                           QStringLiteral("Text Files (*.txt *.TXT)"));
+    const QString path =
+        prompts::openFile(window(), QStringLiteral("Select a file"), programFolder::listsFolder(),
+                          QStringLiteral("Text Files (*.txt *.TXT)"));
     if (path.isEmpty())
         return;
     QStringList loaded;
     if (!urlList::loadFile(path, loaded)) {
-        prompts::warning(window(), QStringLiteral("Load URL List"),
-                         QStringLiteral("The file %1 could not be read.").arg(QDir::toNativeSeparators(path)));
+        prompts::warning(
+            window(), QStringLiteral("Load URL List"),
+            QStringLiteral("The file %1 could not be read.").arg(QDir::toNativeSeparators(path)));
         return;
     }
     addEntries(loaded);
@@ -134,20 +139,22 @@ void UrlPanel::mnuOpenClipboard_Click()
 
 void UrlPanel::mnuSaveUrlList_Click()
 {
-    const QString chosen = prompts::saveFile(window(), QStringLiteral("Save URL List"), programFolder::listsFolder(),
-                                             QStringLiteral("Text Files (*.txt *.TXT);;All Files (*)"));
+    const QString chosen =
+        prompts::saveFile(window(), QStringLiteral("Save URL List"), programFolder::listsFolder(),
+                          QStringLiteral("Text Files (*.txt *.TXT);;All Files (*)"));
     if (chosen.isEmpty())
         return;
     const QString path = urlList::withTxtExtension(chosen);
     // The dialog asked about the name it was given; a name that gained ".txt" may hit another file.
     if (path != chosen && QFileInfo::exists(path) &&
-        !prompts::askYesNo(window(), QStringLiteral("Save URL List"),
-                           QStringLiteral("%1 already exists. Do you want to replace it?")
-                               .arg(QFileInfo(path).fileName())))
+        !prompts::askYesNo(
+            window(), QStringLiteral("Save URL List"),
+            QStringLiteral("%1 already exists. Do you want to replace it?").arg(QFileInfo(path).fileName())))
         return;
     if (!urlList::saveFile(path, entries()))
-        prompts::warning(window(), QStringLiteral("Save URL List"),
-                         QStringLiteral("The list could not be saved to %1.").arg(QDir::toNativeSeparators(path)));
+        prompts::warning(
+            window(), QStringLiteral("Save URL List"),
+            QStringLiteral("The list could not be saved to %1.").arg(QDir::toNativeSeparators(path)));
 }
 
 void UrlPanel::mnuURLNewURL_Click()

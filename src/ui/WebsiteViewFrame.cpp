@@ -14,7 +14,8 @@ WebsiteViewFrame::WebsiteViewFrame(QWidget *parent)
     : QGroupBox(QStringLiteral("Results - Website View"), parent), log(new QTreeView(this)),
       urlLabel(new QLabel(QStringLiteral("URL:"), this)), address(new QLineEdit(this)),
       go(new QPushButton(QStringLiteral("Go"), this)), back(new QPushButton(QStringLiteral("Back"), this)),
-      forward(new QPushButton(QStringLiteral("Forward"), this)), stop(new QPushButton(QStringLiteral("Stop"), this)),
+      forward(new QPushButton(QStringLiteral("Forward"), this)),
+      stop(new QPushButton(QStringLiteral("Stop"), this)),
       refresh(new QPushButton(QStringLiteral("Refresh"), this)), browser(new QWidget(this))
 {
     setObjectName(QStringLiteral("Frame4"));

@@ -16,13 +16,13 @@ class WebsiteViewFrame : public QGroupBox
 public:
     explicit WebsiteViewFrame(QWidget *parent = nullptr);
 
-    QTreeView *log;          // ListView2
-    QLabel *urlLabel;        // Label5
-    QLineEdit *address;      // Text1
-    QPushButton *go;         // Command10
-    QPushButton *back;       // Command8
-    QPushButton *forward;    // Command9
-    QPushButton *stop;       // Command11
-    QPushButton *refresh;    // Command70
-    QWidget *browser;        // WebBrowser1
+    QTreeView *log;       // ListView2
+    QLabel *urlLabel;     // Label5
+    QLineEdit *address;   // Text1
+    QPushButton *go;      // Command10
+    QPushButton *back;    // Command8
+    QPushButton *forward; // Command9
+    QPushButton *stop;    // Command11
+    QPushButton *refresh; // Command70
+    QWidget *browser;     // WebBrowser1
 };

@@ -58,11 +58,13 @@ void frmSplash::paintEvent(QPaintEvent *)
     p.setPen(Qt::white);
     QFont title(QStringLiteral("Verdana"), 30, QFont::Bold);
     p.setFont(title);
-    p.drawText(QRect(160, 70, width() - 170, 60), Qt::AlignLeft | Qt::AlignVCenter, QStringLiteral(VANTORY_PRODUCT_NAME));
+    p.drawText(QRect(160, 70, width() - 170, 60), Qt::AlignLeft | Qt::AlignVCenter,
+               QStringLiteral(VANTORY_PRODUCT_NAME));
     QFont small(QStringLiteral("Verdana"), 10);
     p.setFont(small);
     p.setPen(QColor(200, 215, 235));
-    p.drawText(QRect(162, 130, width() - 170, 24), Qt::AlignLeft, QStringLiteral("Link popularity, measured"));
+    p.drawText(QRect(162, 130, width() - 170, 24), Qt::AlignLeft,
+               QStringLiteral("Link popularity, measured"));
     p.drawText(QRect(20, height() - 40, width() - 40, 24), Qt::AlignLeft,
                QStringLiteral("Version " VANTORY_VERSION "  \u00b7  " VANTORY_COMPANY_NAME));
 }

@@ -134,11 +134,14 @@ private slots:
         fixTotal(urls.at(1), 2000);
         // Auto-sort: ascending, the chart hook, then descending.
         QStringList order;
-        connect(m_run, &ScanRun::chartRequested, this, [&] { order = {m_results->cell(0, 0), m_results->cell(1, 0)}; });
+        connect(m_run, &ScanRun::chartRequested, this, [&] {
+            order = {m_results->cell(0, 0), m_results->cell(1, 0)};
+        });
         QStringList first = runAll(urls);
         QCOMPARE(order, urls);
         QCOMPARE(m_results->cell(0, 0), urls.at(1));
-        // chkClear 0: a second run's rows stand above the first's, the log grows, the message counts this run.
+        // chkClear 0: a second run's rows stand above the first's, the log grows, the message counts this
+        // run.
         UserSettings::setValue(UserSettings::ChkClear, s("0"));
         UserSettings::setValue(UserSettings::ChkAutoSort, s("0"));
         const QString third = s("http://third.example");
@@ -192,7 +195,8 @@ private slots:
         m_emu->setPage(s("http://odd.example"), "abc");
         // A count beyond the 32-bit range.
         m_emu->setPage(s("http://big.example"), "AltaVista found 9999999999 results</A>");
-        const QStringList status = runAll({s("http://odd.example"), s("http://big.example"), s("http://big.example")});
+        const QStringList status =
+            runAll({s("http://odd.example"), s("http://big.example"), s("http://big.example")});
         for (int c = 2; c < 8; ++c)
             QCOMPARE(m_results->cell(0, c), s("abc"));
         QCOMPARE(m_results->cell(0, 1), s("0"));
@@ -297,7 +301,6 @@ private slots:
         QVERIFY(finished.wait(10000));
         QVERIFY(!m_run->isRunning());
     }
-
 };
 
 QTEST_GUILESS_MAIN(TestScanRun)

@@ -52,7 +52,8 @@ private slots:
     {
         ResultsModel model;
         QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::QtTest);
-        const QStringList totals{s("300"), s("5"), QString(), s("40"), s("-5"), s("1,234"), s("-40"), s("abc")};
+        const QStringList totals{s("300"), s("5"),     QString(), s("40"),
+                                 s("-5"),  s("1,234"), s("-40"),  s("abc")};
         for (int r = 0; r < totals.size(); ++r) {
             model.insertResultRow(r, s("http://%1.example").arg(QChar(u'a' + (7 - r))));
             model.setCell(r, 1, totals.at(r));
@@ -64,8 +65,8 @@ private slots:
 
         model.SortListView(2, ResultsModel::NumberMode, true);
         // Non-numbers first (in their old order), negatives by value, "1,234" as 1234; texts unchanged.
-        QCOMPARE(column(model, 1),
-                 QStringList({QString(), s("abc"), s("-40"), s("-5"), s("5"), s("40"), s("300"), s("1,234")}));
+        QCOMPARE(column(model, 1), QStringList({QString(), s("abc"), s("-40"), s("-5"), s("5"), s("40"),
+                                                s("300"), s("1,234")}));
         QVERIFY(model.sortedMode());
         for (int r = 0; r < model.rowCount(); ++r)
             QCOMPARE(model.cell(r, 6), model.cell(r, 1) + s(" msn"));
@@ -75,11 +76,12 @@ private slots:
         QCOMPARE(model.profile(6), Profile::Low);
 
         model.SortListView(2, ResultsModel::NumberMode, false);
-        QCOMPARE(column(model, 1),
-                 QStringList({s("1,234"), s("300"), s("40"), s("5"), s("-5"), s("-40"), QString(), s("abc")}));
+        QCOMPARE(column(model, 1), QStringList({s("1,234"), s("300"), s("40"), s("5"), s("-5"), s("-40"),
+                                                QString(), s("abc")}));
         // As text the same cells sort by characters (case-insensitive); the domain column is text.
         model.SortListView(2, ResultsModel::TextMode, true);
-        QCOMPARE(column(model, 1).mid(0, 5), QStringList({QString(), s("-40"), s("-5"), s("1,234"), s("300")}));
+        QCOMPARE(column(model, 1).mid(0, 5),
+                 QStringList({QString(), s("-40"), s("-5"), s("1,234"), s("300")}));
         model.sort(0, Qt::AscendingOrder);
         QCOMPARE(model.cell(0, 0), s("http://a.example"));
         QCOMPARE(model.cell(7, 0), s("http://h.example"));

@@ -52,8 +52,7 @@ private:
     emulator::EngineEmulator *m_emu = nullptr;
     Form1 *m_form = nullptr;
 
-    template <typename T>
-    T *child(const char *name) const
+    template <typename T> T *child(const char *name) const
     {
         T *found = m_form->findChild<T *>(QString::fromLatin1(name));
         if (!found)
@@ -108,11 +107,19 @@ private slots:
         QCOMPARE(button("Command2")->text(), s("Stop"));
         QVERIFY(!button("Command2")->isEnabled());
         QCOMPARE(button("Command6")->text(), s("Options"));
-        for (const auto &[name, text] : {std::pair{"cmdAdd", "Add"}, {"cmdDel", "Delete"}, {"cmdOpen", "Load"},
-                                         {"cmdSave", "Save"}, {"Command4", "Save Selected"},
-                                         {"Command12", "Web Results"}, {"Command5", "Clear All"},
-                                         {"Command7", "Load Data"}, {"Command14", "Print"}, {"Command10", "Go"},
-                                         {"Command8", "Back"}, {"Command9", "Forward"}, {"Command11", "Stop"},
+        for (const auto &[name, text] : {std::pair{"cmdAdd", "Add"},
+                                         {"cmdDel", "Delete"},
+                                         {"cmdOpen", "Load"},
+                                         {"cmdSave", "Save"},
+                                         {"Command4", "Save Selected"},
+                                         {"Command12", "Web Results"},
+                                         {"Command5", "Clear All"},
+                                         {"Command7", "Load Data"},
+                                         {"Command14", "Print"},
+                                         {"Command10", "Go"},
+                                         {"Command8", "Back"},
+                                         {"Command9", "Forward"},
+                                         {"Command11", "Stop"},
                                          {"Command70", "Refresh"}})
             QCOMPARE(button(name)->text(), s(text));
         QCOMPARE(child<QGroupBox>("Frame1")->title(), s("URLs"));
@@ -169,8 +176,8 @@ private slots:
         QStringList captions;
         for (int c = 0; c < 8; ++c)
             captions.append(results->model()->headerData(c, Qt::Horizontal).toString());
-        QCOMPARE(captions, QStringList({s("Domain Name"), s("Total"), s("Google"), s("Altavista"), s("Yahoo!"),
-                                        s("Teoma"), s("MSN"), s("All The Web")}));
+        QCOMPARE(captions, QStringList({s("Domain Name"), s("Total"), s("Google"), s("Altavista"),
+                                        s("Yahoo!"), s("Teoma"), s("MSN"), s("All The Web")}));
         QCOMPARE(results->columnWidth(0), px(4851));
         QCOMPARE(results->columnWidth(7), px(1941));
         auto *log = child<QTreeView>("ListView2");
@@ -299,7 +306,8 @@ private slots:
         const QString base = m_dir.filePath(s("Lists/out"));
         prompts::queueFile(base);
         button("cmdSave")->click();
-        QCOMPARE(testFiles::read(base + s(".txt")), QByteArray("http://x\r\nhttp://y\r\nhttp://x\r\nhttp://y\r\n"));
+        QCOMPARE(testFiles::read(base + s(".txt")),
+                 QByteArray("http://x\r\nhttp://y\r\nhttp://x\r\nhttp://y\r\n"));
         list()->clear();
         prompts::queueFile(base);
         prompts::queueYesNo(false);
@@ -323,7 +331,8 @@ private slots:
         QApplication::clipboard()->setText(s("example.com\r\nwww.b.com\r\nHTTP://C.COM"));
         list()->clear();
         action("mnuOpenClipboard")->trigger();
-        QCOMPARE(entries(), QStringList({s("http://www.example.com"), s("http://www.b.com"), s("HTTP://C.COM")}));
+        QCOMPARE(entries(),
+                 QStringList({s("http://www.example.com"), s("http://www.b.com"), s("HTTP://C.COM")}));
         QCOMPARE(testFiles::read(temp), QByteArray("http://users-own\r\n"));
     }
 
@@ -338,7 +347,8 @@ private slots:
         popup->hide();
         m_form->urlPanel()->addEntries({s("http://a"), s("http://b")});
         urls->setCurrentRow(0);
-        QTest::mouseClick(urls->viewport(), Qt::RightButton, {}, urls->visualItemRect(urls->item(1)).center());
+        QTest::mouseClick(urls->viewport(), Qt::RightButton, {},
+                          urls->visualItemRect(urls->item(1)).center());
         QTRY_VERIFY(popup->isVisible());
         QVERIFY(action("mnuDeleteSelect")->isEnabled());
         QVERIFY(action("mnuURLSaveUrlList")->isEnabled());
@@ -457,7 +467,8 @@ private slots:
         popup->hide();
         QTest::mousePress(view->viewport(), Qt::RightButton, {}, QPoint(10, view->viewport()->height() - 5));
         QVERIFY(view->selectionModel()->selectedRows().isEmpty());
-        QTest::mouseRelease(view->viewport(), Qt::RightButton, {}, QPoint(10, view->viewport()->height() - 5));
+        QTest::mouseRelease(view->viewport(), Qt::RightButton, {},
+                            QPoint(10, view->viewport()->height() - 5));
         QTest::qWait(20);
         QVERIFY(!popup->isVisible());
 

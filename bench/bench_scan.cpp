@@ -1,0 +1,101 @@
+// Speed of a whole scan against the engine emulator, of the numeric sort, of the event loop's longest stall
+// during a scan, and of start-up to the main window shown. Run with QT_QPA_PLATFORM=offscreen.
+#include "emulator/EngineEmulator.h"
+#include "ini/UserSettings.h"
+#include "scan/ResultsModel.h"
+#include "scan/ScanRun.h"
+#include "scan/WebLogModel.h"
+#include "ui/Form1.h"
+
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QRandomGenerator>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+class BenchScan : public QObject
+{
+    Q_OBJECT
+
+private:
+    QTemporaryDir m_dir;
+
+    // Scans urls against the emulator; returns the elapsed ms and the longest gap between 1 ms timer ticks.
+    QPair<qint64, qint64> scan(emulator::EmulatorThread &engines, int urls)
+    {
+        const QString ini = m_dir.filePath(QStringLiteral("settings.ini"));
+        QFile::remove(ini);
+        engines.emulator()->writeSettingsIni(ini);
+        QStringList list;
+        for (int i = 0; i < urls; ++i)
+            list.append(QStringLiteral("http://site%1.example").arg(i));
+        scan::ResultsModel results;
+        scan::WebLogModel log;
+        scan::ScanRun run(&results, &log);
+        run.setSettingsFile(ini);
+        QElapsedTimer clock;
+        QElapsedTimer sinceTick;
+        qint64 longest = 0;
+        QTimer probe;
+        probe.setTimerType(Qt::PreciseTimer);
+        connect(&probe, &QTimer::timeout, this, [&] { longest = qMax(longest, sinceTick.restart()); });
+        QEventLoop loop;
+        connect(&run, &scan::ScanRun::finished, &loop, &QEventLoop::quit);
+        clock.start();
+        sinceTick.start();
+        probe.start(1);
+        run.start(list);
+        loop.exec();
+        return {clock.elapsed(), longest};
+    }
+
+private slots:
+    void initTestCase() { UserSettings::useFolder(m_dir.filePath(QStringLiteral("store"))); }
+
+    void scan200Urls()
+    {
+        emulator::EmulatorThread engines;
+        engines.emulator()->setPadding(20 * 1024);
+        const auto [fast, stall] = scan(engines, 200);
+        qInfo("scan of 200 URLs, 0 ms latency: %lld ms (%.2f ms per page); longest event-loop stall %lld ms",
+              fast, fast / 1200.0, stall);
+        engines.emulator()->setLatencyMs(20);
+        const auto [slow, stall20] = scan(engines, 200);
+        const double bound = 6.0 * 200 * 20;
+        qInfo("scan of 200 URLs, 20 ms latency: %lld ms = %.3f x the bound 6 x URLs x latency (%.0f ms); "
+              "longest "
+              "stall %lld ms",
+              slow, slow / bound, bound, stall20);
+    }
+
+    void numericSort100k()
+    {
+        scan::ResultsModel model;
+        auto *random = QRandomGenerator::global();
+        for (int r = 0; r < 100000; ++r) {
+            model.insertResultRow(r, QStringLiteral("http://site%1.example").arg(r));
+            model.setCell(r, 1, QString::number(random->bounded(10000000)));
+        }
+        bool ascending = true;
+        QBENCHMARK
+        {
+            model.SortListView(2, scan::ResultsModel::NumberMode, ascending);
+            ascending = !ascending;
+        }
+    }
+
+    void startUpToMainWindow()
+    {
+        QElapsedTimer clock;
+        clock.start();
+        Form1 form;
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        qInfo("main window constructed and shown in %lld ms (the splash adds its 75 ticks of 2 ms before it)",
+              clock.elapsed());
+    }
+};
+
+QTEST_MAIN(BenchScan)
+#include "bench_scan.moc"

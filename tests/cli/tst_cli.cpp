@@ -1,0 +1,131 @@
+#include "emulator/EngineEmulator.h"
+
+#include "../support/TestFiles.h"
+
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+QString s(const char *text)
+{
+    return QString::fromLatin1(text);
+}
+} // namespace
+
+// vantory-scan as a user runs it: a real process, against an engine emulator on its own thread.
+class TestCli : public QObject
+{
+    Q_OBJECT
+
+private:
+    QTemporaryDir m_dir;
+    emulator::EmulatorThread *m_engines = nullptr;
+
+    struct Result
+    {
+        int code = -1;
+        QByteArray out;
+        QByteArray err;
+    };
+
+    Result run(const QStringList &arguments, const QByteArray &input = QByteArray())
+    {
+        QProcess process;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(s("XDG_CONFIG_HOME"), m_dir.filePath(s("config"))); // a settings store of its own
+        process.setProcessEnvironment(env);
+        process.start(s(VANTORY_BIN_DIR "/vantory-scan"), arguments);
+        if (!process.waitForStarted(10000))
+            return {};
+        if (!input.isNull())
+            process.write(input);
+        process.closeWriteChannel();
+        if (!process.waitForFinished(60000))
+            process.kill();
+        return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
+                process.readAllStandardOutput(), process.readAllStandardError()};
+    }
+
+private slots:
+    void initTestCase()
+    {
+        m_engines = new emulator::EmulatorThread;
+        QVERIFY(m_engines->isListening());
+        QVERIFY(m_engines->emulator()->writeSettingsIni(m_dir.filePath(s("settings.ini"))));
+        auto *emu = m_engines->emulator();
+        emu->setCount(1, s("http://a.example"), 1234); // the rest of its engines: no results
+        for (int e = 2; e <= 6; ++e)
+            emu->setMode(e, s("http://a.example"), emulator::Mode::NoResults);
+        emu->setCount(5, s("http://b.example"), 5000); // MSN keeps "5,000"
+        for (int e : {1, 2, 3, 4, 6})
+            emu->setMode(e, s("http://b.example"), emulator::Mode::NoResults);
+        testFiles::write(m_dir.filePath(s("list.txt")),
+                         "http://a.example\r\nhttp://b.example\r\nhttp://changed.c\r\n");
+    }
+
+    void cleanupTestCase() { delete m_engines; }
+
+    void csvTable()
+    {
+        const Result r =
+            run({s("--program-folder"), m_dir.path(), s("--csv"), m_dir.filePath(s("list.txt"))});
+        QCOMPARE(r.code, 0);
+        // Sorted by total, descending; profile words; RFC 4180 quoting of "5,000".
+        QCOMPARE(QString::fromLatin1(r.out),
+                 s("Domain Name,Total,Google,Altavista,Yahoo!,Teoma,MSN,All The Web,Profile\r\n"
+                   "http://b.example,5000,0,0,0,0,\"5,000\",0,high\r\n"
+                   "http://a.example,1234,1234,0,0,0,0,0,high\r\n"
+                   "http://changed.c,0,,,,,,,low\r\n"));
+        // Progress on standard error only, ending with the completion message.
+        QVERIFY(r.err.contains("Scanning http://a.example on Google\n"));
+        QVERIFY(r.err.trimmed().endsWith("Search Complete.  Found 6234 links."));
+    }
+
+    void thresholdsAndStdin()
+    {
+        const Result r = run(
+            {s("--program-folder"), m_dir.path(), s("--low"), s("2000"), s("--medium"), s("4000"), s("-")},
+            "http://a.example\r\nhttp://b.example\r\n");
+        QCOMPARE(r.code, 0);
+        const QList<QByteArray> lines = r.out.split('\n');
+        QVERIFY(lines.at(0).startsWith("Domain Name"));
+        QVERIFY(lines.at(1).startsWith("http://b.example") && lines.at(1).trimmed().endsWith("high"));
+        QVERIFY(lines.at(2).startsWith("http://a.example") && lines.at(2).trimmed().endsWith("low"));
+        // The stored sort option decides the order, as in the window.
+        QDir(m_dir.filePath(s("config/Vantory"))).mkpath(s("."));
+        testFiles::write(m_dir.filePath(s("config/Vantory/Vantory.conf")),
+                         "[Settings]\nchkAutoSort=0\ntxtProfile0=1500\n");
+        const Result unsorted = run({s("--program-folder"), m_dir.path(), s("--csv"), s("-")},
+                                    "http://a.example\r\nhttp://b.example\r\n");
+        QVERIFY(unsorted.out.split('\n').at(1).startsWith("http://a.example,1234"));
+        QVERIFY(unsorted.out.split('\n').at(1).trimmed().endsWith(",low")); // 1234 below the stored 1500
+        QFile::remove(m_dir.filePath(s("config/Vantory/Vantory.conf")));
+        // An empty list: just the header.
+        QCOMPARE(run({s("--csv"), s("-")}, "").out,
+                 QByteArray("Domain Name,Total,Google,Altavista,Yahoo!,Teoma,MSN,"
+                            "All The Web,Profile\r\n"));
+    }
+
+    void badArguments()
+    {
+        for (const QStringList &args :
+             {QStringList{}, QStringList{s("a"), s("b")}, QStringList{s("--low"), s("x"), s("-")},
+              QStringList{s("--medium"), s("1.5"), s("-")}, QStringList{s("--bogus"), s("-")}}) {
+            const Result r = run(args, "");
+            QCOMPARE(r.code, 2);
+            QCOMPARE(r.err.count('\n'), 1);
+            QVERIFY(r.out.isEmpty());
+        }
+        const Result missing = run({m_dir.filePath(s("nothing.txt"))});
+        QCOMPARE(missing.code, 1);
+        QVERIFY(missing.err.startsWith("vantory-scan: cannot read"));
+        QCOMPARE(run({s("--help")}).code, 0);
+        const Result version = run({s("--version")});
+        QCOMPARE(version.code, 0);
+        QVERIFY(version.out.startsWith("vantory-scan 0."));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestCli)
+#include "tst_cli.moc"
