@@ -1,0 +1,68 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+
+namespace scan {
+class ResultsModel;
+}
+
+// What a chart shows, independent of how it is drawn: series (the legend's entries), categories along the
+// horizontal axis, one value per series and category (a gap where there is none), the titles.
+namespace chartData {
+
+struct ChartModel
+{
+    QString title;
+    QString categoryAxisTitle = QStringLiteral("Search Date");
+    QString valueAxisTitle = QStringLiteral("Linking Sites");
+    QStringList seriesLabels;
+    QStringList categoryLabels;
+    QList<QList<std::optional<double>>> values; // [series][category]
+    QString message;                             // a short note for the user when there is nothing to draw
+
+    bool isEmpty() const { return seriesLabels.isEmpty() || categoryLabels.isEmpty(); }
+};
+
+// One section of a saved search: its dates in file order (newest first) and their counts. A value that is
+// empty or not a whole number is a gap.
+struct Series
+{
+    QStringList labels;
+    QList<std::optional<qint64>> values;
+};
+Series readSeries(const QString &file, const QString &section);
+
+// The largest of the values (0 for none or only gaps).
+qint64 LargestNumber(const QList<std::optional<qint64>> &values);
+
+struct Scaling
+{
+    int divisor;
+    QString valueAxisTitle;
+};
+// 1 up to 1,000,000; 10 up to 10,000,000; 100 up to 100,000,000; 1000 above.
+Scaling scalingFor(qint64 largest);
+
+// The example shown before any chart: six engines over six months.
+ChartModel exampleChart();
+
+// The history of one engine's section of a saved search.
+ChartModel engineHistoryChart(const QString &file, const QString &section, const QString &title);
+
+// Every section of a saved search, paired by date: each category is a date that at least one section holds,
+// in the first section's order with other dates placed by date; a section that lacks a date has a gap there.
+// Scaled from the first section.
+ChartModel allEnginesChart(const QString &file, const QStringList &sections, const QString &title);
+
+// The results table: one series per row (its domain), the six engines as categories, an empty cell as 0.
+// Scaled from the first row.
+ChartModel currentResultsChart(const scan::ResultsModel &results);
+
+// True when the series of any section of the chart held a single date (the "two saves" hint).
+bool hasSingleDateSeries(const QString &file, const QStringList &sections);
+
+} // namespace chartData

@@ -1,0 +1,120 @@
+#include "saved/SavedSearch.h"
+
+#include "ini/modINI.h"
+#include "ini/privateProfile.h"
+#include "scan/ResultsModel.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+namespace saved {
+
+QString SaveResultText(const scan::ResultsModel &results, int row)
+{
+    if (row < 0 || row >= results.rowCount())
+        return QString();
+    QString text;
+    for (int column = 2; column < scan::ResultsModel::ColumnCount; ++column)
+        text += scan::ResultsModel::columnCaption(column) + u':' + results.cell(row, column) + u'\n';
+    return text;
+}
+
+QString dateKey(const QDate &date)
+{
+    return date.toString(QStringLiteral("MM-dd-yy"));
+}
+
+QDate dateOfKey(const QString &key)
+{
+    const QStringList parts = key.trimmed().split(u'-');
+    if (parts.size() != 3)
+        return QDate();
+    bool okM = false, okD = false, okY = false;
+    const int month = parts.at(0).toInt(&okM);
+    const int day = parts.at(1).toInt(&okD);
+    const int year = parts.at(2).toInt(&okY);
+    if (!okM || !okD || !okY || parts.at(2).size() != 2)
+        return QDate();
+    return QDate(2000 + year, month, day);
+}
+
+bool isValidSearchName(const QString &name, QString *why)
+{
+    auto refuse = [why](const QString &reason) {
+        if (why)
+            *why = reason;
+        return false;
+    };
+    if (name.trimmed().isEmpty())
+        return refuse(QStringLiteral("Please type a name for this search."));
+    if (name.contains(u'/') || name.contains(u'\\'))
+        return refuse(QStringLiteral("A search name cannot contain \"/\" or \"\\\"."));
+    if (name == QLatin1String(".") || name == QLatin1String(".."))
+        return refuse(QStringLiteral("\"%1\" cannot be used as a search name.").arg(name));
+    for (const QChar c : name) {
+        if (c.unicode() < 32 || c.unicode() == 127)
+            return refuse(QStringLiteral("A search name cannot contain control characters."));
+    }
+    if ((name + QStringLiteral(".vty")).toUtf8().size() > 255)
+        return refuse(QStringLiteral("This search name is too long."));
+    return true;
+}
+
+QString searchFile(const QString &savedFolder, const QString &name)
+{
+    return QDir(savedFolder).filePath(name + QStringLiteral(".vty"));
+}
+
+QStringList listSearches(const QString &savedFolder)
+{
+    // The extension is matched without regard to case, as the folder listing of the original system did.
+    QStringList names;
+    const QFileInfoList files = QDir(savedFolder).entryInfoList(QDir::Files | QDir::Hidden, QDir::Name);
+    for (const QFileInfo &file : files) {
+        if (file.fileName().endsWith(QLatin1String(".vty"), Qt::CaseInsensitive))
+            names.append(file.fileName().chopped(4));
+    }
+    names.sort(Qt::CaseInsensitive);
+    return names;
+}
+
+SaveResult saveResults(const QString &saveText, const QString &file, SaveMode mode, const QDate &date)
+{
+    SaveResult result;
+    const QFileInfo info(file);
+    if (mode == SaveMode::Append && !info.isFile()) {
+        result.error = QStringLiteral("The saved search \"%1\" no longer exists.").arg(info.completeBaseName());
+        return result;
+    }
+    if (mode == SaveMode::CreateNew && !QDir().mkpath(info.absolutePath())) {
+        result.error = QStringLiteral("The folder %1 could not be created.").arg(QDir::toNativeSeparators(info.absolutePath()));
+        return result;
+    }
+    const QString key = dateKey(date);
+    QStringList lines = saveText.split(u'\n');
+    lines.removeLast(); // the empty text after the final LF
+    int skipped = 0;
+    for (const QString &line : std::as_const(lines)) {
+        const QStringList pieces = line.split(u':');
+        const QString section = pieces.value(0);
+        const QString value = pieces.value(1);
+        if (value == QLatin1String("-")) {
+            ++skipped;
+            continue;
+        }
+        if (mode == SaveMode::CreateNew && !privateProfile::WriteSection(section, QString(), file))
+            break;
+        modINI::WriteINI(section, key, value, file);
+        if (modINI::ReadINI(section, key, QStringLiteral("\x01"), file) != value)
+            break;
+        ++result.sectionsWritten;
+    }
+    result.ok = result.sectionsWritten + skipped == lines.size() && result.sectionsWritten > 0;
+    if (!result.ok)
+        result.error = result.sectionsWritten == 0 && skipped == lines.size()
+                           ? QStringLiteral("There is nothing to save: every engine of this row is \"-\".")
+                           : QStringLiteral("The search could not be saved to %1.").arg(QDir::toNativeSeparators(file));
+    return result;
+}
+
+} // namespace saved

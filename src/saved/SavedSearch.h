@@ -1,0 +1,49 @@
+#pragma once
+
+#include <QDate>
+#include <QString>
+#include <QStringList>
+
+namespace scan {
+class ResultsModel;
+}
+
+// Saved searches: one URL's link counts over time, one INI file per name in the Saved folder. Sections are
+// the engine column captions, keys the dates of the saves ("mm-dd-yy"), values the cell texts.
+namespace saved {
+
+// The save text of a results row: one line per engine column, "caption:cell" ended by LF. Empty for a row
+// that does not exist.
+QString SaveResultText(const scan::ResultsModel &results, int row);
+
+// The key of a save made on date: "mm-dd-yy".
+QString dateKey(const QDate &date);
+// The date of a key, or an invalid date. Years 00-99 are 2000-2099.
+QDate dateOfKey(const QString &key);
+
+// A name a saved search can have: a plain file name (no folder part, not "." or "..", no control
+// characters), not empty. On false, why holds a sentence for the user.
+bool isValidSearchName(const QString &name, QString *why = nullptr);
+
+QString searchFile(const QString &savedFolder, const QString &name); // folder + "/" + name + ".vty"
+
+// The saved searches in the folder: the names of its *.vty files without the extension, sorted by name.
+QStringList listSearches(const QString &savedFolder);
+
+enum class SaveMode {
+    CreateNew, // each saved engine's section is emptied first, then today's key written
+    Append,    // today's key written into each engine's section (added at the end when missing)
+};
+
+struct SaveResult
+{
+    bool ok = false;
+    int sectionsWritten = 0;
+    QString error; // a sentence for the user when !ok
+};
+
+// Saves the save text into file: every line whose cell is not "-". Append needs an existing file; create
+// makes the Saved folder and the file when missing. Reports failure when nothing could be written.
+SaveResult saveResults(const QString &saveText, const QString &file, SaveMode mode, const QDate &date);
+
+} // namespace saved

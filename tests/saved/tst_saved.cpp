@@ -1,0 +1,235 @@
+#include "ini/modINI.h"
+#include "saved/ChartData.h"
+#include "saved/SavedSearch.h"
+#include "scan/ResultsModel.h"
+
+#include "../support/TestFiles.h"
+
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace saved;
+using chartData::ChartModel;
+
+namespace {
+QString s(const char *text)
+{
+    return QString::fromLatin1(text);
+}
+
+// A results table row with the given engine cells.
+QString saveText(const QStringList &cells, const QString &domain = QStringLiteral("http://a.example"))
+{
+    scan::ResultsModel model;
+    model.insertResultRow(0, domain);
+    for (int c = 0; c < cells.size(); ++c)
+        model.setCell(0, c + 2, cells.at(c));
+    return SaveResultText(model, 0);
+}
+
+QList<std::optional<double>> v(std::initializer_list<std::optional<double>> values)
+{
+    return QList<std::optional<double>>(values);
+}
+} // namespace
+
+class TestSaved : public QObject
+{
+    Q_OBJECT
+
+private:
+    QTemporaryDir m_dir;
+    QString folder() const { return m_dir.filePath(s("Saved")); }
+
+private slots:
+    void saveText_()
+    {
+        QCOMPARE(saveText({s("1520"), s("310"), s("-"), QString(), s("1,234"), s("7")}),
+                 s("Google:1520\nAltavista:310\nYahoo!:-\nTeoma:\nMSN:1,234\nAll The Web:7\n"));
+        scan::ResultsModel empty;
+        QCOMPARE(SaveResultText(empty, 0), QString());
+        QCOMPARE(dateKey(QDate(2026, 12, 5)), s("12-05-26"));
+        QCOMPARE(dateOfKey(s("12-05-26")), QDate(2026, 12, 5));
+        QVERIFY(!dateOfKey(s("13-05-26")).isValid());
+        QVERIFY(!dateOfKey(s("x")).isValid());
+    }
+
+    void filesByteForByte()
+    {
+        const QString file = searchFile(folder(), s("site"));
+        QVERIFY(!QFileInfo::exists(folder()));
+        // Create: the Saved folder and the file are made; "-" is skipped; an empty cell is saved empty.
+        SaveResult r = saveResults(saveText({s("1520"), s("310"), s("-"), QString(), s("1,234"), s("7")}), file,
+                                   SaveMode::CreateNew, QDate(2026, 11, 28));
+        QVERIFY2(r.ok, qPrintable(r.error));
+        QCOMPARE(r.sectionsWritten, 5);
+        QCOMPARE(testFiles::read(file), QByteArray("\r\n[Google]\r\n11-28-26=1520\r\n\r\n[Altavista]\r\n11-28-26=310\r\n"
+                                                   "\r\n[Teoma]\r\n11-28-26=\r\n\r\n[MSN]\r\n11-28-26=1,234\r\n\r\n"
+                                                   "[All The Web]\r\n11-28-26=7\r\n\r\n"));
+        // Append on a later day: newest first; the Yahoo! section is added at the end.
+        r = saveResults(saveText({s("1600"), s("320"), s("55"), s("4"), s("1,300"), s("8")}), file, SaveMode::Append,
+                        QDate(2026, 12, 5));
+        QVERIFY(r.ok);
+        QCOMPARE(testFiles::read(file),
+                 QByteArray("\r\n[Google]\r\n12-05-26=1600\r\n11-28-26=1520\r\n\r\n[Altavista]\r\n12-05-26=320\r\n"
+                            "11-28-26=310\r\n\r\n[Teoma]\r\n12-05-26=4\r\n11-28-26=\r\n\r\n[MSN]\r\n12-05-26=1,300\r\n"
+                            "11-28-26=1,234\r\n\r\n[All The Web]\r\n12-05-26=8\r\n11-28-26=7\r\n\r\n"
+                            "[Yahoo!]\r\n12-05-26=55\r\n")); // later rewrites keep one empty line
+        // A second save on the same day replaces that day's value.
+        r = saveResults(saveText({s("1700"), s("-"), s("-"), s("-"), s("-"), s("-")}), file, SaveMode::Append,
+                        QDate(2026, 12, 5));
+        QVERIFY(r.ok);
+        QCOMPARE(modINI::ReadINISection(s("Google"), QString(), file), s("12-05-26=1700\r\n11-28-26=1520\r\n"));
+        // "Save" over an existing name: the engines saved now keep today's entry only, the others stay.
+        r = saveResults(saveText({s("9"), s("-"), s("-"), s("-"), s("-"), s("-")}), file, SaveMode::CreateNew,
+                        QDate(2026, 12, 6));
+        QVERIFY(r.ok);
+        QCOMPARE(modINI::ReadINISection(s("Google"), QString(), file), s("12-06-26=9\r\n"));
+        QCOMPARE(modINI::ReadINISection(s("Altavista"), QString(), file), s("12-05-26=320\r\n11-28-26=310\r\n"));
+        QStringList sections;
+        modINI::GetINISections(sections, file);
+        QCOMPARE(sections, QStringList({s("Google"), s("Altavista"), s("Teoma"), s("MSN"), s("All The Web"), s("Yahoo!")}));
+    }
+
+    void saveFailures()
+    {
+        // Append into a file that has gone; a row of "-" only; a Saved folder that cannot be made.
+        SaveResult r = saveResults(saveText({s("1")}), searchFile(folder(), s("gone")), SaveMode::Append, QDate(2026, 1, 1));
+        QVERIFY(!r.ok);
+        QVERIFY(!r.error.isEmpty());
+        QVERIFY(!QFileInfo::exists(searchFile(folder(), s("gone"))));
+        r = saveResults(saveText({s("-"), s("-"), s("-"), s("-"), s("-"), s("-")}), searchFile(folder(), s("dash")),
+                        SaveMode::CreateNew, QDate(2026, 1, 1));
+        QVERIFY(!r.ok);
+        testFiles::write(m_dir.filePath(s("blocker")), "a file where a folder should be");
+        r = saveResults(saveText({s("1")}), m_dir.filePath(s("blocker/Saved/x.vty")), SaveMode::CreateNew,
+                        QDate(2026, 1, 1));
+        QVERIFY(!r.ok);
+        QVERIFY(r.error.contains(s("could not be created")));
+        // A write that fails part-way is reported, and the file stays whole.
+        const QString file = searchFile(folder(), s("limited"));
+        QVERIFY(saveResults(saveText({s("1"), s("2")}), file, SaveMode::CreateNew, QDate(2026, 1, 1)).ok);
+        const QByteArray before = testFiles::read(file);
+        {
+            testFiles::FileSizeLimit limit(before.size());
+            QVERIFY(!saveResults(saveText({s("3"), s("4")}), file, SaveMode::Append, QDate(2026, 1, 2)).ok);
+        }
+        QVERIFY(testFiles::read(file).startsWith("\r\n[Google]"));
+
+        // Names.
+        QString why;
+        for (const char *bad : {"", "  ", "a/b", "a\\b", ".", "..", "tab\there"}) {
+            QVERIFY2(!isValidSearchName(s(bad), &why), bad);
+            QVERIFY(!why.isEmpty());
+        }
+        QVERIFY(!isValidSearchName(QString(300, u'x')));
+        for (const char *good : {"site", "my site 2026", "a.b", "x-y_z"})
+            QVERIFY(isValidSearchName(s(good)));
+    }
+
+    void listing()
+    {
+        QTemporaryDir dir;
+        for (const char *name : {"b.vty", "A.vty", "c.VTY", "notes.txt", "d.vty.bak"})
+            testFiles::write(dir.filePath(s(name)), "\r\n[Google]\r\n");
+        QDir(dir.path()).mkdir(s("folder.vty"));
+        QCOMPARE(listSearches(dir.path()), QStringList({s("A"), s("b"), s("c")}));
+        QVERIFY(listSearches(dir.filePath(s("missing"))).isEmpty());
+    }
+
+    void seriesAndScaling()
+    {
+        const QString file = m_dir.filePath(s("series.vty"));
+        testFiles::write(file, "\r\n[Google]\r\n12-05-26=1,520\r\n11-28-26=1490\r\n\r\n[MSN]\r\n12-05-26=\r\n"
+                               "11-28-26=abc\r\n11-21-26=12.5\r\n11-14-26=7\r\n");
+        chartData::Series middle = chartData::readSeries(file, s("Google"));
+        QCOMPARE(middle.labels, QStringList({s("12-05-26"), s("11-28-26")}));
+        QCOMPARE(middle.values, QList<std::optional<qint64>>({1520, 1490}));
+        chartData::Series last = chartData::readSeries(file, s("MSN"));
+        QCOMPARE(last.labels.size(), 4);
+        QCOMPARE(last.values, QList<std::optional<qint64>>({std::nullopt, std::nullopt, std::nullopt, 7}));
+        QCOMPARE(chartData::LargestNumber(last.values), qint64(7));
+        QCOMPARE(chartData::LargestNumber({}), qint64(0));
+
+        const QList<std::tuple<qint64, int, const char *>> bounds{
+            {1000000, 1, "Linking Sites"},           {1000001, 10, "Linking Sites x10"},
+            {10000000, 10, "Linking Sites x10"},     {10000001, 100, "Linking Sites x100"},
+            {100000000, 100, "Linking Sites x100"},  {100000001, 1000, "Linking Sites x1000"},
+            {0, 1, "Linking Sites"}};
+        for (const auto &[largest, divisor, title] : bounds) {
+            QCOMPARE(chartData::scalingFor(largest).divisor, divisor);
+            QCOMPARE(chartData::scalingFor(largest).valueAxisTitle, s(title));
+        }
+
+        const ChartModel one = chartData::engineHistoryChart(file, s("Google"), s("series"));
+        QCOMPARE(one.title, s("series"));
+        QCOMPARE(one.seriesLabels, QStringList{s("Google")});
+        QCOMPARE(one.categoryLabels, QStringList({s("12-05-26"), s("11-28-26")}));
+        QCOMPARE(one.values, QList<QList<std::optional<double>>>{v({1520.0, 1490.0})});
+        QCOMPARE(one.categoryAxisTitle, s("Search Date"));
+        const ChartModel gaps = chartData::engineHistoryChart(file, s("MSN"), s("series"));
+        QCOMPARE(gaps.values.first(), v({std::nullopt, std::nullopt, std::nullopt, 7.0}));
+    }
+
+    void allEnginesByDate()
+    {
+        const QString file = m_dir.filePath(s("all.vty"));
+        // Google: two dates, small counts; MSN: a date Google lacks, a big count; Teoma: one old date.
+        testFiles::write(file, "\r\n[Google]\r\n12-05-26=10\r\n11-21-26=8\r\n\r\n[MSN]\r\n12-05-26=5000000\r\n"
+                               "11-28-26=4000000\r\n\r\n[Teoma]\r\n10-01-26=3\r\n");
+        const ChartModel all = chartData::allEnginesChart(file, {s("Google"), s("MSN"), s("Teoma")}, s("all"));
+        QCOMPARE(all.seriesLabels, QStringList({s("Google"), s("MSN"), s("Teoma")}));
+        QCOMPARE(all.categoryLabels, QStringList({s("12-05-26"), s("11-28-26"), s("11-21-26"), s("10-01-26")}));
+        QCOMPARE(all.values.at(0), v({10.0, std::nullopt, 8.0, std::nullopt}));
+        QCOMPARE(all.values.at(1), v({5000000.0, 4000000.0, std::nullopt, std::nullopt})); // unscaled: the first
+        QCOMPARE(all.values.at(2), v({std::nullopt, std::nullopt, std::nullopt, 3.0}));     // section decides
+        QCOMPARE(all.valueAxisTitle, s("Linking Sites"));
+        QVERIFY(chartData::hasSingleDateSeries(file, {s("Google"), s("Teoma")}));
+        QVERIFY(!chartData::hasSingleDateSeries(file, {s("Google"), s("MSN")}));
+
+        // Files with nothing to chart give an empty chart and a message, never a crash.
+        for (const QByteArray &bytes : {QByteArray("no sections at all\r\n"), QByteArray("[Google\r\nx=1\r\n"),
+                                        QByteArray("[Google]\r\n[MSN]\r\n"), QByteArray()}) {
+            testFiles::write(file, bytes);
+            QStringList sections;
+            modINI::GetINISections(sections, file);
+            const ChartModel chart = chartData::allEnginesChart(file, sections, s("x"));
+            if (chart.isEmpty())
+                QVERIFY(!chart.message.isEmpty());
+            for (const QString &section : sections)
+                QVERIFY(chartData::engineHistoryChart(file, section, s("x")).values.size() <= 1);
+        }
+    }
+
+    void currentResults()
+    {
+        scan::ResultsModel model;
+        model.insertResultRow(0, s("http://first.example"));
+        model.insertResultRow(1, s("http://second.example"));
+        const QStringList first{s("5000000"), s("10"), QString(), s("abc"), s("1,234"), s("0")};
+        for (int c = 0; c < 6; ++c) {
+            model.setCell(0, c + 2, first.at(c));
+            model.setCell(1, c + 2, s("20000000"));
+        }
+        const ChartModel chart = chartData::currentResultsChart(model);
+        QCOMPARE(chart.title, s("Temporary Search Results"));
+        QCOMPARE(chart.seriesLabels, QStringList({s("http://first.example"), s("http://second.example")}));
+        QCOMPARE(chart.categoryLabels,
+                 QStringList({s("Google"), s("Altavista"), s("Yahoo!"), s("Teoma"), s("MSN"), s("All The Web")}));
+        QCOMPARE(chart.valueAxisTitle, s("Linking Sites x10"));
+        QCOMPARE(chart.values.at(0), v({500000.0, 1.0, 0.0, std::nullopt, 123.4, 0.0}));
+        QCOMPARE(chart.values.at(1).at(0), std::optional<double>(2000000.0));
+        QCOMPARE(chart.categoryAxisTitle, s("Search Date"));
+        scan::ResultsModel none;
+        QVERIFY(chartData::currentResultsChart(none).isEmpty());
+        const ChartModel example = chartData::exampleChart();
+        QCOMPARE(example.title, s("Example Popularity Over Time Chart"));
+        QCOMPARE(example.seriesLabels.size(), 6);
+        QCOMPARE(example.categoryLabels.first(), s("04/04"));
+        QCOMPARE(example.categoryLabels.last(), s("09/04"));
+        QCOMPARE(example.valueAxisTitle, s("Linking Sites"));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestSaved)
+#include "tst_saved.moc"
