@@ -10,6 +10,8 @@
 #include "ui/frmSplash.h"
 
 #include <QApplication>
+#include <QComboBox>
+#include <QScreen>
 #include <QDir>
 #include <QEventLoop>
 #include <QTemporaryDir>
@@ -75,5 +77,23 @@ int main(int argc, char **argv)
     form.TabStrip1_Click(3);
     settle(200);
     ok = save(&form, out, QStringLiteral("Form1-website-view")) && ok;
+    // Every chart type of the current results; the 3D ones need a display with OpenGL (xvfb-run).
+    form.TabStrip1_Click(2);
+    auto *types = form.findChild<QComboBox *>(QStringLiteral("cmbChart2"));
+    for (int type = 0; type < types->count(); ++type) {
+        types->setCurrentIndex(type);
+        settle(type % 2 == 0 ? 1500 : 200);
+        const QString name = QStringLiteral("Form1-chart-%1").arg(types->itemText(type).replace(u' ', u'-'));
+        if (type % 2 == 0 && QGuiApplication::platformName() != QLatin1String("offscreen")) {
+            // A window container grabs blank: take the screen instead.
+            const QPixmap shot = form.screen()->grabWindow(0, form.x(), form.y(), form.frameGeometry().width(),
+                                                            form.frameGeometry().height());
+            const QString path = QDir(out).filePath(name + QStringLiteral(".png"));
+            ok = shot.save(path) && ok;
+            QTextStream(stdout) << "wrote " << path << Qt::endl;
+        } else {
+            ok = save(&form, out, name) && ok;
+        }
+    }
     return ok ? 0 : 1;
 }

@@ -1,5 +1,6 @@
 #include "ui/ChartViewFrame.h"
 
+#include "ui/ChartWidget.h"
 #include "ui/Twips.h"
 
 #include <QComboBox>
@@ -19,23 +20,25 @@ ChartViewFrame::ChartViewFrame(QWidget *parent)
     : QGroupBox(QStringLiteral("Results - Chart View"), parent),
       loadData(new QPushButton(QStringLiteral("Load Data"), this)),
       print(new QPushButton(QStringLiteral("Print"), this)),
+      exportChart(new QPushButton(QStringLiteral("Save as PDF/PNG"), this)),
       searchLabel(new QLabel(QStringLiteral("Search Engine:"), this)),
       typeLabel(new QLabel(QStringLiteral("Chart Type:"), this)), engineBox(new QComboBox(this)),
       typeBox(new QComboBox(this)), hint(new QLabel(this)), focusButton(new QPushButton(this)),
-      chart(new QWidget(this))
+      chart(new ChartWidget(this))
 {
     setObjectName(QStringLiteral("Frame3"));
     loadData->setObjectName(QStringLiteral("Command7"));
     print->setObjectName(QStringLiteral("Command14"));
+    exportChart->setObjectName(QStringLiteral("cmdExport"));
     searchLabel->setObjectName(QStringLiteral("lblChartSearch"));
     typeLabel->setObjectName(QStringLiteral("lblChartType"));
     engineBox->setObjectName(QStringLiteral("cmbChart1"));
     typeBox->setObjectName(QStringLiteral("cmbChart2"));
     hint->setObjectName(QStringLiteral("Label1"));
     focusButton->setObjectName(QStringLiteral("cmdFocus"));
-    chart->setObjectName(QStringLiteral("MSChart1"));
     loadData->setGeometry(box(180, 300, 1215, 735));
     print->setGeometry(box(1440, 300, 1215, 735));
+    exportChart->setGeometry(box(7140, 300, 2000, 735));
     searchLabel->setGeometry(box(2760, 360, 1575, 255));
     typeLabel->setGeometry(box(2760, 720, 1155, 255));
     engineBox->setGeometry(box(4320, 300, 2655, 315));

@@ -2,6 +2,7 @@
 
 #include <QGroupBox>
 
+class ChartWidget;
 class QComboBox;
 class QLabel;
 class QPushButton;
@@ -20,11 +21,12 @@ public:
 
     QPushButton *loadData;    // Command7
     QPushButton *print;       // Command14
+    QPushButton *exportChart; // cmdExport: "Save as PDF/PNG"
     QLabel *searchLabel;      // lblChartSearch
     QLabel *typeLabel;        // lblChartType
     QComboBox *engineBox;     // cmbChart1
     QComboBox *typeBox;       // cmbChart2
     QLabel *hint;             // Label1
     QPushButton *focusButton; // cmdFocus
-    QWidget *chart;           // MSChart1
+    ChartWidget *chart;       // MSChart1
 };

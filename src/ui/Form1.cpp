@@ -2,16 +2,23 @@
 
 #include "app/ProgramFolder.h"
 #include "ini/UserSettings.h"
+#include "ini/modINI.h"
+#include "saved/ChartData.h"
+#include "saved/SavedSearch.h"
 #include "scan/ScanRun.h"
 #include "scan/WebLogModel.h"
 #include "ui/ChartViewFrame.h"
+#include "ui/ChartWidget.h"
 #include "ui/DataViewFrame.h"
+#include "ui/Form4.h"
+#include "ui/Form5.h"
 #include "ui/Prompts.h"
 #include "ui/ResultsTableModel.h"
 #include "ui/TabStrip.h"
 #include "ui/Twips.h"
 #include "ui/UrlPanel.h"
 #include "ui/WebsiteViewFrame.h"
+#include "ui/modPrint.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -100,6 +107,11 @@ Form1::Form1(QWidget *parent)
     });
     connect(m_chart->loadData, &QPushButton::clicked, this, &Form1::Command7_Click);
     connect(m_chart->typeBox, &QComboBox::currentIndexChanged, this, &Form1::cmbChart2_Click);
+    connect(m_chart->engineBox, &QComboBox::activated, this, &Form1::cmbChart1_Click);
+    connect(m_chart->print, &QPushButton::clicked, this, &Form1::Command14_Click);
+    connect(m_chart->exportChart, &QPushButton::clicked, this, &Form1::cmdExport_Click);
+    connect(m_chart->chart, &ChartWidget::activated, m_chart->focusButton, [this] { m_chart->focusButton->setFocus(); });
+    connect(this, &Form1::currentResultsChartRequested, this, &Form1::doChart2);
     connect(m_tabs, &TabStrip::tabClicked, this, &Form1::TabStrip1_Click);
 
     connect(m_run, &scan::ScanRun::started, m_progress, &QProgressBar::setMaximum);
@@ -310,7 +322,26 @@ void Form1::Command12_Click()
     TabStrip1_Click(3);
 }
 
-void Form1::mnuSaveResults_Click() {}
+int Form1::runDialog(QDialog *dialog)
+{
+    if (m_dialogHook)
+        m_dialogHook(dialog);
+    return dialog->exec();
+}
+
+void Form1::mnuSaveResults_Click()
+{
+    const QModelIndexList rows = m_data->results->selectionModel()->selectedRows();
+    if (rows.isEmpty()) {
+        prompts::information(this, QStringLiteral(VANTORY_PRODUCT_NAME),
+                             QStringLiteral("You must first select the item in the results list that you would like "
+                                            "to save."));
+        return;
+    }
+    Form5 dialog(saved::SaveResultText(*m_results, rows.first().row()), this);
+    dialog.load();
+    runDialog(&dialog);
+}
 
 void Form1::mnuWebResults_Click()
 {
@@ -355,7 +386,77 @@ void Form1::Command7_Click()
     mnuGraph_Click();
 }
 
-void Form1::mnuGraph_Click() {}
+void Form1::mnuGraph_Click()
+{
+    Form4 dialog(this);
+    dialog.load();
+    if (runDialog(&dialog) != QDialog::Accepted)
+        return;
+    m_chartFileName = dialog.chartFileName();
+    doChart();
+}
+
+void Form1::doChart()
+{
+    m_chart->chart->setChartType(m_chart->typeBox->currentIndex());
+    m_chartFilePath = saved::searchFile(programFolder::savedFolder(), m_chartFileName.chopped(4));
+    QStringList sections;
+    modINI::GetINISections(sections, m_chartFilePath);
+    QComboBox *engines = m_chart->engineBox;
+    engines->clear();
+    engines->addItems(sections);
+    engines->addItem(QStringLiteral("All Engines"));
+    engines->setEnabled(true);
+    engines->setCurrentIndex(0);
+    // Loading draws the first entry at once, as choosing it does.
+    cmbChart1_Click();
+}
+
+void Form1::cmbChart1_Click()
+{
+    QComboBox *engines = m_chart->engineBox;
+    const QString title = QString(m_chartFileName).remove(QStringLiteral(".vty"), Qt::CaseInsensitive);
+    QStringList sections;
+    for (int i = 0; i < engines->count() - 1; ++i)
+        sections.append(engines->itemText(i));
+    chartData::ChartModel model;
+    const QString choice = engines->currentText();
+    const QStringList drawn = choice == QLatin1String("All Engines") ? sections : QStringList{choice};
+    if (choice == QLatin1String("All Engines"))
+        model = chartData::allEnginesChart(m_chartFilePath, sections, title);
+    else
+        model = chartData::engineHistoryChart(m_chartFilePath, choice, title);
+    if (sections.isEmpty()) {
+        model = chartData::ChartModel();
+        model.title = title;
+        model.message = QStringLiteral("This saved search holds no engine sections to chart.");
+    }
+    if (!m_twoSearchesHintShown && chartData::hasSingleDateSeries(m_chartFilePath, drawn)) {
+        m_twoSearchesHintShown = true;
+        prompts::information(this, QStringLiteral("Information"),
+                             QStringLiteral("You need atleast 2 saved searches to get any data displayed"));
+    }
+    m_chart->chart->setChart(model);
+    m_panels[0]->setText(model.message);
+}
+
+void Form1::doChart2()
+{
+    m_chart->chart->setChartType(m_chart->typeBox->currentIndex());
+    m_chart->engineBox->clear();
+    m_chart->engineBox->setEnabled(false);
+    m_chart->chart->setChart(chartData::currentResultsChart(*m_results));
+}
+
+void Form1::Command14_Click()
+{
+    modPrint::printChart(m_chart->chart, this);
+}
+
+void Form1::cmdExport_Click()
+{
+    modPrint::saveChartAs(m_chart->chart, this);
+}
 
 void Form1::mnuConfig_Click() {}
 
@@ -378,6 +479,7 @@ void Form1::cmbChart2_Click(int index)
     if (index < 0)
         return;
     UserSettings::setValue(UserSettings::CmbChart2, QString::number(index));
+    m_chart->chart->setChartType(index);
     const bool threeD = m_chart->typeBox->itemText(index).contains(QLatin1String("3D"), Qt::CaseInsensitive);
     m_chart->hint->setText(threeD ? QStringLiteral("Control Key + Drag to rotate.") : QString());
 }

@@ -3,10 +3,12 @@
 #include <QMainWindow>
 
 #include <array>
+#include <functional>
 
 class ChartViewFrame;
 class DataViewFrame;
 class QAction;
+class QDialog;
 class QLabel;
 class QMenu;
 class QProgressBar;
@@ -38,6 +40,11 @@ public:
     scan::WebLogModel *webLog() const { return m_log; }
     scan::ScanRun *scanRun() const { return m_run; }
     bool isScanning() const;
+    // The saved search the Chart View draws ("name.vty"), set by the load dialog.
+    QString chartFileName() const { return m_chartFileName; }
+    void setChartFileName(const QString &name) { m_chartFileName = name; }
+    // The modal dialogs, for tests: called with each one just before it runs.
+    void setDialogHook(std::function<void(QDialog *)> hook) { m_dialogHook = std::move(hook); }
 
 public slots:
     // Scan.
@@ -65,6 +72,12 @@ public slots:
     void mnuAbout_Click();
     void mnuExitNow_Click();
     void cmbChart2_Click(int index);
+    // Chart View.
+    void cmbChart1_Click();
+    void doChart();
+    void doChart2();
+    void Command14_Click();
+    void cmdExport_Click();
     // Views and layout.
     void TabStrip1_Click(int tab);
     void ArrangeControls();
@@ -108,4 +121,9 @@ private:
     scan::WebLogModel *m_log;
     scan::ScanRun *m_run;
     std::array<bool, 8> m_ascending{}; // per results column, flipped by each header click
+    QString m_chartFileName;
+    QString m_chartFilePath;
+    bool m_twoSearchesHintShown = false;
+    std::function<void(QDialog *)> m_dialogHook;
+    int runDialog(QDialog *dialog);
 };

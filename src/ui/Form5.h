@@ -1,0 +1,32 @@
+#pragma once
+
+#include <QDialog>
+
+class QComboBox;
+class QLineEdit;
+class QPushButton;
+
+// "Save Search Results": saves the chosen results row as a new saved search ("Save") or into an existing one
+// ("Ok"). The dialog stays open, with a message, until a save has been written or the user cancels.
+class Form5 : public QDialog
+{
+    Q_OBJECT
+
+public:
+    Form5(const QString &saveText, QWidget *parent = nullptr);
+
+    // Lists the saved searches; says so when there is none. Called when the dialog opens.
+    void load();
+    QString savedFile() const { return m_savedFile; } // the file written by the last successful save
+
+public slots:
+    void Command3_Click(); // "Save": create new save file
+    void Command1_Click(); // "Ok": append
+    void Command2_Click(); // "Cancel"
+
+private:
+    QString m_saveText;
+    QString m_savedFile;
+    QLineEdit *m_name;   // Text1
+    QComboBox *m_combo;  // Combo1
+};
