@@ -4,6 +4,7 @@
 #include "cli/ResultsTable.h"
 #include "emulator/DemoFolder.h"
 #include "emulator/EngineEmulator.h"
+#include "saved/SavedSearch.h"
 #include "scan/ResultsModel.h"
 #include "scan/ScanRun.h"
 #include "scan/WebLogModel.h"
@@ -11,6 +12,8 @@
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QDate>
+#include <QDir>
 #include <QEventLoop>
 #include <QFile>
 #include <QTemporaryDir>
@@ -45,9 +48,55 @@ bool parseThreshold(const QString &text, std::optional<int> *value)
     return ok;
 }
 
+struct SaveRequest
+{
+    QString name;
+    saved::SaveMode mode = saved::SaveMode::CreateNew;
+    QDate date;
+};
+
+QString csvField(const QString &field)
+{
+    if (!field.contains(u',') && !field.contains(u'"') && !field.contains(u'\r') && !field.contains(u'\n'))
+        return field;
+    return u'"' + QString(field).replace(QStringLiteral("\""), QStringLiteral("\"\"")) + u'"';
+}
+
+int printHistory(const QString &name, bool csv)
+{
+    saved::History history;
+    const QString file = saved::searchFile(programFolder::savedFolder(), name);
+    if (!saved::readHistory(file, history))
+        return fail(1, QStringLiteral("cannot read the saved search %1").arg(file));
+    QList<QStringList> table{QStringList{QStringLiteral("Date")} + history.sections};
+    for (qsizetype i = 0; i < history.dates.size(); ++i)
+        table.append(QStringList{history.dates.at(i)} + history.values.at(i));
+    QTextStream out(stdout);
+    if (csv) {
+        for (QStringList row : std::as_const(table)) {
+            for (QString &field : row)
+                field = csvField(field);
+            out << row.join(u',') << "\r\n";
+        }
+        return 0;
+    }
+    QList<qsizetype> widths(table.first().size(), 0);
+    for (const QStringList &row : std::as_const(table)) {
+        for (qsizetype c = 0; c < row.size(); ++c)
+            widths[c] = qMax(widths[c], row.at(c).size());
+    }
+    for (const QStringList &row : std::as_const(table)) {
+        QStringList cells;
+        for (qsizetype c = 0; c < row.size(); ++c)
+            cells.append(c == 0 ? row.at(c).leftJustified(widths[c]) : row.at(c).rightJustified(widths[c]));
+        out << cells.join(QStringLiteral("  ")).trimmed() << '\n';
+    }
+    return 0;
+}
+
 // Runs the scan to its end and prints the table to standard output; progress goes to standard error.
 int scanAndPrint(const QStringList &urls, const QString &settingsIni, std::optional<int> low,
-                 std::optional<int> medium, bool csv)
+                 std::optional<int> medium, bool csv, const std::optional<SaveRequest> &save = std::nullopt)
 {
     scan::ResultsModel results;
     scan::WebLogModel log;
@@ -63,6 +112,13 @@ int scanAndPrint(const QStringList &urls, const QString &settingsIni, std::optio
     QTextStream out(stdout);
     out << (csv ? cliOutput::toCsv(results) : cliOutput::toText(results));
     out.flush();
+    if (save && results.rowCount() == 1) {
+        const QString file = saved::searchFile(programFolder::savedFolder(), save->name);
+        const saved::SaveResult result = saved::saveResults(saved::SaveResultText(results, 0), file, save->mode, save->date);
+        if (!result.ok)
+            return fail(1, result.error);
+        err() << "Saved into " << QDir::toNativeSeparators(file) << " as " << saved::dateKey(save->date) << Qt::endl;
+    }
     return 0;
 }
 
@@ -94,7 +150,20 @@ int runScanCommand(const QStringList &arguments)
         QStringLiteral("Medium threshold: a total at or above N is high (default: the "
                        "stored option, 1000)."),
         QStringLiteral("N"));
-    parser.addOptions({help, version, folder, csv, low, medium});
+    const QCommandLineOption saveOption(QStringLiteral("save"),
+                                        QStringLiteral("Save the scanned URL's counts as a new saved search NAME (an "
+                                                       "existing one keeps only this save for every engine saved)."),
+                                        QStringLiteral("NAME"));
+    const QCommandLineOption appendOption(QStringLiteral("append"),
+                                          QStringLiteral("Add the scanned URL's counts to the saved search NAME."),
+                                          QStringLiteral("NAME"));
+    const QCommandLineOption dateOption(QStringLiteral("date"),
+                                        QStringLiteral("Date of the save (default: today)."), QStringLiteral("YYYY-MM-DD"));
+    const QCommandLineOption historyOption(QStringLiteral("history"),
+                                           QStringLiteral("Print the saved search NAME: one row per date, newest "
+                                                          "first, one column per engine."),
+                                           QStringLiteral("NAME"));
+    parser.addOptions({help, version, folder, csv, low, medium, saveOption, appendOption, dateOption, historyOption});
     parser.addPositionalArgument(QStringLiteral("URLFILE"),
                                  QStringLiteral("URL list file, or - for standard input."));
     if (!parser.parse(QStringList{QStringLiteral("vantory-scan")} + arguments))
@@ -113,11 +182,37 @@ int runScanCommand(const QStringList &arguments)
         return fail(2, QStringLiteral("--low needs a whole number, not \"%1\"").arg(parser.value(low)));
     if (parser.isSet(medium) && !parseThreshold(parser.value(medium), &mediumValue))
         return fail(2, QStringLiteral("--medium needs a whole number, not \"%1\"").arg(parser.value(medium)));
-    const QStringList positional = parser.positionalArguments();
-    if (positional.size() != 1)
-        return fail(2, QStringLiteral("expected one URL list file (or -); see --help"));
     if (parser.isSet(folder))
         programFolder::setPath(parser.value(folder));
+    const QStringList positional = parser.positionalArguments();
+    if (parser.isSet(historyOption)) {
+        if (!positional.isEmpty() || parser.isSet(saveOption) || parser.isSet(appendOption))
+            return fail(2, QStringLiteral("--history takes no URL list and no save; see --help"));
+        QString why;
+        if (!saved::isValidSearchName(parser.value(historyOption), &why))
+            return fail(2, why);
+        return printHistory(parser.value(historyOption), parser.isSet(csv));
+    }
+    if (positional.size() != 1)
+        return fail(2, QStringLiteral("expected one URL list file (or -); see --help"));
+    std::optional<SaveRequest> save;
+    if (parser.isSet(saveOption) && parser.isSet(appendOption))
+        return fail(2, QStringLiteral("--save and --append cannot be used together"));
+    if (parser.isSet(saveOption) || parser.isSet(appendOption)) {
+        SaveRequest request;
+        request.mode = parser.isSet(saveOption) ? saved::SaveMode::CreateNew : saved::SaveMode::Append;
+        request.name = parser.value(parser.isSet(saveOption) ? saveOption : appendOption);
+        QString why;
+        if (!saved::isValidSearchName(request.name, &why))
+            return fail(2, why);
+        request.date = parser.isSet(dateOption) ? QDate::fromString(parser.value(dateOption), Qt::ISODate)
+                                                : QDate::currentDate();
+        if (!request.date.isValid())
+            return fail(2, QStringLiteral("--date needs a date as YYYY-MM-DD, not \"%1\"").arg(parser.value(dateOption)));
+        save = request;
+    } else if (parser.isSet(dateOption)) {
+        return fail(2, QStringLiteral("--date goes with --save or --append"));
+    }
 
     QStringList urls;
     const QString file = positional.first();
@@ -129,7 +224,9 @@ int runScanCommand(const QStringList &arguments)
     } else if (!urlList::loadFile(file, urls)) {
         return fail(1, QStringLiteral("cannot read the URL list file %1").arg(file));
     }
-    return scanAndPrint(urls, programFolder::settingsIni(), lowValue, mediumValue, parser.isSet(csv));
+    if (save && urls.size() != 1)
+        return fail(2, QStringLiteral("--save and --append need a list of exactly one URL, not %1").arg(urls.size()));
+    return scanAndPrint(urls, programFolder::settingsIni(), lowValue, mediumValue, parser.isSet(csv), save);
 }
 
 int runDemoScan()

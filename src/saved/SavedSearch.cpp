@@ -2,7 +2,12 @@
 
 #include "ini/modINI.h"
 #include "ini/privateProfile.h"
+#include "ini/TextFile.h"
 #include "scan/ResultsModel.h"
+
+#include <QHash>
+
+#include <algorithm>
 
 #include <QDir>
 #include <QFileInfo>
@@ -115,6 +120,46 @@ SaveResult saveResults(const QString &saveText, const QString &file, SaveMode mo
                            ? QStringLiteral("There is nothing to save: every engine of this row is \"-\".")
                            : QStringLiteral("The search could not be saved to %1.").arg(QDir::toNativeSeparators(file));
     return result;
+}
+
+bool readHistory(const QString &file, History &history)
+{
+    QString probe;
+    if (!textFile::readLatin1(file, probe))
+        return false;
+    history = History();
+    modINI::GetINISections(history.sections, file);
+    QList<QHash<QString, QString>> bySection;
+    for (const QString &section : std::as_const(history.sections)) {
+        QHash<QString, QString> values;
+        QString body = modINI::ReadINISection(section, QString(), file);
+        for (const QString &line : body.split(QStringLiteral("\r\n"), Qt::SkipEmptyParts)) {
+            const qsizetype eq = line.indexOf(u'=');
+            if (eq < 0)
+                continue;
+            const QString date = line.left(eq);
+            if (!values.contains(date))
+                values.insert(date, line.mid(eq + 1));
+            if (!history.dates.contains(date))
+                history.dates.append(date);
+        }
+        bySection.append(values);
+    }
+    // Newest first; keys that are no date go last, in file order.
+    std::stable_sort(history.dates.begin(), history.dates.end(), [](const QString &a, const QString &b) {
+        const QDate da = dateOfKey(a);
+        const QDate db = dateOfKey(b);
+        if (da.isValid() != db.isValid())
+            return da.isValid();
+        return da.isValid() && da > db;
+    });
+    for (const QString &date : std::as_const(history.dates)) {
+        QStringList row;
+        for (const auto &values : std::as_const(bySection))
+            row.append(values.value(date));
+        history.values.append(row);
+    }
+    return true;
 }
 
 } // namespace saved

@@ -46,4 +46,15 @@ struct SaveResult
 // makes the Saved folder and the file when missing. Reports failure when nothing could be written.
 SaveResult saveResults(const QString &saveText, const QString &file, SaveMode mode, const QDate &date);
 
+// A saved search as a table: one row per date (newest first), one column per engine section in file order,
+// the values as saved ("" where a section lacks the date).
+struct History
+{
+    QStringList sections;
+    QStringList dates;
+    QList<QStringList> values; // [date][section]
+};
+// False when the file cannot be read.
+bool readHistory(const QString &file, History &history);
+
 } // namespace saved
