@@ -11,9 +11,9 @@
 
 #include <QApplication>
 #include <QComboBox>
-#include <QScreen>
 #include <QDir>
 #include <QEventLoop>
+#include <QScreen>
 #include <QTemporaryDir>
 #include <QTextStream>
 #include <QTimer>
@@ -86,8 +86,8 @@ int main(int argc, char **argv)
         const QString name = QStringLiteral("Form1-chart-%1").arg(types->itemText(type).replace(u' ', u'-'));
         if (type % 2 == 0 && QGuiApplication::platformName() != QLatin1String("offscreen")) {
             // A window container grabs blank: take the screen instead.
-            const QPixmap shot = form.screen()->grabWindow(0, form.x(), form.y(), form.frameGeometry().width(),
-                                                            form.frameGeometry().height());
+            const QPixmap shot = form.screen()->grabWindow(
+                0, form.x(), form.y(), form.frameGeometry().width(), form.frameGeometry().height());
             const QString path = QDir(out).filePath(name + QStringLiteral(".png"));
             ok = shot.save(path) && ok;
             QTextStream(stdout) << "wrote " << path << Qt::endl;

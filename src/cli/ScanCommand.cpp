@@ -114,10 +114,12 @@ int scanAndPrint(const QStringList &urls, const QString &settingsIni, std::optio
     out.flush();
     if (save && results.rowCount() == 1) {
         const QString file = saved::searchFile(programFolder::savedFolder(), save->name);
-        const saved::SaveResult result = saved::saveResults(saved::SaveResultText(results, 0), file, save->mode, save->date);
+        const saved::SaveResult result =
+            saved::saveResults(saved::SaveResultText(results, 0), file, save->mode, save->date);
         if (!result.ok)
             return fail(1, result.error);
-        err() << "Saved into " << QDir::toNativeSeparators(file) << " as " << saved::dateKey(save->date) << Qt::endl;
+        err() << "Saved into " << QDir::toNativeSeparators(file) << " as " << saved::dateKey(save->date)
+              << Qt::endl;
     }
     return 0;
 }
@@ -150,20 +152,24 @@ int runScanCommand(const QStringList &arguments)
         QStringLiteral("Medium threshold: a total at or above N is high (default: the "
                        "stored option, 1000)."),
         QStringLiteral("N"));
-    const QCommandLineOption saveOption(QStringLiteral("save"),
-                                        QStringLiteral("Save the scanned URL's counts as a new saved search NAME (an "
-                                                       "existing one keeps only this save for every engine saved)."),
-                                        QStringLiteral("NAME"));
-    const QCommandLineOption appendOption(QStringLiteral("append"),
-                                          QStringLiteral("Add the scanned URL's counts to the saved search NAME."),
-                                          QStringLiteral("NAME"));
+    const QCommandLineOption saveOption(
+        QStringLiteral("save"),
+        QStringLiteral("Save the scanned URL's counts as a new saved search NAME (an "
+                       "existing one keeps only this save for every engine saved)."),
+        QStringLiteral("NAME"));
+    const QCommandLineOption appendOption(
+        QStringLiteral("append"), QStringLiteral("Add the scanned URL's counts to the saved search NAME."),
+        QStringLiteral("NAME"));
     const QCommandLineOption dateOption(QStringLiteral("date"),
-                                        QStringLiteral("Date of the save (default: today)."), QStringLiteral("YYYY-MM-DD"));
-    const QCommandLineOption historyOption(QStringLiteral("history"),
-                                           QStringLiteral("Print the saved search NAME: one row per date, newest "
-                                                          "first, one column per engine."),
-                                           QStringLiteral("NAME"));
-    parser.addOptions({help, version, folder, csv, low, medium, saveOption, appendOption, dateOption, historyOption});
+                                        QStringLiteral("Date of the save (default: today)."),
+                                        QStringLiteral("YYYY-MM-DD"));
+    const QCommandLineOption historyOption(
+        QStringLiteral("history"),
+        QStringLiteral("Print the saved search NAME: one row per date, newest "
+                       "first, one column per engine."),
+        QStringLiteral("NAME"));
+    parser.addOptions(
+        {help, version, folder, csv, low, medium, saveOption, appendOption, dateOption, historyOption});
     parser.addPositionalArgument(QStringLiteral("URLFILE"),
                                  QStringLiteral("URL list file, or - for standard input."));
     if (!parser.parse(QStringList{QStringLiteral("vantory-scan")} + arguments))
@@ -208,7 +214,8 @@ int runScanCommand(const QStringList &arguments)
         request.date = parser.isSet(dateOption) ? QDate::fromString(parser.value(dateOption), Qt::ISODate)
                                                 : QDate::currentDate();
         if (!request.date.isValid())
-            return fail(2, QStringLiteral("--date needs a date as YYYY-MM-DD, not \"%1\"").arg(parser.value(dateOption)));
+            return fail(2, QStringLiteral("--date needs a date as YYYY-MM-DD, not \"%1\"")
+                               .arg(parser.value(dateOption)));
         save = request;
     } else if (parser.isSet(dateOption)) {
         return fail(2, QStringLiteral("--date goes with --save or --append"));
@@ -225,7 +232,8 @@ int runScanCommand(const QStringList &arguments)
         return fail(1, QStringLiteral("cannot read the URL list file %1").arg(file));
     }
     if (save && urls.size() != 1)
-        return fail(2, QStringLiteral("--save and --append need a list of exactly one URL, not %1").arg(urls.size()));
+        return fail(
+            2, QStringLiteral("--save and --append need a list of exactly one URL, not %1").arg(urls.size()));
     return scanAndPrint(urls, programFolder::settingsIni(), lowValue, mediumValue, parser.isSet(csv), save);
 }
 

@@ -73,8 +73,8 @@ ChartModel exampleChart()
 {
     ChartModel chart;
     chart.title = QStringLiteral("Example Popularity Over Time Chart");
-    chart.seriesLabels = {QStringLiteral("Google"), QStringLiteral("Yahoo"),  QStringLiteral("Altavista"),
-                          QStringLiteral("MSN"),    QStringLiteral("Teoma"),  QStringLiteral("AllTheWeb")};
+    chart.seriesLabels = {QStringLiteral("Google"), QStringLiteral("Yahoo"), QStringLiteral("Altavista"),
+                          QStringLiteral("MSN"),    QStringLiteral("Teoma"), QStringLiteral("AllTheWeb")};
     chart.categoryLabels = {QStringLiteral("04/04"), QStringLiteral("05/04"), QStringLiteral("06/04"),
                             QStringLiteral("07/04"), QStringLiteral("08/04"), QStringLiteral("09/04")};
     const int start[6] = {420, 310, 260, 200, 150, 120};
@@ -188,8 +188,9 @@ ChartModel currentResultsChart(const scan::ResultsModel &results)
 
 bool hasSingleDateSeries(const QString &file, const QStringList &sections)
 {
-    return std::any_of(sections.cbegin(), sections.cend(),
-                       [&file](const QString &section) { return readSeries(file, section).labels.size() == 1; });
+    return std::any_of(sections.cbegin(), sections.cend(), [&file](const QString &section) {
+        return readSeries(file, section).labels.size() == 1;
+    });
 }
 
 } // namespace chartData

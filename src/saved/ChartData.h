@@ -22,7 +22,7 @@ struct ChartModel
     QStringList seriesLabels;
     QStringList categoryLabels;
     QList<QList<std::optional<double>>> values; // [series][category]
-    QString message;                             // a short note for the user when there is nothing to draw
+    QString message;                            // a short note for the user when there is nothing to draw
 
     bool isEmpty() const { return seriesLabels.isEmpty() || categoryLabels.isEmpty(); }
 };

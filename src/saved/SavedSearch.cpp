@@ -1,8 +1,8 @@
 #include "saved/SavedSearch.h"
 
+#include "ini/TextFile.h"
 #include "ini/modINI.h"
 #include "ini/privateProfile.h"
-#include "ini/TextFile.h"
 #include "scan/ResultsModel.h"
 
 #include <QHash>
@@ -88,11 +88,13 @@ SaveResult saveResults(const QString &saveText, const QString &file, SaveMode mo
     SaveResult result;
     const QFileInfo info(file);
     if (mode == SaveMode::Append && !info.isFile()) {
-        result.error = QStringLiteral("The saved search \"%1\" no longer exists.").arg(info.completeBaseName());
+        result.error =
+            QStringLiteral("The saved search \"%1\" no longer exists.").arg(info.completeBaseName());
         return result;
     }
     if (mode == SaveMode::CreateNew && !QDir().mkpath(info.absolutePath())) {
-        result.error = QStringLiteral("The folder %1 could not be created.").arg(QDir::toNativeSeparators(info.absolutePath()));
+        result.error = QStringLiteral("The folder %1 could not be created.")
+                           .arg(QDir::toNativeSeparators(info.absolutePath()));
         return result;
     }
     const QString key = dateKey(date);
@@ -116,9 +118,10 @@ SaveResult saveResults(const QString &saveText, const QString &file, SaveMode mo
     }
     result.ok = result.sectionsWritten + skipped == lines.size() && result.sectionsWritten > 0;
     if (!result.ok)
-        result.error = result.sectionsWritten == 0 && skipped == lines.size()
-                           ? QStringLiteral("There is nothing to save: every engine of this row is \"-\".")
-                           : QStringLiteral("The search could not be saved to %1.").arg(QDir::toNativeSeparators(file));
+        result.error =
+            result.sectionsWritten == 0 && skipped == lines.size()
+                ? QStringLiteral("There is nothing to save: every engine of this row is \"-\".")
+                : QStringLiteral("The search could not be saved to %1.").arg(QDir::toNativeSeparators(file));
     return result;
 }
 

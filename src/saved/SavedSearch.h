@@ -30,7 +30,8 @@ QString searchFile(const QString &savedFolder, const QString &name); // folder +
 // The saved searches in the folder: the names of its *.vty files without the extension, sorted by name.
 QStringList listSearches(const QString &savedFolder);
 
-enum class SaveMode {
+enum class SaveMode
+{
     CreateNew, // each saved engine's section is emptied first, then today's key written
     Append,    // today's key written into each engine's section (added at the end when missing)
 };

@@ -15,8 +15,8 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QStackedLayout>
-#include <QValueAxis>
 #include <QVBoxLayout>
+#include <QValueAxis>
 
 #include <QtDataVisualization/Q3DBars>
 #include <QtDataVisualization/Q3DCamera>
@@ -35,10 +35,11 @@ namespace {
 
 QColor seriesColor(qsizetype i)
 {
-    static const QList<QColor> colors{QColor(0x1f, 0x77, 0xb4), QColor(0xd6, 0x27, 0x28), QColor(0x2c, 0xa0, 0x2c),
-                                      QColor(0xff, 0x7f, 0x0e), QColor(0x94, 0x67, 0xbd), QColor(0x17, 0xbe, 0xcf),
-                                      QColor(0x8c, 0x56, 0x4b), QColor(0xe3, 0x77, 0xc2), QColor(0x7f, 0x7f, 0x7f),
-                                      QColor(0xbc, 0xbd, 0x22)};
+    static const QList<QColor> colors{QColor(0x1f, 0x77, 0xb4), QColor(0xd6, 0x27, 0x28),
+                                      QColor(0x2c, 0xa0, 0x2c), QColor(0xff, 0x7f, 0x0e),
+                                      QColor(0x94, 0x67, 0xbd), QColor(0x17, 0xbe, 0xcf),
+                                      QColor(0x8c, 0x56, 0x4b), QColor(0xe3, 0x77, 0xc2),
+                                      QColor(0x7f, 0x7f, 0x7f), QColor(0xbc, 0xbd, 0x22)};
     return colors.at(i % colors.size());
 }
 
@@ -94,8 +95,9 @@ private:
 } // namespace
 
 ChartWidget::ChartWidget(QWidget *parent)
-    : QWidget(parent), m_stack(new QStackedLayout(this)), m_view(new QChartView(this)), m_page3D(new QWidget(this)),
-      m_legend3D(new QWidget(m_page3D)), m_title3D(new QLabel(m_page3D)), m_notice(new QLabel(this))
+    : QWidget(parent), m_stack(new QStackedLayout(this)), m_view(new QChartView(this)),
+      m_page3D(new QWidget(this)), m_legend3D(new QWidget(m_page3D)), m_title3D(new QLabel(m_page3D)),
+      m_notice(new QLabel(this))
 {
     setObjectName(QStringLiteral("MSChart1"));
     m_view->setObjectName(QStringLiteral("MSChart1View"));
@@ -159,9 +161,10 @@ void ChartWidget::rebuild()
         return;
     }
     if (!threeDAvailable()) {
-        m_notice->setText(QStringLiteral("%1\n\nThis three-dimensional chart needs an OpenGL display, which this "
-                                         "session does not have. Choose a 2D chart type to see the data.")
-                              .arg(m_model.title));
+        m_notice->setText(
+            QStringLiteral("%1\n\nThis three-dimensional chart needs an OpenGL display, which this "
+                           "session does not have. Choose a 2D chart type to see the data.")
+                .arg(m_model.title));
         m_stack->setCurrentWidget(m_notice);
         return;
     }
@@ -362,8 +365,12 @@ void ChartWidget::build3DSurface(bool areas)
         const float z = float(s);
         // Lines: a thin solid band with a front face; areas: a wall down to the floor.
         const QList<QPair<float, bool>> rows =
-            areas ? QList<QPair<float, bool>>{{z, false}, {z + 0.001f, true}, {z + 0.599f, true}, {z + 0.6f, false}}
-                  : QList<QPair<float, bool>>{{z, false}, {z + 0.001f, true}, {z + 0.6f, true}, {z + 0.601f, false}};
+            areas ? QList<QPair<float, bool>>{{z, false},
+                                              {z + 0.001f, true},
+                                              {z + 0.599f, true},
+                                              {z + 0.6f, false}}
+                  : QList<QPair<float, bool>>{
+                        {z, false}, {z + 0.001f, true}, {z + 0.6f, true}, {z + 0.601f, false}};
         auto *array = new QSurfaceDataArray;
         for (const auto &[depth, atValue] : rows) {
             auto *row = new QSurfaceDataRow;

@@ -110,7 +110,8 @@ Form1::Form1(QWidget *parent)
     connect(m_chart->engineBox, &QComboBox::activated, this, &Form1::cmbChart1_Click);
     connect(m_chart->print, &QPushButton::clicked, this, &Form1::Command14_Click);
     connect(m_chart->exportChart, &QPushButton::clicked, this, &Form1::cmdExport_Click);
-    connect(m_chart->chart, &ChartWidget::activated, m_chart->focusButton, [this] { m_chart->focusButton->setFocus(); });
+    connect(m_chart->chart, &ChartWidget::activated, m_chart->focusButton,
+            [this] { m_chart->focusButton->setFocus(); });
     connect(this, &Form1::currentResultsChartRequested, this, &Form1::doChart2);
     connect(m_tabs, &TabStrip::tabClicked, this, &Form1::TabStrip1_Click);
 
@@ -333,9 +334,10 @@ void Form1::mnuSaveResults_Click()
 {
     const QModelIndexList rows = m_data->results->selectionModel()->selectedRows();
     if (rows.isEmpty()) {
-        prompts::information(this, QStringLiteral(VANTORY_PRODUCT_NAME),
-                             QStringLiteral("You must first select the item in the results list that you would like "
-                                            "to save."));
+        prompts::information(
+            this, QStringLiteral(VANTORY_PRODUCT_NAME),
+            QStringLiteral("You must first select the item in the results list that you would like "
+                           "to save."));
         return;
     }
     Form5 dialog(saved::SaveResultText(*m_results, rows.first().row()), this);

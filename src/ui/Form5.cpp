@@ -97,7 +97,8 @@ void Form5::Command1_Click()
         return;
     }
     const QString file = saved::searchFile(programFolder::savedFolder(), name);
-    const saved::SaveResult result = saved::saveResults(m_saveText, file, saved::SaveMode::Append, QDate::currentDate());
+    const saved::SaveResult result =
+        saved::saveResults(m_saveText, file, saved::SaveMode::Append, QDate::currentDate());
     if (!result.ok) {
         prompts::warning(this, QStringLiteral("Save Search Results"), result.error);
         load();

@@ -27,6 +27,6 @@ public slots:
 private:
     QString m_saveText;
     QString m_savedFile;
-    QLineEdit *m_name;   // Text1
-    QComboBox *m_combo;  // Combo1
+    QLineEdit *m_name;  // Text1
+    QComboBox *m_combo; // Combo1
 };

@@ -51,16 +51,18 @@ void saveChartAs(ChartWidget *chart, QWidget *parent)
         !path.endsWith(QLatin1String(".png"), Qt::CaseInsensitive))
         path += QStringLiteral(".png");
     if (!exportChart(chart, path))
-        prompts::warning(parent, QStringLiteral("Save Chart"),
-                         QStringLiteral("The chart could not be saved to %1.").arg(QDir::toNativeSeparators(path)));
+        prompts::warning(
+            parent, QStringLiteral("Save Chart"),
+            QStringLiteral("The chart could not be saved to %1.").arg(QDir::toNativeSeparators(path)));
 }
 
 void printChart(ChartWidget *chart, QWidget *parent)
 {
     if (QPrinterInfo::availablePrinters().isEmpty()) {
-        if (prompts::askYesNo(parent, QStringLiteral("Print"),
-                              QStringLiteral("No printer is installed. Do you want to save the chart as a PDF or "
-                                             "PNG file instead?")))
+        if (prompts::askYesNo(
+                parent, QStringLiteral("Print"),
+                QStringLiteral("No printer is installed. Do you want to save the chart as a PDF or "
+                               "PNG file instead?")))
             saveChartAs(chart, parent);
         return;
     }

@@ -111,19 +111,23 @@ private slots:
     {
         testFiles::write(m_dir.filePath(s("one.txt")), "http://a.example\r\n");
         const QStringList base{s("--program-folder"), m_dir.path()};
-        QCOMPARE(run(base + QStringList{s("--save"), s("site"), s("--date"), s("2026-11-28"), m_dir.filePath(s("one.txt"))}).code, 0);
+        QCOMPARE(run(base + QStringList{s("--save"), s("site"), s("--date"), s("2026-11-28"),
+                                        m_dir.filePath(s("one.txt"))})
+                     .code,
+                 0);
         const QString file = m_dir.filePath(s("Saved/site.vty"));
         QVERIFY(testFiles::read(file).startsWith("\r\n[Google]\r\n11-28-26=1234\r\n"));
         m_engines->emulator()->setCount(1, s("http://a.example"), 1300);
-        const Result appended =
-            run(base + QStringList{s("--append"), s("site"), s("--date"), s("2026-12-05"), m_dir.filePath(s("one.txt"))});
+        const Result appended = run(base + QStringList{s("--append"), s("site"), s("--date"), s("2026-12-05"),
+                                                       m_dir.filePath(s("one.txt"))});
         QCOMPARE(appended.code, 0);
         QVERIFY(appended.err.contains("Saved into"));
         m_engines->emulator()->setCount(1, s("http://a.example"), 1234);
         const Result history = run(base + QStringList{s("--history"), s("site"), s("--csv")});
         QCOMPARE(history.code, 0);
-        QCOMPARE(QString::fromLatin1(history.out), s("Date,Google,Altavista,Yahoo!,Teoma,MSN,All The Web\r\n"
-                                                     "12-05-26,1300,0,0,0,0,0\r\n11-28-26,1234,0,0,0,0,0\r\n"));
+        QCOMPARE(QString::fromLatin1(history.out),
+                 s("Date,Google,Altavista,Yahoo!,Teoma,MSN,All The Web\r\n"
+                   "12-05-26,1300,0,0,0,0,0\r\n11-28-26,1234,0,0,0,0,0\r\n"));
         const Result text = run(base + QStringList{s("--history"), s("site")});
         QCOMPARE(text.out.split('\n').at(1).simplified(), QByteArray("12-05-26 1300 0 0 0 0 0"));
         // Refusals: a file that is not there, two URLs, a bad name or date, a save without a URL file.
@@ -131,7 +135,10 @@ private slots:
         QVERIFY(!QFile::exists(m_dir.filePath(s("Saved/nothing.vty"))));
         QCOMPARE(run(base + QStringList{s("--save"), s("two"), m_dir.filePath(s("list.txt"))}).code, 2);
         QCOMPARE(run(base + QStringList{s("--save"), s("../escape"), m_dir.filePath(s("one.txt"))}).code, 2);
-        QCOMPARE(run(base + QStringList{s("--save"), s("x"), s("--date"), s("28.11.2026"), m_dir.filePath(s("one.txt"))}).code, 2);
+        QCOMPARE(run(base + QStringList{s("--save"), s("x"), s("--date"), s("28.11.2026"),
+                                        m_dir.filePath(s("one.txt"))})
+                     .code,
+                 2);
         QCOMPARE(run(base + QStringList{s("--history"), s("nothing")}).code, 1);
         QCOMPARE(run(base + QStringList{s("--history"), s("site"), m_dir.filePath(s("one.txt"))}).code, 2);
         QVERIFY(!QFile::exists(m_dir.filePath(s("escape.vty"))));

@@ -59,47 +59,54 @@ private slots:
         const QString file = searchFile(folder(), s("site"));
         QVERIFY(!QFileInfo::exists(folder()));
         // Create: the Saved folder and the file are made; "-" is skipped; an empty cell is saved empty.
-        SaveResult r = saveResults(saveText({s("1520"), s("310"), s("-"), QString(), s("1,234"), s("7")}), file,
-                                   SaveMode::CreateNew, QDate(2026, 11, 28));
+        SaveResult r = saveResults(saveText({s("1520"), s("310"), s("-"), QString(), s("1,234"), s("7")}),
+                                   file, SaveMode::CreateNew, QDate(2026, 11, 28));
         QVERIFY2(r.ok, qPrintable(r.error));
         QCOMPARE(r.sectionsWritten, 5);
-        QCOMPARE(testFiles::read(file), QByteArray("\r\n[Google]\r\n11-28-26=1520\r\n\r\n[Altavista]\r\n11-28-26=310\r\n"
-                                                   "\r\n[Teoma]\r\n11-28-26=\r\n\r\n[MSN]\r\n11-28-26=1,234\r\n\r\n"
-                                                   "[All The Web]\r\n11-28-26=7\r\n\r\n"));
-        // Append on a later day: newest first; the Yahoo! section is added at the end.
-        r = saveResults(saveText({s("1600"), s("320"), s("55"), s("4"), s("1,300"), s("8")}), file, SaveMode::Append,
-                        QDate(2026, 12, 5));
-        QVERIFY(r.ok);
         QCOMPARE(testFiles::read(file),
-                 QByteArray("\r\n[Google]\r\n12-05-26=1600\r\n11-28-26=1520\r\n\r\n[Altavista]\r\n12-05-26=320\r\n"
-                            "11-28-26=310\r\n\r\n[Teoma]\r\n12-05-26=4\r\n11-28-26=\r\n\r\n[MSN]\r\n12-05-26=1,300\r\n"
-                            "11-28-26=1,234\r\n\r\n[All The Web]\r\n12-05-26=8\r\n11-28-26=7\r\n\r\n"
-                            "[Yahoo!]\r\n12-05-26=55\r\n")); // later rewrites keep one empty line
+                 QByteArray("\r\n[Google]\r\n11-28-26=1520\r\n\r\n[Altavista]\r\n11-28-26=310\r\n"
+                            "\r\n[Teoma]\r\n11-28-26=\r\n\r\n[MSN]\r\n11-28-26=1,234\r\n\r\n"
+                            "[All The Web]\r\n11-28-26=7\r\n\r\n"));
+        // Append on a later day: newest first; the Yahoo! section is added at the end.
+        r = saveResults(saveText({s("1600"), s("320"), s("55"), s("4"), s("1,300"), s("8")}), file,
+                        SaveMode::Append, QDate(2026, 12, 5));
+        QVERIFY(r.ok);
+        QCOMPARE(
+            testFiles::read(file),
+            QByteArray(
+                "\r\n[Google]\r\n12-05-26=1600\r\n11-28-26=1520\r\n\r\n[Altavista]\r\n12-05-26=320\r\n"
+                "11-28-26=310\r\n\r\n[Teoma]\r\n12-05-26=4\r\n11-28-26=\r\n\r\n[MSN]\r\n12-05-26=1,300\r\n"
+                "11-28-26=1,234\r\n\r\n[All The Web]\r\n12-05-26=8\r\n11-28-26=7\r\n\r\n"
+                "[Yahoo!]\r\n12-05-26=55\r\n")); // later rewrites keep one empty line
         // A second save on the same day replaces that day's value.
         r = saveResults(saveText({s("1700"), s("-"), s("-"), s("-"), s("-"), s("-")}), file, SaveMode::Append,
                         QDate(2026, 12, 5));
         QVERIFY(r.ok);
-        QCOMPARE(modINI::ReadINISection(s("Google"), QString(), file), s("12-05-26=1700\r\n11-28-26=1520\r\n"));
+        QCOMPARE(modINI::ReadINISection(s("Google"), QString(), file),
+                 s("12-05-26=1700\r\n11-28-26=1520\r\n"));
         // "Save" over an existing name: the engines saved now keep today's entry only, the others stay.
         r = saveResults(saveText({s("9"), s("-"), s("-"), s("-"), s("-"), s("-")}), file, SaveMode::CreateNew,
                         QDate(2026, 12, 6));
         QVERIFY(r.ok);
         QCOMPARE(modINI::ReadINISection(s("Google"), QString(), file), s("12-06-26=9\r\n"));
-        QCOMPARE(modINI::ReadINISection(s("Altavista"), QString(), file), s("12-05-26=320\r\n11-28-26=310\r\n"));
+        QCOMPARE(modINI::ReadINISection(s("Altavista"), QString(), file),
+                 s("12-05-26=320\r\n11-28-26=310\r\n"));
         QStringList sections;
         modINI::GetINISections(sections, file);
-        QCOMPARE(sections, QStringList({s("Google"), s("Altavista"), s("Teoma"), s("MSN"), s("All The Web"), s("Yahoo!")}));
+        QCOMPARE(sections, QStringList({s("Google"), s("Altavista"), s("Teoma"), s("MSN"), s("All The Web"),
+                                        s("Yahoo!")}));
     }
 
     void saveFailures()
     {
         // Append into a file that has gone; a row of "-" only; a Saved folder that cannot be made.
-        SaveResult r = saveResults(saveText({s("1")}), searchFile(folder(), s("gone")), SaveMode::Append, QDate(2026, 1, 1));
+        SaveResult r = saveResults(saveText({s("1")}), searchFile(folder(), s("gone")), SaveMode::Append,
+                                   QDate(2026, 1, 1));
         QVERIFY(!r.ok);
         QVERIFY(!r.error.isEmpty());
         QVERIFY(!QFileInfo::exists(searchFile(folder(), s("gone"))));
-        r = saveResults(saveText({s("-"), s("-"), s("-"), s("-"), s("-"), s("-")}), searchFile(folder(), s("dash")),
-                        SaveMode::CreateNew, QDate(2026, 1, 1));
+        r = saveResults(saveText({s("-"), s("-"), s("-"), s("-"), s("-"), s("-")}),
+                        searchFile(folder(), s("dash")), SaveMode::CreateNew, QDate(2026, 1, 1));
         QVERIFY(!r.ok);
         testFiles::write(m_dir.filePath(s("blocker")), "a file where a folder should be");
         r = saveResults(saveText({s("1")}), m_dir.filePath(s("blocker/Saved/x.vty")), SaveMode::CreateNew,
@@ -151,11 +158,13 @@ private slots:
         QCOMPARE(chartData::LargestNumber(last.values), qint64(7));
         QCOMPARE(chartData::LargestNumber({}), qint64(0));
 
-        const QList<std::tuple<qint64, int, const char *>> bounds{
-            {1000000, 1, "Linking Sites"},           {1000001, 10, "Linking Sites x10"},
-            {10000000, 10, "Linking Sites x10"},     {10000001, 100, "Linking Sites x100"},
-            {100000000, 100, "Linking Sites x100"},  {100000001, 1000, "Linking Sites x1000"},
-            {0, 1, "Linking Sites"}};
+        const QList<std::tuple<qint64, int, const char *>> bounds{{1000000, 1, "Linking Sites"},
+                                                                  {1000001, 10, "Linking Sites x10"},
+                                                                  {10000000, 10, "Linking Sites x10"},
+                                                                  {10000001, 100, "Linking Sites x100"},
+                                                                  {100000000, 100, "Linking Sites x100"},
+                                                                  {100000001, 1000, "Linking Sites x1000"},
+                                                                  {0, 1, "Linking Sites"}};
         for (const auto &[largest, divisor, title] : bounds) {
             QCOMPARE(chartData::scalingFor(largest).divisor, divisor);
             QCOMPARE(chartData::scalingFor(largest).valueAxisTitle, s(title));
@@ -175,21 +184,26 @@ private slots:
     {
         const QString file = m_dir.filePath(s("all.vty"));
         // Google: two dates, small counts; MSN: a date Google lacks, a big count; Teoma: one old date.
-        testFiles::write(file, "\r\n[Google]\r\n12-05-26=10\r\n11-21-26=8\r\n\r\n[MSN]\r\n12-05-26=5000000\r\n"
-                               "11-28-26=4000000\r\n\r\n[Teoma]\r\n10-01-26=3\r\n");
-        const ChartModel all = chartData::allEnginesChart(file, {s("Google"), s("MSN"), s("Teoma")}, s("all"));
+        testFiles::write(file,
+                         "\r\n[Google]\r\n12-05-26=10\r\n11-21-26=8\r\n\r\n[MSN]\r\n12-05-26=5000000\r\n"
+                         "11-28-26=4000000\r\n\r\n[Teoma]\r\n10-01-26=3\r\n");
+        const ChartModel all =
+            chartData::allEnginesChart(file, {s("Google"), s("MSN"), s("Teoma")}, s("all"));
         QCOMPARE(all.seriesLabels, QStringList({s("Google"), s("MSN"), s("Teoma")}));
-        QCOMPARE(all.categoryLabels, QStringList({s("12-05-26"), s("11-28-26"), s("11-21-26"), s("10-01-26")}));
+        QCOMPARE(all.categoryLabels,
+                 QStringList({s("12-05-26"), s("11-28-26"), s("11-21-26"), s("10-01-26")}));
         QCOMPARE(all.values.at(0), v({10.0, std::nullopt, 8.0, std::nullopt}));
-        QCOMPARE(all.values.at(1), v({5000000.0, 4000000.0, std::nullopt, std::nullopt})); // unscaled: the first
-        QCOMPARE(all.values.at(2), v({std::nullopt, std::nullopt, std::nullopt, 3.0}));     // section decides
+        QCOMPARE(all.values.at(1),
+                 v({5000000.0, 4000000.0, std::nullopt, std::nullopt}));                // unscaled: the first
+        QCOMPARE(all.values.at(2), v({std::nullopt, std::nullopt, std::nullopt, 3.0})); // section decides
         QCOMPARE(all.valueAxisTitle, s("Linking Sites"));
         QVERIFY(chartData::hasSingleDateSeries(file, {s("Google"), s("Teoma")}));
         QVERIFY(!chartData::hasSingleDateSeries(file, {s("Google"), s("MSN")}));
 
         // Files with nothing to chart give an empty chart and a message, never a crash.
-        for (const QByteArray &bytes : {QByteArray("no sections at all\r\n"), QByteArray("[Google\r\nx=1\r\n"),
-                                        QByteArray("[Google]\r\n[MSN]\r\n"), QByteArray()}) {
+        for (const QByteArray &bytes :
+             {QByteArray("no sections at all\r\n"), QByteArray("[Google\r\nx=1\r\n"),
+              QByteArray("[Google]\r\n[MSN]\r\n"), QByteArray()}) {
             testFiles::write(file, bytes);
             QStringList sections;
             modINI::GetINISections(sections, file);
@@ -214,8 +228,8 @@ private slots:
         const ChartModel chart = chartData::currentResultsChart(model);
         QCOMPARE(chart.title, s("Temporary Search Results"));
         QCOMPARE(chart.seriesLabels, QStringList({s("http://first.example"), s("http://second.example")}));
-        QCOMPARE(chart.categoryLabels,
-                 QStringList({s("Google"), s("Altavista"), s("Yahoo!"), s("Teoma"), s("MSN"), s("All The Web")}));
+        QCOMPARE(chart.categoryLabels, QStringList({s("Google"), s("Altavista"), s("Yahoo!"), s("Teoma"),
+                                                    s("MSN"), s("All The Web")}));
         QCOMPARE(chart.valueAxisTitle, s("Linking Sites x10"));
         QCOMPARE(chart.values.at(0), v({500000.0, 1.0, 0.0, std::nullopt, 123.4, 0.0}));
         QCOMPARE(chart.values.at(1).at(0), std::optional<double>(2000000.0));

@@ -1,0 +1,268 @@
+#include "app/ProgramFolder.h"
+#include "emulator/EngineEmulator.h"
+#include "ini/UserSettings.h"
+#include "saved/SavedSearch.h"
+#include "scan/ScanRun.h"
+#include "ui/ChartWidget.h"
+#include "ui/Form1.h"
+#include "ui/Prompts.h"
+#include "ui/ResultsTableModel.h"
+#include "ui/UrlPanel.h"
+#include "ui/modPrint.h"
+
+#include "../support/TestFiles.h"
+
+#include <QApplication>
+#include <QChart>
+#include <QChartView>
+#include <QComboBox>
+#include <QDialog>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <QTreeView>
+
+namespace {
+QString s(const char *text)
+{
+    return QString::fromLatin1(text);
+}
+} // namespace
+
+class TestChartView : public QObject
+{
+    Q_OBJECT
+
+private:
+    QTemporaryDir m_dir;
+    emulator::EngineEmulator *m_emu = nullptr;
+    Form1 *m_form = nullptr;
+
+    ChartWidget *chart() const { return m_form->findChild<ChartWidget *>(s("MSChart1")); }
+    QComboBox *engines() const { return m_form->findChild<QComboBox *>(s("cmbChart1")); }
+    QString title() const { return chart()->chart().title; }
+
+    void scan(const QStringList &urls)
+    {
+        m_form->urlPanel()->list()->clear();
+        m_form->urlPanel()->addEntries(urls);
+        QSignalSpy finished(m_form->scanRun(), &scan::ScanRun::finished);
+        m_form->Command1_Click();
+        QVERIFY(finished.wait(20000));
+    }
+
+    void selectRow(int row)
+    {
+        auto *view = m_form->findChild<QTreeView *>(s("ListView1"));
+        view->selectionModel()->select(view->model()->index(row, 0),
+                                       QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    }
+
+    // Runs the next modal dialog with actions: each gets the dialog once its loop runs; the last should close
+    // it.
+    void onDialog(std::function<void(QDialog *)> actions)
+    {
+        m_form->setDialogHook([actions](QDialog *dialog) {
+            QTimer::singleShot(0, dialog, [dialog, actions] {
+                actions(dialog);
+                if (dialog->isVisible())
+                    dialog->reject();
+            });
+        });
+    }
+
+    static void click(QDialog *dialog, const char *button)
+    {
+        dialog->findChild<QPushButton *>(QString::fromLatin1(button))->click();
+    }
+
+private slots:
+    void initTestCase()
+    {
+        prompts::setTestMode(true);
+        UserSettings::useFolder(m_dir.filePath(s("store")));
+        programFolder::setPath(m_dir.path());
+        m_emu = new emulator::EngineEmulator(this);
+        QVERIFY(m_emu->listen());
+        QVERIFY(m_emu->writeSettingsIni(programFolder::settingsIni()));
+    }
+
+    void init()
+    {
+        prompts::reset();
+        m_form = new Form1;
+        m_form->show();
+    }
+
+    void cleanup()
+    {
+        delete m_form;
+        m_form = nullptr;
+    }
+
+    void saveLoadAndChartStates()
+    {
+        // Example at start-up; the engine box empty and disabled.
+        QCOMPARE(title(), s("Example Popularity Over Time Chart"));
+        QCOMPARE(chart()->chart().categoryLabels.first(), s("04/04"));
+        QVERIFY(!engines()->isEnabled());
+        QCOMPARE(chart()->chartView()->chart()->title(), title());
+
+        // A completed scan charts the current results.
+        scan({s("http://a.example"), s("http://b.example")});
+        QCOMPARE(title(), s("Temporary Search Results"));
+        QCOMPARE(chart()->chart().seriesLabels.size(), 2);
+        QVERIFY(!engines()->isEnabled());
+        QCOMPARE(engines()->count(), 0);
+
+        // "Save Selected" without a selection: the message, no dialog.
+        bool dialogShown = false;
+        m_form->setDialogHook([&dialogShown](QDialog *dialog) {
+            dialogShown = true;
+            QTimer::singleShot(0, dialog, &QDialog::reject);
+        });
+        m_form->Command4_Click();
+        QVERIFY(!dialogShown);
+        QCOMPARE(
+            prompts::takeShown(),
+            QStringList{s(
+                "Vantory|You must first select the item in the results list that you would like to save.")});
+
+        // The save dialog: no saved search yet; a bad name is refused and the dialog stays; then "Save".
+        selectRow(0);
+        const QString domain = m_form->results()->cell(0, 0);
+        onDialog([](QDialog *dialog) {
+            QCOMPARE(dialog->windowTitle(), s("Save Search Results"));
+            auto *name = dialog->findChild<QLineEdit *>(s("Text1"));
+            for (const char *bad : {"", "a/b", ".."}) {
+                name->setText(s(bad));
+                click(dialog, "Command3");
+                QVERIFY(dialog->isVisible());
+            }
+            click(dialog, "Command1"); // "Ok" with nothing chosen
+            QVERIFY(dialog->isVisible());
+            name->setText(s("site"));
+            click(dialog, "Command3");
+            QVERIFY(!dialog->isVisible());
+        });
+        m_form->mnuSaveResults_Click();
+        const QStringList shown = prompts::takeShown();
+        QCOMPARE(shown.first(), s("Information|You currently do not have any saved searches"));
+        QCOMPARE(shown.size(), 5);
+        const QString file = saved::searchFile(programFolder::savedFolder(), s("site"));
+        QVERIFY(QFile::exists(file));
+        QVERIFY(!QFile::exists(programFolder::savedFolder() + s("/.vty")));
+
+        // Append through "Ok" into the search chosen in the box; a search whose file has gone is refused.
+        testFiles::write(saved::searchFile(programFolder::savedFolder(), s("gone")), "\r\n[Google]\r\n");
+        onDialog([](QDialog *dialog) {
+            auto *combo = dialog->findChild<QComboBox *>(s("Combo1"));
+            QCOMPARE(combo->count(), 2);
+            QFile::remove(saved::searchFile(programFolder::savedFolder(), s("gone")));
+            combo->setCurrentIndex(combo->findText(s("gone")));
+            click(dialog, "Command1");
+            QVERIFY(dialog->isVisible());
+            combo->setCurrentIndex(combo->findText(s("site")));
+            click(dialog, "Command1");
+            QVERIFY(!dialog->isVisible());
+        });
+        m_form->Command4_Click();
+        QCOMPARE(prompts::takeShown().size(), 1);
+        QVERIFY(!QFile::exists(saved::searchFile(programFolder::savedFolder(), s("gone"))));
+
+        // Load: nothing chosen keeps the dialog open; choosing draws the first engine at once.
+        onDialog([](QDialog *dialog) {
+            QCOMPARE(dialog->windowTitle(), s("Load Saved Search"));
+            click(dialog, "Command1");
+            QVERIFY(dialog->isVisible());
+            auto *combo = dialog->findChild<QComboBox *>(s("Combo1"));
+            combo->setCurrentIndex(combo->findText(s("site")));
+            click(dialog, "Command1");
+        });
+        m_form->Command7_Click();
+        // Nothing chosen, then the history of one date: the two-saves hint (once per run).
+        QCOMPARE(prompts::takeShown(),
+                 QStringList({s("Select A Saved Search|Please choose a saved file in the dropdown box above"),
+                              s("Information|You need atleast 2 saved searches to get any data displayed")}));
+        QCOMPARE(m_form->chartFileName(), s("site.vty"));
+        QVERIFY(engines()->isEnabled());
+        QCOMPARE(engines()->itemText(engines()->count() - 1), s("All Engines"));
+        QCOMPARE(engines()->itemText(0), s("Google"));
+        QCOMPARE(title(), s("site"));
+        QCOMPARE(chart()->chart().seriesLabels, QStringList{s("Google")});
+        QCOMPARE(chart()->chart().categoryLabels.size(), 1); // saved twice today: one date
+        engines()->setCurrentIndex(engines()->count() - 1);
+        m_form->cmbChart1_Click();
+        QCOMPARE(chart()->chart().seriesLabels.size(), 6);
+        QVERIFY(prompts::takeShown().isEmpty());
+
+        // The next completed scan switches back to current results.
+        scan({s("http://c.example")});
+        QCOMPARE(title(), s("Temporary Search Results"));
+        QVERIFY(!engines()->isEnabled());
+    }
+
+    void damagedSavedSearch()
+    {
+        QDir().mkpath(programFolder::savedFolder());
+        testFiles::write(saved::searchFile(programFolder::savedFolder(), s("broken")),
+                         "[Google\r\nnot a date\r\n");
+        m_form->setChartFileName(s("broken.vty"));
+        m_form->doChart();
+        QVERIFY(chart()->chart().isEmpty());
+        QVERIFY(!m_form->findChild<QLabel *>(s("StatusBar1Panel1"))->text().isEmpty());
+        testFiles::write(saved::searchFile(programFolder::savedFolder(), s("empty")), "nothing here\r\n");
+        m_form->setChartFileName(s("empty.vty"));
+        m_form->doChart();
+        QVERIFY(chart()->chart().isEmpty());
+        QCOMPARE(engines()->count(), 1); // "All Engines" only
+    }
+
+    void chartTypesAndExport()
+    {
+        scan({s("http://a.example"), s("http://b.example")});
+        m_form->TabStrip1_Click(2);
+        auto *types = m_form->findChild<QComboBox *>(s("cmbChart2"));
+        for (int type = 0; type < 8; ++type) {
+            types->setCurrentIndex(type);
+            QCOMPARE(chart()->chartType(), type);
+            if (type % 2 == 1)
+                QVERIFY(!chart()->chartView()->chart()->series().isEmpty());
+            else
+                QVERIFY(chart()->notice()->isVisible()); // no OpenGL offscreen: a notice, no crash
+        }
+        types->setCurrentIndex(3);
+        // A PDF of one page that is not blank, and a PNG.
+        const QString pdf = m_dir.filePath(s("chart.pdf"));
+        QVERIFY(modPrint::exportChart(chart(), pdf));
+        const QByteArray bytes = testFiles::read(pdf);
+        QVERIFY(bytes.startsWith("%PDF"));
+        QCOMPARE(bytes.count("/Type /Page\n") + bytes.count("/Type /Page\r") + bytes.count("/Type /Page "),
+                 1);
+        QVERIFY(bytes.size() > 20000);
+        const QImage picture = chart()->toImage(QSize(400, 300));
+        int ink = 0;
+        for (int y = 0; y < picture.height(); y += 3) {
+            for (int x = 0; x < picture.width(); x += 3)
+                ink += picture.pixelColor(x, y) != QColor(Qt::white) ? 1 : 0;
+        }
+        QVERIFY(ink > 200);
+        QVERIFY(modPrint::exportChart(chart(), m_dir.filePath(s("chart.png"))));
+        QVERIFY(QImage(m_dir.filePath(s("chart.png"))).width() > 100);
+        QVERIFY(!modPrint::exportChart(chart(), m_dir.filePath(s("no/such/folder/chart.png"))));
+        // No printer here: the print button says so and offers the export (answered No).
+        m_form->findChild<QPushButton *>(s("Command14"))->click();
+        QCOMPARE(prompts::takeShown().value(0).section(u'|', 0, 0), s("Print"));
+        // Pressing on the chart hands the focus to cmdFocus.
+        QTest::mouseClick(chart()->chartView()->viewport(), Qt::LeftButton);
+        QCOMPARE(QApplication::focusWidget(), m_form->findChild<QWidget *>(s("cmdFocus")));
+    }
+};
+
+QTEST_MAIN(TestChartView)
+#include "tst_chartview.moc"
