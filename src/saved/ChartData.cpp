@@ -7,6 +7,7 @@
 #include "scan/SortKeys.h"
 
 #include <QHash>
+#include <QSet>
 
 #include <algorithm>
 #include <cmath>
@@ -117,10 +118,12 @@ ChartModel allEnginesChart(const QString &file, const QStringList &sections, con
         all.append(readSeries(file, section));
     // The categories: the first section's dates in its order; every other date placed by date (newest first).
     QStringList dates;
+    QSet<QString> seen;
     for (const Series &series : all) {
         for (const QString &label : series.labels) {
-            if (dates.contains(label))
+            if (seen.contains(label))
                 continue;
+            seen.insert(label);
             const QDate date = saved::dateOfKey(label);
             qsizetype at = dates.size();
             if (date.isValid() && !all.isEmpty() && &series != &all.first()) {

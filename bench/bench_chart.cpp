@@ -1,0 +1,79 @@
+// Speed of the charts: a saved search of ten years of daily saves for all six engines, and the current
+// results of 1,000 URLs, from the file or table to a drawn 2D chart. Run with QT_QPA_PLATFORM=offscreen.
+#include "saved/ChartData.h"
+#include "saved/SavedSearch.h"
+#include "scan/ResultsModel.h"
+#include "ui/ChartWidget.h"
+
+#include <QElapsedTimer>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+class BenchChart : public QObject
+{
+    Q_OBJECT
+
+private:
+    QTemporaryDir m_dir;
+    QString m_file;
+    QStringList m_sections{QStringLiteral("Google"), QStringLiteral("Altavista"), QStringLiteral("Yahoo!"),
+                           QStringLiteral("Teoma"),  QStringLiteral("MSN"),       QStringLiteral("All The Web")};
+
+private slots:
+    void initTestCase()
+    {
+        m_file = m_dir.filePath(QStringLiteral("ten-years.vty"));
+        QByteArray bytes;
+        const QDate last(2026, 12, 7);
+        for (const QString &section : std::as_const(m_sections)) {
+            bytes += "\r\n[" + section.toLatin1() + "]\r\n";
+            for (int day = 0; day < 3650; ++day)
+                bytes += saved::dateKey(last.addDays(-day)).toLatin1() + '=' + QByteArray::number(100000 + day * 7) +
+                         "\r\n";
+        }
+        QFile file(m_file);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(bytes);
+    }
+
+    void allEnginesModel()
+    {
+        chartData::ChartModel model;
+        QBENCHMARK {
+            model = chartData::allEnginesChart(m_file, m_sections, QStringLiteral("ten-years"));
+        }
+        QCOMPARE(model.categoryLabels.size(), 3650);
+    }
+
+    void allEnginesDrawn2D()
+    {
+        ChartWidget chart;
+        chart.resize(900, 600);
+        chart.setChartType(3);
+        QBENCHMARK {
+            chart.setChart(chartData::allEnginesChart(m_file, m_sections, QStringLiteral("ten-years")));
+            chart.toImage(QSize(900, 600));
+        }
+    }
+
+    void currentResults1000Drawn2D()
+    {
+        scan::ResultsModel results;
+        for (int r = 0; r < 1000; ++r) {
+            results.insertResultRow(r, QStringLiteral("http://site%1.example").arg(r));
+            for (int c = 2; c < 8; ++c)
+                results.setCell(r, c, QString::number((r * 37 + c * 101) % 50000));
+        }
+        ChartWidget chart;
+        chart.resize(900, 600);
+        chart.setChartType(1);
+        QBENCHMARK {
+            chart.setChart(chartData::currentResultsChart(results));
+            chart.toImage(QSize(900, 600));
+        }
+    }
+};
+
+QTEST_MAIN(BenchChart)
+#include "bench_chart.moc"
