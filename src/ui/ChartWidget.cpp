@@ -251,6 +251,7 @@ void ChartWidget::build2D()
                 QAbstractSeries *piece = line;
                 if (m_type == 5) {
                     auto *area = new QAreaSeries(line);
+                    line->setParent(area); // an area series does not own its line
                     area->setColor(seriesColor(s).lighter(120));
                     area->setBorderColor(seriesColor(s));
                     area->setOpacity(0.75);
