@@ -17,8 +17,9 @@ class BenchChart : public QObject
 private:
     QTemporaryDir m_dir;
     QString m_file;
-    QStringList m_sections{QStringLiteral("Google"), QStringLiteral("Altavista"), QStringLiteral("Yahoo!"),
-                           QStringLiteral("Teoma"),  QStringLiteral("MSN"),       QStringLiteral("All The Web")};
+    QStringList m_sections{QStringLiteral("Google"), QStringLiteral("Altavista"),
+                           QStringLiteral("Yahoo!"), QStringLiteral("Teoma"),
+                           QStringLiteral("MSN"),    QStringLiteral("All The Web")};
 
 private slots:
     void initTestCase()
@@ -29,8 +30,8 @@ private slots:
         for (const QString &section : std::as_const(m_sections)) {
             bytes += "\r\n[" + section.toLatin1() + "]\r\n";
             for (int day = 0; day < 3650; ++day)
-                bytes += saved::dateKey(last.addDays(-day)).toLatin1() + '=' + QByteArray::number(100000 + day * 7) +
-                         "\r\n";
+                bytes += saved::dateKey(last.addDays(-day)).toLatin1() + '=' +
+                         QByteArray::number(100000 + day * 7) + "\r\n";
         }
         QFile file(m_file);
         QVERIFY(file.open(QIODevice::WriteOnly));
@@ -40,7 +41,8 @@ private slots:
     void allEnginesModel()
     {
         chartData::ChartModel model;
-        QBENCHMARK {
+        QBENCHMARK
+        {
             model = chartData::allEnginesChart(m_file, m_sections, QStringLiteral("ten-years"));
         }
         QCOMPARE(model.categoryLabels.size(), 3650);
@@ -51,7 +53,8 @@ private slots:
         ChartWidget chart;
         chart.resize(900, 600);
         chart.setChartType(3);
-        QBENCHMARK {
+        QBENCHMARK
+        {
             chart.setChart(chartData::allEnginesChart(m_file, m_sections, QStringLiteral("ten-years")));
             chart.toImage(QSize(900, 600));
         }
@@ -68,7 +71,8 @@ private slots:
         ChartWidget chart;
         chart.resize(900, 600);
         chart.setChartType(1);
-        QBENCHMARK {
+        QBENCHMARK
+        {
             chart.setChart(chartData::currentResultsChart(results));
             chart.toImage(QSize(900, 600));
         }

@@ -8,7 +8,14 @@ foreach(item settings.ini Lists/sample.txt)
     endif()
 endforeach()
 
+# Program data (the skin, the read-me) follows the sources on every configure.
+foreach(item skins/Standard.skin skins/Standard.qss Help.rtf)
+    configure_file(${PROJECT_SOURCE_DIR}/data/${item} ${VANTORY_PROGRAM_FOLDER}/${item} COPYONLY)
+endforeach()
+
 include(GNUInstallDirs)
 install(FILES data/settings.ini DESTINATION ${CMAKE_INSTALL_BINDIR})
 install(FILES data/Lists/sample.txt DESTINATION ${CMAKE_INSTALL_BINDIR}/Lists)
 install(DIRECTORY DESTINATION ${CMAKE_INSTALL_BINDIR}/Saved)
+install(FILES data/skins/Standard.skin data/skins/Standard.qss DESTINATION ${CMAKE_INSTALL_BINDIR}/skins)
+install(FILES data/Help.rtf DESTINATION ${CMAKE_INSTALL_BINDIR})

@@ -1,4 +1,5 @@
 // vantory: the desktop program. --demo runs it against the bundled engine emulator, with no internet.
+#include "app/ProductIdentity.h"
 #include "app/ProgramFolder.h"
 #include "cli/ScanCommand.h"
 #include "emulator/DemoFolder.h"
@@ -6,6 +7,7 @@
 #include "ui/Form1.h"
 #include "ui/UrlPanel.h"
 #include "ui/frmSplash.h"
+#include "web/modSkin.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -14,6 +16,7 @@
 
 #include <cstring>
 #include <memory>
+#include <unistd.h>
 
 #include "vantory_version.h"
 
@@ -45,6 +48,13 @@ int main(int argc, char **argv)
         return cli::runDemoScan();
     }
 
+    // Chromium refuses to run as root with its sandbox on, and would take the whole program down with it.
+    if (geteuid() == 0 && qEnvironmentVariableIsEmpty("QTWEBENGINE_DISABLE_SANDBOX")) {
+        qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
+        QTextStream(stderr) << "vantory: running as root, so the web views run without Chromium's sandbox"
+                            << Qt::endl;
+    }
+    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     QApplication app(argc, argv);
     QApplication::setOrganizationName(QStringLiteral("Vantory"));
     QApplication::setApplicationName(QStringLiteral(VANTORY_PRODUCT_NAME));
@@ -78,6 +88,7 @@ int main(int argc, char **argv)
             return 1;
         }
         programFolder::setPath(demoFolder->path());
+        productIdentity::setWebsite(engines->baseUrl() + QStringLiteral("/"));
     }
 
     std::unique_ptr<Form1> mainWindow;
@@ -91,5 +102,6 @@ int main(int argc, char **argv)
     splash.start();
     const int code = app.exec();
     mainWindow.reset();
+    modSkin::stopSkin();
     return code;
 }

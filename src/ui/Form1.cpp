@@ -1,5 +1,6 @@
 #include "ui/Form1.h"
 
+#include "app/ProductIdentity.h"
 #include "app/ProgramFolder.h"
 #include "ini/UserSettings.h"
 #include "ini/modINI.h"
@@ -10,15 +11,22 @@
 #include "ui/ChartViewFrame.h"
 #include "ui/ChartWidget.h"
 #include "ui/DataViewFrame.h"
+#include "ui/Form2.h"
 #include "ui/Form4.h"
 #include "ui/Form5.h"
+#include "ui/Form8.h"
 #include "ui/Prompts.h"
 #include "ui/ResultsTableModel.h"
 #include "ui/TabStrip.h"
 #include "ui/Twips.h"
 #include "ui/UrlPanel.h"
 #include "ui/WebsiteViewFrame.h"
+#include "ui/frmAbout.h"
 #include "ui/modPrint.h"
+#include "web/SkinLabel.h"
+#include "web/WebResults.h"
+#include "web/frmWebsite.h"
+#include "web/modSkin.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -36,6 +44,7 @@
 #include <QStatusBar>
 #include <QTimer>
 #include <QTreeView>
+#include <QWebEngineView>
 
 #include "vantory_version.h"
 
@@ -114,6 +123,18 @@ Form1::Form1(QWidget *parent)
             [this] { m_chart->focusButton->setFocus(); });
     connect(this, &Form1::currentResultsChartRequested, this, &Form1::doChart2);
     connect(m_tabs, &TabStrip::tabClicked, this, &Form1::TabStrip1_Click);
+    connect(m_web->go, &QPushButton::clicked, this, &Form1::Command10_Click);
+    connect(m_web->address, &QLineEdit::returnPressed, this, &Form1::Command10_Click);
+    connect(m_web->back, &QPushButton::clicked, m_web->browser, &QWebEngineView::back);
+    connect(m_web->forward, &QPushButton::clicked, m_web->browser, &QWebEngineView::forward);
+    connect(m_web->stop, &QPushButton::clicked, m_web->browser, &QWebEngineView::stop);
+    connect(m_web->refresh, &QPushButton::clicked, m_web->browser, &QWebEngineView::reload);
+    connect(m_web->log, &QTreeView::clicked, this, &Form1::ListView2_Click);
+    connect(m_web->browser->page(), &QWebEnginePage::linkHovered, m_panels[0], &QLabel::setText);
+    connect(m_web->browser, &QWebEngineView::loadStarted, this,
+            [this] { m_panels[1]->setText(QStringLiteral("Opening ") + m_web->browser->url().toString()); });
+    connect(m_web->browser, &QWebEngineView::loadFinished, this,
+            [this] { m_web->address->setText(m_web->browser->url().toString()); });
 
     connect(m_run, &scan::ScanRun::started, m_progress, &QProgressBar::setMaximum);
     connect(m_run, &scan::ScanRun::progressChanged, m_progress, &QProgressBar::setValue);
@@ -126,18 +147,32 @@ Form1::Form1(QWidget *parent)
     connect(m_run, &scan::ScanRun::chartRequested, this, &Form1::currentResultsChartRequested);
 
     // The window's load.
-    setWindowTitle(QStringLiteral(VANTORY_PRODUCT_NAME " by " VANTORY_COMPANY_NAME));
-    m_visit->setText(QStringLiteral("Visit " VANTORY_WEBSITE));
+    setWindowTitle(productIdentity::productName() + QStringLiteral(" by ") + productIdentity::companyName());
+    m_visit->setText(QStringLiteral("Visit ") + productIdentity::website());
     m_mnuStop->setEnabled(false);
     PlaceProgressBar();
     m_progress->hide();
     m_panels[0]->clear();
+    if (modSkin::skinSwitch()) {
+        // The skin, then the skinned twins of the Website View's and the Chart View's labels, then the skin
+        // again for the new labels.
+        m_toolStrip->setProperty("controlKind", QStringLiteral("PictureBox"));
+        m_chart->hint->setProperty("skinLabel", QStringLiteral("false"));
+        modSkin::ApplySkin(this);
+        new SkinLabel(QStringLiteral("SkinLabel1"), 0, m_web);
+        new SkinLabel(QStringLiteral("SkinLabel2"), 0, m_chart);
+        modSkin::substituteLabels(
+            this, {{QStringLiteral("SkinLabel1"), m_web}, {QStringLiteral("SkinLabel2"), m_chart}});
+        modSkin::ApplySkin(this);
+    }
 
     resize(px(13170), px(11115) + menuBar()->sizeHint().height() + m_status->sizeHint().height());
     if (const QScreen *screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
     ArrangeControls();
 
+    if (UserSettings::value(UserSettings::ShowHelp) == QLatin1String("1"))
+        mnuHelpItem_Click();
     const int quarter = m_web->log->width() / 4;
     m_web->log->setColumnWidth(0, quarter);
     m_web->log->setColumnWidth(1, quarter * 3);
@@ -149,9 +184,16 @@ Form1::Form1(QWidget *parent)
         else
             m_chart->typeBox->setCurrentIndex(chartType);
     }
+    navigate(m_web->browser, productIdentity::website());
 }
 
-Form1::~Form1() = default;
+Form1::~Form1()
+{
+    delete m_website;
+    delete m_help;
+    delete m_about;
+    delete m_optionsDialog;
+}
 
 QAction *Form1::menuAction(QMenu *menu, const char *name, const QString &text, void (Form1::*slot)(),
                            const QKeySequence &shortcut)
@@ -252,6 +294,21 @@ void Form1::applyFonts()
     }
 }
 
+Form2 *Form1::optionsDialog() const
+{
+    return m_optionsDialog;
+}
+
+Form8 *Form1::helpWindow() const
+{
+    return m_help;
+}
+
+frmWebsite *Form1::websiteWindow() const
+{
+    return m_website;
+}
+
 bool Form1::isScanning() const
 {
     return m_run->isRunning();
@@ -316,11 +373,47 @@ void Form1::Command5_Click()
 
 void Form1::Command12_Click()
 {
-    // The log row of the selected result opens in the Website View.
+    // The selected result's first log row (its "Home Page" row) opens in the Website View.
     const QModelIndexList rows = m_data->results->selectionModel()->selectedRows();
+    int found = -1;
+    if (!rows.isEmpty()) {
+        const QString target = m_results->cell(rows.first().row(), 0);
+        for (int i = 0; i < m_log->rowCount() && found < 0; ++i) {
+            if (m_log->url(i) == target)
+                found = i;
+        }
+    }
+    if (found < 0) {
+        prompts::information(
+            this, productIdentity::productName(),
+            QStringLiteral("You must first select the item in the results list you wish to view web "
+                           "results for."));
+        return;
+    }
+    const QModelIndex row = m_log->index(found, 0);
+    m_web->log->selectionModel()->setCurrentIndex(row, QItemSelectionModel::ClearAndSelect |
+                                                           QItemSelectionModel::Rows);
+    m_web->log->scrollToTop();
+    m_web->log->scrollTo(row, QAbstractItemView::PositionAtTop);
+    ListView2_Click();
+    TabStrip1_Click(3);
+}
+
+void Form1::ListView2_Click()
+{
+    const QModelIndexList rows = m_web->log->selectionModel()->selectedRows();
     if (rows.isEmpty())
         return;
-    TabStrip1_Click(3);
+    const int row = rows.first().row();
+    const QString address =
+        webResults::logRowAddress(m_log->type(row), m_log->url(row), programFolder::settingsIni());
+    if (!address.isEmpty())
+        navigate(m_web->browser, address);
+}
+
+void Form1::Command10_Click()
+{
+    navigate(m_web->browser, m_web->address->text());
 }
 
 int Form1::runDialog(QDialog *dialog)
@@ -378,10 +471,27 @@ void Form1::ListView2_ColumnClick(int column)
 
 void Form1::Command3_Click()
 {
-    TabStrip1_Click(3);
+    if (!m_website) {
+        m_website = new frmWebsite;
+        m_website->setMode(QStringLiteral("Website"));
+        m_website->load();
+    }
+    m_website->show();
+    m_website->raise();
 }
 
-void Form1::Command6_Click() {}
+void Form1::Command6_Click()
+{
+    // The one Options dialog, modeless.
+    if (!m_optionsDialog) {
+        m_optionsDialog = new Form2(this);
+        m_optionsDialog->setAttribute(Qt::WA_DeleteOnClose);
+        m_optionsDialog->load();
+    }
+    m_optionsDialog->setModal(false);
+    m_optionsDialog->show();
+    m_optionsDialog->raise();
+}
 
 void Form1::Command7_Click()
 {
@@ -558,5 +668,15 @@ void Form1::closeEvent(QCloseEvent *event)
     // A scan in progress ends with the window: its transfer is aborted when the run is destroyed.
     m_run->requestStop();
     event->accept();
+    for (QWidget *window : std::initializer_list<QWidget *>{m_optionsDialog, m_help, m_about}) {
+        if (window)
+            window->close();
+    }
+    if (m_website && m_website->isVisible()) {
+        // The program goes on with the browser window, and ends when that closes.
+        frmWebsite::setMainWindowClosed(true);
+        return;
+    }
+    modSkin::stopSkin();
     QApplication::quit();
 }

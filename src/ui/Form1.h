@@ -1,11 +1,16 @@
 #pragma once
 
 #include <QMainWindow>
+#include <QPointer>
 
 #include <array>
 #include <functional>
 
 class ChartViewFrame;
+class Form2;
+class Form8;
+class frmAbout;
+class frmWebsite;
 class DataViewFrame;
 class QAction;
 class QDialog;
@@ -40,6 +45,9 @@ public:
     scan::WebLogModel *webLog() const { return m_log; }
     scan::ScanRun *scanRun() const { return m_run; }
     bool isScanning() const;
+    Form2 *optionsDialog() const;
+    Form8 *helpWindow() const;
+    frmWebsite *websiteWindow() const;
     // The saved search the Chart View draws ("name.vty"), set by the load dialog.
     QString chartFileName() const { return m_chartFileName; }
     void setChartFileName(const QString &name) { m_chartFileName = name; }
@@ -80,6 +88,9 @@ public slots:
     void cmdExport_Click();
     // Views and layout.
     void TabStrip1_Click(int tab);
+    // Website View.
+    void Command10_Click();
+    void ListView2_Click();
     void ArrangeControls();
     void PlaceProgressBar();
 
@@ -121,6 +132,10 @@ private:
     scan::WebLogModel *m_log;
     scan::ScanRun *m_run;
     std::array<bool, 8> m_ascending{}; // per results column, flipped by each header click
+    QPointer<Form2> m_optionsDialog;
+    QPointer<Form8> m_help;
+    QPointer<frmAbout> m_about;
+    QPointer<frmWebsite> m_website;
     QString m_chartFileName;
     QString m_chartFilePath;
     bool m_twoSearchesHintShown = false;

@@ -20,7 +20,13 @@ struct CharState
     int unicodeSkip = 1; // \ucN
 };
 
-enum class Destination { Text, Skip, FontTable, ColorTable };
+enum class Destination
+{
+    Text,
+    Skip,
+    FontTable,
+    ColorTable
+};
 
 struct GroupState
 {
@@ -30,16 +36,67 @@ struct GroupState
 
 const QSet<QByteArray> &skippedDestinations()
 {
-    static const QSet<QByteArray> words{
-        "stylesheet", "info",      "pict",       "object",      "header",     "headerl",   "headerr",
-        "headerf",    "footer",    "footerl",    "footerr",     "footerf",    "footnote",  "fldinst",
-        "xmlnstbl",   "themedata", "colorschememapping",        "latentstyles", "datastore", "listtable",
-        "listoverridetable",       "rsidtbl",    "generator",   "filetbl",    "revtbl",    "pgdsctbl",
-        "author",     "operator",  "title",      "subject",     "keywords",   "comment",   "doccomm",
-        "company",    "creatim",   "revtim",     "printim",     "buptim",     "userprops", "nonshppict",
-        "shppict",    "bkmkstart", "bkmkend",    "annotation",  "atnid",      "atnauthor", "listtext",
-        "pntext",     "pntxta",    "pntxtb",     "mmathPr",     "wgrffmtfilter", "xe",     "tc",
-        "private",    "template",  "docvar",     "blipuid",     "objdata",    "objclass",  "result"};
+    static const QSet<QByteArray> words{"stylesheet",
+                                        "info",
+                                        "pict",
+                                        "object",
+                                        "header",
+                                        "headerl",
+                                        "headerr",
+                                        "headerf",
+                                        "footer",
+                                        "footerl",
+                                        "footerr",
+                                        "footerf",
+                                        "footnote",
+                                        "fldinst",
+                                        "xmlnstbl",
+                                        "themedata",
+                                        "colorschememapping",
+                                        "latentstyles",
+                                        "datastore",
+                                        "listtable",
+                                        "listoverridetable",
+                                        "rsidtbl",
+                                        "generator",
+                                        "filetbl",
+                                        "revtbl",
+                                        "pgdsctbl",
+                                        "author",
+                                        "operator",
+                                        "title",
+                                        "subject",
+                                        "keywords",
+                                        "comment",
+                                        "doccomm",
+                                        "company",
+                                        "creatim",
+                                        "revtim",
+                                        "printim",
+                                        "buptim",
+                                        "userprops",
+                                        "nonshppict",
+                                        "shppict",
+                                        "bkmkstart",
+                                        "bkmkend",
+                                        "annotation",
+                                        "atnid",
+                                        "atnauthor",
+                                        "listtext",
+                                        "pntext",
+                                        "pntxta",
+                                        "pntxtb",
+                                        "mmathPr",
+                                        "wgrffmtfilter",
+                                        "xe",
+                                        "tc",
+                                        "private",
+                                        "template",
+                                        "docvar",
+                                        "blipuid",
+                                        "objdata",
+                                        "objclass",
+                                        "result"};
     return words;
 }
 
@@ -115,7 +172,8 @@ private:
         bool hasParam = false;
         int param = 0;
         bool negative = false;
-        if (m_pos < m_in.size() && m_in.at(m_pos) == '-' && m_pos + 1 < m_in.size() && isDigit(m_in.at(m_pos + 1))) {
+        if (m_pos < m_in.size() && m_in.at(m_pos) == '-' && m_pos + 1 < m_in.size() &&
+            isDigit(m_in.at(m_pos + 1))) {
             negative = true;
             ++m_pos;
         }

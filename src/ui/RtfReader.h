@@ -32,7 +32,13 @@ struct Run
 
 struct Paragraph
 {
-    enum Alignment { Left, Center, Right, Justify };
+    enum Alignment
+    {
+        Left,
+        Center,
+        Right,
+        Justify
+    };
     Alignment alignment = Left;
     int leftIndentTwips = 0;
     QList<Run> runs;
@@ -41,9 +47,9 @@ struct Paragraph
 struct Document
 {
     QList<Paragraph> paragraphs;
-    QStringList fonts;    // by font number (\fN), empty where a number is unused
-    QList<Color> colors;  // colors[0] is usually the automatic colour
-    bool isRtf = false;   // the text started with "{\rtf"
+    QStringList fonts;   // by font number (\fN), empty where a number is unused
+    QList<Color> colors; // colors[0] is usually the automatic colour
+    bool isRtf = false;  // the text started with "{\rtf"
 
     QString plainText() const; // paragraphs joined by "\n"
 };

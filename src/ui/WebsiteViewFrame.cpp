@@ -7,6 +7,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTreeView>
+#include <QWebEngineView>
 
 using twips::box;
 
@@ -16,7 +17,7 @@ WebsiteViewFrame::WebsiteViewFrame(QWidget *parent)
       go(new QPushButton(QStringLiteral("Go"), this)), back(new QPushButton(QStringLiteral("Back"), this)),
       forward(new QPushButton(QStringLiteral("Forward"), this)),
       stop(new QPushButton(QStringLiteral("Stop"), this)),
-      refresh(new QPushButton(QStringLiteral("Refresh"), this)), browser(new QWidget(this))
+      refresh(new QPushButton(QStringLiteral("Refresh"), this)), browser(new QWebEngineView(this))
 {
     setObjectName(QStringLiteral("Frame4"));
     log->setObjectName(QStringLiteral("ListView2"));
@@ -28,6 +29,11 @@ WebsiteViewFrame::WebsiteViewFrame(QWidget *parent)
     stop->setObjectName(QStringLiteral("Command11"));
     refresh->setObjectName(QStringLiteral("Command70"));
     browser->setObjectName(QStringLiteral("WebBrowser1"));
+    go->setToolTip(QStringLiteral("browse the entered url"));
+    stop->setToolTip(QStringLiteral("stop"));
+    back->setToolTip(QStringLiteral("back"));
+    forward->setToolTip(QStringLiteral("forward"));
+    refresh->setToolTip(QStringLiteral("refresh"));
     log->setGeometry(box(60, 240, 9000, 1875));
     urlLabel->setGeometry(box(120, 2220, 1215, 255));
     address->setGeometry(box(600, 2160, 6000, 315));

@@ -2,6 +2,8 @@
 
 #include "ui/ProfileIcons.h"
 #include "ui/Twips.h"
+#include "web/frmWebsite.h"
+#include "web/modSkin.h"
 
 #include <QGuiApplication>
 #include <QPainter>
@@ -24,6 +26,8 @@ frmSplash::frmSplash(QWidget *parent)
 
 void frmSplash::start()
 {
+    frmWebsite::setMainWindowClosed(false);
+    modSkin::startSkin(this);
     m_counter = 0;
     show();
     m_timer->start();

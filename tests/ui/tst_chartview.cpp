@@ -1,3 +1,4 @@
+#include "app/ProductIdentity.h"
 #include "app/ProgramFolder.h"
 #include "emulator/EngineEmulator.h"
 #include "ini/UserSettings.h"
@@ -41,6 +42,7 @@ class TestChartView : public QObject
 private:
     QTemporaryDir m_dir;
     emulator::EngineEmulator *m_emu = nullptr;
+    emulator::EngineEmulator *m_site = nullptr;
     Form1 *m_form = nullptr;
 
     ChartWidget *chart() const { return m_form->findChild<ChartWidget *>(s("MSChart1")); }
@@ -90,6 +92,10 @@ private slots:
         m_emu = new emulator::EngineEmulator(this);
         QVERIFY(m_emu->listen());
         QVERIFY(m_emu->writeSettingsIni(programFolder::settingsIni()));
+        // The browsers open a page of a loopback server of their own, apart from the engines' one.
+        m_site = new emulator::EngineEmulator(this);
+        QVERIFY(m_site->listen());
+        productIdentity::setWebsite(m_site->baseUrl() + s("/"));
     }
 
     void init()

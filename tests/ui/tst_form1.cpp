@@ -1,3 +1,4 @@
+#include "app/ProductIdentity.h"
 #include "app/ProgramFolder.h"
 #include "emulator/EngineEmulator.h"
 #include "ini/UserSettings.h"
@@ -11,6 +12,8 @@
 #include "ui/Twips.h"
 #include "ui/UrlPanel.h"
 #include "ui/frmSplash.h"
+
+#include "vantory_version.h"
 
 #include "../support/TestFiles.h"
 
@@ -50,6 +53,7 @@ class TestForm1 : public QObject
 private:
     QTemporaryDir m_dir;
     emulator::EngineEmulator *m_emu = nullptr;
+    emulator::EngineEmulator *m_site = nullptr;
     Form1 *m_form = nullptr;
 
     template <typename T> T *child(const char *name) const
@@ -83,6 +87,10 @@ private slots:
         m_emu = new emulator::EngineEmulator(this);
         QVERIFY(m_emu->listen());
         QVERIFY(m_emu->writeSettingsIni(programFolder::settingsIni()));
+        // The browsers open a page of a loopback server of their own, apart from the engines' one.
+        m_site = new emulator::EngineEmulator(this);
+        QVERIFY(m_site->listen());
+        productIdentity::setWebsite(m_site->baseUrl() + s("/"));
     }
 
     void init()
@@ -102,7 +110,8 @@ private slots:
     void captionsAndMenus()
     {
         QCOMPARE(m_form->windowTitle(), s("Vantory by Brightfern Software"));
-        QCOMPARE(button("Command3")->text(), s("Visit http://www.vantory.example/"));
+        QCOMPARE(button("Command3")->text(), s("Visit ") + productIdentity::website());
+        QCOMPARE(s(VANTORY_WEBSITE), s("http://www.vantory.example/"));
         QCOMPARE(button("Command1")->text(), s("Start"));
         QCOMPARE(button("Command2")->text(), s("Stop"));
         QVERIFY(!button("Command2")->isEnabled());

@@ -1,0 +1,58 @@
+#include "ui/Form8.h"
+
+#include "app/ProgramFolder.h"
+#include "ini/UserSettings.h"
+#include "ui/RtfDocument.h"
+#include "ui/modOnTop.h"
+#include "ui/xfileExists.h"
+#include "web/modSkin.h"
+
+#include <QCheckBox>
+#include <QDir>
+#include <QFile>
+#include <QTextBrowser>
+#include <QVBoxLayout>
+
+Form8::Form8(QWidget *parent)
+    : QWidget(parent, Qt::Window), m_text(new QTextBrowser(this)),
+      m_check(new QCheckBox(QStringLiteral("Show at Startup"), this))
+{
+    setObjectName(QStringLiteral("Form8"));
+    setWindowTitle(QStringLiteral("Readme/Help"));
+    setAttribute(Qt::WA_DeleteOnClose);
+    resize(620, 560);
+    m_text->setObjectName(QStringLiteral("rtf1"));
+    m_text->setOpenExternalLinks(false);
+    m_check->setObjectName(QStringLiteral("Check1"));
+    auto *layout = new QVBoxLayout(this);
+    layout->addWidget(m_text, 1);
+    layout->addWidget(m_check);
+    connect(m_check, &QCheckBox::stateChanged, this, &Form8::Check1_Click);
+}
+
+void Form8::load()
+{
+    if (modSkin::skinSwitch())
+        modSkin::ApplySkin(this);
+    const QString file = QDir(programFolder::path()).filePath(QStringLiteral("Help.rtf"));
+    if (xfileExists::FileExists(file)) {
+        QFile in(file);
+        if (in.open(QIODevice::ReadOnly))
+            fillDocument(m_text->document(), rtf::parse(in.readAll()));
+        modOnTop::SetTopMost(this, true);
+        bool ok = false;
+        const int show = UserSettings::value(UserSettings::ShowHelp).trimmed().toInt(&ok);
+        if (ok) {
+            const QSignalBlocker quiet(m_check);
+            m_check->setChecked(show != 0);
+        }
+    } else {
+        setVisible(false);
+    }
+}
+
+void Form8::Check1_Click()
+{
+    UserSettings::setValue(UserSettings::ShowHelp,
+                           m_check->isChecked() ? QStringLiteral("1") : QStringLiteral("0"));
+}

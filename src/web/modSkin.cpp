@@ -1,0 +1,275 @@
+#include "web/modSkin.h"
+
+#include "app/ProgramFolder.h"
+#include "ini/TextFile.h"
+#include "ini/modINI.h"
+#include "web/SkinLabel.h"
+
+#include <QAbstractItemView>
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
+#include <QFileInfo>
+#include <QGroupBox>
+#include <QLineEdit>
+#include <QListView>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QStyle>
+#include <QStyleFactory>
+#include <QTextEdit>
+#include <QTreeView>
+
+namespace modSkin {
+
+namespace {
+
+struct State
+{
+    Skin skin;
+    SkinController controller;
+    QPalette savedPalette;
+    QString savedStyle;
+};
+
+State &state()
+{
+    static State s;
+    return s;
+}
+
+QColor colorOf(const QString &text, const QColor &fallback)
+{
+    const QColor c(text.trimmed());
+    return c.isValid() ? c : fallback;
+}
+
+} // namespace
+
+bool Skin::load(const QString &file)
+{
+    const QString section = QStringLiteral("Skin");
+    m_name = modINI::ReadINI(section, QStringLiteral("Name"), QString(), file);
+    m_back =
+        colorOf(modINI::ReadINI(section, QStringLiteral("2"), QString(), file), QColor(0xf4, 0xf7, 0xfb));
+    m_fore =
+        colorOf(modINI::ReadINI(section, QStringLiteral("3"), QString(), file), QColor(0x1c, 0x27, 0x33));
+    m_picture =
+        colorOf(modINI::ReadINI(section, QStringLiteral("4"), QString(), file), QColor(0x24, 0x44, 0x6b));
+    m_window = colorOf(modINI::ReadINI(section, QStringLiteral("Window"), QString(), file),
+                       QColor(0xe9, 0xee, 0xf4));
+    m_accent = colorOf(modINI::ReadINI(section, QStringLiteral("Accent"), QString(), file),
+                       QColor(0x2f, 0x6f, 0xb2));
+    const QString sheet = modINI::ReadINI(section, QStringLiteral("StyleSheet"), QString(), file);
+    m_styleSheet.clear();
+    if (!sheet.isEmpty())
+        textFile::readLatin1(QFileInfo(file).dir().filePath(sheet), m_styleSheet);
+    m_loaded = !m_name.isEmpty();
+    return m_loaded;
+}
+
+QVariant Skin::property(int id) const
+{
+    switch (id) {
+    case 2:
+        return m_back.rgb() & 0xffffff;
+    case 3:
+        return m_fore.rgb() & 0xffffff;
+    case 4:
+        return m_picture.rgb() & 0xffffff;
+    default:
+        return QVariant();
+    }
+}
+
+void Skin::attach(QWidget *window) const
+{
+    window->setStyleSheet(m_styleSheet);
+}
+
+void SkinController::start()
+{
+    if (m_started || !m_skin || !qApp)
+        return;
+    State &s = state();
+    s.savedPalette = QApplication::palette();
+    s.savedStyle = QApplication::style()->name();
+    QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
+    QPalette palette = QApplication::palette();
+    palette.setColor(QPalette::Window, m_skin->windowColor());
+    palette.setColor(QPalette::Highlight, m_skin->accentColor());
+    QApplication::setPalette(palette);
+    m_started = true;
+}
+
+void SkinController::stop()
+{
+    if (!m_started || !qApp)
+        return;
+    State &s = state();
+    if (QStyle *style = QStyleFactory::create(s.savedStyle))
+        QApplication::setStyle(style);
+    QApplication::setPalette(s.savedPalette);
+    m_started = false;
+}
+
+bool skinSwitch()
+{
+    return true;
+}
+
+Skin *skinObject()
+{
+    return &state().skin;
+}
+
+SkinController *controller()
+{
+    return &state().controller;
+}
+
+QString skinFile()
+{
+    const QString shipped = QDir(programFolder::path()).filePath(QStringLiteral("skins/Standard.skin"));
+    if (QFileInfo::exists(shipped))
+        return shipped;
+    return QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("skins/Standard.skin"));
+}
+
+void startSkin(QWidget *splash)
+{
+    if (!skinSwitch())
+        return;
+    skinObject()->load(skinFile());
+    if (splash)
+        ApplySkin(splash);
+    controller()->attach(skinObject());
+    controller()->start();
+}
+
+void stopSkin()
+{
+    if (skinSwitch())
+        controller()->stop();
+}
+
+QString controlKind(const QWidget *w)
+{
+    if (qobject_cast<const SkinLabel *>(w))
+        return QStringLiteral("SkinLabel");
+    if (qobject_cast<const QLabel *>(w))
+        return QStringLiteral("Label");
+    if (qobject_cast<const QPushButton *>(w))
+        return QStringLiteral("CommandButton");
+    if (qobject_cast<const QCheckBox *>(w))
+        return QStringLiteral("CheckBox");
+    if (qobject_cast<const QLineEdit *>(w) || qobject_cast<const QTextEdit *>(w) ||
+        qobject_cast<const QPlainTextEdit *>(w)) {
+        // A combo box's own line edit belongs to the combo box.
+        return qobject_cast<const QComboBox *>(w->parentWidget()) ? QString() : QStringLiteral("TextBox");
+    }
+    if (qobject_cast<const QComboBox *>(w))
+        return QStringLiteral("ComboBox");
+    if (qobject_cast<const QTreeView *>(w))
+        return QStringLiteral("ListView");
+    if (qobject_cast<const QListView *>(w))
+        return qobject_cast<const QComboBox *>(w->parentWidget()) ? QString() : QStringLiteral("ListBox");
+    if (qobject_cast<const QGroupBox *>(w))
+        return QStringLiteral("Frame");
+    if (w->property("controlKind").toString() == QLatin1String("PictureBox"))
+        return QStringLiteral("PictureBox");
+    return QString();
+}
+
+void SkinControls(QWidget *window, const QColor &back, const QColor &fore, const QColor &picture)
+{
+    const QList<QWidget *> controls = window->findChildren<QWidget *>();
+    for (QWidget *w : controls) {
+        const QString kind = controlKind(w);
+        QPalette palette = w->palette();
+        if (kind == QLatin1String("CommandButton")) {
+            palette.setColor(QPalette::Button, back);
+        } else if (kind == QLatin1String("TextBox") || kind == QLatin1String("ComboBox") ||
+                   kind == QLatin1String("ListBox") || kind == QLatin1String("ListView")) {
+            palette.setColor(QPalette::Base, back);
+            palette.setColor(QPalette::Button, back);
+            palette.setColor(QPalette::Text, fore);
+            palette.setColor(QPalette::ButtonText, fore);
+        } else if (kind == QLatin1String("PictureBox")) {
+            palette.setColor(QPalette::Window, picture);
+            w->setAutoFillBackground(true);
+        } else {
+            continue;
+        }
+        w->setPalette(palette);
+    }
+}
+
+void ApplySkin(QWidget *window)
+{
+    if (!window)
+        return;
+    Skin *skin = skinObject();
+    if (!skin->isLoaded()) {
+        // Recovery, once: set the skin up again, without a splash window that would open the main window.
+        skin->load(skinFile());
+        controller()->attach(skin);
+    }
+    const QColor back = QColor::fromRgb(QRgb(skin->property(2).toUInt()));
+    const QColor fore = QColor::fromRgb(QRgb(skin->property(3).toUInt()));
+    const QColor picture = QColor::fromRgb(QRgb(skin->property(4).toUInt()));
+    SkinControls(window, back, fore, picture);
+    skin->attach(window);
+}
+
+QList<QWidget *> substituteLabels(QWidget *window, const QList<LabelArray> &arrays, bool anyContainer)
+{
+    QList<QWidget *> made;
+    if (!skinSwitch() || arrays.isEmpty())
+        return made;
+    QHash<QString, int> highest;
+    for (const LabelArray &array : arrays) {
+        int top = 0;
+        for (SkinLabel *existing : window->findChildren<SkinLabel *>()) {
+            if (existing->array() == array.name)
+                top = std::max(top, existing->index());
+        }
+        highest.insert(array.name, top);
+    }
+    const QList<QLabel *> labels = window->findChildren<QLabel *>();
+    for (QLabel *label : labels) {
+        if (qobject_cast<SkinLabel *>(label) ||
+            label->property("skinLabel").toString() == QLatin1String("false"))
+            continue;
+        if (qobject_cast<QWidget *>(label->parent()) && label->parentWidget()->inherits("QStatusBar"))
+            continue;
+        const LabelArray *target = nullptr;
+        for (const LabelArray &array : arrays) {
+            if (anyContainer || label->parentWidget() == array.container) {
+                target = &array;
+                break;
+            }
+        }
+        if (!target)
+            continue;
+        const int index = highest.value(target->name) + 1;
+        highest.insert(target->name, index);
+        auto *copy =
+            new SkinLabel(target->name, index, anyContainer ? label->parentWidget() : target->container);
+        copy->move(copy->x(), label->y()); // top
+        copy->move(label->x(), copy->y()); // left
+        copy->resize(copy->width(), label->height());
+        copy->resize(label->width(), copy->height());
+        copy->setFont(label->font());
+        copy->setText(label->text());
+        copy->setAlignment(label->alignment());
+        copy->setWordWrap(label->wordWrap());
+        copy->setVisible(label->isVisibleTo(label->parentWidget()));
+        copy->raise();
+        made.append(copy);
+    }
+    return made;
+}
+
+} // namespace modSkin
