@@ -7,6 +7,7 @@
 #include "ui/Form1.h"
 #include "ui/UrlPanel.h"
 #include "ui/frmSplash.h"
+#include "web/WebEngineSetup.h"
 #include "web/modSkin.h"
 
 #include <QApplication>
@@ -48,13 +49,7 @@ int main(int argc, char **argv)
         return cli::runDemoScan();
     }
 
-    // Chromium refuses to run as root with its sandbox on, and would take the whole program down with it.
-    if (geteuid() == 0 && qEnvironmentVariableIsEmpty("QTWEBENGINE_DISABLE_SANDBOX")) {
-        qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
-        QTextStream(stderr) << "vantory: running as root, so the web views run without Chromium's sandbox"
-                            << Qt::endl;
-    }
-    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+    prepareWebEngine("vantory");
     QApplication app(argc, argv);
     QApplication::setOrganizationName(QStringLiteral("Vantory"));
     QApplication::setApplicationName(QStringLiteral(VANTORY_PRODUCT_NAME));

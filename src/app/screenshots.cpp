@@ -8,6 +8,19 @@
 #include "ui/Form1.h"
 #include "ui/UrlPanel.h"
 #include "ui/frmSplash.h"
+#include "ui/Form2.h"
+#include "ui/Form4.h"
+#include "ui/Form5.h"
+#include "ui/Form8.h"
+#include "ui/frmAbout.h"
+#include "web/frmWebsite.h"
+#include "app/ProductIdentity.h"
+#include "saved/SavedSearch.h"
+#include "ui/ResultsTableModel.h"
+#include <QFile>
+#include <QTreeView>
+#include "web/WebEngineSetup.h"
+#include "web/modSkin.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -39,6 +52,7 @@ bool save(QWidget *window, const QString &dir, const QString &name)
 
 int main(int argc, char **argv)
 {
+    prepareWebEngine("vantory-screenshots");
     QApplication app(argc, argv);
     if (argc < 2) {
         QTextStream(stderr) << "usage: vantory-screenshots DIR" << Qt::endl;
@@ -52,6 +66,14 @@ int main(int argc, char **argv)
         return 1;
     programFolder::setPath(folder.path());
     UserSettings::useFolder(folder.filePath(QStringLiteral("store")));
+    UserSettings::setValue(UserSettings::ShowHelp, QStringLiteral("0"));
+    productIdentity::setWebsite(engines.baseUrl() + QStringLiteral("/"));
+    // The program's own data beside the executable: the skin and the read-me.
+    QDir(folder.path()).mkpath(QStringLiteral("skins"));
+    const QDir bin(QCoreApplication::applicationDirPath());
+    for (const char *item : {"skins/Standard.skin", "skins/Standard.qss", "Help.rtf"})
+        QFile::copy(bin.filePath(QString::fromLatin1(item)), QDir(folder.path()).filePath(QString::fromLatin1(item)));
+    modSkin::startSkin(nullptr);
 
     bool ok = true;
     frmSplash splash;
@@ -95,5 +117,42 @@ int main(int argc, char **argv)
             ok = save(&form, out, name) && ok;
         }
     }
+    // The web-result log's first engine row opened in the Website View.
+    form.TabStrip1_Click(3);
+    auto *log = form.findChild<QTreeView *>(QStringLiteral("ListView2"));
+    log->setCurrentIndex(log->model()->index(1, 0));
+    form.ListView2_Click();
+    settle(1500);
+    ok = save(&form, out, QStringLiteral("Form1-website-view-result")) && ok;
+
+    // The other windows.
+    Form2 options;
+    options.load();
+    options.show();
+    settle(200);
+    ok = save(&options, out, QStringLiteral("Form2-options")) && ok;
+    Form5 saveDialog(saved::SaveResultText(*form.results(), 0));
+    saveDialog.show();
+    settle(200);
+    ok = save(&saveDialog, out, QStringLiteral("Form5-save")) && ok;
+    Form4 loadDialog;
+    loadDialog.show();
+    settle(200);
+    ok = save(&loadDialog, out, QStringLiteral("Form4-load")) && ok;
+    auto *help = new Form8;
+    help->load();
+    help->show();
+    settle(300);
+    ok = save(help, out, QStringLiteral("Form8-help")) && ok;
+    auto *about = new frmAbout;
+    about->show();
+    settle(200);
+    ok = save(about, out, QStringLiteral("frmAbout")) && ok;
+    auto *website = new frmWebsite;
+    website->load();
+    website->show();
+    settle(1500);
+    ok = save(website, out, QStringLiteral("frmWebsite")) && ok;
+    delete website;
     return ok ? 0 : 1;
 }

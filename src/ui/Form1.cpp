@@ -173,7 +173,8 @@ Form1::Form1(QWidget *parent)
 
     if (UserSettings::value(UserSettings::ShowHelp) == QLatin1String("1"))
         mnuHelpItem_Click();
-    const int quarter = m_web->log->width() / 4;
+    // A quarter of the log's designed width (the window is not laid out before it is shown).
+    const int quarter = px(9050) / 4;
     m_web->log->setColumnWidth(0, quarter);
     m_web->log->setColumnWidth(1, quarter * 3);
     bool ok = false;
