@@ -1,26 +1,26 @@
 // vantory-screenshots DIR: writes a picture of every window into DIR, after a demo scan, so that a person
 // can look at them. Run it under xvfb-run, or with QT_QPA_PLATFORM=offscreen.
+#include "app/ProductIdentity.h"
 #include "app/ProgramFolder.h"
 #include "emulator/DemoFolder.h"
 #include "emulator/EngineEmulator.h"
 #include "ini/UserSettings.h"
+#include "saved/SavedSearch.h"
 #include "scan/ScanRun.h"
 #include "ui/Form1.h"
-#include "ui/UrlPanel.h"
-#include "ui/frmSplash.h"
 #include "ui/Form2.h"
 #include "ui/Form4.h"
 #include "ui/Form5.h"
 #include "ui/Form8.h"
-#include "ui/frmAbout.h"
-#include "web/frmWebsite.h"
-#include "app/ProductIdentity.h"
-#include "saved/SavedSearch.h"
 #include "ui/ResultsTableModel.h"
+#include "ui/UrlPanel.h"
+#include "ui/frmAbout.h"
+#include "ui/frmSplash.h"
+#include "web/WebEngineSetup.h"
+#include "web/frmWebsite.h"
+#include "web/modSkin.h"
 #include <QFile>
 #include <QTreeView>
-#include "web/WebEngineSetup.h"
-#include "web/modSkin.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -72,7 +72,8 @@ int main(int argc, char **argv)
     QDir(folder.path()).mkpath(QStringLiteral("skins"));
     const QDir bin(QCoreApplication::applicationDirPath());
     for (const char *item : {"skins/Standard.skin", "skins/Standard.qss", "Help.rtf"})
-        QFile::copy(bin.filePath(QString::fromLatin1(item)), QDir(folder.path()).filePath(QString::fromLatin1(item)));
+        QFile::copy(bin.filePath(QString::fromLatin1(item)),
+                    QDir(folder.path()).filePath(QString::fromLatin1(item)));
     modSkin::startSkin(nullptr);
 
     bool ok = true;

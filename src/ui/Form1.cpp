@@ -571,15 +571,36 @@ void Form1::cmdExport_Click()
     modPrint::saveChartAs(m_chart->chart, this);
 }
 
-void Form1::mnuConfig_Click() {}
+void Form1::mnuConfig_Click()
+{
+    // The same dialog, modal, owned by the main window.
+    if (!m_optionsDialog) {
+        m_optionsDialog = new Form2(this);
+        m_optionsDialog->setAttribute(Qt::WA_DeleteOnClose);
+        m_optionsDialog->load();
+    } else {
+        m_optionsDialog->hide();
+    }
+    m_optionsDialog->setWindowModality(Qt::ApplicationModal);
+    runDialog(m_optionsDialog);
+}
 
-void Form1::mnuHelpItem_Click() {}
+void Form1::mnuHelpItem_Click()
+{
+    if (!m_help) {
+        m_help = new Form8;
+        m_help->load();
+    }
+    m_help->show();
+    m_help->raise();
+}
 
 void Form1::mnuAbout_Click()
 {
-    prompts::information(this, QStringLiteral("About " VANTORY_PRODUCT_NAME),
-                         QStringLiteral(VANTORY_PRODUCT_NAME " " VANTORY_VERSION "\n" VANTORY_COMPANY_NAME
-                                                             "\n" VANTORY_WEBSITE));
+    if (!m_about)
+        m_about = new frmAbout(this);
+    m_about->show();
+    m_about->raise();
 }
 
 void Form1::mnuExitNow_Click()

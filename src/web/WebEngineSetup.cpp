@@ -9,7 +9,8 @@ void prepareWebEngine(const char *programName)
 {
     if (geteuid() == 0 && qEnvironmentVariableIsEmpty("QTWEBENGINE_DISABLE_SANDBOX")) {
         qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
-        QTextStream(stderr) << programName << ": running as root, so the web views run without Chromium's sandbox"
+        QTextStream(stderr) << programName
+                            << ": running as root, so the web views run without Chromium's sandbox"
                             << Qt::endl;
     }
     if (qEnvironmentVariableIsEmpty("QT_LOGGING_RULES"))

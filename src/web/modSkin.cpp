@@ -182,27 +182,39 @@ QString controlKind(const QWidget *w)
     return QString();
 }
 
+namespace {
+
+// Sets a control's colours by name ("BackColor", "ForeColor") and in a style sheet of its own, which wins
+// over the window's style sheet for this control only.
+void setColors(QWidget *w, const QColor &back, const QColor &fore)
+{
+    w->setProperty("BackColor", back);
+    if (fore.isValid())
+        w->setProperty("ForeColor", fore);
+    const QString selector = w->objectName().isEmpty() ? QString::fromLatin1(w->metaObject()->className())
+                                                       : u'#' + w->objectName();
+    QString rule = selector + QStringLiteral(" { background-color: ") + back.name();
+    if (fore.isValid())
+        rule += QStringLiteral("; color: ") + fore.name();
+    w->setStyleSheet(rule + QStringLiteral(" }"));
+}
+
+} // namespace
+
 void SkinControls(QWidget *window, const QColor &back, const QColor &fore, const QColor &picture)
 {
     const QList<QWidget *> controls = window->findChildren<QWidget *>();
     for (QWidget *w : controls) {
         const QString kind = controlKind(w);
-        QPalette palette = w->palette();
         if (kind == QLatin1String("CommandButton")) {
-            palette.setColor(QPalette::Button, back);
+            setColors(w, back, QColor());
         } else if (kind == QLatin1String("TextBox") || kind == QLatin1String("ComboBox") ||
                    kind == QLatin1String("ListBox") || kind == QLatin1String("ListView")) {
-            palette.setColor(QPalette::Base, back);
-            palette.setColor(QPalette::Button, back);
-            palette.setColor(QPalette::Text, fore);
-            palette.setColor(QPalette::ButtonText, fore);
+            setColors(w, back, fore);
         } else if (kind == QLatin1String("PictureBox")) {
-            palette.setColor(QPalette::Window, picture);
             w->setAutoFillBackground(true);
-        } else {
-            continue;
+            setColors(w, picture, QColor());
         }
-        w->setPalette(palette);
     }
 }
 

@@ -1,0 +1,66 @@
+#include "scan/EngineTable.h"
+#include "web/URLEncode.h"
+#include "web/WebResults.h"
+
+#include "../support/TestFiles.h"
+
+#include <QTemporaryDir>
+#include <QTest>
+
+using xurlEncode::URLEncode;
+
+namespace {
+QString s(const char *text)
+{
+    return QString::fromLatin1(text);
+}
+} // namespace
+
+class TestWebCore : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void urlEncode()
+    {
+        QCOMPARE(URLEncode(s("http://www.example.com/a b")), s("http%3A%2F%2Fwww.example.com%2Fa%20b"));
+        // "%" first, so an encoded blank is encoded again.
+        QCOMPARE(URLEncode(s("a%20b")), s("a%2520b"));
+        QCOMPARE(URLEncode(s(" <>#{}|\\^~[]`;/?:@=&$\n\r")),
+                 s("%20%3C%3E%23%7B%7D%7C%5C%5E%7E%5B%5D%60%3B%2F%3F%3A%40%3D%26%24%0A%0D"));
+        const QString kept = s("AZaz09.-_+,!'()*\"") + QString::fromUtf8("é€");
+        QCOMPARE(URLEncode(kept), kept);
+        QCOMPARE(URLEncode(QString()), QString());
+    }
+
+    void logRowAddresses()
+    {
+        QTemporaryDir dir;
+        const QString ini = dir.filePath(s("settings.ini"));
+        testFiles::write(
+            ini, "[Engines]\r\nGoogle=G?q=\r\nAltavista=A?q=\r\nYahoo=Y?p=\r\nTeoma=T?q=\r\nMSN=M?q=\r\n"
+                 "ATW=W?q=\r\n");
+        const QString target = s("http://www.example.com/a b");
+        QCOMPARE(webResults::logRowAddress(s("Home Page"), target, ini), target); // unchanged
+        QCOMPARE(webResults::logRowAddress(s("MSN"), target, ini),
+                 s("M?q=http%3A%2F%2Fwww.example.com%2Fa%20b"));
+        const QList<std::pair<const char *, const char *>> kinds{{"Google", "G?q="},
+                                                                 {"AltaVista", "A?q="},
+                                                                 {"Yahoo", "Y?p="},
+                                                                 {"Teoma", "T?q="},
+                                                                 {"AllTheWeb", "W?q="}};
+        for (const auto &[type, prefix] : kinds)
+            QCOMPARE(webResults::logRowAddress(s(type), s("x"), ini),
+                     s(prefix) + s("x")); // no AllTheWeb suffix
+        // Texts compared exactly.
+        for (const char *other : {"msn", "Altavista", "All The Web", "Yahoo!", ""})
+            QCOMPARE(webResults::logRowAddress(s(other), target, ini), QString());
+        // The prefix is read every time.
+        testFiles::write(ini, "[Engines]\r\nMSN=N?q=\r\n");
+        QCOMPARE(webResults::logRowAddress(s("MSN"), s("x"), ini), s("N?q=x"));
+        QCOMPARE(webResults::logRowAddress(s("Google"), s("x"), ini), s("x"));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestWebCore)
+#include "tst_web_core.moc"
