@@ -1,6 +1,7 @@
 #include "ui/Form1.h"
 
 #include "app/ProductIdentity.h"
+#include "app/ProgramEnd.h"
 #include "app/ProgramFolder.h"
 #include "ini/UserSettings.h"
 #include "ini/modINI.h"
@@ -700,5 +701,5 @@ void Form1::closeEvent(QCloseEvent *event)
         return;
     }
     modSkin::stopSkin();
-    QApplication::quit();
+    programEnd::end();
 }

@@ -1,6 +1,7 @@
 #include "web/frmWebsite.h"
 
 #include "app/ProductIdentity.h"
+#include "app/ProgramEnd.h"
 #include "ui/Twips.h"
 #include "ui/modOnTop.h"
 #include "web/SkinLabel.h"
@@ -150,6 +151,6 @@ void frmWebsite::closeEvent(QCloseEvent *event)
     event->accept();
     if (mainWindowClosed()) {
         modSkin::stopSkin();
-        QApplication::quit();
+        programEnd::end();
     }
 }

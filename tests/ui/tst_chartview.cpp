@@ -1,4 +1,5 @@
 #include "app/ProductIdentity.h"
+#include "app/ProgramEnd.h"
 #include "app/ProgramFolder.h"
 #include "emulator/EngineEmulator.h"
 #include "ini/UserSettings.h"
@@ -87,6 +88,7 @@ private slots:
     void initTestCase()
     {
         prompts::setTestMode(true);
+        programEnd::setHandler([] {}); // closing a window must not end the test
         UserSettings::useFolder(m_dir.filePath(s("store")));
         programFolder::setPath(m_dir.path());
         m_emu = new emulator::EngineEmulator(this);

@@ -1,4 +1,5 @@
 #include "app/ProductIdentity.h"
+#include "app/ProgramEnd.h"
 #include "app/ProgramFolder.h"
 #include "emulator/EngineEmulator.h"
 #include "ini/UserSettings.h"
@@ -81,6 +82,7 @@ private slots:
     void initTestCase()
     {
         prompts::setTestMode(true);
+        programEnd::setHandler([] {}); // closing a window must not end the test
         UserSettings::useFolder(m_dir.filePath(s("store")));
         programFolder::setPath(m_dir.path());
         QDir(m_dir.path()).mkpath(s("Lists"));

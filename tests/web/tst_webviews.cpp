@@ -1,0 +1,206 @@
+#include "app/ProductIdentity.h"
+#include "app/ProgramEnd.h"
+#include "app/ProgramFolder.h"
+#include "emulator/EngineEmulator.h"
+#include "ini/UserSettings.h"
+#include "scan/EngineTable.h"
+#include "scan/ScanRun.h"
+#include "scan/WebLogModel.h"
+#include "ui/Form1.h"
+#include "ui/Prompts.h"
+#include "ui/ResultsTableModel.h"
+#include "ui/UrlPanel.h"
+#include "web/URLEncode.h"
+#include "web/WebEngineSetup.h"
+#include "web/frmWebsite.h"
+
+#include <QApplication>
+#include <QEventLoop>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <QTreeView>
+#include <QWebEngineView>
+
+namespace {
+QString s(const char *text)
+{
+    return QString::fromLatin1(text);
+}
+
+QString shown(const QWebEngineView *view)
+{
+    return view->url().toString(QUrl::FullyEncoded);
+}
+
+QString asBrowserShows(const QString &address)
+{
+    return QUrl(address, QUrl::TolerantMode).toString(QUrl::FullyEncoded);
+}
+} // namespace
+
+// The web views against pages served on loopback by the test itself.
+class TestWebViews : public QObject
+{
+    Q_OBJECT
+
+private:
+    QTemporaryDir m_dir;
+    emulator::EngineEmulator *m_engines = nullptr;
+    emulator::EngineEmulator *m_site = nullptr;
+    Form1 *m_form = nullptr;
+
+    QWebEngineView *browser() const { return m_form->findChild<QWebEngineView *>(s("WebBrowser1")); }
+    QTreeView *view(const char *name) const { return m_form->findChild<QTreeView *>(s(name)); }
+    QString target(const char *path) const { return m_site->baseUrl() + s(path); }
+
+    int m_ends = 0;
+
+    // Runs action; true when it ended the program.
+    bool quitsWithin(int ms, const std::function<void()> &action)
+    {
+        const int before = m_ends;
+        action();
+        QTest::qWait(ms);
+        return m_ends > before;
+    }
+
+private slots:
+    void initTestCase()
+    {
+        prompts::setTestMode(true);
+        UserSettings::useFolder(m_dir.filePath(s("store")));
+        UserSettings::setValue(UserSettings::ShowHelp, s("0"));
+        UserSettings::setValue(UserSettings::ChkAutoSort, s("0"));
+        programFolder::setPath(m_dir.path());
+        m_engines = new emulator::EngineEmulator(this);
+        QVERIFY(m_engines->listen());
+        QVERIFY(m_engines->writeSettingsIni(programFolder::settingsIni()));
+        m_site = new emulator::EngineEmulator(this);
+        QVERIFY(m_site->listen());
+        productIdentity::setWebsite(m_site->baseUrl() + s("/"));
+        programEnd::setHandler([this] { ++m_ends; });
+    }
+
+    void init()
+    {
+        prompts::reset();
+        frmWebsite::setMainWindowClosed(false);
+        m_form = new Form1;
+        m_form->show();
+    }
+
+    void cleanup()
+    {
+        delete m_form;
+        m_form = nullptr;
+    }
+
+    void websiteViewNavigation()
+    {
+        // At load the browser opens the product's website; the address box follows when it has loaded.
+        auto *address = m_form->findChild<QLineEdit *>(s("Text1"));
+        QTRY_COMPARE_WITH_TIMEOUT(address->text(), m_site->baseUrl() + s("/"), 20000);
+        QCOMPARE(m_form->findChild<QPushButton *>(s("Command10"))->toolTip(), s("browse the entered url"));
+        QCOMPARE(m_form->findChild<QPushButton *>(s("Command70"))->toolTip(), s("refresh"));
+        // Enter acts as "Go"; an empty address is refused without harm.
+        address->setText(target("/typed"));
+        QTest::keyClick(address, Qt::Key_Return);
+        QTRY_COMPARE_WITH_TIMEOUT(shown(browser()), asBrowserShows(target("/typed")), 20000);
+        address->clear();
+        m_form->Command10_Click();
+        QTest::qWait(100);
+        QCOMPARE(shown(browser()), asBrowserShows(target("/typed")));
+        QVERIFY(m_form->findChild<QWidget *>(s("StatusBar1Panel2"))->property("text").toString().startsWith(s("Opening ")));
+    }
+
+    void logRowsAndWebResults()
+    {
+        const QStringList urls{target("/one"), target("/two two")};
+        m_form->urlPanel()->addEntries(urls);
+        QSignalSpy finished(m_form->scanRun(), &scan::ScanRun::finished);
+        m_form->Command1_Click();
+        QVERIFY(finished.wait(20000));
+        QCOMPARE(m_form->webLog()->rowCount(), 14);
+
+        // Each kind of log row: the home page unchanged, an engine's prefix with the encoded URL.
+        QTreeView *log = view("ListView2");
+        auto click = [&](int row) {
+            log->selectionModel()->setCurrentIndex(m_form->webLog()->index(row, 0),
+                                                   QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+            m_form->ListView2_Click();
+        };
+        click(7); // "Home Page" of the second URL
+        QTRY_COMPARE_WITH_TIMEOUT(shown(browser()), asBrowserShows(urls.at(1)), 20000);
+        click(12); // its MSN row
+        const QString msn = scan::readPrefix(5, programFolder::settingsIni()) + xurlEncode::URLEncode(urls.at(1));
+        QVERIFY(msn.contains(s("%2F%2F")) && msn.contains(s("two%20two")));
+        QTRY_COMPARE_WITH_TIMEOUT(shown(browser()), asBrowserShows(msn), 20000);
+
+        // "Web Results": nothing selected, then the second result, whose home-page row is found and opened.
+        m_form->TabStrip1_Click(1);
+        m_form->Command12_Click();
+        QCOMPARE(prompts::takeShown(),
+                 QStringList{s("Vantory|You must first select the item in the results list you wish to view web "
+                               "results for.")});
+        QTreeView *results = view("ListView1");
+        results->selectionModel()->setCurrentIndex(m_form->results()->index(1, 0),
+                                                   QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+        click(0);
+        m_form->Command12_Click();
+        QCOMPARE(log->selectionModel()->selectedRows().value(0).row(), 7);
+        QVERIFY(m_form->findChild<QWidget *>(s("Frame4"))->isVisible());
+        QTRY_COMPARE_WITH_TIMEOUT(shown(browser()), asBrowserShows(urls.at(1)), 20000);
+        QVERIFY(prompts::takeShown().isEmpty());
+        // A result whose log rows are gone: the same message.
+        m_form->webLog()->clear();
+        m_form->mnuWebResults_Click();
+        QCOMPARE(prompts::takeShown().size(), 1);
+    }
+
+    void browserWindowAndShutDown()
+    {
+        m_form->Command3_Click();
+        frmWebsite *window = m_form->websiteWindow();
+        QVERIFY(window && window->isVisible());
+        QCOMPARE(window->mode(), s("Website"));
+        QCOMPARE(window->findChild<QPushButton *>(s("Command3"))->toolTip(), s("browse the entered url"));
+        QVERIFY(window->findChild<QWidget *>(s("StatusBar1Panel2")));
+        // Its caption becomes the page's title once loaded; top-most only while it loads.
+        QTRY_COMPARE_WITH_TIMEOUT(window->windowTitle(), s("Engine emulator"), 20000);
+        QVERIFY(!window->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+        // Tiny sizes give no negative sizes.
+        window->resize(40, 30);
+        QTest::qWait(20);
+        for (QWidget *w : window->findChildren<QWidget *>())
+            QVERIFY(w->width() >= 0 && w->height() >= 0);
+        auto *address = window->findChild<QLineEdit *>(s("Text1"));
+        address->clear();
+        window->Command3_Click(); // refused quietly
+
+        // Closing the main window keeps the program running with the browser window ...
+        QVERIFY(!quitsWithin(300, [this] { m_form->close(); }));
+        QVERIFY(frmWebsite::mainWindowClosed());
+        // ... until that closes.
+        QVERIFY(quitsWithin(50, [window] { window->close(); }));
+    }
+
+    void mainWindowAloneQuits()
+    {
+        QVERIFY(quitsWithin(50, [this] { m_form->close(); }));
+        QVERIFY(!frmWebsite::mainWindowClosed());
+    }
+};
+
+int main(int argc, char **argv)
+{
+    prepareWebEngine("tst_webviews");
+    QApplication app(argc, argv);
+    TestWebViews test;
+    return QTest::qExec(&test, argc, argv);
+}
+#include "tst_webviews.moc"
