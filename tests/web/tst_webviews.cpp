@@ -115,7 +115,10 @@ private slots:
         m_form->Command10_Click();
         QTest::qWait(100);
         QCOMPARE(shown(browser()), asBrowserShows(target("/typed")));
-        QVERIFY(m_form->findChild<QWidget *>(s("StatusBar1Panel2"))->property("text").toString().startsWith(s("Opening ")));
+        QVERIFY(m_form->findChild<QWidget *>(s("StatusBar1Panel2"))
+                    ->property("text")
+                    .toString()
+                    .startsWith(s("Opening ")));
     }
 
     void logRowsAndWebResults()
@@ -131,25 +134,28 @@ private slots:
         QTreeView *log = view("ListView2");
         auto click = [&](int row) {
             log->selectionModel()->setCurrentIndex(m_form->webLog()->index(row, 0),
-                                                   QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+                                                   QItemSelectionModel::ClearAndSelect |
+                                                       QItemSelectionModel::Rows);
             m_form->ListView2_Click();
         };
         click(7); // "Home Page" of the second URL
         QTRY_COMPARE_WITH_TIMEOUT(shown(browser()), asBrowserShows(urls.at(1)), 20000);
         click(12); // its MSN row
-        const QString msn = scan::readPrefix(5, programFolder::settingsIni()) + xurlEncode::URLEncode(urls.at(1));
+        const QString msn =
+            scan::readPrefix(5, programFolder::settingsIni()) + xurlEncode::URLEncode(urls.at(1));
         QVERIFY(msn.contains(s("%2F%2F")) && msn.contains(s("two%20two")));
         QTRY_COMPARE_WITH_TIMEOUT(shown(browser()), asBrowserShows(msn), 20000);
 
         // "Web Results": nothing selected, then the second result, whose home-page row is found and opened.
         m_form->TabStrip1_Click(1);
         m_form->Command12_Click();
-        QCOMPARE(prompts::takeShown(),
-                 QStringList{s("Vantory|You must first select the item in the results list you wish to view web "
-                               "results for.")});
+        QCOMPARE(
+            prompts::takeShown(),
+            QStringList{s("Vantory|You must first select the item in the results list you wish to view web "
+                          "results for.")});
         QTreeView *results = view("ListView1");
-        results->selectionModel()->setCurrentIndex(m_form->results()->index(1, 0),
-                                                   QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+        results->selectionModel()->setCurrentIndex(
+            m_form->results()->index(1, 0), QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
         click(0);
         m_form->Command12_Click();
         QCOMPARE(log->selectionModel()->selectedRows().value(0).row(), 7);
