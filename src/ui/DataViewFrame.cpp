@@ -1,5 +1,6 @@
 #include "ui/DataViewFrame.h"
 
+#include "ui/ReportView.h"
 #include "ui/Twips.h"
 
 #include <QHeaderView>
@@ -24,15 +25,7 @@ DataViewFrame::DataViewFrame(QWidget *parent)
     webResults->setGeometry(box(1920, 240, 1755, 735));
     clearAll->setGeometry(box(3720, 240, 1755, 735));
     results->setGeometry(box(120, 1185, 9000, 6000));
-    results->setRootIsDecorated(false);
-    results->setUniformRowHeights(true);
-    results->setAllColumnsShowFocus(true);
-    results->setSelectionMode(QAbstractItemView::SingleSelection);
-    results->setSelectionBehavior(QAbstractItemView::SelectRows);
-    results->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    results->header()->setSectionsClickable(true);
-    results->header()->setSectionsMovable(false);
-    results->header()->setStretchLastSection(false);
+    setUpReportView(results);
     results->viewport()->installEventFilter(this);
 }
 

@@ -3,6 +3,7 @@
 #include "app/ProgramFolder.h"
 #include "saved/SavedSearch.h"
 #include "ui/Prompts.h"
+#include "ui/SavedSearchList.h"
 #include "ui/Twips.h"
 
 #include <QComboBox>
@@ -35,12 +36,7 @@ Form4::Form4(QWidget *parent) : QDialog(parent), m_combo(new QComboBox)
 
 void Form4::load()
 {
-    m_combo->clear();
-    m_combo->addItems(saved::listSearches(programFolder::savedFolder()));
-    m_combo->setCurrentIndex(-1);
-    if (m_combo->count() == 0)
-        prompts::information(this, QStringLiteral("Information"),
-                             QStringLiteral("You currently do not have any saved searches"));
+    listSavedSearches(m_combo, this);
 }
 
 void Form4::Command1_Click()

@@ -3,6 +3,7 @@
 #include "app/ProgramFolder.h"
 #include "saved/SavedSearch.h"
 #include "ui/Prompts.h"
+#include "ui/SavedSearchList.h"
 #include "ui/Twips.h"
 
 #include <QComboBox>
@@ -60,12 +61,7 @@ Form5::Form5(const QString &saveText, QWidget *parent)
 
 void Form5::load()
 {
-    m_combo->clear();
-    m_combo->addItems(saved::listSearches(programFolder::savedFolder()));
-    m_combo->setCurrentIndex(-1);
-    if (m_combo->count() == 0)
-        prompts::information(this, QStringLiteral("Information"),
-                             QStringLiteral("You currently do not have any saved searches"));
+    listSavedSearches(m_combo, this);
 }
 
 void Form5::Command3_Click()

@@ -1,5 +1,6 @@
 #include "ui/WebsiteViewFrame.h"
 
+#include "ui/ReportView.h"
 #include "ui/Twips.h"
 
 #include <QHeaderView>
@@ -43,12 +44,5 @@ WebsiteViewFrame::WebsiteViewFrame(QWidget *parent)
     stop->setGeometry(box(2520, 2520, 915, 435));
     refresh->setGeometry(box(3480, 2520, 915, 435));
     browser->setGeometry(box(60, 3000, 9000, 4000));
-    log->setRootIsDecorated(false);
-    log->setUniformRowHeights(true);
-    log->setAllColumnsShowFocus(true);
-    log->setSelectionMode(QAbstractItemView::SingleSelection);
-    log->setSelectionBehavior(QAbstractItemView::SelectRows);
-    log->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    log->header()->setSectionsClickable(true);
-    log->header()->setStretchLastSection(false);
+    setUpReportView(log);
 }

@@ -2,15 +2,14 @@
 
 #include "../support/TestFiles.h"
 
+#include "../support/TestText.h"
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
 
+using testText::s;
+
 namespace {
-QString s(const char *text)
-{
-    return QString::fromLatin1(text);
-}
 } // namespace
 
 // vantory-scan as a user runs it: a real process, against an engine emulator on its own thread.

@@ -5,17 +5,16 @@
 
 #include "../support/TestFiles.h"
 
+#include "../support/TestText.h"
 #include <QTemporaryDir>
 #include <QTest>
+
+using testText::s;
 
 using namespace saved;
 using chartData::ChartModel;
 
 namespace {
-QString s(const char *text)
-{
-    return QString::fromLatin1(text);
-}
 
 // A results table row with the given engine cells.
 QString saveText(const QStringList &cells, const QString &domain = QStringLiteral("http://a.example"))

@@ -5,16 +5,15 @@
 
 #include "../support/TestFiles.h"
 
+#include "../support/TestText.h"
 #include <QTemporaryDir>
 #include <QTest>
+
+using testText::s;
 
 using namespace scan;
 
 namespace {
-QString s(const char *text)
-{
-    return QString::fromLatin1(text);
-}
 } // namespace
 
 class TestScanExtract : public QObject

@@ -3,6 +3,7 @@
 #include "scan/FetchPage.h"
 #include "scan/ParseEngineData.h"
 
+#include "../support/TestText.h"
 #include <QElapsedTimer>
 #include <QNetworkAccessManager>
 #include <QNetworkProxy>
@@ -10,15 +11,13 @@
 #include <QTest>
 #include <QTimer>
 
+using testText::s;
+
 using emulator::EngineEmulator;
 using emulator::Mode;
 using namespace scan;
 
 namespace {
-QString s(const char *text)
-{
-    return QString::fromLatin1(text);
-}
 } // namespace
 
 class TestScanFetch : public QObject

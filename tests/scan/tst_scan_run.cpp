@@ -6,19 +6,18 @@
 #include "scan/ScanRun.h"
 #include "scan/WebLogModel.h"
 
+#include "../support/TestText.h"
 #include <QSignalSpy>
 #include <QTcpServer>
 #include <QTemporaryDir>
 #include <QTest>
 
+using testText::s;
+
 using emulator::Mode;
 using namespace scan;
 
 namespace {
-QString s(const char *text)
-{
-    return QString::fromLatin1(text);
-}
 } // namespace
 
 class TestScanRun : public QObject

@@ -2,17 +2,16 @@
 #include "scan/SortKeys.h"
 #include "scan/WebLogModel.h"
 
+#include "../support/TestText.h"
 #include <QAbstractItemModelTester>
 #include <QItemSelectionModel>
 #include <QTest>
 
+using testText::s;
+
 using namespace scan;
 
 namespace {
-QString s(const char *text)
-{
-    return QString::fromLatin1(text);
-}
 
 QStringList column(const ResultsModel &model, int c)
 {

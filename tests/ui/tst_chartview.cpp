@@ -14,6 +14,7 @@
 
 #include "../support/TestFiles.h"
 
+#include "../support/TestText.h"
 #include <QApplication>
 #include <QChart>
 #include <QChartView>
@@ -29,11 +30,9 @@
 #include <QTimer>
 #include <QTreeView>
 
+using testText::s;
+
 namespace {
-QString s(const char *text)
-{
-    return QString::fromLatin1(text);
-}
 } // namespace
 
 class TestChartView : public QObject

@@ -4,14 +4,13 @@
 
 #include "../support/TestFiles.h"
 
+#include "../support/TestText.h"
 #include <QTemporaryDir>
 #include <QTest>
 
+using testText::s;
+
 namespace {
-QString s(const char *text)
-{
-    return QString::fromLatin1(text);
-}
 
 QStringList boxes(const ThresholdRule &rule)
 {

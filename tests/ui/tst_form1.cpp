@@ -18,6 +18,7 @@
 
 #include "../support/TestFiles.h"
 
+#include "../support/TestText.h"
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
@@ -38,13 +39,11 @@
 #include <QTest>
 #include <QTreeView>
 
+using testText::s;
+
 using twips::px;
 
 namespace {
-QString s(const char *text)
-{
-    return QString::fromLatin1(text);
-}
 } // namespace
 
 class TestForm1 : public QObject

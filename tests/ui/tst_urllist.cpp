@@ -2,16 +2,15 @@
 
 #include "../support/TestFiles.h"
 
+#include "../support/TestText.h"
 #include <QTemporaryDir>
 #include <QTest>
+
+using testText::s;
 
 using namespace urlList;
 
 namespace {
-QString s(const char *text)
-{
-    return QString::fromLatin1(text);
-}
 } // namespace
 
 class TestUrlList : public QObject

@@ -18,6 +18,7 @@
 
 #include "../support/TestFiles.h"
 
+#include "../support/TestText.h"
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDialog>
@@ -31,11 +32,9 @@
 #include <QTimer>
 #include <QTreeView>
 
+using testText::s;
+
 namespace {
-QString s(const char *text)
-{
-    return QString::fromLatin1(text);
-}
 } // namespace
 
 class TestWindows : public QObject

@@ -4,16 +4,15 @@
 
 #include "../support/TestFiles.h"
 
+#include "../support/TestText.h"
 #include <QTemporaryDir>
 #include <QTest>
+
+using testText::s;
 
 using xurlEncode::URLEncode;
 
 namespace {
-QString s(const char *text)
-{
-    return QString::fromLatin1(text);
-}
 } // namespace
 
 class TestWebCore : public QObject

@@ -14,6 +14,7 @@
 #include "web/WebEngineSetup.h"
 #include "web/frmWebsite.h"
 
+#include "../support/TestText.h"
 #include <QApplication>
 #include <QEventLoop>
 #include <QLineEdit>
@@ -26,11 +27,9 @@
 #include <QTreeView>
 #include <QWebEngineView>
 
+using testText::s;
+
 namespace {
-QString s(const char *text)
-{
-    return QString::fromLatin1(text);
-}
 
 QString shown(const QWebEngineView *view)
 {

@@ -1,0 +1,17 @@
+#include "ui/SavedSearchList.h"
+
+#include "app/ProgramFolder.h"
+#include "saved/SavedSearch.h"
+#include "ui/Prompts.h"
+
+#include <QComboBox>
+
+void listSavedSearches(QComboBox *combo, QWidget *dialog)
+{
+    combo->clear();
+    combo->addItems(saved::listSearches(programFolder::savedFolder()));
+    combo->setCurrentIndex(-1);
+    if (combo->count() == 0)
+        prompts::information(dialog, QStringLiteral("Information"),
+                             QStringLiteral("You currently do not have any saved searches"));
+}
