@@ -14,6 +14,7 @@
 
 #include "../support/TestFiles.h"
 
+#include "../support/TestProgram.h"
 #include "../support/TestText.h"
 #include <QApplication>
 #include <QChart>
@@ -40,9 +41,7 @@ class TestChartView : public QObject
     Q_OBJECT
 
 private:
-    QTemporaryDir m_dir;
-    emulator::EngineEmulator *m_emu = nullptr;
-    emulator::EngineEmulator *m_site = nullptr;
+    TestProgram m_program;
     Form1 *m_form = nullptr;
 
     ChartWidget *chart() const { return m_form->findChild<ChartWidget *>(s("MSChart1")); }
@@ -84,20 +83,7 @@ private:
     }
 
 private slots:
-    void initTestCase()
-    {
-        prompts::setTestMode(true);
-        programEnd::setHandler([] {}); // closing a window must not end the test
-        UserSettings::useFolder(m_dir.filePath(s("store")));
-        programFolder::setPath(m_dir.path());
-        m_emu = new emulator::EngineEmulator(this);
-        QVERIFY(m_emu->listen());
-        QVERIFY(m_emu->writeSettingsIni(programFolder::settingsIni()));
-        // The browsers open a page of a loopback server of their own, apart from the engines' one.
-        m_site = new emulator::EngineEmulator(this);
-        QVERIFY(m_site->listen());
-        productIdentity::setWebsite(m_site->baseUrl() + s("/"));
-    }
+    void initTestCase() { QVERIFY(m_program.setUp(this)); }
 
     void init()
     {
@@ -245,7 +231,7 @@ private slots:
         }
         types->setCurrentIndex(3);
         // A PDF of one page that is not blank, and a PNG.
-        const QString pdf = m_dir.filePath(s("chart.pdf"));
+        const QString pdf = m_program.dir.filePath(s("chart.pdf"));
         QVERIFY(modPrint::exportChart(chart(), pdf));
         const QByteArray bytes = testFiles::read(pdf);
         QVERIFY(bytes.startsWith("%PDF"));
@@ -259,9 +245,9 @@ private slots:
                 ink += picture.pixelColor(x, y) != QColor(Qt::white) ? 1 : 0;
         }
         QVERIFY(ink > 200);
-        QVERIFY(modPrint::exportChart(chart(), m_dir.filePath(s("chart.png"))));
-        QVERIFY(QImage(m_dir.filePath(s("chart.png"))).width() > 100);
-        QVERIFY(!modPrint::exportChart(chart(), m_dir.filePath(s("no/such/folder/chart.png"))));
+        QVERIFY(modPrint::exportChart(chart(), m_program.dir.filePath(s("chart.png"))));
+        QVERIFY(QImage(m_program.dir.filePath(s("chart.png"))).width() > 100);
+        QVERIFY(!modPrint::exportChart(chart(), m_program.dir.filePath(s("no/such/folder/chart.png"))));
         // No printer here: the print button says so and offers the export (answered No).
         m_form->findChild<QPushButton *>(s("Command14"))->click();
         QCOMPARE(prompts::takeShown().value(0).section(u'|', 0, 0), s("Print"));

@@ -18,6 +18,7 @@
 
 #include "../support/TestFiles.h"
 
+#include "../support/TestProgram.h"
 #include "../support/TestText.h"
 #include <QAction>
 #include <QApplication>
@@ -51,9 +52,7 @@ class TestForm1 : public QObject
     Q_OBJECT
 
 private:
-    QTemporaryDir m_dir;
-    emulator::EngineEmulator *m_emu = nullptr;
-    emulator::EngineEmulator *m_site = nullptr;
+    TestProgram m_program;
     Form1 *m_form = nullptr;
 
     template <typename T> T *child(const char *name) const
@@ -80,18 +79,8 @@ private:
 private slots:
     void initTestCase()
     {
-        prompts::setTestMode(true);
-        programEnd::setHandler([] {}); // closing a window must not end the test
-        UserSettings::useFolder(m_dir.filePath(s("store")));
-        programFolder::setPath(m_dir.path());
-        QDir(m_dir.path()).mkpath(s("Lists"));
-        m_emu = new emulator::EngineEmulator(this);
-        QVERIFY(m_emu->listen());
-        QVERIFY(m_emu->writeSettingsIni(programFolder::settingsIni()));
-        // The browsers open a page of a loopback server of their own, apart from the engines' one.
-        m_site = new emulator::EngineEmulator(this);
-        QVERIFY(m_site->listen());
-        productIdentity::setWebsite(m_site->baseUrl() + s("/"));
+        QVERIFY(m_program.setUp(this));
+        QDir(m_program.dir.path()).mkpath(s("Lists"));
     }
 
     void init()
@@ -298,7 +287,7 @@ private slots:
         prompts::takeShown();
 
         // Load from a file, twice; an unreadable file is reported and changes nothing.
-        const QString file = m_dir.filePath(s("Lists/in.txt"));
+        const QString file = m_program.dir.filePath(s("Lists/in.txt"));
         testFiles::write(file, "http://x\r\nhttp://y\r\n");
         prompts::queueFile(file);
         button("cmdOpen")->click();
@@ -307,13 +296,13 @@ private slots:
         QCOMPARE(entries().size(), 4);
         prompts::queueFile(QString()); // cancel
         action("mnuURLLoadUrlList")->trigger();
-        prompts::queueFile(m_dir.filePath(s("Lists/missing.txt")));
+        prompts::queueFile(m_program.dir.filePath(s("Lists/missing.txt")));
         action("mnuOpenURLList")->trigger();
         QCOMPARE(entries().size(), 4);
         QCOMPARE(prompts::takeShown().size(), 1);
 
         // Save: ".txt" appended; an existing file of the new name is asked about; a failure is reported.
-        const QString base = m_dir.filePath(s("Lists/out"));
+        const QString base = m_program.dir.filePath(s("Lists/out"));
         prompts::queueFile(base);
         button("cmdSave")->click();
         QCOMPARE(testFiles::read(base + s(".txt")),
@@ -327,16 +316,16 @@ private slots:
         action("mnuURLSaveUrlList")->trigger();
         QCOMPARE(testFiles::read(base + s(".TXT")), QByteArray());
         prompts::takeShown();
-        prompts::queueFile(m_dir.path() + s("/Lists"));
+        prompts::queueFile(m_program.dir.path() + s("/Lists"));
         action("mnuSaveUrlList")->trigger(); // "Lists.txt" beside the folder: fine
-        QVERIFY(QFile::exists(m_dir.path() + s("/Lists.txt")));
-        prompts::queueFile(m_dir.filePath(s("Lists/in.txt/x.txt")));
+        QVERIFY(QFile::exists(m_program.dir.path() + s("/Lists.txt")));
+        prompts::queueFile(m_program.dir.filePath(s("Lists/in.txt/x.txt")));
         action("mnuSaveUrlList")->trigger();
         const QStringList shown = prompts::takeShown();
         QCOMPARE(shown.size(), 1);
 
         // The clipboard, normalised; a temp.txt of the user's is neither read nor deleted.
-        const QString temp = m_dir.filePath(s("temp.txt"));
+        const QString temp = m_program.dir.filePath(s("temp.txt"));
         testFiles::write(temp, "http://users-own\r\n");
         QApplication::clipboard()->setText(s("example.com\r\nwww.b.com\r\nHTTP://C.COM"));
         list()->clear();
@@ -372,7 +361,7 @@ private slots:
     void scanStates()
     {
         const QString slowTarget = s("http://slow.example");
-        m_emu->setDripIntervalMs(2);
+        m_program.engines->setDripIntervalMs(2);
         m_form->urlPanel()->addEntries({s("http://a.example"), slowTarget, s("http://c.example")});
         QSignalSpy finished(m_form->scanRun(), &scan::ScanRun::finished);
         m_form->Command1_Click();
@@ -435,9 +424,9 @@ private slots:
         QStringList urls;
         for (const qint64 total : {40, 5, 300}) {
             urls.append(s("http://t%1.example").arg(total));
-            m_emu->setCount(1, urls.last(), total);
+            m_program.engines->setCount(1, urls.last(), total);
             for (int e = 2; e <= 6; ++e)
-                m_emu->setMode(e, urls.last(), emulator::Mode::NoResults);
+                m_program.engines->setMode(e, urls.last(), emulator::Mode::NoResults);
         }
         runScan(urls);
         UserSettings::remove(UserSettings::ChkAutoSort);
@@ -495,11 +484,11 @@ private slots:
     {
         m_form->urlPanel()->addEntries({s("http://stall.example"), s("http://b.example")});
         m_form->Command1_Click();
-        QTRY_VERIFY(m_emu->openConnections() >= 1);
+        QTRY_VERIFY(m_program.engines->openConnections() >= 1);
         m_form->close();
         delete m_form;
         m_form = nullptr;
-        QTRY_COMPARE(m_emu->openConnections(), 0);
+        QTRY_COMPARE(m_program.engines->openConnections(), 0);
     }
 
     void splash()

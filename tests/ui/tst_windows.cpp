@@ -18,6 +18,7 @@
 
 #include "../support/TestFiles.h"
 
+#include "../support/TestProgram.h"
 #include "../support/TestText.h"
 #include <QCheckBox>
 #include <QComboBox>
@@ -42,8 +43,7 @@ class TestWindows : public QObject
     Q_OBJECT
 
 private:
-    QTemporaryDir m_dir;
-    emulator::EngineEmulator *m_site = nullptr;
+    TestProgram m_program;
     QString ini() const { return programFolder::settingsIni(); }
 
     template <typename T> static T *child(QWidget *w, const char *name)
@@ -54,16 +54,10 @@ private:
 private slots:
     void initTestCase()
     {
-        prompts::setTestMode(true);
-        programEnd::setHandler([] {}); // closing a window must not end the test
-        UserSettings::useFolder(m_dir.filePath(s("store")));
-        programFolder::setPath(m_dir.path());
-        m_site = new emulator::EngineEmulator(this);
-        QVERIFY(m_site->listen());
-        productIdentity::setWebsite(m_site->baseUrl() + s("/"));
-        QDir(m_dir.path()).mkpath(s("skins"));
+        QVERIFY(m_program.setUp(this));
+        QDir(m_program.dir.path()).mkpath(s("skins"));
         for (const char *item : {"skins/Standard.skin", "skins/Standard.qss"})
-            QVERIFY(QFile::copy(s(VANTORY_SOURCE_DIR "/data/") + s(item), m_dir.filePath(s(item))));
+            QVERIFY(QFile::copy(s(VANTORY_SOURCE_DIR "/data/") + s(item), m_program.dir.filePath(s(item))));
         UserSettings::setValue(UserSettings::ShowHelp, s("0"));
     }
 
@@ -267,7 +261,7 @@ private slots:
     void helpAndAbout()
     {
         UserSettings::remove(UserSettings::ShowHelp);
-        const QString help = m_dir.filePath(s("Help.rtf"));
+        const QString help = m_program.dir.filePath(s("Help.rtf"));
         QFile::remove(help);
         {
             // No Help.rtf: an empty window, not top-most, no message.

@@ -14,6 +14,7 @@
 #include "web/WebEngineSetup.h"
 #include "web/frmWebsite.h"
 
+#include "../support/TestProgram.h"
 #include "../support/TestText.h"
 #include <QApplication>
 #include <QEventLoop>
@@ -48,14 +49,12 @@ class TestWebViews : public QObject
     Q_OBJECT
 
 private:
-    QTemporaryDir m_dir;
-    emulator::EngineEmulator *m_engines = nullptr;
-    emulator::EngineEmulator *m_site = nullptr;
+    TestProgram m_program;
     Form1 *m_form = nullptr;
 
     QWebEngineView *browser() const { return m_form->findChild<QWebEngineView *>(s("WebBrowser1")); }
     QTreeView *view(const char *name) const { return m_form->findChild<QTreeView *>(s(name)); }
-    QString target(const char *path) const { return m_site->baseUrl() + s(path); }
+    QString target(const char *path) const { return m_program.site->baseUrl() + s(path); }
 
     int m_ends = 0;
 
@@ -71,17 +70,9 @@ private:
 private slots:
     void initTestCase()
     {
-        prompts::setTestMode(true);
-        UserSettings::useFolder(m_dir.filePath(s("store")));
+        QVERIFY(m_program.setUp(this));
         UserSettings::setValue(UserSettings::ShowHelp, s("0"));
         UserSettings::setValue(UserSettings::ChkAutoSort, s("0"));
-        programFolder::setPath(m_dir.path());
-        m_engines = new emulator::EngineEmulator(this);
-        QVERIFY(m_engines->listen());
-        QVERIFY(m_engines->writeSettingsIni(programFolder::settingsIni()));
-        m_site = new emulator::EngineEmulator(this);
-        QVERIFY(m_site->listen());
-        productIdentity::setWebsite(m_site->baseUrl() + s("/"));
         programEnd::setHandler([this] { ++m_ends; });
     }
 
@@ -103,7 +94,7 @@ private slots:
     {
         // At load the browser opens the product's website; the address box follows when it has loaded.
         auto *address = m_form->findChild<QLineEdit *>(s("Text1"));
-        QTRY_COMPARE_WITH_TIMEOUT(address->text(), m_site->baseUrl() + s("/"), 20000);
+        QTRY_COMPARE_WITH_TIMEOUT(address->text(), m_program.site->baseUrl() + s("/"), 20000);
         QCOMPARE(m_form->findChild<QPushButton *>(s("Command10"))->toolTip(), s("browse the entered url"));
         QCOMPARE(m_form->findChild<QPushButton *>(s("Command70"))->toolTip(), s("refresh"));
         // Enter acts as "Go"; an empty address is refused without harm.
