@@ -1,7 +1,5 @@
 #include "ui/Form4.h"
 
-#include "app/ProgramFolder.h"
-#include "saved/SavedSearch.h"
 #include "ui/Prompts.h"
 #include "ui/SavedSearchList.h"
 #include "ui/Twips.h"

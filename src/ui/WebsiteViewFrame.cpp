@@ -3,7 +3,6 @@
 #include "ui/ReportView.h"
 #include "ui/Twips.h"
 
-#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>

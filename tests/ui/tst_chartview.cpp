@@ -1,8 +1,4 @@
-#include "app/ProductIdentity.h"
-#include "app/ProgramEnd.h"
 #include "app/ProgramFolder.h"
-#include "emulator/EngineEmulator.h"
-#include "ini/UserSettings.h"
 #include "saved/SavedSearch.h"
 #include "scan/ScanRun.h"
 #include "ui/ChartWidget.h"
@@ -26,7 +22,6 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QSignalSpy>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 #include <QTreeView>

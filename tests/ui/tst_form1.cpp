@@ -1,6 +1,4 @@
 #include "app/ProductIdentity.h"
-#include "app/ProgramEnd.h"
-#include "app/ProgramFolder.h"
 #include "emulator/EngineEmulator.h"
 #include "ini/UserSettings.h"
 #include "scan/EngineTable.h"
@@ -36,7 +34,6 @@
 #include <QSignalSpy>
 #include <QStatusBar>
 #include <QTabBar>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QTreeView>
 

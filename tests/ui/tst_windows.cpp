@@ -1,7 +1,4 @@
-#include "app/ProductIdentity.h"
-#include "app/ProgramEnd.h"
 #include "app/ProgramFolder.h"
-#include "emulator/EngineEmulator.h"
 #include "ini/UserSettings.h"
 #include "ini/modINI.h"
 #include "scan/EngineTable.h"
@@ -27,7 +24,6 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QTextBrowser>
 #include <QTimer>

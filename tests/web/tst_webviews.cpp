@@ -1,7 +1,5 @@
-#include "app/ProductIdentity.h"
 #include "app/ProgramEnd.h"
 #include "app/ProgramFolder.h"
-#include "emulator/EngineEmulator.h"
 #include "ini/UserSettings.h"
 #include "scan/EngineTable.h"
 #include "scan/ScanRun.h"
@@ -22,7 +20,6 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QSignalSpy>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 #include <QTreeView>
