@@ -29,20 +29,61 @@ bool hasDisplay()
            !qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM");
 }
 
-bool wantsDemo(int argc, char **argv)
+bool hasArgument(int argc, char **argv, std::initializer_list<const char *> names)
 {
     for (int i = 1; i < argc; ++i) {
-        if (std::strcmp(argv[i], "--demo") == 0)
-            return true;
+        for (const char *name : names) {
+            if (std::strcmp(argv[i], name) == 0)
+                return true;
+        }
     }
     return false;
+}
+
+// The program's options; --help and --version print from them and end the program.
+struct Options
+{
+    QCommandLineOption folder{
+        QStringLiteral("program-folder"),
+        QStringLiteral("Program folder holding settings.ini, Lists/ and Saved/ (default: the "
+                       "folder of the executable)."),
+        QStringLiteral("DIR")};
+    QCommandLineOption demo{
+        QStringLiteral("demo"),
+        QStringLiteral("Scan against the bundled engine emulator on 127.0.0.1, in a temporary "
+                       "program folder, with sample URLs in the list.")};
+
+    void addTo(QCommandLineParser &parser) const
+    {
+        parser.setApplicationDescription(QStringLiteral("Measures the link popularity of web sites."));
+        parser.addHelpOption();
+        parser.addVersionOption();
+        parser.addOptions({folder, demo});
+    }
+};
+
+void setIdentity()
+{
+    QCoreApplication::setOrganizationName(QStringLiteral("Vantory"));
+    QCoreApplication::setApplicationName(QStringLiteral(VANTORY_PRODUCT_NAME));
+    QCoreApplication::setApplicationVersion(QStringLiteral(VANTORY_VERSION));
 }
 
 } // namespace
 
 int main(int argc, char **argv)
 {
-    if (wantsDemo(argc, argv) && !hasDisplay()) {
+    if (hasArgument(argc, argv, {"-h", "--help", "--help-all", "-v", "--version"})) {
+        // Help and version need no display.
+        QCoreApplication app(argc, argv);
+        setIdentity();
+        QCommandLineParser parser;
+        const Options options;
+        options.addTo(parser);
+        parser.process(app); // prints and exits 0
+        return 0;
+    }
+    if (hasArgument(argc, argv, {"--demo"}) && !hasDisplay()) {
         // No display: the same demo scan on the command line.
         QCoreApplication app(argc, argv);
         QTextStream(stderr) << "vantory: no display; running the demo scan on the command line" << Qt::endl;
@@ -51,23 +92,14 @@ int main(int argc, char **argv)
 
     prepareWebEngine("vantory");
     QApplication app(argc, argv);
-    QApplication::setOrganizationName(QStringLiteral("Vantory"));
-    QApplication::setApplicationName(QStringLiteral(VANTORY_PRODUCT_NAME));
-    QApplication::setApplicationVersion(QStringLiteral(VANTORY_VERSION));
+    setIdentity();
 
     QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral("Measures the link popularity of web sites."));
-    parser.addHelpOption();
-    parser.addVersionOption();
-    const QCommandLineOption folder(QStringLiteral("program-folder"),
-                                    QStringLiteral("Program folder holding settings.ini, Lists/ and Saved/ "
-                                                   "(default: the folder of the executable)."),
-                                    QStringLiteral("DIR"));
-    const QCommandLineOption demo(
-        QStringLiteral("demo"), QStringLiteral("Scan against the bundled engine emulator on 127.0.0.1, in a "
-                                               "temporary program folder, with sample URLs in the list."));
-    parser.addOptions({folder, demo});
+    const Options options;
+    options.addTo(parser);
     parser.process(app);
+    const QCommandLineOption &folder = options.folder;
+    const QCommandLineOption &demo = options.demo;
     if (parser.isSet(folder))
         programFolder::setPath(parser.value(folder));
 
@@ -78,7 +110,8 @@ int main(int argc, char **argv)
         demoFolder = std::make_unique<QTemporaryDir>();
         QString error;
         if (!engines->listen() || !demoFolder->isValid() ||
-            !emulator::writeDemoFolder(demoFolder->path(), *engines, &error)) {
+            !emulator::writeDemoFolder(demoFolder->path(), *engines, &error,
+                                       QCoreApplication::applicationDirPath())) {
             QTextStream(stderr) << "vantory: cannot set up the demo: " << error << Qt::endl;
             return 1;
         }

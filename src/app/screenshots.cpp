@@ -62,7 +62,8 @@ int main(int argc, char **argv)
     QDir().mkpath(out);
     QTemporaryDir folder;
     emulator::EngineEmulator engines;
-    if (!engines.listen() || !emulator::writeDemoFolder(folder.path(), engines))
+    if (!engines.listen() ||
+        !emulator::writeDemoFolder(folder.path(), engines, nullptr, QCoreApplication::applicationDirPath()))
         return 1;
     programFolder::setPath(folder.path());
     UserSettings::useFolder(folder.filePath(QStringLiteral("store")));

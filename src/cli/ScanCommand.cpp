@@ -4,6 +4,7 @@
 #include "cli/ResultsTable.h"
 #include "emulator/DemoFolder.h"
 #include "emulator/EngineEmulator.h"
+#include "ini/UserSettings.h"
 #include "saved/SavedSearch.h"
 #include "scan/ResultsModel.h"
 #include "scan/ScanRun.h"
@@ -41,11 +42,11 @@ int fail(int code, const QString &message)
 
 bool parseThreshold(const QString &text, std::optional<int> *value)
 {
-    bool ok = false;
-    const int n = text.trimmed().toInt(&ok);
-    if (ok)
-        *value = n;
-    return ok;
+    int n = 0;
+    if (!UserSettings::thresholdNumber(text, &n))
+        return false;
+    *value = n;
+    return true;
 }
 
 struct SaveRequest
@@ -216,6 +217,10 @@ int runScanCommand(const QStringList &arguments)
         if (!request.date.isValid())
             return fail(2, QStringLiteral("--date needs a date as YYYY-MM-DD, not \"%1\"")
                                .arg(parser.value(dateOption)));
+        // Saved searches key their dates with two-digit years, read as 2000-2099.
+        if (request.date.year() < 2000 || request.date.year() > 2099)
+            return fail(2, QStringLiteral("--date must lie in the years 2000 to 2099, not \"%1\"")
+                               .arg(parser.value(dateOption)));
         save = request;
     } else if (parser.isSet(dateOption)) {
         return fail(2, QStringLiteral("--date goes with --save or --append"));
@@ -227,9 +232,14 @@ int runScanCommand(const QStringList &arguments)
         QFile in;
         if (!in.open(stdin, QIODevice::ReadOnly))
             return fail(1, QStringLiteral("cannot read standard input"));
-        urls = urlList::entriesOfText(QString::fromLatin1(in.readAll()));
-    } else if (!urlList::loadFile(file, urls)) {
-        return fail(1, QStringLiteral("cannot read the URL list file %1").arg(file));
+        if (urlList::entriesOfBytes(in.readAll(), urls) != urlList::LoadStatus::Ok)
+            return fail(1, QStringLiteral("standard input holds a line longer than %1 KiB, which is no URL")
+                               .arg(urlList::MaxLineLength / 1024));
+    } else if (const urlList::LoadStatus status = urlList::loadFile(file, urls);
+               status != urlList::LoadStatus::Ok) {
+        return fail(1, status == urlList::LoadStatus::Unreadable
+                           ? QStringLiteral("cannot read the URL list file %1").arg(file)
+                           : urlList::loadError(status, file));
     }
     if (save && urls.size() != 1)
         return fail(

@@ -14,7 +14,8 @@ QStringList demoUrls()
             QStringLiteral("http://www.vantory.example"), QStringLiteral("http://noresults.example.net")};
 }
 
-bool writeDemoFolder(const QString &folder, const EngineEmulator &emulator, QString *error)
+bool writeDemoFolder(const QString &folder, const EngineEmulator &emulator, QString *error,
+                     const QString &defaultsFolder)
 {
     auto fail = [error](const QString &message) {
         if (error)
@@ -34,6 +35,17 @@ bool writeDemoFolder(const QString &folder, const EngineEmulator &emulator, QStr
     const QString listFile = dir.filePath(QStringLiteral("Lists/demo.txt"));
     if (!textFile::writeLatin1(listFile, list))
         return fail(QStringLiteral("cannot write %1").arg(listFile));
+    // The program's own read-me and skin, so that the demo looks as the program does.
+    if (!defaultsFolder.isEmpty()) {
+        const QDir defaults(defaultsFolder);
+        dir.mkpath(QStringLiteral("skins"));
+        for (const char *item : {"Help.rtf", "skins/Standard.skin", "skins/Standard.qss"}) {
+            const QString from = defaults.filePath(QString::fromLatin1(item));
+            const QString to = dir.filePath(QString::fromLatin1(item));
+            if (QFile::exists(from) && !QFile::exists(to) && !QFile::copy(from, to))
+                return fail(QStringLiteral("cannot write %1").arg(to));
+        }
+    }
     return true;
 }
 

@@ -20,7 +20,7 @@ int runDemo(emulator::EngineEmulator &server, const QString &folderOption)
     QTemporaryDir temporary;
     const QString folder = folderOption.isEmpty() ? temporary.path() : folderOption;
     QString error;
-    if (!emulator::writeDemoFolder(folder, server, &error)) {
+    if (!emulator::writeDemoFolder(folder, server, &error, QCoreApplication::applicationDirPath())) {
         QTextStream(stderr) << "vantory-emulator: " << error << Qt::endl;
         return 1;
     }

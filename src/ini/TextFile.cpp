@@ -1,12 +1,72 @@
 #include "ini/TextFile.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QSaveFile>
 
 namespace textFile {
 
+namespace {
+
+thread_local Transaction *current = nullptr;
+
+} // namespace
+
+struct TransactionAccess
+{
+    static const QByteArray *find(const QString &path)
+    {
+        if (!current)
+            return nullptr;
+        const auto it = current->m_files.constFind(path);
+        return it == current->m_files.constEnd() ? nullptr : &it.value();
+    }
+    static bool write(const QString &path, const QByteArray &bytes)
+    {
+        if (!current || !current->m_open)
+            return false;
+        if (!current->m_files.contains(path))
+            current->m_order.append(path);
+        current->m_files.insert(path, bytes);
+        return true;
+    }
+};
+
+Transaction::Transaction() : m_outer(current)
+{
+    current = this;
+}
+
+Transaction::~Transaction()
+{
+    if (current == this)
+        current = m_outer;
+}
+
+bool Transaction::commit()
+{
+    if (current == this)
+        current = m_outer;
+    m_open = false;
+    if (m_failed)
+        return false;
+    bool ok = true;
+    for (const QString &path : std::as_const(m_order))
+        ok = writeBytes(path, m_files.value(path)) && ok;
+    return ok;
+}
+
+bool exists(const QString &path)
+{
+    return TransactionAccess::find(path) || QFileInfo(path).isFile();
+}
+
 bool readLatin1(const QString &path, QString &text)
 {
+    if (const QByteArray *bytes = TransactionAccess::find(path)) {
+        text = QString::fromLatin1(*bytes);
+        return true;
+    }
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return false;
@@ -19,6 +79,8 @@ bool readLatin1(const QString &path, QString &text)
 
 bool writeBytes(const QString &path, const QByteArray &bytes)
 {
+    if (current)
+        return TransactionAccess::write(path, bytes);
     QSaveFile file(path);
     // Unbuffered: a buffered QSaveFile can lose the error of a short write (a full disk, a size limit) and
     // still commit the truncated file; written directly, a short write shows in write()'s count.

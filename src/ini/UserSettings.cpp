@@ -1,6 +1,11 @@
 #include "ini/UserSettings.h"
 
+#include "scan/SortKeys.h"
+
 #include <QSettings>
+
+#include <cmath>
+#include <limits>
 
 #include <array>
 
@@ -92,6 +97,27 @@ int UserSettings::intValue(Key key)
     if (toWhole(value(key), &number))
         return number;
     toWhole(defaultValue(key), &number);
+    return number;
+}
+
+bool UserSettings::thresholdNumber(const QString &text, int *value)
+{
+    double number = 0;
+    if (!scan::cellNumber(text, &number))
+        return false;
+    const double rounded = std::nearbyint(number);
+    if (!(rounded >= std::numeric_limits<qint32>::min() && rounded <= std::numeric_limits<qint32>::max()))
+        return false;
+    *value = int(rounded);
+    return true;
+}
+
+int UserSettings::thresholdValue(Key key)
+{
+    int number = 0;
+    if (thresholdNumber(value(key), &number))
+        return number;
+    thresholdNumber(defaultValue(key), &number);
     return number;
 }
 

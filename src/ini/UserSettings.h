@@ -29,10 +29,16 @@ public:
     // The stored text as a whole number; the default's number when it is missing, empty or not a whole
     // number, so that a damaged store never turns into 0 or an error.
     static int intValue(Key key);
+    static int thresholdValue(Key key);
 
-    // The scan's options.
-    static int lowThreshold() { return intValue(TxtProfile0); }
-    static int mediumThreshold() { return intValue(TxtProfile1); }
+    // The one number rule for thresholds, used by the Options dialog, the scan and the command line: an
+    // English-locale number ("700,000", "1e3", " 42 "), fractions rounded half to even, within the signed
+    // 32-bit range. False for anything else.
+    static bool thresholdNumber(const QString &text, int *value);
+
+    // The scan's options. A stored threshold that fails the rule reads as its default.
+    static int lowThreshold() { return thresholdValue(TxtProfile0); }
+    static int mediumThreshold() { return thresholdValue(TxtProfile1); }
     static bool clearBeforeScan() { return intValue(ChkClear) == 1; }
     static bool autoSort() { return intValue(ChkAutoSort) == 1; }
 

@@ -18,6 +18,15 @@ QString keyPrefixOf(const QString &key)
 
 } // namespace
 
+bool isSingleLine(const QString &text)
+{
+    return !text.contains(u'\r') && !text.contains(u'\n');
+}
+
+namespace {
+
+} // namespace
+
 QString ReadINI(const QString &section, const QString &key, const QString &defaultValue, const QString &file)
 {
     if (!IsValidININame(section) || !IsValidININame(key))
@@ -33,17 +42,18 @@ QString ReadINI(const QString &section, const QString &key, const QString &defau
     return line.mid(line.indexOf(u'=') + 1);
 }
 
-void WriteINI(const QString &section, const QString &key, const QString &value, const QString &file)
+bool WriteINI(const QString &section, const QString &key, const QString &value, const QString &file)
 {
-    if (!IsValidININame(section) || !IsValidININame(key))
-        return;
+    if (!IsValidININame(section) || !IsValidININame(key) || !isSingleLine(section) || !isSingleLine(key) ||
+        !isSingleLine(value))
+        return false;
     IniLines lines;
     LoadINIFile(lines, file);
     const QString keyLine = keyPrefixOf(key) + value;
     qint32 header = 0;
     if (!FindINILine(lines, header, headerOf(section), false)) {
         if (header == 0)
-            return; // missing or empty file: nothing is created
+            return false; // missing or empty file: nothing is created
         qint32 append = 0;
         InsertINILine(lines, QString(), append);
         append = 0;
@@ -59,7 +69,7 @@ void WriteINI(const QString &section, const QString &key, const QString &value, 
             InsertINILine(lines, keyLine, below);
         }
     }
-    SaveINIFile(lines, file);
+    return SaveINIFile(lines, file);
 }
 
 QString ReadINISection(const QString &section, const QString &defaultValue, const QString &file)

@@ -15,9 +15,10 @@ namespace modINI {
 QString ReadINI(const QString &section, const QString &key, const QString &defaultValue, const QString &file);
 
 // Replaces the key's line, or inserts key=value directly under the section's header, or appends the section
-// with the key at the end of the file. Nothing is written for invalid names or a missing or empty file, or
-// when the file is beyond the slot limit; a failing rewrite leaves the old file as it was.
-void WriteINI(const QString &section, const QString &key, const QString &value, const QString &file);
+// with the key at the end of the file. Nothing is written (false) for invalid names, a name or value holding
+// a CR or LF (which would change the file's structure), a missing or empty file, or a file beyond the slot
+// limit; a failing rewrite leaves the old file as it was.
+bool WriteINI(const QString &section, const QString &key, const QString &value, const QString &file);
 
 // The section's body as one string, its slots joined by CR LF. The body of a section that is followed by
 // another ends with CR LF; that of the last section does not; an empty section gives the empty string.
@@ -26,5 +27,8 @@ QString ReadINISection(const QString &section, const QString &defaultValue, cons
 // names becomes the section names in file order (names[0] = first); it is left untouched when the file has
 // no section. A header without "]" names the rest of its line.
 void GetINISections(QStringList &names, const QString &file);
+
+// True when text holds no CR and no LF: only such text may become a name or value in an INI file.
+bool isSingleLine(const QString &text);
 
 } // namespace modINI

@@ -1,6 +1,7 @@
 #include "ini/privateProfile.h"
 
 #include "ini/TextFile.h"
+#include "ini/modINI.h"
 
 #include <QFileInfo>
 
@@ -47,7 +48,7 @@ struct Profile
             return true;
         }
         // A missing file is created; anything else that cannot be read is left alone.
-        return !QFileInfo::exists(file);
+        return !textFile::exists(file) && !QFileInfo::exists(file);
     }
     bool save(const QString &file) const
     {
@@ -80,6 +81,8 @@ struct Profile
 
 bool WriteString(const QString &section, const QString &key, const QString &value, const QString &file)
 {
+    if (!modINI::isSingleLine(section) || !modINI::isSingleLine(key) || !modINI::isSingleLine(value))
+        return false;
     Profile profile;
     if (!profile.load(file))
         return false;
@@ -108,6 +111,8 @@ bool WriteString(const QString &section, const QString &key, const QString &valu
 
 bool WriteSection(const QString &section, const QString &body, const QString &file)
 {
+    if (!modINI::isSingleLine(section))
+        return false;
     Profile profile;
     if (!profile.load(file))
         return false;

@@ -14,7 +14,8 @@ namespace privateProfile {
 bool WriteString(const QString &section, const QString &key, const QString &value, const QString &file);
 
 // Replaces the section's body (all lines up to the next header) with body, whose lines are separated by NUL
-// characters or line endings. An empty body empties the section. The file and the header are created when
+// characters or line endings. An empty body empties the section. A section, key or value (of WriteString)
+// holding a CR or LF is refused (false, file untouched). The file and the header are created when
 // missing (the header is appended at the end of the file).
 bool WriteSection(const QString &section, const QString &body, const QString &file);
 

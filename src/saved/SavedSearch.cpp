@@ -1,5 +1,6 @@
 #include "saved/SavedSearch.h"
 
+#include "ini/IniLines.h"
 #include "ini/TextFile.h"
 #include "ini/modINI.h"
 #include "ini/privateProfile.h"
@@ -14,13 +15,27 @@
 
 namespace saved {
 
+namespace {
+
+bool hasControlCharacter(const QString &text)
+{
+    return std::any_of(text.cbegin(), text.cend(),
+                       [](QChar c) { return c.unicode() < 32 || c.unicode() == 127; });
+}
+
+} // namespace
+
 QString SaveResultText(const scan::ResultsModel &results, int row)
 {
     if (row < 0 || row >= results.rowCount())
         return QString();
     QString text;
-    for (int column = 2; column < scan::ResultsModel::ColumnCount; ++column)
-        text += scan::ResultsModel::columnCaption(column) + u':' + results.cell(row, column) + u'\n';
+    for (int column = 2; column < scan::ResultsModel::ColumnCount; ++column) {
+        // A cell holding control characters (page text, never a count) is saved like a cell without a count.
+        const QString cell = results.cell(row, column);
+        text += scan::ResultsModel::columnCaption(column) + u':' +
+                (hasControlCharacter(cell) ? QString() : cell) + u'\n';
+    }
     return text;
 }
 
@@ -67,7 +82,20 @@ bool isValidSearchName(const QString &name, QString *why)
 
 QString searchFile(const QString &savedFolder, const QString &name)
 {
-    return QDir(savedFolder).filePath(name + QStringLiteral(".vty"));
+    const QDir folder(savedFolder);
+    const QString exact = folder.filePath(name + QStringLiteral(".vty"));
+    if (QFileInfo::exists(exact))
+        return exact;
+    // Files copied from Windows may carry the extension in another case ("NAME.VTY").
+    const QString wanted = name + QStringLiteral(".vty");
+    const QStringList candidates =
+        folder.entryList({name + QStringLiteral(".*")}, QDir::Files | QDir::Hidden);
+    for (const QString &candidate : candidates) {
+        if (candidate.size() == wanted.size() && candidate.startsWith(name) &&
+            candidate.endsWith(QLatin1String(".vty"), Qt::CaseInsensitive))
+            return folder.filePath(candidate);
+    }
+    return exact;
 }
 
 QStringList listSearches(const QString &savedFolder)
@@ -82,6 +110,44 @@ QStringList listSearches(const QString &savedFolder)
     names.sort(Qt::CaseInsensitive);
     return names;
 }
+
+namespace {
+
+// A key just written at the top of its section whose date is older than keys below it moves down to its
+// place, so that every section keeps its dates newest first (a save dated in the past, from the command
+// line).
+void placeDateKey(const QString &section, const QString &key, const QString &file)
+{
+    const QDate date = dateOfKey(key);
+    modINI::IniLines lines;
+    if (!date.isValid() || !modINI::LoadINIFile(lines, file))
+        return;
+    qint32 header = 0;
+    if (!modINI::FindINILine(lines, header, u'[' + section + u']', false))
+        return;
+    const int top = header + 1;
+    if (top > lines.count() || !lines.at(top).startsWith(key + u'=', Qt::CaseInsensitive))
+        return;
+    int target = top;
+    for (int i = top + 1; i <= lines.count() && !lines.at(i).startsWith(u'['); ++i) {
+        const QString &line = lines.at(i);
+        const QDate other = dateOfKey(line.left(line.indexOf(u'=')));
+        if (line.isEmpty() || !other.isValid())
+            continue;
+        if (other < date)
+            break;
+        target = i;
+    }
+    if (target == top)
+        return;
+    const QString moved = lines.at(top);
+    for (int i = top; i < target; ++i)
+        lines.set(i, lines.at(i + 1));
+    lines.set(target, moved);
+    modINI::SaveINIFile(lines, file);
+}
+
+} // namespace
 
 SaveResult saveResults(const QString &saveText, const QString &file, SaveMode mode, const QDate &date)
 {
@@ -101,27 +167,39 @@ SaveResult saveResults(const QString &saveText, const QString &file, SaveMode mo
     QStringList lines = saveText.split(u'\n');
     lines.removeLast(); // the empty text after the final LF
     int skipped = 0;
+    // All the writes of one save land together: the file afterwards is the old file or the new one, whole.
+    textFile::Transaction transaction;
     for (const QString &line : std::as_const(lines)) {
         const QStringList pieces = line.split(u':');
         const QString section = pieces.value(0);
-        const QString value = pieces.value(1);
+        QString value = pieces.value(1);
         if (value == QLatin1String("-")) {
             ++skipped;
             continue;
         }
+        // Text from a page that holds control characters is no count; it is saved like a cell without one,
+        // and a line end can never reach the file.
+        if (hasControlCharacter(value))
+            value.clear();
         if (mode == SaveMode::CreateNew && !privateProfile::WriteSection(section, QString(), file))
             break;
+        const bool newKey =
+            modINI::ReadINI(section, key, QStringLiteral("\x01"), file) == QLatin1String("\x01");
         modINI::WriteINI(section, key, value, file);
         if (modINI::ReadINI(section, key, QStringLiteral("\x01"), file) != value)
             break;
+        if (newKey)
+            placeDateKey(section, key, file);
         ++result.sectionsWritten;
     }
     result.ok = result.sectionsWritten + skipped == lines.size() && result.sectionsWritten > 0;
+    if (result.ok && !transaction.commit())
+        result.ok = false;
     if (!result.ok)
-        result.error =
-            result.sectionsWritten == 0 && skipped == lines.size()
-                ? QStringLiteral("There is nothing to save: every engine of this row is \"-\".")
-                : QStringLiteral("The search could not be saved to %1.").arg(QDir::toNativeSeparators(file));
+        result.error = result.sectionsWritten == 0 && skipped == lines.size()
+                           ? QStringLiteral("There is nothing to save: every engine of this row is \"-\".")
+                           : QStringLiteral("The search could not be saved to %1; the file is unchanged.")
+                                 .arg(QDir::toNativeSeparators(file));
     return result;
 }
 

@@ -25,7 +25,9 @@ QDate dateOfKey(const QString &key);
 // characters), not empty. On false, why holds a sentence for the user.
 bool isValidSearchName(const QString &name, QString *why = nullptr);
 
-QString searchFile(const QString &savedFolder, const QString &name); // folder + "/" + name + ".vty"
+// folder + "/" + name + ".vty"; when only a file with the extension in another case exists ("NAME.VTY"),
+// that file.
+QString searchFile(const QString &savedFolder, const QString &name);
 
 // The saved searches in the folder: the names of its *.vty files without the extension, sorted by name.
 QStringList listSearches(const QString &savedFolder);

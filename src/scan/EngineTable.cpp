@@ -1,5 +1,6 @@
 #include "scan/EngineTable.h"
 
+#include "ini/TextFile.h"
 #include "ini/modINI.h"
 #include "ini/privateProfile.h"
 
@@ -80,9 +81,23 @@ QString readPrefix(int number, const QString &settingsIni)
     return modINI::ReadINI(enginesSection(), engineKey(number), QString(), settingsIni);
 }
 
+QString queryTarget(const QString &target)
+{
+    QString out;
+    out.reserve(target.size());
+    for (const QChar c : target) {
+        const char16_t u = c.unicode();
+        if (u == u'%' || u == u'&' || u == u'#' || u == u'+' || u == u' ' || u < 0x20 || u == 0x7f)
+            out += u'%' + QString::number(u, 16).toUpper().rightJustified(2, u'0');
+        else
+            out += c;
+    }
+    return out;
+}
+
 QString queryUrl(const QString &prefix, int number, const QString &target)
 {
-    QString url = prefix + target;
+    QString url = prefix + queryTarget(target);
     if (number == AllTheWeb)
         url += allTheWebSuffix();
     return url;
@@ -95,13 +110,15 @@ QString queryUrlFromSettings(int number, const QString &target, const QString &s
 
 bool resetPrefixes(const QString &settingsIni)
 {
+    // The six writes land together or not at all.
+    textFile::Transaction transaction;
     bool ok = true;
     for (const Engine &e : Table) {
         ok = privateProfile::WriteString(enginesSection(), QString::fromLatin1(e.key),
                                          QString::fromLatin1(e.defaultPrefix), settingsIni) &&
              ok;
     }
-    return ok;
+    return ok && transaction.commit();
 }
 
 } // namespace scan

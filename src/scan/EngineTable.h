@@ -53,7 +53,13 @@ QString settingsFile(const QString &programFolder);
 // The engine's prefix as settings.ini holds it now (read afresh on every call), empty when missing.
 QString readPrefix(int number, const QString &settingsIni);
 
-// The query URL: prefix + target exactly as given (no encoding, no trimming), + the suffix for AllTheWeb.
+// The target as the value of the prefix's query parameter: its own "%", "&", "#", "+", blanks and control
+// characters are percent-encoded, so the engine is asked about the whole target and nothing of it becomes a
+// parameter or fragment of its own. Everything else stays as written; the fetch sends non-ASCII characters
+// percent-encoded from UTF-8.
+QString queryTarget(const QString &target);
+
+// The query URL: prefix + queryTarget(target), + the suffix for AllTheWeb.
 QString queryUrl(const QString &prefix, int number, const QString &target);
 
 // Reads the prefix from settings.ini and forms the query URL.

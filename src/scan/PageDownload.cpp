@@ -46,8 +46,8 @@ QNetworkRequest pageRequest(const QUrl &url, const FetchOptions &options)
     QNetworkRequest request(url);
     request.setHeader(QNetworkRequest::UserAgentHeader, QByteArrayLiteral("Mozilla"));
     request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::NoLessSafeRedirectPolicy);
-    request.setAttribute(QNetworkRequest::CacheLoadControlAttribute, QNetworkRequest::AlwaysNetwork);
-    request.setAttribute(QNetworkRequest::CacheSaveControlAttribute, false);
+    // No cache attribute: asking the network layer to bypass a cache makes it send "Pragma" and
+    // "Cache-Control" headers, and the manager has no cache anyway.
     request.setTransferTimeout(options.idleTimeoutMs);
     return request;
 }

@@ -36,6 +36,23 @@ QString latin1(const char *text)
     return QString::fromLatin1(text);
 }
 
+// A count longer than ten characters is still a count when it is a written number: digits grouped by the
+// engine's thousands separators (commas; AllTheWeb also uses spaces), starting and ending with a digit, with
+// at most ten digits ("123,456,789"). Leftovers of a page whose markers no longer match never look like that.
+bool isSeparatedNumber(const QString &count, int engine)
+{
+    if (count.isEmpty() || !count.front().isDigit() || !count.back().isDigit())
+        return false;
+    int digits = 0;
+    for (const QChar c : count) {
+        if (c >= u'0' && c <= u'9')
+            ++digits;
+        else if (c != u',' && !(engine == 6 && c == u' '))
+            return false;
+    }
+    return digits <= MaxCountLength;
+}
+
 } // namespace
 
 QString GetBetween(const QString &IStringStr, const QString &IBefore, const QString &IPast)
@@ -72,7 +89,7 @@ QString ParseEngineData(QString strData, int intEngine)
         check.remove(u'\n');
     }
 
-    if (!count.isEmpty() && count.size() <= MaxCountLength) {
+    if ((!count.isEmpty() && count.size() <= MaxCountLength) || isSeparatedNumber(count, intEngine)) {
         // AllTheWeb separates thousands with spaces ("1 234"): dropping them keeps the number's value.
         if (intEngine == 6)
             count.remove(u' ');

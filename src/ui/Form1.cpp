@@ -18,6 +18,7 @@
 #include "ui/Form8.h"
 #include "ui/Prompts.h"
 #include "ui/ResultsTableModel.h"
+#include "ui/StatusPanel.h"
 #include "ui/TabStrip.h"
 #include "ui/Twips.h"
 #include "ui/UrlPanel.h"
@@ -35,6 +36,7 @@
 #include <QDateTime>
 #include <QGroupBox>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -131,15 +133,25 @@ Form1::Form1(QWidget *parent)
     connect(m_web->stop, &QPushButton::clicked, m_web->browser, &QWebEngineView::stop);
     connect(m_web->refresh, &QPushButton::clicked, m_web->browser, &QWebEngineView::reload);
     connect(m_web->log, &QTreeView::clicked, this, &Form1::ListView2_Click);
-    connect(m_web->browser->page(), &QWebEnginePage::linkHovered, m_panels[0], &QLabel::setText);
-    connect(m_web->browser, &QWebEngineView::loadStarted, this,
-            [this] { m_panels[1]->setText(QStringLiteral("Opening ") + m_web->browser->url().toString()); });
-    connect(m_web->browser, &QWebEngineView::loadFinished, this,
-            [this] { m_web->address->setText(m_web->browser->url().toString()); });
+    // The keyboard opens log rows too: moving the selection, or Enter on a row.
+    connect(m_web->log->selectionModel(), &QItemSelectionModel::currentRowChanged, this, [this] {
+        if (!m_selectingLogRow && QGuiApplication::mouseButtons() == Qt::NoButton)
+            ListView2_Click();
+    });
+    m_web->log->installEventFilter(this);
+    connect(m_web->browser->page(), &QWebEnginePage::linkHovered, m_panels[0], &StatusPanel::setStatusText);
+    connect(m_web->browser, &QWebEngineView::loadStarted, this, [this] {
+        m_panels[1]->setStatusText(QStringLiteral("Opening ") + m_web->browser->url().toString());
+    });
+    connect(m_web->browser, &QWebEngineView::loadFinished, this, [this] {
+        m_web->address->setText(m_web->browser->url().toString());
+        m_web->address->setCursorPosition(0);
+        m_panels[1]->setStatusText(QString());
+    });
 
     connect(m_run, &scan::ScanRun::started, m_progress, &QProgressBar::setMaximum);
     connect(m_run, &scan::ScanRun::progressChanged, m_progress, &QProgressBar::setValue);
-    connect(m_run, &scan::ScanRun::statusChanged, m_panels[0], &QLabel::setText);
+    connect(m_run, &scan::ScanRun::statusChanged, m_panels[0], &StatusPanel::setStatusText);
     connect(m_run, &scan::ScanRun::stopped, this, &Form1::stopped);
     connect(m_run, &scan::ScanRun::completed, this, [this] {
         m_progress->hide();
@@ -153,7 +165,7 @@ Form1::Form1(QWidget *parent)
     m_mnuStop->setEnabled(false);
     PlaceProgressBar();
     m_progress->hide();
-    m_panels[0]->clear();
+    m_panels[0]->setStatusText(QString());
     if (modSkin::skinSwitch()) {
         // The skin, then the skinned twins of the Website View's and the Chart View's labels, then the skin
         // again for the new labels.
@@ -262,7 +274,7 @@ void Form1::buildStatusBar()
     m_status->setSizeGripEnabled(true);
     const std::array<int, 4> widths{0, px(2400), px(1400), px(1500)};
     for (std::size_t i = 0; i < m_panels.size(); ++i) {
-        m_panels[i] = new QLabel(m_status);
+        m_panels[i] = new StatusPanel(m_status);
         m_panels[i]->setObjectName(QStringLiteral("StatusBar1Panel%1").arg(i + 1));
         m_panels[i]->setFrameStyle(QFrame::Panel | QFrame::Sunken);
         if (widths[i] > 0)
@@ -393,8 +405,10 @@ void Form1::Command12_Click()
         return;
     }
     const QModelIndex row = m_log->index(found, 0);
+    m_selectingLogRow = true;
     m_web->log->selectionModel()->setCurrentIndex(row, QItemSelectionModel::ClearAndSelect |
                                                            QItemSelectionModel::Rows);
+    m_selectingLogRow = false;
     m_web->log->scrollToTop();
     m_web->log->scrollTo(row, QAbstractItemView::PositionAtTop);
     ListView2_Click();
@@ -474,7 +488,9 @@ void Form1::ListView2_ColumnClick(int column)
 void Form1::Command3_Click()
 {
     if (!m_website) {
+        // Closing the browser window unloads it: the next "Visit" loads the website again.
         m_website = new frmWebsite;
+        m_website->setAttribute(Qt::WA_DeleteOnClose);
         m_website->setMode(QStringLiteral("Website"));
         m_website->load();
     }
@@ -551,7 +567,7 @@ void Form1::cmbChart1_Click()
                              QStringLiteral("You need atleast 2 saved searches to get any data displayed"));
     }
     m_chart->chart->setChart(model);
-    m_panels[0]->setText(model.message);
+    m_panels[0]->setStatusText(model.message);
 }
 
 void Form1::doChart2()
@@ -606,6 +622,12 @@ void Form1::mnuAbout_Click()
 
 void Form1::mnuExitNow_Click()
 {
+    // The results and the URL list are not kept: ask before they are lost.
+    if ((m_results->rowCount() > 0 || m_urls->list()->count() > 0) &&
+        !prompts::askYesNo(this, productIdentity::productName(),
+                           QStringLiteral("Exit %1? The results and the URL list are not kept.")
+                               .arg(productIdentity::productName())))
+        return;
     close();
 }
 
@@ -679,6 +701,13 @@ void Form1::ArrangeControls()
 
 bool Form1::eventFilter(QObject *watched, QEvent *event)
 {
+    if (watched == m_web->log && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent *>(event)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+            ListView2_Click();
+            return true;
+        }
+    }
     if (watched == m_client && event->type() == QEvent::Resize)
         ArrangeControls();
     else if (watched == m_panels[1] && (event->type() == QEvent::Resize || event->type() == QEvent::Move))

@@ -20,6 +20,7 @@ class QProgressBar;
 class QPushButton;
 class QStatusBar;
 class ResultsTableModel;
+class StatusPanel;
 class TabStrip;
 class UrlPanel;
 class WebsiteViewFrame;
@@ -122,7 +123,7 @@ private:
     ChartViewFrame *m_chart;
     WebsiteViewFrame *m_web;
     QStatusBar *m_status;
-    std::array<QLabel *, 4> m_panels{};
+    std::array<StatusPanel *, 4> m_panels{};
     QProgressBar *m_progress;
     QAction *m_mnuStop = nullptr;
     QMenu *m_listViewMenu = nullptr;
@@ -139,6 +140,7 @@ private:
     QString m_chartFileName;
     QString m_chartFilePath;
     bool m_twoSearchesHintShown = false;
+    bool m_selectingLogRow = false; // Web Results selects a log row and opens it itself
     std::function<void(QDialog *)> m_dialogHook;
     int runDialog(QDialog *dialog);
 };

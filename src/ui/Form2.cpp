@@ -1,6 +1,7 @@
 #include "ui/Form2.h"
 
 #include "app/ProgramFolder.h"
+#include "ini/TextFile.h"
 #include "ini/UserSettings.h"
 #include "ini/privateProfile.h"
 #include "scan/EngineTable.h"
@@ -10,6 +11,7 @@
 #include "web/modSkin.h"
 
 #include <QCheckBox>
+#include <QDir>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -91,8 +93,13 @@ Form2::Form2(QWidget *parent)
     m_auto->setParent(options);
     m_auto->setObjectName(QStringLiteral("chkAuto"));
     m_auto->setGeometry(box(120, 750, 3300, 300));
-    m_clear->setTristate(true);
-    m_auto->setTristate(true);
+    // Two-state boxes: a click toggles 0 and 1. A stored "2" shows greyed until the first click.
+    for (QCheckBox *check : {m_clear, m_auto}) {
+        connect(check, &QCheckBox::stateChanged, check, [check](int state) {
+            if (state != Qt::PartiallyChecked)
+                check->setTristate(false);
+        });
+    }
 
     const char *buttons[3][2] = {{"Command1", "Ok"}, {"Command2", "Cancel"}, {"Command3", "Reset"}};
     for (int i = 0; i < 3; ++i) {
@@ -128,8 +135,10 @@ Form2::Form2(QWidget *parent)
 void Form2::load()
 {
     const QString ini = programFolder::settingsIni();
-    for (int n = 1; n <= 6; ++n)
+    for (int n = 1; n <= 6; ++n) {
         prefixBox(n)->setText(scan::readPrefix(n, ini));
+        prefixBox(n)->setCursorPosition(0); // long addresses show from their start
+    }
     thresholdBox(0)->setText(UserSettings::value(UserSettings::TxtProfile0));
     thresholdBox(1)->setText(UserSettings::value(UserSettings::TxtProfile1));
     thresholdBox(2)->setText(UserSettings::value(UserSettings::TxtProfile2));
@@ -158,8 +167,19 @@ void Form2::showRule()
 void Form2::Command1_Click()
 {
     const QString ini = programFolder::settingsIni();
+    // The six addresses land together or not at all.
+    textFile::Transaction transaction;
+    bool written = true;
     for (int n = 1; n <= 6; ++n)
-        privateProfile::WriteString(scan::enginesSection(), scan::engineKey(n), prefixBox(n)->text(), ini);
+        written = privateProfile::WriteString(scan::enginesSection(), scan::engineKey(n),
+                                              prefixBox(n)->text(), ini) &&
+                  written;
+    if (!written || !transaction.commit()) {
+        prompts::warning(this, QStringLiteral("Options"),
+                         QStringLiteral("The engine addresses could not be saved to %1. Nothing was changed.")
+                             .arg(QDir::toNativeSeparators(ini)));
+        return;
+    }
     UserSettings::setValue(UserSettings::TxtProfile0, thresholdBox(0)->text());
     UserSettings::setValue(UserSettings::TxtProfile1, thresholdBox(1)->text());
     UserSettings::setValue(UserSettings::TxtProfile2, thresholdBox(2)->text());
@@ -180,9 +200,12 @@ void Form2::Command3_Click()
         const QString ini = programFolder::settingsIni();
         for (int n = 1; n <= 6; ++n) {
             prefixBox(n)->setText(scan::defaultPrefix(n));
-            privateProfile::WriteString(scan::enginesSection(), scan::engineKey(n), prefixBox(n)->text(),
-                                        ini);
+            prefixBox(n)->setCursorPosition(0);
         }
+        if (!scan::resetPrefixes(ini))
+            prompts::warning(this, QStringLiteral("Options"),
+                             QStringLiteral("The standard engine addresses could not be written to %1.")
+                                 .arg(QDir::toNativeSeparators(ini)));
     }
     thresholdBox(0)->setText(QStringLiteral("500"));
     thresholdBox(1)->setText(QStringLiteral("1000"));

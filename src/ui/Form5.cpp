@@ -5,9 +5,12 @@
 #include "ui/Prompts.h"
 #include "ui/SavedSearchList.h"
 #include "ui/Twips.h"
+#include "web/SkinLabel.h"
+#include "web/modSkin.h"
 
 #include <QComboBox>
 #include <QDate>
+#include <QFileInfo>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -53,6 +56,12 @@ Form5::Form5(const QString &saveText, QWidget *parent)
     cancel->setObjectName(QStringLiteral("Command2"));
     cancel->setGeometry(box(4080, 3420, 1200, 405));
 
+    // Enter in the name box saves once: no button of the dialog is pressed by Enter as well.
+    for (QPushButton *button : {save, ok, cancel})
+        button->setAutoDefault(false);
+    m_create = create;
+    m_append = append;
+
     connect(save, &QPushButton::clicked, this, &Form5::Command3_Click);
     connect(ok, &QPushButton::clicked, this, &Form5::Command1_Click);
     connect(cancel, &QPushButton::clicked, this, &Form5::Command2_Click);
@@ -61,6 +70,15 @@ Form5::Form5(const QString &saveText, QWidget *parent)
 
 void Form5::load()
 {
+    if (modSkin::skinSwitch()) {
+        // The skin label arrays: SkinLabel1 in "Save Into An Old Search Result", SkinLabel2 in "Create New
+        // Save File"; then the skin.
+        new SkinLabel(QStringLiteral("SkinLabel1"), 0, m_append);
+        new SkinLabel(QStringLiteral("SkinLabel2"), 0, m_create);
+        modSkin::substituteLabels(
+            this, {{QStringLiteral("SkinLabel1"), m_append}, {QStringLiteral("SkinLabel2"), m_create}});
+        modSkin::ApplySkin(this);
+    }
     listSavedSearches(m_combo, this);
 }
 
@@ -74,6 +92,13 @@ void Form5::Command3_Click()
         return;
     }
     const QString file = saved::searchFile(programFolder::savedFolder(), name);
+    // Saving under an existing name discards that search's history: only after asking.
+    if (QFileInfo::exists(file) &&
+        !prompts::askYesNo(this, QStringLiteral("Save Search Results"),
+                           QStringLiteral("\"%1\" already exists. Replace its history?").arg(name))) {
+        m_name->setFocus();
+        return;
+    }
     const saved::SaveResult result =
         saved::saveResults(m_saveText, file, saved::SaveMode::CreateNew, QDate::currentDate());
     if (!result.ok) {

@@ -3,6 +3,7 @@
 #include <QDialog>
 
 class QComboBox;
+class QGroupBox;
 class QLineEdit;
 class QPushButton;
 
@@ -27,6 +28,8 @@ public slots:
 private:
     QString m_saveText;
     QString m_savedFile;
-    QLineEdit *m_name;  // Text1
-    QComboBox *m_combo; // Combo1
+    QLineEdit *m_name;             // Text1
+    QComboBox *m_combo;            // Combo1
+    QGroupBox *m_create = nullptr; // Frame1 "Create New Save File"
+    QGroupBox *m_append = nullptr; // Frame2 "Save Into An Old Search Result"
 };

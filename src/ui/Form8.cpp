@@ -7,7 +7,9 @@
 #include "ui/xfileExists.h"
 #include "web/modSkin.h"
 
+#include <QApplication>
 #include <QCheckBox>
+#include <QDialog>
 #include <QDir>
 #include <QFile>
 #include <QTextBrowser>
@@ -28,6 +30,7 @@ Form8::Form8(QWidget *parent)
     layout->addWidget(m_text, 1);
     layout->addWidget(m_check);
     connect(m_check, &QCheckBox::stateChanged, this, &Form8::Check1_Click);
+    qApp->installEventFilter(this);
 }
 
 void Form8::load()
@@ -39,7 +42,9 @@ void Form8::load()
         QFile in(file);
         if (in.open(QIODevice::ReadOnly))
             fillDocument(m_text->document(), rtf::parse(in.readAll()));
-        modOnTop::SetTopMost(this, true);
+        m_text->moveCursor(QTextCursor::Start); // the read-me opens at its top
+        m_wantsTopMost = true;
+        modOnTop::SetTopMost(this, m_dialogs.isEmpty());
         bool ok = false;
         const int show = UserSettings::value(UserSettings::ShowHelp).trimmed().toInt(&ok);
         if (ok) {
@@ -49,6 +54,30 @@ void Form8::load()
     } else {
         setVisible(false);
     }
+}
+
+bool Form8::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() == QEvent::Show && watched != this && watched->isWidgetType()) {
+        auto *widget = static_cast<QWidget *>(watched);
+        if (widget->isWindow() && qobject_cast<QDialog *>(widget) && !m_dialogs.contains(widget)) {
+            m_dialogs.append(widget);
+            connect(widget, &QObject::destroyed, this, &Form8::dialogGone);
+            modOnTop::SetTopMost(this, false);
+        }
+    } else if (event->type() == QEvent::Hide && m_dialogs.contains(watched)) {
+        dialogGone(watched);
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void Form8::dialogGone(QObject *dialog)
+{
+    if (!m_dialogs.removeOne(dialog))
+        return;
+    disconnect(dialog, &QObject::destroyed, this, &Form8::dialogGone);
+    if (m_dialogs.isEmpty() && m_wantsTopMost)
+        modOnTop::SetTopMost(this, true);
 }
 
 void Form8::Check1_Click()

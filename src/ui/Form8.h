@@ -20,7 +20,16 @@ public:
 public slots:
     void Check1_Click();
 
+protected:
+    // While a dialog of the program is up, the help window gives up its top-most place so that the dialog
+    // is in front of it; it takes the place back when the last such dialog has gone.
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
 private:
+    void dialogGone(QObject *dialog);
+
+    QList<QObject *> m_dialogs; // dialogs shown while the window wanted to be top-most
+    bool m_wantsTopMost = false;
     QTextBrowser *m_text; // rtf1
     QCheckBox *m_check;   // Check1
 };

@@ -1,23 +1,28 @@
 #include "ui/ThresholdRule.h"
 
-#include "scan/SortKeys.h"
+#include "ini/UserSettings.h"
 
-#include <cmath>
+#include <algorithm>
 #include <limits>
 
 namespace {
 
-// The text as a 32-bit whole number, fractions rounded; false for anything else.
+// The text as a 32-bit whole number by the settings' threshold rule; false for anything else.
 bool toLong(const QString &text, qint64 *value)
 {
-    double number = 0;
-    if (!scan::cellNumber(text, &number))
+    int number = 0;
+    if (!UserSettings::thresholdNumber(text, &number))
         return false;
-    const double rounded = std::nearbyint(number);
-    if (rounded < std::numeric_limits<qint32>::min() || rounded > std::numeric_limits<qint32>::max())
-        return false;
-    *value = qint64(rounded);
+    *value = number;
     return true;
+}
+
+// A threshold the rule computes stays within the 32-bit range, so that doubling a large low threshold never
+// produces a text the rule then cuts down digit by digit.
+QString clamped(qint64 value)
+{
+    return QString::number(
+        std::clamp<qint64>(value, std::numeric_limits<qint32>::min(), std::numeric_limits<qint32>::max()));
 }
 
 // The chains end after a few steps; this bound only guards against a rule that never would.
@@ -55,15 +60,15 @@ void ThresholdRule::txtProfile_Change(int index, int depth)
     switch (index) {
     case 0:
         if (low >= medium)
-            assign(1, QString::number(low + low));
+            assign(1, clamped(low + low));
         break;
     case 1:
         if (low >= medium)
-            assign(0, QString::number(medium - 1));
-        assign(2, QString::number(medium));
+            assign(0, clamped(medium - 1));
+        assign(2, clamped(medium));
         break;
     case 2:
-        assign(1, QString::number(high));
+        assign(1, clamped(high));
         break;
     default:
         break;

@@ -2,25 +2,110 @@
 
 #include "ini/TextFile.h"
 
+#include <QDir>
+#include <QFile>
+#include <QStringDecoder>
+
 namespace urlList {
+
+namespace {
+
+bool isBlank(QChar c)
+{
+    return c == u' ' || c == u'\t';
+}
+
+// Calls line(start, length) for every line of text; lines end at CR LF, LF or CR.
+template <typename Line> void forEachLine(const QString &text, Line &&line)
+{
+    const qsizetype n = text.size();
+    qsizetype start = 0;
+    for (qsizetype i = 0; i < n; ++i) {
+        const QChar c = text.at(i);
+        if (c != u'\r' && c != u'\n')
+            continue;
+        line(start, i - start);
+        if (c == u'\r' && i + 1 < n && text.at(i + 1) == u'\n')
+            ++i;
+        start = i + 1;
+    }
+    if (start < n)
+        line(start, n - start);
+}
+
+} // namespace
+
+QString decodeText(const QByteArray &bytes)
+{
+    if (bytes.startsWith("\xEF\xBB\xBF"))
+        return QString::fromUtf8(bytes.constData() + 3, bytes.size() - 3);
+    if (bytes.startsWith("\xFF\xFE") || bytes.startsWith("\xFE\xFF")) {
+        QStringDecoder utf16(bytes.startsWith("\xFF\xFE") ? QStringDecoder::Utf16LE : QStringDecoder::Utf16BE,
+                             QStringDecoder::Flag::Stateless);
+        return utf16.decode(bytes.mid(2));
+    }
+    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    QString text = utf8.decode(bytes);
+    if (!utf8.hasError())
+        return text;
+    QStringDecoder cp1252("windows-1252");
+    if (cp1252.isValid())
+        return cp1252.decode(bytes);
+    return QString::fromLatin1(bytes);
+}
 
 QStringList entriesOfText(const QString &text)
 {
     QStringList entries;
-    for (const QString &piece : text.split(QStringLiteral("\r\n"))) {
-        if (!piece.isEmpty())
-            entries.append(piece);
-    }
+    forEachLine(text, [&](qsizetype start, qsizetype length) {
+        qsizetype end = start + length;
+        while (start < end && isBlank(text.at(start)))
+            ++start;
+        while (end > start && isBlank(text.at(end - 1)))
+            --end;
+        if (end > start)
+            entries.append(text.mid(start, end - start));
+    });
     return entries;
 }
 
-bool loadFile(const QString &path, QStringList &entries)
+LoadStatus entriesOfBytes(const QByteArray &bytes, QStringList &entries)
 {
-    QString text;
-    if (!textFile::readLatin1(path, text))
-        return false;
+    const QString text = decodeText(bytes);
+    bool tooLong = false;
+    forEachLine(text, [&](qsizetype, qsizetype length) { tooLong = tooLong || length > MaxLineLength; });
+    if (tooLong)
+        return LoadStatus::LineTooLong;
     entries += entriesOfText(text);
-    return true;
+    return LoadStatus::Ok;
+}
+
+LoadStatus loadFile(const QString &path, QStringList &entries)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return LoadStatus::Unreadable;
+    const QByteArray bytes = file.readAll();
+    if (file.error() != QFileDevice::NoError)
+        return LoadStatus::Unreadable;
+    return entriesOfBytes(bytes, entries);
+}
+
+QString loadError(LoadStatus status, const QString &path)
+{
+    const QString name = QDir::toNativeSeparators(path);
+    switch (status) {
+    case LoadStatus::Ok:
+        return QString();
+    case LoadStatus::LineTooLong:
+        return QStringLiteral(
+                   "The file %1 was not loaded: it holds a line longer than %2 KiB, which is no URL.")
+            .arg(name)
+            .arg(MaxLineLength / 1024);
+    case LoadStatus::Unreadable:
+        break;
+    }
+    return QStringLiteral("The file %1 could not be read.").arg(name);
 }
 
 bool saveFile(const QString &path, const QStringList &entries)
@@ -28,7 +113,7 @@ bool saveFile(const QString &path, const QStringList &entries)
     QString text;
     for (const QString &entry : entries)
         text += entry + QStringLiteral("\r\n");
-    return textFile::writeLatin1(path, text);
+    return textFile::writeBytes(path, text.toUtf8());
 }
 
 QString withTxtExtension(const QString &name)
@@ -38,7 +123,8 @@ QString withTxtExtension(const QString &name)
 
 QString normaliseClipboardEntry(const QString &entry)
 {
-    if (entry.contains(QLatin1String("http://"), Qt::CaseInsensitive))
+    if (entry.contains(QLatin1String("http://"), Qt::CaseInsensitive) ||
+        entry.contains(QLatin1String("https://"), Qt::CaseInsensitive))
         return entry;
     if (entry.contains(QLatin1String("www."), Qt::CaseInsensitive))
         return QStringLiteral("http://") + entry;
@@ -47,10 +133,9 @@ QString normaliseClipboardEntry(const QString &entry)
 
 QStringList clipboardEntries(const QString &clipboardText)
 {
-    // The text as a file would hold it: followed by CR LF, split at each CR LF. No scratch file is needed.
-    QStringList entries;
-    for (const QString &piece : entriesOfText(clipboardText + QStringLiteral("\r\n")))
-        entries.append(normaliseClipboardEntry(piece));
+    QStringList entries = entriesOfText(clipboardText);
+    for (QString &entry : entries)
+        entry = normaliseClipboardEntry(entry);
     return entries;
 }
 

@@ -36,6 +36,10 @@ UrlPanel::UrlPanel(QWidget *parent)
     m_save->setGeometry(box(2580, 240, 855, 735));
     m_list->setGeometry(box(120, 1020, 3255, 3000));
     m_list->setSelectionMode(QAbstractItemView::SingleSelection);
+    // Every entry is one line of text: with uniform sizes a list of 100,000 entries loads and scrolls at
+    // once.
+    m_list->setUniformItemSizes(true);
+    m_list->setTextElideMode(Qt::ElideRight);
     m_list->viewport()->installEventFilter(this);
     connect(m_add, &QPushButton::clicked, this, &UrlPanel::cmdAdd_Click);
     connect(m_delete, &QPushButton::clicked, this, &UrlPanel::cmdDel_Click);
@@ -65,10 +69,16 @@ QAction *UrlPanel::popupAction(const char *name, const QString &text, void (UrlP
     action->setObjectName(QString::fromLatin1(name));
     connect(action, &QAction::triggered, this, slot);
     if (!shortcut.isEmpty()) {
-        // The popup's keys act while the list has the focus.
+        // The popup shows the key; a twin action on the list makes the key act while the list has the focus,
+        // whatever the popup's enabled states were left at by the last right-click.
         action->setShortcut(shortcut);
         action->setShortcutContext(Qt::WidgetShortcut);
-        m_list->addAction(action);
+        auto *key = new QAction(m_list);
+        key->setObjectName(QString::fromLatin1(name) + QStringLiteral("Key"));
+        key->setShortcut(shortcut);
+        key->setShortcutContext(Qt::WidgetShortcut);
+        connect(key, &QAction::triggered, this, slot);
+        m_list->addAction(key);
     }
     return action;
 }
@@ -123,10 +133,9 @@ void UrlPanel::mnuOpenURLList_Click()
     if (path.isEmpty())
         return;
     QStringList loaded;
-    if (!urlList::loadFile(path, loaded)) {
-        prompts::warning(
-            window(), QStringLiteral("Load URL List"),
-            QStringLiteral("The file %1 could not be read.").arg(QDir::toNativeSeparators(path)));
+    const urlList::LoadStatus status = urlList::loadFile(path, loaded);
+    if (status != urlList::LoadStatus::Ok) {
+        prompts::warning(window(), QStringLiteral("Load URL List"), urlList::loadError(status, path));
         return;
     }
     addEntries(loaded);

@@ -2,6 +2,7 @@
 
 #include "ui/ReportView.h"
 #include "ui/Twips.h"
+#include "web/BrowserView.h"
 
 #include <QLabel>
 #include <QLineEdit>
@@ -17,7 +18,7 @@ WebsiteViewFrame::WebsiteViewFrame(QWidget *parent)
       go(new QPushButton(QStringLiteral("Go"), this)), back(new QPushButton(QStringLiteral("Back"), this)),
       forward(new QPushButton(QStringLiteral("Forward"), this)),
       stop(new QPushButton(QStringLiteral("Stop"), this)),
-      refresh(new QPushButton(QStringLiteral("Refresh"), this)), browser(new QWebEngineView(this))
+      refresh(new QPushButton(QStringLiteral("Refresh"), this)), browser(new BrowserView(this))
 {
     setObjectName(QStringLiteral("Frame4"));
     log->setObjectName(QStringLiteral("ListView2"));

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QUrl>
 
 // Where a row of the web-result log leads.
 namespace webResults {
@@ -9,5 +10,10 @@ namespace webResults {
 // exactly) that engine's prefix, read from settings.ini now, followed by the encoded target URL, without
 // AllTheWeb's suffix; the empty string for any other text.
 QString logRowAddress(const QString &type, const QString &target, const QString &settingsIni);
+
+// The page an address typed into a browser's address box stands for. An address with a scheme of its own
+// (http, https, file, about, data, ftp) is taken as it is; anything else, "localhost:8080/x" and
+// "www.example.net:8080" included, is read as a web address (http). Empty for an empty address.
+QUrl browserAddress(const QString &typed);
 
 } // namespace webResults

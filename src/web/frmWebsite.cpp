@@ -2,9 +2,12 @@
 
 #include "app/ProductIdentity.h"
 #include "app/ProgramEnd.h"
+#include "ui/StatusPanel.h"
 #include "ui/Twips.h"
 #include "ui/modOnTop.h"
+#include "web/BrowserView.h"
 #include "web/SkinLabel.h"
+#include "web/WebResults.h"
 #include "web/modSkin.h"
 
 #include <QApplication>
@@ -32,9 +35,7 @@ void navigate(QWebEngineView *browser, const QString &address)
     const QString trimmed = address.trimmed();
     if (!browser || trimmed.isEmpty())
         return;
-    QUrl url(trimmed, QUrl::TolerantMode);
-    if (url.scheme().isEmpty())
-        url = QUrl::fromUserInput(trimmed);
+    const QUrl url = webResults::browserAddress(trimmed);
     if (url.isValid())
         browser->setUrl(url);
 }
@@ -52,8 +53,8 @@ bool frmWebsite::mainWindowClosed()
 frmWebsite::frmWebsite(QWidget *parent)
     : QWidget(parent, Qt::Window), m_frame(new QGroupBox(QStringLiteral("Browser"), this)),
       m_address(new QLineEdit(m_frame)), m_go(new QPushButton(QStringLiteral("Go"), m_frame)),
-      m_browser(new QWebEngineView(m_frame)), m_status(new QStatusBar(this)), m_panel1(new QLabel(m_status)),
-      m_panel2(new QLabel(m_status))
+      m_browser(new BrowserView(m_frame)), m_status(new QStatusBar(this)),
+      m_panel1(new StatusPanel(m_status)), m_panel2(new StatusPanel(m_status))
 {
     setObjectName(QStringLiteral("frmWebsite"));
     resize(px(12000), px(9000));
@@ -93,12 +94,12 @@ frmWebsite::frmWebsite(QWidget *parent)
     connect(navigation.at(1), &QPushButton::clicked, m_browser, &QWebEngineView::forward);
     connect(navigation.at(2), &QPushButton::clicked, m_browser, &QWebEngineView::stop);
     connect(navigation.at(3), &QPushButton::clicked, m_browser, &QWebEngineView::reload);
-    connect(m_browser->page(), &QWebEnginePage::linkHovered, m_panel1, &QLabel::setText);
+    connect(m_browser->page(), &QWebEnginePage::linkHovered, m_panel1, &StatusPanel::setStatusText);
     connect(m_browser, &QWebEngineView::loadFinished, this, [this] {
         m_address->setText(m_browser->url().toString());
+        m_address->setCursorPosition(0);
         if (!m_browser->title().isEmpty())
             setWindowTitle(m_browser->title());
-        modOnTop::SetTopMost(this, false); // top-most only while the first page loads
     });
 }
 
@@ -117,6 +118,9 @@ void frmWebsite::load()
         modSkin::ApplySkin(this);
     }
     navigate(m_browser, productIdentity::website());
+    // Top-most only until its navigation has started: the window keeps its place in front, and a window
+    // the user brings up later can cover it.
+    modOnTop::SetTopMost(this, false);
     ArrangeControls();
 }
 

@@ -4,6 +4,7 @@
 
 class QGroupBox;
 class QLabel;
+class StatusPanel;
 class QLineEdit;
 class QPushButton;
 class QStatusBar;
@@ -43,8 +44,8 @@ private:
     QPushButton *m_go;
     QWebEngineView *m_browser;
     QStatusBar *m_status;
-    QLabel *m_panel1;
-    QLabel *m_panel2;
+    StatusPanel *m_panel1;
+    StatusPanel *m_panel2;
     QString m_mode;
 };
 

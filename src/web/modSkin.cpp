@@ -12,10 +12,12 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QGroupBox>
+#include <QHash>
 #include <QLineEdit>
 #include <QListView>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QStyle>
 #include <QStyleFactory>
 #include <QTextEdit>
@@ -47,25 +49,93 @@ QColor colorOf(const QString &text, const QColor &fallback)
 
 } // namespace
 
+namespace {
+
+// The keys of a skin file's [Skin] section (names in lower case). Lines end at CR LF, LF or CR; names are
+// matched without regard to case; the first of a repeated key wins.
+QHash<QString, QString> skinKeys(const QString &text)
+{
+    QHash<QString, QString> keys;
+    bool inSkin = false;
+    for (QString line : text.split(QRegularExpression(QStringLiteral("\r\n|\r|\n")))) {
+        line = line.trimmed();
+        if (line.isEmpty() || line.startsWith(u';'))
+            continue;
+        if (line.startsWith(u'[')) {
+            inSkin = line.section(u']', 0, 0)
+                         .mid(1)
+                         .trimmed()
+                         .compare(QLatin1String("Skin"), Qt::CaseInsensitive) == 0;
+            continue;
+        }
+        const qsizetype eq = line.indexOf(u'=');
+        if (inSkin && eq > 0) {
+            const QString name = line.left(eq).trimmed().toLower();
+            if (!keys.contains(name))
+                keys.insert(name, line.mid(eq + 1).trimmed());
+        }
+    }
+    return keys;
+}
+
+// The largest style sheet a skin may bring; anything bigger is no style sheet.
+constexpr qint64 MaxStyleSheetBytes = 1024 * 1024;
+
+// The style sheet named by the skin: a regular file inside the skin's folder, of at most 1 MiB.
+bool readStyleSheet(const QString &skinFolder, const QString &name, QString &sheet)
+{
+    const QDir folder(skinFolder);
+    const QFileInfo info(folder.filePath(name));
+    const QString inside = folder.canonicalPath() + u'/';
+    if (!info.exists() || !info.isFile() || !info.canonicalFilePath().startsWith(inside) ||
+        info.size() > MaxStyleSheetBytes)
+        return false;
+    QFile file(info.canonicalFilePath());
+    if (!file.open(QIODevice::ReadOnly))
+        return false;
+    const QByteArray bytes = file.read(MaxStyleSheetBytes + 1);
+    if (bytes.size() > MaxStyleSheetBytes)
+        return false;
+    sheet = QString::fromUtf8(bytes);
+    return true;
+}
+
+} // namespace
+
 bool Skin::load(const QString &file)
 {
-    const QString section = QStringLiteral("Skin");
-    m_name = modINI::ReadINI(section, QStringLiteral("Name"), QString(), file);
-    m_back =
-        colorOf(modINI::ReadINI(section, QStringLiteral("2"), QString(), file), QColor(0xf4, 0xf7, 0xfb));
-    m_fore =
-        colorOf(modINI::ReadINI(section, QStringLiteral("3"), QString(), file), QColor(0x1c, 0x27, 0x33));
-    m_picture =
-        colorOf(modINI::ReadINI(section, QStringLiteral("4"), QString(), file), QColor(0x24, 0x44, 0x6b));
-    m_window = colorOf(modINI::ReadINI(section, QStringLiteral("Window"), QString(), file),
-                       QColor(0xe9, 0xee, 0xf4));
-    m_accent = colorOf(modINI::ReadINI(section, QStringLiteral("Accent"), QString(), file),
-                       QColor(0x2f, 0x6f, 0xb2));
-    const QString sheet = modINI::ReadINI(section, QStringLiteral("StyleSheet"), QString(), file);
-    m_styleSheet.clear();
-    if (!sheet.isEmpty())
-        textFile::readLatin1(QFileInfo(file).dir().filePath(sheet), m_styleSheet);
-    m_loaded = !m_name.isEmpty();
+    *this = Skin();
+    m_read = true;
+    m_name = QFileInfo(file).completeBaseName();
+    QString text;
+    QFile in(file);
+    if (!in.open(QIODevice::ReadOnly) || in.size() > MaxStyleSheetBytes) {
+        qWarning("vantory: the skin %s cannot be read; the built-in look is used", qPrintable(file));
+        return false;
+    }
+    text = QString::fromLatin1(in.readAll());
+    const QHash<QString, QString> keys = skinKeys(text);
+    m_back = colorOf(keys.value(QStringLiteral("2")), m_back);
+    m_fore = colorOf(keys.value(QStringLiteral("3")), m_fore);
+    m_picture = colorOf(keys.value(QStringLiteral("4")), m_picture);
+    m_window = colorOf(keys.value(QStringLiteral("window")), m_window);
+    m_accent = colorOf(keys.value(QStringLiteral("accent")), m_accent);
+    const QString sheet = keys.value(QStringLiteral("stylesheet"));
+    if (!sheet.isEmpty() && !readStyleSheet(QFileInfo(file).path(), sheet, m_styleSheet)) {
+        qWarning("vantory: the skin's style sheet %s cannot be read; the built-in look is used",
+                 qPrintable(sheet));
+        m_styleSheet.clear();
+    }
+    // The style sheet is written with the skin's colours as names, so that every colour of the skin file
+    // shows: @back, @fore, @picture, @window and @accent.
+    const std::pair<const char *, QColor> names[] = {{"@window", m_window},
+                                                     {"@accent", m_accent},
+                                                     {"@picture", m_picture},
+                                                     {"@back", m_back},
+                                                     {"@fore", m_fore}};
+    for (const auto &[name, colour] : names)
+        m_styleSheet.replace(QLatin1String(name), colour.name());
+    m_loaded = keys.size() > 0;
     return m_loaded;
 }
 
@@ -223,7 +293,7 @@ void ApplySkin(QWidget *window)
     if (!window)
         return;
     Skin *skin = skinObject();
-    if (!skin->isLoaded()) {
+    if (!skin->wasRead()) {
         // Recovery, once: set the skin up again, without a splash window that would open the main window.
         skin->load(skinFile());
         controller()->attach(skin);

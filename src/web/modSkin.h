@@ -18,6 +18,8 @@ class Skin
 public:
     bool load(const QString &file);
     bool isLoaded() const { return m_loaded; }
+    // True once load() has run, whatever it found: a skin is read once per run.
+    bool wasRead() const { return m_read; }
     QString name() const { return m_name; }
     // Property 2, 3 or 4 as a colour value (0xRRGGBB); an invalid QVariant for any other.
     QVariant property(int id) const;
@@ -29,8 +31,14 @@ public:
 
 private:
     bool m_loaded = false;
+    bool m_read = false;
     QString m_name;
-    QColor m_back, m_fore, m_picture, m_window, m_accent;
+    // The built-in look, kept where the skin file says nothing or cannot be read.
+    QColor m_back{0xf4, 0xf7, 0xfb};
+    QColor m_fore{0x1c, 0x27, 0x33};
+    QColor m_picture{0x24, 0x44, 0x6b};
+    QColor m_window{0xe9, 0xee, 0xf4};
+    QColor m_accent{0x2f, 0x6f, 0xb2};
     QString m_styleSheet;
 };
 

@@ -141,13 +141,56 @@ private slots:
         QCOMPARE(run(base + QStringList{s("--history"), s("nothing")}).code, 1);
         QCOMPARE(run(base + QStringList{s("--history"), s("site"), m_dir.filePath(s("one.txt"))}).code, 2);
         QVERIFY(!QFile::exists(m_dir.filePath(s("escape.vty"))));
+
+        // A save dated before the newest one takes its place among the dates, newest first, in every section.
+        m_engines->emulator()->setCount(1, s("http://a.example"), 1250);
+        QCOMPARE(run(base + QStringList{s("--append"), s("site"), s("--date"), s("2026-12-01"),
+                                        m_dir.filePath(s("one.txt"))})
+                     .code,
+                 0);
+        m_engines->emulator()->setCount(1, s("http://a.example"), 1234);
+        QVERIFY2(testFiles::read(file).startsWith("\r\n[Google]\r\n12-05-26=1300\r\n12-01-26=1250\r\n"
+                                                  "11-28-26=1234\r\n\r\n[Altavista]\r\n12-05-26=0\r\n"
+                                                  "12-01-26=0\r\n11-28-26=0\r\n"),
+                 testFiles::read(file).constData());
+        // Two-digit years: dates outside 2000-2099 are refused, nothing is written.
+        const QByteArray before = testFiles::read(file);
+        for (const char *date : {"1999-12-31", "2100-01-01"}) {
+            QCOMPARE(run(base + QStringList{s("--append"), s("site"), s("--date"), s(date),
+                                            m_dir.filePath(s("one.txt"))})
+                         .code,
+                     2);
+        }
+        QCOMPARE(testFiles::read(file), before);
+        // A file copied from Windows with its extension in capitals is appended to and printed.
+        QVERIFY(QFile::rename(file, m_dir.filePath(s("Saved/site.VTY"))));
+        QCOMPARE(run(base + QStringList{s("--append"), s("site"), s("--date"), s("2026-12-06"),
+                                        m_dir.filePath(s("one.txt"))})
+                     .code,
+                 0);
+        QVERIFY(!QFile::exists(file));
+        QVERIFY(run(base + QStringList{s("--history"), s("site"), s("--csv")}).out.contains("12-06-26,1234"));
+    }
+
+    void listsFromLinuxTools()
+    {
+        // LF line ends, a UTF-8 byte-order mark, blanks around entries, and thresholds written with
+        // thousands separators as the Options dialog accepts them.
+        const Result r = run({s("--program-folder"), m_dir.path(), s("--csv"), s("--low"), s("2,000"),
+                              s("--medium"), s("4,000.4"), s("-")},
+                             "\xef\xbb\xbfhttp://a.example\n\n  http://b.example\t\n");
+        QCOMPARE(r.code, 0);
+        QCOMPARE(QString::fromLatin1(r.out),
+                 s("Domain Name,Total,Google,Altavista,Yahoo!,Teoma,MSN,All The Web,Profile\r\n"
+                   "http://b.example,5000,0,0,0,0,\"5,000\",0,high\r\n"
+                   "http://a.example,1234,1234,0,0,0,0,0,low\r\n"));
     }
 
     void badArguments()
     {
         for (const QStringList &args :
              {QStringList{}, QStringList{s("a"), s("b")}, QStringList{s("--low"), s("x"), s("-")},
-              QStringList{s("--medium"), s("1.5"), s("-")}, QStringList{s("--bogus"), s("-")}}) {
+              QStringList{s("--medium"), s("1.5x"), s("-")}, QStringList{s("--bogus"), s("-")}}) {
             const Result r = run(args, "");
             QCOMPARE(r.code, 2);
             QCOMPARE(r.err.count('\n'), 1);

@@ -5,6 +5,7 @@
 
 #include "../support/TestFiles.h"
 
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -122,7 +123,7 @@ private slots:
     {
         QByteArray value;
         for (int b = 1; b <= 255; ++b) {
-            if (b != '\r')
+            if (b != '\r' && b != '\n')
                 value += char(b);
         }
         const QString text = QString::fromLatin1(value);
@@ -142,6 +143,60 @@ private slots:
         WriteINI(QString::fromLatin1("\xc4rger"), QString::fromLatin1("\xe9t\xe9"), s("1"), f);
         QCOMPARE(ReadINI(QString::fromLatin1("\xe4RGER"), QString::fromLatin1("\xc9T\xc9"), s("d"), f),
                  s("1"));
+    }
+
+    void lineEndsNeverReachTheFile()
+    {
+        // No name or value may hold a CR or LF: the writers refuse, and the file stays as it was.
+        const QByteArray bytes = "\r\n[S]\r\nk=1\r\n";
+        const QString f = file(bytes);
+        QVERIFY(!WriteINI(s("S"), s("k"), s("5\r[MSN]"), f));
+        QVERIFY(!WriteINI(s("S"), s("k"), s("5\n[MSN]"), f));
+        QVERIFY(!WriteINI(s("S"), s("a\rb"), s("1"), f));
+        QVERIFY(!WriteINI(s("S\nT"), s("k"), s("1"), f));
+        QVERIFY(!privateProfile::WriteString(s("S"), s("k"), s("1\r\n[X]"), f));
+        QVERIFY(!privateProfile::WriteString(s("S"), s("k\n"), s("1"), f));
+        QVERIFY(!privateProfile::WriteSection(s("S\r"), QString(), f));
+        QCOMPARE(read(f), bytes);
+        QVERIFY(WriteINI(s("S"), s("k"), s("2"), f));
+        QCOMPARE(ReadINI(s("S"), s("k"), QString(), f), s("2"));
+    }
+
+    void transactions()
+    {
+        // Writes inside a transaction are seen by later reads in it, and reach the disk together on commit.
+        const QByteArray bytes = "\r\n[S]\r\nk=1\r\n";
+        const QString f = file(bytes);
+        const QString fresh = file();
+        {
+            textFile::Transaction transaction;
+            QVERIFY(WriteINI(s("S"), s("k"), s("2"), f));
+            QVERIFY(privateProfile::WriteString(s("T"), s("x"), s("y"), f));
+            QVERIFY(privateProfile::WriteString(s("N"), s("a"), s("b"), fresh));
+            QCOMPARE(ReadINI(s("S"), s("k"), QString(), f), s("2"));
+            QCOMPARE(ReadINI(s("N"), s("a"), QString(), fresh), s("b"));
+            QVERIFY(textFile::exists(fresh));
+            QCOMPARE(read(f), bytes); // nothing on disk yet
+            QVERIFY(!QFileInfo::exists(fresh));
+        } // no commit: nothing written
+        QCOMPARE(read(f), bytes);
+        QVERIFY(!QFileInfo::exists(fresh));
+        {
+            textFile::Transaction transaction;
+            QVERIFY(WriteINI(s("S"), s("k"), s("3"), f));
+            QVERIFY(privateProfile::WriteString(s("T"), s("x"), s("y"), f));
+            QVERIFY(transaction.commit());
+        }
+        QCOMPARE(read(f), QByteArray("\r\n[S]\r\nk=3\r\n[T]\r\nx=y\r\n"));
+        // A commit that cannot write leaves the old file.
+        const QByteArray now = read(f);
+        {
+            textFile::Transaction transaction;
+            QVERIFY(WriteINI(s("S"), s("k"), QString(4000, u'x'), f));
+            testFiles::FileSizeLimit limit(100);
+            QVERIFY(!transaction.commit());
+        }
+        QCOMPARE(read(f), now);
     }
 
     void readSectionAndSections()

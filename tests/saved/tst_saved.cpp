@@ -120,7 +120,16 @@ private slots:
             testFiles::FileSizeLimit limit(before.size());
             QVERIFY(!saveResults(saveText({s("3"), s("4")}), file, SaveMode::Append, QDate(2026, 1, 2)).ok);
         }
-        QVERIFY(testFiles::read(file).startsWith("\r\n[Google]"));
+        QCOMPARE(testFiles::read(file), before); // all or nothing: exactly the old file
+        // A failure in the last of six sections leaves the first five unwritten too.
+        {
+            testFiles::FileSizeLimit limit(before.size() + 5);
+            QVERIFY(
+                !saveResults(saveText({s("50000"), s("60000"), s("70000"), s("80000"), s("90000"), s("10")}),
+                             file, SaveMode::CreateNew, QDate(2026, 1, 3))
+                     .ok);
+        }
+        QCOMPARE(testFiles::read(file), before);
 
         // Names.
         QString why;
@@ -131,6 +140,57 @@ private slots:
         QVERIFY(!isValidSearchName(QString(300, u'x')));
         for (const char *good : {"site", "my site 2026", "a.b", "x-y_z"})
             QVERIFY(isValidSearchName(s(good)));
+    }
+
+    void pageTextCannotShapeTheFile()
+    {
+        // A count that holds a line end would start a section of its own: it is saved as a cell without a
+        // count, and the file keeps its structure.
+        const QString file = searchFile(folder(), s("hostile"));
+        QVERIFY(saveResults(saveText({s("1"), s("2"), s("3"), s("4"), s("5"), s("6")}), file,
+                            SaveMode::CreateNew, QDate(2020, 1, 3))
+                    .ok);
+        const SaveResult r = saveResults(
+            saveText({s("5\r[MSN]"), s("7\n[Teoma]\r\nx=1"), s("8\x1b]0;title\x07"), s("4"), s("5"), s("6")}),
+            file, SaveMode::Append, QDate(2020, 1, 4));
+        QVERIFY2(r.ok, qPrintable(r.error));
+        QStringList sections;
+        modINI::GetINISections(sections, file);
+        QCOMPARE(sections, QStringList({s("Google"), s("Altavista"), s("Yahoo!"), s("Teoma"), s("MSN"),
+                                        s("All The Web")}));
+        QCOMPARE(modINI::ReadINISection(s("Google"), QString(), file), s("01-04-20=\r\n01-03-20=1\r\n"));
+        QCOMPARE(modINI::ReadINISection(s("Yahoo!"), QString(), file), s("01-04-20=\r\n01-03-20=3\r\n"));
+        QCOMPARE(modINI::ReadINISection(s("MSN"), QString(), file), s("01-04-20=5\r\n01-03-20=5\r\n"));
+    }
+
+    void datesInOrderAndCapitalExtensions()
+    {
+        const QString file = searchFile(folder(), s("ordered"));
+        for (const QDate &date :
+             {QDate(2026, 3, 1), QDate(2026, 1, 1), QDate(2026, 2, 1), QDate(2025, 12, 31)})
+            QVERIFY(
+                saveResults(saveText({QString::number(date.month()), s("-"), s("-"), s("-"), s("-"), s("-")}),
+                            file, date == QDate(2026, 3, 1) ? SaveMode::CreateNew : SaveMode::Append, date)
+                    .ok);
+        // Every date in its place, newest first; a second save of a date replaces it where it stands.
+        QCOMPARE(modINI::ReadINISection(s("Google"), QString(), file),
+                 s("03-01-26=3\r\n02-01-26=2\r\n01-01-26=1\r\n12-31-25=12"));
+        QVERIFY(saveResults(saveText({s("20"), s("-"), s("-"), s("-"), s("-"), s("-")}), file,
+                            SaveMode::Append, QDate(2026, 2, 1))
+                    .ok);
+        QCOMPARE(modINI::ReadINISection(s("Google"), QString(), file),
+                 s("03-01-26=3\r\n02-01-26=20\r\n01-01-26=1\r\n12-31-25=12"));
+
+        // A file named with the extension in capitals is found, listed and appended to.
+        QVERIFY(QFile::rename(file, searchFile(folder(), s("ordered")).chopped(4) + s(".VTY")));
+        QCOMPARE(searchFile(folder(), s("ordered")), m_dir.filePath(s("Saved/ordered.VTY")));
+        QVERIFY(listSearches(folder()).contains(s("ordered")));
+        QVERIFY(saveResults(saveText({s("4"), s("-"), s("-"), s("-"), s("-"), s("-")}),
+                            searchFile(folder(), s("ordered")), SaveMode::Append, QDate(2026, 4, 1))
+                    .ok);
+        QVERIFY(!QFileInfo::exists(m_dir.filePath(s("Saved/ordered.vty"))));
+        QVERIFY(modINI::ReadINISection(s("Google"), QString(), searchFile(folder(), s("ordered")))
+                    .startsWith(s("04-01-26=4\r\n")));
     }
 
     void listing()

@@ -66,6 +66,20 @@ private slots:
         QTest::newRow("google 11 chars") << 1 << s("</b> of <b>12345678901</b> linking to ") << QString();
         QTest::newRow("google 10 chars")
             << 1 << s("</b> of <b>99,999,999</b> linking to ") << s("99,999,999");
+        // Big counts with separators are numbers, not leftovers: up to ten digits, any length.
+        QTest::newRow("google 123,456,789")
+            << 1 << s("</b> of about <b>123,456,789</b> linking to ") << s("123,456,789");
+        QTest::newRow("msn 2,147,483,647")
+            << 5 << s("1-10 of about 2,147,483,647 containing ") << s("2,147,483,647");
+        QTest::newRow("altavista 11 digits")
+            << 2 << s("AltaVista found 12,345,678,901 results</A>") << QString();
+        QTest::newRow("yahoo leftover of digits and commas")
+            << 3 << s("of about <strong>1,2,3,4,5,6x</strong>") << QString();
+        QTest::newRow("teoma blanks are no separators")
+            << 4 << s("1-10 of about 123 456 789:</span>") << QString();
+        QTest::newRow("yahoo leading comma") << 3 << s("of about <strong>,123,456,789</strong>") << QString();
+        QTest::newRow("atw 123 456 789")
+            << 6 << s("<span class=\"ofSoMany\">123 456 789</span>") << s("123456789");
         QTest::newRow("google quotes kept") << 1 << s("</b> of <b>\"5\"</b> linking to ") << s("\"5\"");
         QTest::newRow("altavista") << 2 << s("AltaVista found 1,234 results</A>") << s("1,234");
         QTest::newRow("altavista case")
@@ -150,8 +164,12 @@ private slots:
         QVERIFY(defaultPrefix(4).endsWith(s("/search?q=links:")));
         QVERIFY(defaultPrefix(6).endsWith(s("/search?cat=web&cs=utf8&q=link:")));
 
-        // The target is appended unchanged; AllTheWeb alone gets its suffix, even without a prefix.
-        QCOMPARE(queryUrl(defaultPrefix(1), 1, s("http://a b/&#x")), defaultPrefix(1) + s("http://a b/&#x"));
+        // The target is appended with its own "%", "&", "#", "+", blanks and control characters encoded, so
+        // it stays one parameter; AllTheWeb alone gets its suffix, even without a prefix.
+        QCOMPARE(queryUrl(defaultPrefix(1), 1, s("http://a b/?x=1&y=2+3#top%20\t")),
+                 defaultPrefix(1) + s("http://a%20b/?x=1%26y=2%2B3%23top%2520%09"));
+        QCOMPARE(queryUrl(s("p"), 1, QString::fromUtf8("http://例え.テスト/ü")),
+                 QString::fromUtf8("phttp://例え.テスト/ü"));
         QCOMPARE(queryUrl(QString(), 6, s("u")), s("u&rys=0&_sb_lang=pref&ocjp=1"));
         QCOMPARE(queryUrl(s("p"), 5, s("u")), s("pu"));
     }

@@ -1,5 +1,6 @@
 #include "emulator/EngineEmulator.h"
 #include "emulator/EnginePages.h"
+#include "scan/EngineTable.h"
 #include "scan/FetchPage.h"
 #include "scan/ParseEngineData.h"
 
@@ -58,6 +59,19 @@ private slots:
                  head.constData());
         QVERIFY(head.contains("\r\nUser-Agent: Mozilla\r\n"));
         QVERIFY(!head.contains("Cookie"));
+        // No header of the program's own beyond the agent: no cache directives.
+        QVERIFY2(!head.toLower().contains("pragma") && !head.toLower().contains("cache-control"),
+                 head.constData());
+
+        // A target's own "&", "#", "+" and blanks reach the engine as part of the target; non-ASCII text is
+        // sent percent-encoded from UTF-8.
+        const QString tricky = QString::fromUtf8("http://x.example/?a=1&b=2+3 c#top/bücher");
+        m_emu->setCount(2, tricky, 4321);
+        QCOMPARE(ParseEngineData(FetchPage(m_emu->prefix(2) + queryTarget(tricky)), 2), s("4,321"));
+        QVERIFY2(
+            m_emu->requestHeads().constLast().startsWith(
+                "GET /altavista/web/results?q=link:http://x.example/?a=1%26b=2%2B3%20c%23top/b%C3%BCcher "),
+            m_emu->requestHeads().constLast().constData());
 
         // Exact bodies: every byte 0x01-0xFF, a page shorter than one read, an empty body.
         QByteArray bytes;

@@ -1,3 +1,4 @@
+#include "ini/UserSettings.h"
 #include "ui/RtfReader.h"
 #include "ui/ThresholdRule.h"
 #include "ui/xfileExists.h"
@@ -76,6 +77,17 @@ private slots:
         pasted.setText(0, s("99999999999")); // out of the 32-bit range
         QCOMPARE(pasted.text(0), s("999999999"));
         QCOMPARE(boxes(pasted), QStringList({s("999999999"), s("1999999998"), s("1999999998")}));
+        // Doubling a large low threshold stays in the 32-bit range instead of being cut digit by digit.
+        ThresholdRule huge;
+        huge.setText(0, s("1500000000"));
+        QCOMPARE(boxes(huge), QStringList({s("1500000000"), s("2147483647"), s("2147483647")}));
+        ThresholdRule lowest;
+        lowest.setText(1, s("-2147483648"));
+        QCOMPARE(boxes(lowest), QStringList({s("-2147483648"), s("-2147483648"), s("-2147483648")}));
+        // Thousands separators are numbers, as the scan reads them.
+        ThresholdRule separated;
+        separated.setText(0, s("700,000"));
+        QCOMPARE(boxes(separated), QStringList({s("700,000"), s("1400000"), s("1400000")}));
         // Loading different stored medium and high values shows the high one in both.
         ThresholdRule loaded;
         loaded.setText(0, s("200"));
@@ -83,6 +95,39 @@ private slots:
         loaded.setText(2, s("900"));
         QCOMPARE(boxes(loaded), QStringList({s("200"), s("900"), s("900")}));
         QVERIFY(loaded.runs() < 20);
+    }
+
+    void thresholdNumbers_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<bool>("ok");
+        QTest::addColumn<int>("value");
+        QTest::newRow("plain") << s("700") << true << 700;
+        QTest::newRow("separators") << s("700,000") << true << 700000;
+        QTest::newRow("blanks") << s(" 42 ") << true << 42;
+        QTest::newRow("fraction half to even") << s("2.5") << true << 2;
+        QTest::newRow("negative") << s("-5") << true << -5;
+        QTest::newRow("max") << s("2147483647") << true << 2147483647;
+        QTest::newRow("over max") << s("2147483648") << false << 0;
+        QTest::newRow("letters") << s("12abc") << false << 0;
+        QTest::newRow("empty") << QString() << false << 0;
+    }
+
+    void thresholdNumbers()
+    {
+        // One rule for the dialog, the scan and the command line.
+        QFETCH(QString, text);
+        QFETCH(bool, ok);
+        QFETCH(int, value);
+        int n = 0;
+        QCOMPARE(UserSettings::thresholdNumber(text, &n), ok);
+        if (ok)
+            QCOMPARE(n, value);
+        QTemporaryDir dir;
+        UserSettings::useFolder(dir.path());
+        UserSettings::setValue(UserSettings::TxtProfile0, text);
+        QCOMPARE(UserSettings::lowThreshold(), ok ? value : 500);
+        UserSettings::useFolder(QString());
     }
 
     void fileExists()

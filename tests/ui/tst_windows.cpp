@@ -24,6 +24,8 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <QRegularExpression>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTextBrowser>
 #include <QTimer>
@@ -92,8 +94,16 @@ private slots:
             QTest::keyClicks(dialog.thresholdBox(0), s("x"));
             QCOMPARE(dialog.thresholdBox(0)->text(), s("1500"));
             dialog.prefixBox(2)->setText(s(" A: "));
-            child<QCheckBox>(&dialog, "chkClear")->setCheckState(Qt::Unchecked);
-            child<QCheckBox>(&dialog, "chkAuto")->setCheckState(Qt::PartiallyChecked);
+            // Two-state boxes: clicks toggle checked and unchecked, never a grey third state.
+            auto *clear = child<QCheckBox>(&dialog, "chkClear");
+            auto *autoSort = child<QCheckBox>(&dialog, "chkAuto");
+            QVERIFY(!clear->isTristate() && !autoSort->isTristate());
+            clear->click();
+            QCOMPARE(clear->checkState(), Qt::Unchecked);
+            autoSort->click();
+            autoSort->click();
+            autoSort->click();
+            QCOMPARE(autoSort->checkState(), Qt::Unchecked);
             child<QPushButton>(&dialog, "Command1")->click();
         }
         // "Ok" wrote every key: the prefixes unchanged (spaces too), the thresholds and check values.
@@ -104,7 +114,21 @@ private slots:
         QCOMPARE(UserSettings::value(UserSettings::TxtProfile1), s("3000"));
         QCOMPARE(UserSettings::value(UserSettings::TxtProfile2), s("3000"));
         QCOMPARE(UserSettings::value(UserSettings::ChkClear), s("0"));
-        QCOMPARE(UserSettings::value(UserSettings::ChkAutoSort), s("2"));
+        QCOMPARE(UserSettings::value(UserSettings::ChkAutoSort), s("0"));
+        // A stored "2" shows greyed; the first click leaves the grey state for good.
+        UserSettings::setValue(UserSettings::ChkAutoSort, s("2"));
+        {
+            Form2 dialog;
+            dialog.load();
+            auto *autoSort = child<QCheckBox>(&dialog, "chkAuto");
+            QCOMPARE(autoSort->checkState(), Qt::PartiallyChecked);
+            autoSort->click();
+            QCOMPARE(autoSort->checkState(), Qt::Checked);
+            autoSort->click();
+            QCOMPARE(autoSort->checkState(), Qt::Unchecked);
+            autoSort->click();
+            QCOMPARE(autoSort->checkState(), Qt::Checked);
+        }
 
         // Damaged stored values: the check box shows its default, the dialog opens; the medium box shows
         // the stored high value.
@@ -172,11 +196,51 @@ private slots:
         QVERIFY(modal);
     }
 
+    void skinFiles()
+    {
+        QTemporaryDir dir;
+        const QString file = dir.filePath(s("Mine.skin"));
+        testFiles::write(dir.filePath(s("Mine.qss")), "QDialog { background: @window; color: @accent; }");
+        // Any line ends, any case of the names.
+        testFiles::write(file, "; a comment\n[skin]\n2=#010203\nWINDOW=#aabbcc\naccent=#123456\n"
+                               "StyleSheet=Mine.qss\n");
+        modSkin::Skin skin;
+        QVERIFY(skin.load(file));
+        QCOMPARE(skin.property(2).toUInt(), 0x010203u);
+        QCOMPARE(skin.windowColor(), QColor(0xaa, 0xbb, 0xcc));
+        QCOMPARE(skin.styleSheet(), s("QDialog { background: #aabbcc; color: #123456; }"));
+        testFiles::write(file, "[Skin]\r2=#040506\rStyleSheet=Mine.qss\r");
+        QVERIFY(skin.load(file));
+        QCOMPARE(skin.property(2).toUInt(), 0x040506u);
+        // A style sheet outside the skin's folder, a device, or one over 1 MiB is not read.
+        QDir(dir.path()).mkpath(s("sub"));
+        testFiles::write(dir.filePath(s("sub/big.qss")), QByteArray(1024 * 1024 + 1, ' '));
+        testFiles::write(dir.filePath(s("outside.qss")), "QWidget { color: red; }");
+        const QString nested = dir.filePath(s("sub/Mine.skin"));
+        for (const QByteArray &sheet :
+             {QByteArray("/dev/zero"), QByteArray("../outside.qss"), QByteArray("big.qss")}) {
+            testFiles::write(nested, "[Skin]\n2=#070809\nStyleSheet=" + sheet + "\n");
+            QTest::ignoreMessage(QtWarningMsg, QRegularExpression(s("style sheet .* cannot be read")));
+            QVERIFY(skin.load(nested));
+            QCOMPARE(skin.property(2).toUInt(), 0x070809u);
+            QVERIFY2(skin.styleSheet().isEmpty(), sheet.constData());
+        }
+        // A skin that cannot be read: the built-in look and one warning.
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression(s("skin .* cannot be read")));
+        QVERIFY(!skin.load(dir.filePath(s("missing.skin"))));
+        QVERIFY(skin.wasRead());
+        QCOMPARE(skin.property(2).toUInt(), 0xf4f7fbu);
+    }
+
     void skinColoursAndLabels()
     {
         modSkin::Skin *skin = modSkin::skinObject();
         QVERIFY(skin->load(modSkin::skinFile()));
-        QCOMPARE(skin->name(), s("Standard Skin"));
+        QCOMPARE(skin->name(), s("Standard"));
+        // Every colour of the skin file shows in the style sheet (which names them), none is left unnamed.
+        for (const char *colour : {"#e9eef4", "#2f6fb2", "#24446b", "#1c2733"})
+            QVERIFY2(skin->styleSheet().contains(s(colour)), colour);
+        QVERIFY(!skin->styleSheet().contains(u'@'));
         const QColor back = QColor::fromRgb(QRgb(skin->property(2).toUInt()));
         const QColor fore = QColor::fromRgb(QRgb(skin->property(3).toUInt()));
         const QColor picture = QColor::fromRgb(QRgb(skin->property(4).toUInt()));

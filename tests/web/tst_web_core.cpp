@@ -59,6 +59,28 @@ private slots:
         QCOMPARE(webResults::logRowAddress(s("MSN"), s("x"), ini), s("N?q=x"));
         QCOMPARE(webResults::logRowAddress(s("Google"), s("x"), ini), s("x"));
     }
+
+    void browserAddresses_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("url");
+        QTest::newRow("host and port") << s("localhost:8080/x") << s("http://localhost:8080/x");
+        QTest::newRow("www and port") << s("www.example.net:8080") << s("http://www.example.net:8080");
+        QTest::newRow("bare host") << s("example.org") << s("http://example.org");
+        QTest::newRow("loopback and port") << s("127.0.0.1:9/p?q=1") << s("http://127.0.0.1:9/p?q=1");
+        QTest::newRow("http kept") << s("http://a.example/b") << s("http://a.example/b");
+        QTest::newRow("https kept") << s(" HTTPS://a.example/ ") << s("https://a.example/");
+        QTest::newRow("about") << s("about:blank") << s("about:blank");
+        QTest::newRow("file") << s("file:///tmp/x.html") << s("file:///tmp/x.html");
+        QTest::newRow("empty") << s("  ") << QString();
+    }
+
+    void browserAddresses()
+    {
+        QFETCH(QString, typed);
+        QFETCH(QString, url);
+        QCOMPARE(webResults::browserAddress(typed).toString(), url);
+    }
 };
 
 QTEST_GUILESS_MAIN(TestWebCore)

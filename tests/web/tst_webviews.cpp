@@ -18,6 +18,7 @@
 #include <QEventLoop>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QPointer>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
@@ -102,10 +103,28 @@ private slots:
         m_form->Command10_Click();
         QTest::qWait(100);
         QCOMPARE(shown(browser()), asBrowserShows(target("/typed")));
-        QVERIFY(m_form->findChild<QWidget *>(s("StatusBar1Panel2"))
-                    ->property("text")
-                    .toString()
-                    .startsWith(s("Opening ")));
+        // "Opening ..." while a page loads, cleared when it has loaded.
+        auto *panel2 = m_form->findChild<QWidget *>(s("StatusBar1Panel2"));
+        QString whileLoading;
+        const auto during = connect(browser(), &QWebEngineView::loadStarted, this,
+                                    [&] { whileLoading = panel2->property("text").toString(); });
+        QSignalSpy loaded(browser(), &QWebEngineView::loadFinished);
+        address->setText(target("/again"));
+        m_form->Command10_Click();
+        QVERIFY(loaded.wait(20000));
+        disconnect(during);
+        QVERIFY2(whileLoading.startsWith(s("Opening ")), qPrintable(whileLoading));
+        QCOMPARE(panel2->property("text").toString(), QString());
+
+        // An address without a scheme, "host:port/path", opens as http.
+        const QString hostPort = target("/port").mid(int(qstrlen("http://")));
+        address->setText(hostPort);
+        QTest::keyClick(address, Qt::Key_Return);
+        QTRY_COMPARE_WITH_TIMEOUT(shown(browser()), asBrowserShows(target("/port")), 20000);
+
+        // A page that asks for a new window shows it in the same view.
+        browser()->page()->runJavaScript(s("window.open('%1', '_blank');").arg(target("/popup")));
+        QTRY_COMPARE_WITH_TIMEOUT(shown(browser()), asBrowserShows(target("/popup")), 20000);
     }
 
     void logRowsAndWebResults()
@@ -149,6 +168,17 @@ private slots:
         QVERIFY(m_form->findChild<QWidget *>(s("Frame4"))->isVisible());
         QTRY_COMPARE_WITH_TIMEOUT(shown(browser()), asBrowserShows(urls.at(1)), 20000);
         QVERIFY(prompts::takeShown().isEmpty());
+        // The keyboard opens log rows: moving the selection, and Enter on a row.
+        log->setFocus();
+        QTest::keyClick(log, Qt::Key_Down); // row 8: the second URL's Google row
+        QCOMPARE(log->currentIndex().row(), 8);
+        const QString google =
+            scan::readPrefix(1, programFolder::settingsIni()) + xurlEncode::URLEncode(urls.at(1));
+        QTRY_COMPARE_WITH_TIMEOUT(shown(browser()), asBrowserShows(google), 20000);
+        browser()->setUrl(QUrl(target("/elsewhere")));
+        QTRY_COMPARE_WITH_TIMEOUT(shown(browser()), asBrowserShows(target("/elsewhere")), 20000);
+        QTest::keyClick(log, Qt::Key_Return);
+        QTRY_COMPARE_WITH_TIMEOUT(shown(browser()), asBrowserShows(google), 20000);
         // A result whose log rows are gone: the same message.
         m_form->webLog()->clear();
         m_form->mnuWebResults_Click();
@@ -163,9 +193,9 @@ private slots:
         QCOMPARE(window->mode(), s("Website"));
         QCOMPARE(window->findChild<QPushButton *>(s("Command3"))->toolTip(), s("browse the entered url"));
         QVERIFY(window->findChild<QWidget *>(s("StatusBar1Panel2")));
-        // Its caption becomes the page's title once loaded; top-most only while it loads.
-        QTRY_COMPARE_WITH_TIMEOUT(window->windowTitle(), s("Engine emulator"), 20000);
+        // Top-most only until its navigation has started; its caption becomes the page's title once loaded.
         QVERIFY(!window->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+        QTRY_COMPARE_WITH_TIMEOUT(window->windowTitle(), s("Engine emulator"), 20000);
         // Tiny sizes give no negative sizes.
         window->resize(40, 30);
         QTest::qWait(20);
@@ -180,6 +210,26 @@ private slots:
         QVERIFY(frmWebsite::mainWindowClosed());
         // ... until that closes.
         QVERIFY(quitsWithin(50, [window] { window->close(); }));
+    }
+
+    void visitAgainLoadsAgain()
+    {
+        // Closing the browser window unloads it; the next "Visit" loads the website afresh.
+        m_form->Command3_Click();
+        QPointer<frmWebsite> first = m_form->websiteWindow();
+        QVERIFY(first);
+        auto *view = first->findChild<QWebEngineView *>(s("WebBrowser1"));
+        QTRY_COMPARE_WITH_TIMEOUT(view->title(), s("Engine emulator"), 20000);
+        view->setUrl(QUrl(target("/elsewhere")));
+        QTRY_COMPARE_WITH_TIMEOUT(shown(view), asBrowserShows(target("/elsewhere")), 20000);
+        first->close();
+        QTRY_VERIFY(first.isNull());
+        m_form->Command3_Click();
+        frmWebsite *second = m_form->websiteWindow();
+        QVERIFY(second);
+        QTRY_COMPARE_WITH_TIMEOUT(shown(second->findChild<QWebEngineView *>(s("WebBrowser1"))),
+                                  asBrowserShows(m_program.site->baseUrl() + s("/")), 20000);
+        second->close();
     }
 
     void mainWindowAloneQuits()
