@@ -12,6 +12,7 @@
 #include "ui/Form4.h"
 #include "ui/Form5.h"
 #include "ui/Form8.h"
+#include "ui/Prompts.h"
 #include "ui/ResultsTableModel.h"
 #include "ui/UrlPanel.h"
 #include "ui/frmAbout.h"
@@ -134,6 +135,9 @@ int main(int argc, char **argv)
     settle(200);
     ok = save(&options, out, QStringLiteral("Form2-options")) && ok;
     Form5 saveDialog(saved::SaveResultText(*form.results(), 0));
+    prompts::setTestMode(true); // the "no saved searches yet" message is not part of the picture
+    saveDialog.load();
+    prompts::setTestMode(false);
     saveDialog.show();
     settle(200);
     ok = save(&saveDialog, out, QStringLiteral("Form5-save")) && ok;

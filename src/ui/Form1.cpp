@@ -277,8 +277,10 @@ void Form1::buildStatusBar()
         m_panels[i] = new StatusPanel(m_status);
         m_panels[i]->setObjectName(QStringLiteral("StatusBar1Panel%1").arg(i + 1));
         m_panels[i]->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-        if (widths[i] > 0)
+        if (widths[i] > 0) {
             m_panels[i]->setFixedWidth(widths[i]);
+            m_panels[i]->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Preferred);
+        }
         m_status->addWidget(m_panels[i], i == 0 ? 1 : 0);
     }
     m_panels[1]->installEventFilter(this);

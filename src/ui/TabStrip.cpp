@@ -10,6 +10,10 @@ TabStrip::TabStrip(QWidget *parent) : QWidget(parent), m_bar(new QTabBar(this))
     m_bar->setObjectName(QStringLiteral("TabStrip1Tabs"));
     m_bar->setDrawBase(false);
     m_bar->setExpanding(false);
+    // The selected tab's caption is bold and so wider: the bar spans the strip, so that every caption stays
+    // whole whichever tab is selected, without scroll buttons.
+    m_bar->setUsesScrollButtons(false);
+    m_bar->setElideMode(Qt::ElideNone);
     for (const char *caption : {"Data View", "Chart View", "Website View"})
         m_bar->addTab(QString::fromLatin1(caption));
     connect(m_bar, &QTabBar::currentChanged, this, [this](int index) { emit tabClicked(index + 1); });
@@ -32,5 +36,5 @@ void TabStrip::paintEvent(QPaintEvent *)
 
 void TabStrip::resizeEvent(QResizeEvent *)
 {
-    m_bar->setGeometry(0, 0, qMin(width(), m_bar->sizeHint().width()), m_bar->sizeHint().height());
+    m_bar->setGeometry(0, 0, width(), m_bar->sizeHint().height());
 }

@@ -1,8 +1,10 @@
+#include "emulator/DemoFolder.h"
 #include "emulator/EngineEmulator.h"
 
 #include "../support/TestFiles.h"
 
 #include "../support/TestText.h"
+#include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
@@ -172,6 +174,19 @@ private slots:
         QVERIFY(run(base + QStringList{s("--history"), s("site"), s("--csv")}).out.contains("12-06-26,1234"));
     }
 
+    void demoFolder()
+    {
+        // The demo's program folder has the program's read-me and skin, so its help window is not blank.
+        QTemporaryDir dir;
+        QVERIFY(emulator::writeDemoFolder(dir.path(), *m_engines->emulator(), nullptr,
+                                          s(VANTORY_SOURCE_DIR "/data")));
+        for (const char *item :
+             {"Help.rtf", "skins/Standard.skin", "skins/Standard.qss", "settings.ini", "Lists/demo.txt"})
+            QVERIFY2(QFileInfo(dir.filePath(s(item))).size() > 0, item);
+        QCOMPARE(testFiles::read(dir.filePath(s("Help.rtf"))),
+                 testFiles::read(s(VANTORY_SOURCE_DIR "/data/Help.rtf")));
+    }
+
     void listsFromLinuxTools()
     {
         // LF line ends, a UTF-8 byte-order mark, blanks around entries, and thresholds written with
@@ -200,6 +215,21 @@ private slots:
         QCOMPARE(missing.code, 1);
         QVERIFY(missing.err.startsWith("vantory-scan: cannot read"));
         QCOMPARE(run({s("--help")}).code, 0);
+        // The window program prints its help and version without a display.
+        for (const char *option : {"--help", "--version"}) {
+            QProcess program;
+            QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+            for (const char *name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+                env.remove(s(name));
+            program.setProcessEnvironment(env);
+            program.start(s(VANTORY_BIN_DIR "/vantory"), {s(option)});
+            QVERIFY(program.waitForFinished(30000));
+            QCOMPARE(program.exitStatus(), QProcess::NormalExit);
+            QCOMPARE(program.exitCode(), 0);
+            const QByteArray out = program.readAllStandardOutput();
+            QVERIFY2(out.contains(qstrcmp(option, "--help") == 0 ? "--program-folder" : "Vantory 0."),
+                     out.constData());
+        }
         const Result version = run({s("--version")});
         QCOMPARE(version.code, 0);
         QVERIFY(version.out.startsWith("vantory-scan 0."));

@@ -8,6 +8,8 @@
 #include "ui/UrlPanel.h"
 #include "ui/modPrint.h"
 
+#include "web/modSkin.h"
+
 #include "../support/TestFiles.h"
 
 #include "../support/TestProgram.h"
@@ -193,6 +195,45 @@ private slots:
         scan({s("http://c.example")});
         QCOMPARE(title(), s("Temporary Search Results"));
         QVERIFY(!engines()->isEnabled());
+    }
+
+    void saveDialogGuards()
+    {
+        scan({s("http://a.example")});
+        selectRow(0);
+        const QString file = saved::searchFile(programFolder::savedFolder(), s("kept"));
+        QDir().mkpath(programFolder::savedFolder());
+        const QByteArray history = "\r\n[Google]\r\n01-02-20=7\r\n01-01-20=6\r\n";
+        testFiles::write(file, history);
+        onDialog([](QDialog *dialog) {
+            // Skinned, with its labels doubled into the two arrays.
+            QCOMPARE(dialog->findChild<QLabel *>(s("SkinLabel2_1"))->text(),
+                     s("Please choose a name for this search:"));
+            QCOMPARE(dialog->findChild<QLabel *>(s("SkinLabel1_1"))->text(),
+                     s("Append new results to this previous search:"));
+            QCOMPARE(dialog->styleSheet(), modSkin::skinObject()->styleSheet());
+            // Enter with an invalid name: one message, not two.
+            auto *name = dialog->findChild<QLineEdit *>(s("Text1"));
+            name->setText(s("a/b"));
+            QTest::keyClick(name, Qt::Key_Return);
+            QVERIFY(dialog->isVisible());
+            QCOMPARE(prompts::takeShown().size(), 1);
+            // "Save" under an existing name asks first; No keeps the history and the dialog.
+            name->setText(s("kept"));
+            prompts::queueYesNo(false);
+            QTest::keyClick(name, Qt::Key_Return);
+            QCOMPARE(prompts::takeShown(),
+                     QStringList{s("Save Search Results|\"kept\" already exists. Replace "
+                                   "its history?")});
+            QVERIFY(dialog->isVisible());
+            prompts::queueYesNo(true);
+            click(dialog, "Command3");
+            QVERIFY(!dialog->isVisible());
+        });
+        m_form->Command4_Click();
+        QCOMPARE(testFiles::read(file).count("[Google]"), 1);
+        QVERIFY(!testFiles::read(file).contains("01-01-20"));
+        QVERIFY(prompts::takeShown().size() == 1); // the replace question
     }
 
     void damagedSavedSearch()

@@ -7,10 +7,12 @@
 #include "ui/Form1.h"
 #include "ui/Prompts.h"
 #include "ui/ResultsTableModel.h"
+#include "ui/StatusPanel.h"
 #include "ui/TabStrip.h"
 #include "ui/Twips.h"
 #include "ui/UrlPanel.h"
 #include "ui/frmSplash.h"
+#include "web/modSkin.h"
 
 #include "vantory_version.h"
 
@@ -33,6 +35,7 @@
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QStatusBar>
+#include <QStyleOptionButton>
 #include <QTabBar>
 #include <QTest>
 #include <QTreeView>
@@ -353,6 +356,115 @@ private slots:
         // The buttons and File entries are never disabled by it.
         QVERIFY(button("cmdSave")->isEnabled());
         QVERIFY(action("mnuSaveUrlList")->isEnabled());
+    }
+
+    void captionsFit()
+    {
+        // With the program's look (the skin's style and style sheet), every caption fits its control at the
+        // default size and font.
+        modSkin::startSkin(nullptr);
+        delete m_form;
+        m_form = new Form1;
+        m_form->show();
+        QVERIFY(QTest::qWaitForWindowExposed(m_form));
+        auto fits = [](QPushButton *b) {
+            // The text must fit the button's contents: its rectangle less border and padding.
+            QStyleOptionButton option;
+            option.initFrom(b);
+            option.text = b->text();
+            const QRect contents = b->style()->subElementRect(QStyle::SE_PushButtonContents, &option, b);
+            return b->fontMetrics().horizontalAdvance(b->text()) <= contents.width();
+        };
+        for (QPushButton *b : m_form->findChildren<QPushButton *>()) {
+            if (b->isVisibleTo(m_form) || b->parentWidget()->objectName() == QLatin1String("Frame4") ||
+                b->parentWidget()->objectName() == QLatin1String("Frame3"))
+                QVERIFY2(fits(b), qPrintable(b->objectName() + s(": ") + b->text()));
+        }
+        button("Command1")->setText(s("Searching..."));
+        QVERIFY(fits(button("Command1")));
+        button("Command1")->setText(s("Start"));
+        // The three tabs stay whole whichever is selected; the bar keeps its width.
+        QTabBar *tabs = child<TabStrip>("TabStrip1")->bar();
+        const int width = tabs->width();
+        for (int selected : {2, 1, 0}) {
+            tabs->setCurrentIndex(selected);
+            QTest::qWait(20);
+            QCOMPARE(tabs->width(), width);
+            for (int i = 0; i < 3; ++i) {
+                QVERIFY(tabs->tabRect(i).right() < tabs->width());
+                QVERIFY(tabs->tabRect(i).width() >= tabs->fontMetrics().horizontalAdvance(tabs->tabText(i)));
+            }
+            QVERIFY(tabs->tabAt(tabs->tabRect(0).center()) == 0);
+        }
+        modSkin::stopSkin();
+    }
+
+    void keysOnTheList()
+    {
+        // Delete and Shift+Del act whenever an entry is selected, also after a right-click on the empty list
+        // left the popup's "Delete Selected" disabled.
+        QListWidget *urls = list();
+        QMenu *popup = child<QMenu>("mnuURL");
+        QTest::mouseClick(urls->viewport(), Qt::RightButton, {}, QPoint(20, 20));
+        QTRY_VERIFY(popup->isVisible());
+        popup->hide();
+        QVERIFY(!action("mnuDeleteSelect")->isEnabled());
+        m_form->urlPanel()->addEntries({s("http://a"), s("http://b"), s("http://c")});
+        urls->setCurrentRow(1);
+        urls->setFocus();
+        QTest::keyClick(urls, Qt::Key_Delete);
+        QCOMPARE(entries(), QStringList({s("http://a"), s("http://c")}));
+        prompts::queueYesNo(true);
+        QTest::keyClick(urls, Qt::Key_Delete, Qt::ShiftModifier);
+        QVERIFY(entries().isEmpty());
+        // 100,000 entries: one line each, uniform sizes.
+        QVERIFY(urls->uniformItemSizes());
+    }
+
+    void exitAndTextBoxKeys()
+    {
+        // Exit with nothing to lose closes at once; with entries it asks, and No keeps the window.
+        auto *address = child<QLineEdit>("Text1");
+        m_form->TabStrip1_Click(3);
+        address->setText(s("http://cut.example/"));
+        address->selectAll();
+        address->setFocus();
+        QApplication::clipboard()->clear();
+        QTest::keyClick(address, Qt::Key_X, Qt::ControlModifier); // cuts, does not exit
+        QCOMPARE(QApplication::clipboard()->text(), s("http://cut.example/"));
+        QCOMPARE(address->text(), QString());
+        QTest::keyClick(address, Qt::Key_V, Qt::ControlModifier); // pastes, does not load the list
+        QCOMPARE(address->text(), s("http://cut.example/"));
+        QVERIFY(entries().isEmpty());
+        QVERIFY(m_form->isVisible());
+        QVERIFY(prompts::takeShown().isEmpty());
+
+        m_form->urlPanel()->addEntries({s("http://a")});
+        prompts::queueYesNo(false);
+        action("mnuExitNow")->trigger();
+        QCOMPARE(prompts::takeShown(),
+                 QStringList{s("Vantory|Exit Vantory? The results and the URL list are not kept.")});
+        QVERIFY(m_form->isVisible());
+        m_form->urlPanel()->list()->clear();
+        action("mnuExitNow")->trigger();
+        QVERIFY(prompts::takeShown().isEmpty());
+        QVERIFY(!m_form->isVisible());
+    }
+
+    void longStatusTextsNeverWidenTheWindow()
+    {
+        const int width = m_form->width();
+        const QString url = s("http://www.example.com/") + QString(330, u'x');
+        emit m_form->scanRun()->statusChanged(s("Scanning ") + url + s(" on Google"));
+        QTest::qWait(50);
+        QCOMPARE(m_form->width(), width);
+        auto *panel = m_form->findChild<StatusPanel *>(s("StatusBar1Panel1"));
+        QCOMPARE(panel->toolTip(), s("Scanning ") + url + s(" on Google"));
+        QVERIFY(panel->shownText().contains(QChar(0x2026)));
+        QVERIFY(panel->fontMetrics().horizontalAdvance(panel->shownText()) <= panel->contentsRect().width());
+        m_form->resize(m_form->width() - 100, m_form->height());
+        QTest::qWait(50);
+        QVERIFY(m_form->width() <= width - 100);
     }
 
     void scanStates()

@@ -25,6 +25,7 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QScrollBar>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextBrowser>
@@ -86,6 +87,9 @@ private slots:
                      s("High Profile if total is greater than: "));
             QCOMPARE(child<QLabel>(&dialog, "lblEngine6")->text(), s("AllTheWeb:"));
             QCOMPARE(dialog.prefixBox(1)->font().family(), s("Trebuchet MS"));
+            // Addresses show from their start.
+            for (int n = 1; n <= 6; ++n)
+                QCOMPARE(dialog.prefixBox(n)->cursorPosition(), 0);
             // Keystrokes run the rule: 1500 into the emptied low box sets medium and high to 3000.
             dialog.thresholdBox(0)->clear();
             QTest::keyClicks(dialog.thresholdBox(0), s("1500"));
@@ -348,6 +352,27 @@ private slots:
             QCOMPARE(UserSettings::value(UserSettings::ShowHelp), s("0"));
             check->click();
             QCOMPARE(UserSettings::value(UserSettings::ShowHelp), s("1"));
+            // It opens at its top.
+            QCOMPARE(window.text()->textCursor().position(), 0);
+            QCOMPARE(window.text()->verticalScrollBar()->value(), 0);
+            // A dialog opened while it is up comes in front of it: the help window gives up its top-most
+            // place while the dialog is shown and takes it back afterwards.
+            {
+                QDialog dialog;
+                dialog.show();
+                QVERIFY(!modOnTop::isTopMost(&window));
+                QVERIFY(window.isVisible());
+                QDialog second;
+                second.show();
+                dialog.hide();
+                QVERIFY(!modOnTop::isTopMost(&window));
+                second.hide();
+                QVERIFY(modOnTop::isTopMost(&window));
+                dialog.show();
+                QVERIFY(!modOnTop::isTopMost(&window));
+            } // destroyed while shown
+            QVERIFY(modOnTop::isTopMost(&window));
+            QVERIFY(window.isVisible());
         }
         {
             Form1 form; // showHelp "1": the help window opens with the main window
