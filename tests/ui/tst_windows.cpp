@@ -178,6 +178,25 @@ private slots:
         }
         for (int n = 1; n <= 6; ++n)
             QCOMPARE(scan::readPrefix(n, ini()), scan::defaultPrefix(n));
+
+        // "Ok" that cannot write settings.ini says so, keeps the dialog open and changes nothing; the six
+        // addresses are written together or not at all.
+        const QByteArray before = testFiles::read(ini());
+        prompts::takeShown();
+        {
+            Form2 dialog;
+            dialog.load();
+            dialog.show();
+            for (int n = 1; n <= 6; ++n)
+                dialog.prefixBox(n)->setText(QString(400, QChar(u'a' + n)));
+            dialog.thresholdBox(0)->setText(s("7"));
+            testFiles::FileSizeLimit limit(before.size() + 100);
+            child<QPushButton>(&dialog, "Command1")->click();
+            QVERIFY(dialog.isVisible());
+            QCOMPARE(prompts::takeShown().size(), 1);
+        }
+        QCOMPARE(testFiles::read(ini()), before);
+        QCOMPARE(UserSettings::value(UserSettings::TxtProfile0), s("42"));
     }
 
     void optionsSingleInstance()
