@@ -13,4 +13,8 @@ QString settingsIni();
 QString listsFolder();
 QString savedFolder();
 
+// Removes what interrupted rewrites left behind (a rewrite goes through "settings.ini.XXXXXX" or
+// "Saved/NAME.vty.XXXXXX"): called at start-up. Returns how many files went.
+int removeStaleTemporaries();
+
 } // namespace programFolder

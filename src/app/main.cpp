@@ -15,6 +15,7 @@
 #include <QTemporaryDir>
 #include <QTextStream>
 
+#include <csignal>
 #include <cstring>
 #include <memory>
 #include <unistd.h>
@@ -73,6 +74,8 @@ void setIdentity()
 
 int main(int argc, char **argv)
 {
+    // A write beyond the file-size limit fails like one on a full disk, and is reported as such.
+    std::signal(SIGXFSZ, SIG_IGN);
     if (hasArgument(argc, argv, {"-h", "--help", "--help-all", "-v", "--version"})) {
         // Help and version need no display.
         QCoreApplication app(argc, argv);
@@ -102,6 +105,7 @@ int main(int argc, char **argv)
     const QCommandLineOption &demo = options.demo;
     if (parser.isSet(folder))
         programFolder::setPath(parser.value(folder));
+    programFolder::removeStaleTemporaries();
 
     std::unique_ptr<emulator::EngineEmulator> engines;
     std::unique_ptr<QTemporaryDir> demoFolder;

@@ -8,14 +8,28 @@ namespace cliOutput {
 
 using scan::ResultsModel;
 
-namespace {
-
 QString csvField(const QString &field)
 {
     if (!field.contains(u',') && !field.contains(u'"') && !field.contains(u'\r') && !field.contains(u'\n'))
         return field;
     return u'"' + QString(field).replace(QStringLiteral("\""), QStringLiteral("\"\"")) + u'"';
 }
+
+QString printable(const QString &text)
+{
+    QString out;
+    out.reserve(text.size());
+    for (const QChar c : text) {
+        const char16_t u = c.unicode();
+        if (u < 0x20 || u == 0x7f || (u >= 0x80 && u < 0xa0))
+            out += QStringLiteral("\\x") + QString::number(u, 16).rightJustified(2, u'0');
+        else
+            out += c;
+    }
+    return out;
+}
+
+namespace {
 
 QStringList rowFields(const ResultsModel &model, int row)
 {
@@ -71,8 +85,12 @@ QString toCsv(const ResultsModel &model)
 QString toText(const ResultsModel &model)
 {
     QList<QStringList> lines{headerFields()};
-    for (int row = 0; row < model.rowCount(); ++row)
-        lines.append(rowFields(model, row));
+    for (int row = 0; row < model.rowCount(); ++row) {
+        QStringList fields = rowFields(model, row);
+        for (QString &field : fields)
+            field = printable(field); // page text never reaches the terminal raw
+        lines.append(fields);
+    }
     QList<qsizetype> widths(lines.first().size(), 0);
     for (const QStringList &line : lines) {
         for (qsizetype c = 0; c < line.size(); ++c)

@@ -19,4 +19,10 @@ QString toText(const scan::ResultsModel &model);
 // "low", "medium" or "high".
 QString profileText(int profile);
 
+// A field of RFC 4180 CSV: quoted when it holds a comma, a quote or a line end, its quotes doubled.
+QString csvField(const QString &field);
+
+// Text for a terminal: control characters (C0, DEL, C1) shown as \xHH, everything else as it is.
+QString printable(const QString &text);
+
 } // namespace cliOutput

@@ -56,13 +56,6 @@ struct SaveRequest
     QDate date;
 };
 
-QString csvField(const QString &field)
-{
-    if (!field.contains(u',') && !field.contains(u'"') && !field.contains(u'\r') && !field.contains(u'\n'))
-        return field;
-    return u'"' + QString(field).replace(QStringLiteral("\""), QStringLiteral("\"\"")) + u'"';
-}
-
 int printHistory(const QString &name, bool csv)
 {
     saved::History history;
@@ -76,7 +69,7 @@ int printHistory(const QString &name, bool csv)
     if (csv) {
         for (QStringList row : std::as_const(table)) {
             for (QString &field : row)
-                field = csvField(field);
+                field = cliOutput::csvField(field);
             out << row.join(u',') << "\r\n";
         }
         return 0;
@@ -84,12 +77,14 @@ int printHistory(const QString &name, bool csv)
     QList<qsizetype> widths(table.first().size(), 0);
     for (const QStringList &row : std::as_const(table)) {
         for (qsizetype c = 0; c < row.size(); ++c)
-            widths[c] = qMax(widths[c], row.at(c).size());
+            widths[c] = qMax(widths[c], cliOutput::printable(row.at(c)).size());
     }
     for (const QStringList &row : std::as_const(table)) {
         QStringList cells;
-        for (qsizetype c = 0; c < row.size(); ++c)
-            cells.append(c == 0 ? row.at(c).leftJustified(widths[c]) : row.at(c).rightJustified(widths[c]));
+        for (qsizetype c = 0; c < row.size(); ++c) {
+            const QString cell = cliOutput::printable(row.at(c));
+            cells.append(c == 0 ? cell.leftJustified(widths[c]) : cell.rightJustified(widths[c]));
+        }
         out << cells.join(QStringLiteral("  ")).trimmed() << '\n';
     }
     return 0;
@@ -105,7 +100,7 @@ int scanAndPrint(const QStringList &urls, const QString &settingsIni, std::optio
     run.setSettingsFile(settingsIni);
     run.setThresholds(low, medium);
     QObject::connect(&run, &scan::ScanRun::statusChanged, &run,
-                     [](const QString &text) { err() << text << Qt::endl; });
+                     [](const QString &text) { err() << cliOutput::printable(text) << Qt::endl; });
     QEventLoop loop;
     QObject::connect(&run, &scan::ScanRun::finished, &loop, &QEventLoop::quit);
     if (run.start(urls))
@@ -191,6 +186,7 @@ int runScanCommand(const QStringList &arguments)
         return fail(2, QStringLiteral("--medium needs a whole number, not \"%1\"").arg(parser.value(medium)));
     if (parser.isSet(folder))
         programFolder::setPath(parser.value(folder));
+    programFolder::removeStaleTemporaries();
     const QStringList positional = parser.positionalArguments();
     if (parser.isSet(historyOption)) {
         if (!positional.isEmpty() || parser.isSet(saveOption) || parser.isSet(appendOption))

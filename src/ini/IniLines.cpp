@@ -59,19 +59,35 @@ bool LoadINIFile(IniLines &lines, const QString &file)
     QString text;
     if (!textFile::readLatin1(file, text))
         return false;
-    const QStringList fileLines = textFile::splitLines(text);
-    for (const QString &line : fileLines) {
-        if (line.isEmpty())
-            continue;
-        const bool header = isHeader(line);
+    // One pass over the text; empty lines are skipped without being made, so a file of millions of blank
+    // lines costs only the time to look at it.
+    const qsizetype n = text.size();
+    const QChar *data = text.constData();
+    qsizetype start = 0;
+    auto take = [&](qsizetype begin, qsizetype end) {
+        if (end == begin)
+            return true;
+        const bool header = data[begin] == u'[';
         if (lines.count() + (header ? 2 : 1) > MaxSlots) {
             lines.m_cutAtLimit = true;
-            break;
+            return false;
         }
         if (header)
             lines.m_slots.append(QString());
-        lines.m_slots.append(line);
+        lines.m_slots.append(text.mid(begin, end - begin));
+        return true;
+    };
+    for (qsizetype i = 0; i < n; ++i) {
+        if (data[i] != u'\r')
+            continue;
+        if (!take(start, i))
+            return true;
+        if (i + 1 < n && data[i + 1] == u'\n')
+            ++i;
+        start = i + 1;
     }
+    if (start < n)
+        take(start, n);
     return true;
 }
 

@@ -33,6 +33,13 @@ QString ReadINI(const QString &section, const QString &key, const QString &defau
         return defaultValue;
     IniLines lines;
     LoadINIFile(lines, file);
+    return ReadINI(lines, section, key, defaultValue);
+}
+
+QString ReadINI(IniLines &lines, const QString &section, const QString &key, const QString &defaultValue)
+{
+    if (!IsValidININame(section) || !IsValidININame(key))
+        return defaultValue;
     qint32 index = 0;
     if (!FindINILine(lines, index, headerOf(section), false))
         return defaultValue;

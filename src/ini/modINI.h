@@ -14,6 +14,10 @@ namespace modINI {
 // section header.
 QString ReadINI(const QString &section, const QString &key, const QString &defaultValue, const QString &file);
 
+// The same read on a buffer already loaded with LoadINIFile, for several keys of one file in one load.
+class IniLines;
+QString ReadINI(IniLines &lines, const QString &section, const QString &key, const QString &defaultValue);
+
 // Replaces the key's line, or inserts key=value directly under the section's header, or appends the section
 // with the key at the end of the file. Nothing is written (false) for invalid names, a name or value holding
 // a CR or LF (which would change the file's structure), a missing or empty file, or a file beyond the slot

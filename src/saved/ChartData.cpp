@@ -1,5 +1,6 @@
 #include "saved/ChartData.h"
 
+#include "ini/IniSnapshot.h"
 #include "ini/modINI.h"
 #include "saved/SavedSearch.h"
 #include "scan/EngineTable.h"
@@ -35,8 +36,15 @@ std::optional<double> scaled(const std::optional<qint64> &value, int divisor)
 
 Series readSeries(const QString &file, const QString &section)
 {
+    modINI::IniSnapshot snapshot;
+    snapshot.load(file);
+    return readSeries(snapshot, section);
+}
+
+Series readSeries(const modINI::IniSnapshot &snapshot, const QString &section)
+{
     Series series;
-    QString body = modINI::ReadINISection(section, QString(), file);
+    QString body = snapshot.section(section);
     if (body.endsWith(u'\n'))
         body.chop(2); // the CR LF that ends a section that is not the file's last
     if (body.isEmpty())
@@ -93,7 +101,7 @@ ChartModel engineHistoryChart(const QString &file, const QString &section, const
 {
     ChartModel chart;
     chart.title = title;
-    const Series series = readSeries(file, section);
+    const Series series = readSeries(file, section); // one load of the file
     if (series.labels.isEmpty()) {
         chart.message = QStringLiteral("\"%1\" holds no saved dates to chart.").arg(section);
         return chart;
@@ -113,11 +121,23 @@ ChartModel allEnginesChart(const QString &file, const QStringList &sections, con
 {
     ChartModel chart;
     chart.title = title;
+    // One load of the file for every section.
+    modINI::IniSnapshot snapshot;
+    snapshot.load(file);
+    QStringList drawn = sections;
+    if (drawn.size() > MaxSeries) {
+        drawn = drawn.first(MaxSeries);
+        chart.message = QStringLiteral("This saved search holds %1 sections; the first %2 are charted.")
+                            .arg(sections.size())
+                            .arg(MaxSeries);
+    }
     QList<Series> all;
-    for (const QString &section : sections)
-        all.append(readSeries(file, section));
+    all.reserve(drawn.size());
+    for (const QString &section : std::as_const(drawn))
+        all.append(readSeries(snapshot, section));
     // The categories: the first section's dates in its order; every other date placed by date (newest first).
     QStringList dates;
+    QList<QDate> dateValues; // dates[i] as a date, parsed once
     QSet<QString> seen;
     for (const Series &series : all) {
         for (const QString &label : series.labels) {
@@ -126,9 +146,9 @@ ChartModel allEnginesChart(const QString &file, const QStringList &sections, con
             seen.insert(label);
             const QDate date = saved::dateOfKey(label);
             qsizetype at = dates.size();
-            if (date.isValid() && !all.isEmpty() && &series != &all.first()) {
-                for (qsizetype i = 0; i < dates.size(); ++i) {
-                    const QDate other = saved::dateOfKey(dates.at(i));
+            if (date.isValid() && &series != &all.first()) {
+                for (qsizetype i = 0; i < dateValues.size(); ++i) {
+                    const QDate &other = dateValues.at(i);
                     if (other.isValid() && other < date) {
                         at = i;
                         break;
@@ -136,6 +156,7 @@ ChartModel allEnginesChart(const QString &file, const QStringList &sections, con
                 }
             }
             dates.insert(at, label);
+            dateValues.insert(at, date);
         }
     }
     if (dates.isEmpty()) {
@@ -144,7 +165,7 @@ ChartModel allEnginesChart(const QString &file, const QStringList &sections, con
     }
     const Scaling scaling = scalingFor(all.isEmpty() ? 0 : LargestNumber(all.first().values));
     chart.valueAxisTitle = scaling.valueAxisTitle;
-    chart.seriesLabels = sections;
+    chart.seriesLabels = drawn;
     chart.categoryLabels = dates;
     for (const Series &series : std::as_const(all)) {
         QHash<QString, std::optional<qint64>> byDate;
@@ -191,8 +212,10 @@ ChartModel currentResultsChart(const scan::ResultsModel &results)
 
 bool hasSingleDateSeries(const QString &file, const QStringList &sections)
 {
-    return std::any_of(sections.cbegin(), sections.cend(), [&file](const QString &section) {
-        return readSeries(file, section).labels.size() == 1;
+    modINI::IniSnapshot snapshot;
+    snapshot.load(file);
+    return std::any_of(sections.cbegin(), sections.cend(), [&snapshot](const QString &section) {
+        return readSeries(snapshot, section).labels.size() == 1;
     });
 }
 

@@ -9,6 +9,9 @@
 namespace scan {
 class ResultsModel;
 }
+namespace modINI {
+class IniSnapshot;
+}
 
 // What a chart shows, independent of how it is drawn: series (the legend's entries), categories along the
 // horizontal axis, one value per series and category (a gap where there is none), the titles.
@@ -35,6 +38,10 @@ struct Series
     QList<std::optional<qint64>> values;
 };
 Series readSeries(const QString &file, const QString &section);
+Series readSeries(const modINI::IniSnapshot &snapshot, const QString &section);
+
+// "All Engines" charts at most this many sections; a file with more says so in the chart's message.
+inline constexpr int MaxSeries = 50;
 
 // The largest of the values (0 for none or only gaps).
 qint64 LargestNumber(const QList<std::optional<qint64>> &values);

@@ -1,12 +1,14 @@
 #include "saved/SavedSearch.h"
 
 #include "ini/IniLines.h"
+#include "ini/IniSnapshot.h"
 #include "ini/TextFile.h"
 #include "ini/modINI.h"
 #include "ini/privateProfile.h"
 #include "scan/ResultsModel.h"
 
 #include <QHash>
+#include <QSet>
 
 #include <algorithm>
 
@@ -75,7 +77,9 @@ bool isValidSearchName(const QString &name, QString *why)
         if (c.unicode() < 32 || c.unicode() == 127)
             return refuse(QStringLiteral("A search name cannot contain control characters."));
     }
-    if ((name + QStringLiteral(".vty")).toUtf8().size() > 255)
+    // The file name, and the temporary name ("NAME.vty.XXXXXX") a rewrite goes through, must fit the file
+    // system's 255 bytes.
+    if ((name + QStringLiteral(".vty.XXXXXX")).toUtf8().size() > 255)
         return refuse(QStringLiteral("This search name is too long."));
     return true;
 }
@@ -149,10 +153,28 @@ void placeDateKey(const QString &section, const QString &key, const QString &fil
 
 } // namespace
 
+bool staysInItsFolder(const QString &file)
+{
+    const QFileInfo info(file);
+    if (!info.isSymLink())
+        return true;
+    // A link may point within the folder only: Saved/ never leads anywhere else.
+    const QFileInfo target(info.canonicalFilePath());
+    return !info.canonicalFilePath().isEmpty() &&
+           target.absolutePath() == QFileInfo(info.absolutePath()).canonicalFilePath();
+}
+
 SaveResult saveResults(const QString &saveText, const QString &file, SaveMode mode, const QDate &date)
 {
     SaveResult result;
     const QFileInfo info(file);
+    if (!staysInItsFolder(file)) {
+        result.error =
+            QStringLiteral("The saved search \"%1\" is a link to a file outside its folder; it is not "
+                           "written.")
+                .arg(info.completeBaseName());
+        return result;
+    }
     if (mode == SaveMode::Append && !info.isFile()) {
         result.error =
             QStringLiteral("The saved search \"%1\" no longer exists.").arg(info.completeBaseName());
@@ -205,15 +227,18 @@ SaveResult saveResults(const QString &saveText, const QString &file, SaveMode mo
 
 bool readHistory(const QString &file, History &history)
 {
-    QString probe;
-    if (!textFile::readLatin1(file, probe))
+    // One load of the file, dates paired through a hash: time linear in the file's size.
+    modINI::IniSnapshot snapshot;
+    if (!staysInItsFolder(file) || !snapshot.load(file))
         return false;
     history = History();
-    modINI::GetINISections(history.sections, file);
+    history.sections = snapshot.sections();
     QList<QHash<QString, QString>> bySection;
+    bySection.reserve(history.sections.size());
+    QSet<QString> seen;
     for (const QString &section : std::as_const(history.sections)) {
         QHash<QString, QString> values;
-        QString body = modINI::ReadINISection(section, QString(), file);
+        const QString body = snapshot.section(section);
         for (const QString &line : body.split(QStringLiteral("\r\n"), Qt::SkipEmptyParts)) {
             const qsizetype eq = line.indexOf(u'=');
             if (eq < 0)
@@ -221,21 +246,30 @@ bool readHistory(const QString &file, History &history)
             const QString date = line.left(eq);
             if (!values.contains(date))
                 values.insert(date, line.mid(eq + 1));
-            if (!history.dates.contains(date))
+            if (!seen.contains(date)) {
+                seen.insert(date);
                 history.dates.append(date);
+            }
         }
         bySection.append(values);
     }
     // Newest first; keys that are no date go last, in file order.
-    std::stable_sort(history.dates.begin(), history.dates.end(), [](const QString &a, const QString &b) {
-        const QDate da = dateOfKey(a);
-        const QDate db = dateOfKey(b);
-        if (da.isValid() != db.isValid())
-            return da.isValid();
-        return da.isValid() && da > db;
+    QList<std::pair<QDate, QString>> keyed;
+    keyed.reserve(history.dates.size());
+    for (const QString &date : std::as_const(history.dates))
+        keyed.append({dateOfKey(date), date});
+    std::stable_sort(keyed.begin(), keyed.end(), [](const auto &a, const auto &b) {
+        if (a.first.isValid() != b.first.isValid())
+            return a.first.isValid();
+        return a.first.isValid() && a.first > b.first;
     });
+    history.dates.clear();
+    for (const auto &entry : std::as_const(keyed))
+        history.dates.append(entry.second);
+    history.values.reserve(history.dates.size());
     for (const QString &date : std::as_const(history.dates)) {
         QStringList row;
+        row.reserve(bySection.size());
         for (const auto &values : std::as_const(bySection))
             row.append(values.value(date));
         history.values.append(row);

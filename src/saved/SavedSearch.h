@@ -29,6 +29,10 @@ bool isValidSearchName(const QString &name, QString *why = nullptr);
 // that file.
 QString searchFile(const QString &savedFolder, const QString &name);
 
+// False for a saved-search file that is a symbolic link leading out of its folder (or nowhere): such a file
+// is neither read nor written.
+bool staysInItsFolder(const QString &file);
+
 // The saved searches in the folder: the names of its *.vty files without the extension, sorted by name.
 QStringList listSearches(const QString &savedFolder);
 
@@ -57,7 +61,7 @@ struct History
     QStringList dates;
     QList<QStringList> values; // [date][section]
 };
-// False when the file cannot be read.
+// False when the file cannot be read, or is a link leading out of its folder.
 bool readHistory(const QString &file, History &history);
 
 } // namespace saved

@@ -1,10 +1,14 @@
 #include "scan/EngineTable.h"
 
+#include "ini/IniLines.h"
 #include "ini/TextFile.h"
 #include "ini/modINI.h"
 #include "ini/privateProfile.h"
 
 #include <QDir>
+#include <QFile>
+
+#include <sys/stat.h>
 
 namespace scan {
 
@@ -106,6 +110,39 @@ QString queryUrl(const QString &prefix, int number, const QString &target)
 QString queryUrlFromSettings(int number, const QString &target, const QString &settingsIni)
 {
     return queryUrl(readPrefix(number, settingsIni), number, target);
+}
+
+void EnginePrefixes::setFile(const QString &settingsIni)
+{
+    m_file = settingsIni;
+    m_stamp.reset();
+    m_reads = 0;
+}
+
+bool EnginePrefixes::refresh()
+{
+    Stamp stamp;
+    struct stat info
+    {
+    };
+    if (::stat(QFile::encodeName(m_file).constData(), &info) == 0) {
+        stamp.exists = true;
+        stamp.size = info.st_size;
+        stamp.inode = qint64(info.st_ino);
+        stamp.device = qint64(info.st_dev);
+        stamp.seconds = info.st_mtim.tv_sec;
+        stamp.nanoseconds = info.st_mtim.tv_nsec;
+    }
+    if (m_stamp && *m_stamp == stamp)
+        return false;
+    m_stamp = stamp;
+    ++m_reads;
+    modINI::IniLines lines;
+    modINI::LoadINIFile(lines, m_file);
+    for (const Engine &e : Table)
+        m_prefixes[std::size_t(e.number - 1)] =
+            modINI::ReadINI(lines, enginesSection(), QString::fromLatin1(e.key), QString());
+    return true;
 }
 
 bool resetPrefixes(const QString &settingsIni)

@@ -3,6 +3,7 @@
 #include <QString>
 
 #include <array>
+#include <optional>
 
 // The six search engines, always the same six in the same order: the order a scan asks them in, the order of
 // the engine columns of the results table and the number that selects the extraction rules.
@@ -64,6 +65,31 @@ QString queryUrl(const QString &prefix, int number, const QString &target);
 
 // Reads the prefix from settings.ini and forms the query URL.
 QString queryUrlFromSettings(int number, const QString &target, const QString &settingsIni);
+
+// The six prefixes of settings.ini, read in one load of the file and read again only when the file has
+// changed (another modification time, size or file). A scan asks for them once per URL, so a prefix changed
+// while a scan runs takes effect from the next URL on.
+class EnginePrefixes
+{
+public:
+    void setFile(const QString &settingsIni);
+    // Reads the file when it has changed since the last read (or was never read); false when it did not.
+    bool refresh();
+    const QString &prefix(int number) const { return m_prefixes.at(std::size_t(number - 1)); }
+    int reads() const { return m_reads; } // how often the file was read since setFile() (tests)
+
+private:
+    QString m_file;
+    std::array<QString, EngineCount> m_prefixes;
+    struct Stamp
+    {
+        bool exists = false;
+        qint64 size = 0, inode = 0, device = 0, seconds = 0, nanoseconds = 0;
+        bool operator==(const Stamp &) const = default;
+    };
+    std::optional<Stamp> m_stamp;
+    int m_reads = 0;
+};
 
 // Writes the six default prefixes, one write per engine in table order. False when any write failed.
 bool resetPrefixes(const QString &settingsIni);

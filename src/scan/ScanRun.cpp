@@ -57,6 +57,7 @@ bool ScanRun::start(const QStringList &urls)
         m_log->clear();
     }
     m_urls = urls;
+    m_prefixes.setFile(m_settingsFile);
     m_running = true;
     m_stopRequested = false;
     m_position = 0;
@@ -80,6 +81,7 @@ void ScanRun::nextUrl()
         return;
     }
     const QString &url = m_urls.at(m_position);
+    m_prefixes.refresh(); // settings.ini is read again only when it has changed
     m_log->appendRow(QStringLiteral("Home Page"), url);
     m_results->insertResultRow(m_position, url);
     m_engine = 0;
@@ -89,7 +91,7 @@ void ScanRun::nextUrl()
 void ScanRun::nextEngine()
 {
     ++m_engine;
-    const QString query = queryUrlFromSettings(m_engine, m_urls.at(m_position), m_settingsFile);
+    const QString query = queryUrl(m_prefixes.prefix(m_engine), m_engine, m_urls.at(m_position));
     m_download = m_fetcher->fetch(query);
     connect(m_download, &PageDownload::finished, this, &ScanRun::pageArrived);
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "scan/EngineTable.h"
+
 #include <QObject>
 #include <QPointer>
 #include <QStringList>
@@ -24,11 +26,12 @@ public:
     ScanRun(ResultsModel *results, WebLogModel *log, QObject *parent = nullptr);
     ~ScanRun() override;
 
-    // settings.ini, read afresh for every query.
+    // settings.ini: its prefixes are read before each URL when the file has changed.
     void setSettingsFile(const QString &file) { m_settingsFile = file; }
     // Thresholds that replace the stored ones (the command line's --low and --medium).
     void setThresholds(std::optional<int> low, std::optional<int> medium);
     PageFetcher *fetcher() const { return m_fetcher; }
+    const EnginePrefixes &prefixes() const { return m_prefixes; }
 
     // Starts a run over urls, in their order. Nothing happens (false) while a run is active or when the list
     // is empty; the results table's sorted mode is switched off in any case.
@@ -67,6 +70,7 @@ private:
     PageFetcher *m_fetcher;
     QPointer<PageDownload> m_download;
     QString m_settingsFile;
+    EnginePrefixes m_prefixes;
     std::optional<int> m_lowOverride;
     std::optional<int> m_mediumOverride;
 

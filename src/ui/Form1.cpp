@@ -533,7 +533,10 @@ void Form1::doChart()
     m_chart->chart->setChartType(m_chart->typeBox->currentIndex());
     m_chartFilePath = saved::searchFile(programFolder::savedFolder(), m_chartFileName.chopped(4));
     QStringList sections;
-    modINI::GetINISections(sections, m_chartFilePath);
+    if (saved::staysInItsFolder(m_chartFilePath))
+        modINI::GetINISections(sections, m_chartFilePath);
+    else
+        m_chartFilePath.clear(); // a link out of the Saved folder is not read
     QComboBox *engines = m_chart->engineBox;
     engines->clear();
     engines->addItems(sections);

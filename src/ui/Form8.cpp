@@ -40,8 +40,9 @@ void Form8::load()
     const QString file = QDir(programFolder::path()).filePath(QStringLiteral("Help.rtf"));
     if (xfileExists::FileExists(file)) {
         QFile in(file);
+        // A read-me is small; what lies beyond 16 MiB is no read-me and is not read.
         if (in.open(QIODevice::ReadOnly))
-            fillDocument(m_text->document(), rtf::parse(in.readAll()));
+            fillDocument(m_text->document(), rtf::parse(in.read(16 * 1024 * 1024)));
         m_text->moveCursor(QTextCursor::Start); // the read-me opens at its top
         m_wantsTopMost = true;
         modOnTop::SetTopMost(this, m_dialogs.isEmpty());

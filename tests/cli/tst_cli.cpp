@@ -4,6 +4,7 @@
 #include "../support/TestFiles.h"
 
 #include "../support/TestText.h"
+#include <QDir>
 #include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -172,6 +173,47 @@ private slots:
                  0);
         QVERIFY(!QFile::exists(file));
         QVERIFY(run(base + QStringList{s("--history"), s("site"), s("--csv")}).out.contains("12-06-26,1234"));
+    }
+
+    void pageTextAndFileLimits()
+    {
+        // A count cut from a page that holds terminal escapes is shown escaped in the text table and kept as
+        // it is in CSV.
+        const QString target = s("http://escape.example");
+        m_engines->emulator()->setPage(target, "<p></b> of <b>\x1b]0;pwn\x07</b> linking to </p>");
+        testFiles::write(m_dir.filePath(s("escape.txt")), target.toLatin1() + "\n");
+        const QStringList base{s("--program-folder"), m_dir.path()};
+        const Result text = run(base + QStringList{m_dir.filePath(s("escape.txt"))});
+        QCOMPARE(text.code, 0);
+        QVERIFY(!text.out.contains('\x1b') && !text.out.contains('\x07'));
+        QVERIFY2(text.out.contains("\\x1b]0;pwn\\x07"), text.out.constData());
+        const Result csv = run(base + QStringList{s("--csv"), m_dir.filePath(s("escape.txt"))});
+        QVERIFY(csv.out.contains("http://escape.example,0,\x1b]0;pwn\x07,"));
+
+        // A save beyond the file-size limit ends with the program's message, the old file intact.
+        testFiles::write(m_dir.filePath(s("one.txt")), "http://a.example\r\n");
+        QByteArray history = "\r\n[Google]\r\n";
+        for (int day = 1; day <= 28; ++day)
+            for (int month = 12; month >= 1; --month)
+                history += QString::asprintf("%02d-%02d-19=%d\r\n", month, day, day * month).toLatin1();
+        const QString file = m_dir.filePath(s("Saved/big.vty"));
+        QDir(m_dir.path()).mkpath(s("Saved"));
+        testFiles::write(file, history);
+        QVERIFY(history.size() > 4096);
+        QProcess limited;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(s("XDG_CONFIG_HOME"), m_dir.filePath(s("config")));
+        limited.setProcessEnvironment(env);
+        limited.start(s("bash"),
+                      {s("-c"), s("trap - XFSZ; ulimit -f 4; exec \"$0\" \"$@\""),
+                       s(VANTORY_BIN_DIR "/vantory-scan"), s("--program-folder"), m_dir.path(), s("--append"),
+                       s("big"), s("--date"), s("2020-01-01"), m_dir.filePath(s("one.txt"))});
+        QVERIFY(limited.waitForFinished(60000));
+        QCOMPARE(limited.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(limited.exitCode(), 1);
+        QVERIFY(limited.readAllStandardError().contains("could not be saved"));
+        QCOMPARE(testFiles::read(file), history);
+        QVERIFY(QDir(m_dir.filePath(s("Saved"))).entryList({s("big.vty.*")}, QDir::Files).isEmpty());
     }
 
     void demoFolder()

@@ -1,3 +1,4 @@
+#include "app/ProgramFolder.h"
 #include "ini/modINI.h"
 #include "saved/ChartData.h"
 #include "saved/SavedSearch.h"
@@ -6,6 +7,8 @@
 #include "../support/TestFiles.h"
 
 #include "../support/TestText.h"
+#include <QDir>
+#include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -191,6 +194,84 @@ private slots:
         QVERIFY(!QFileInfo::exists(m_dir.filePath(s("Saved/ordered.vty"))));
         QVERIFY(modINI::ReadINISection(s("Google"), QString(), searchFile(folder(), s("ordered")))
                     .startsWith(s("04-01-26=4\r\n")));
+    }
+
+    void historyReadOnceAndLinks()
+    {
+        // The history table: dates paired across sections, newest first, keys that are no date last.
+        const QString file = searchFile(folder(), s("table"));
+        QDir().mkpath(folder());
+        testFiles::write(file, "\r\n[Google]\r\n02-01-26=5\r\n01-01-26=4\r\nnote=x\r\n\r\n[MSN]\r\n"
+                               "03-01-26=1,200\r\n01-01-26=1,000\r\n02-01-26=1,100\r\n01-01-26=dup\r\n");
+        History history;
+        QVERIFY(readHistory(file, history));
+        QCOMPARE(history.sections, QStringList({s("Google"), s("MSN")}));
+        QCOMPARE(history.dates, QStringList({s("03-01-26"), s("02-01-26"), s("01-01-26"), s("note")}));
+        QCOMPARE(history.values.at(0), QStringList({QString(), s("1,200")}));
+        QCOMPARE(history.values.at(2), QStringList({s("4"), s("1,000")}));
+        QCOMPARE(history.values.at(3), QStringList({s("x"), QString()}));
+
+        // Thousands of sections: every reader still answers (and the chart keeps to its limit).
+        QByteArray many;
+        for (int i = 0; i < 4000; ++i)
+            many += "\r\n[S" + QByteArray::number(i) + "]\r\n0" + QByteArray::number(1 + i % 9) +
+                    "-01-20=" + QByteArray::number(i) + "\r\n";
+        const QString big = searchFile(folder(), s("many"));
+        testFiles::write(big, many);
+        QVERIFY(readHistory(big, history));
+        QCOMPARE(history.sections.size(), 4000);
+        QCOMPARE(history.dates.size(), 9);
+        QCOMPARE(history.values.at(0).at(8), s("8"));
+        QStringList sections;
+        modINI::GetINISections(sections, big);
+        const ChartModel all = chartData::allEnginesChart(big, sections, s("many"));
+        QCOMPARE(all.seriesLabels.size(), chartData::MaxSeries);
+        QCOMPARE(all.categoryLabels.size(), 9);
+        QVERIFY(all.message.contains(s("4000")));
+        QCOMPARE(all.values.at(3).at(all.categoryLabels.indexOf(s("04-01-20"))), std::optional<double>(3));
+
+        // A saved search that is a link out of the Saved folder is neither read nor written; one within it
+        // is.
+        QTemporaryDir outside;
+        const QString secret = outside.filePath(s("secret.vty"));
+        testFiles::write(secret, "\r\n[Google]\r\n01-01-20=1\r\n");
+        const QString link = searchFile(folder(), s("link"));
+        QVERIFY(QFile::link(secret, link));
+        QVERIFY(!staysInItsFolder(link));
+        QVERIFY(!readHistory(link, history));
+        const SaveResult refused = saveResults(saveText({s("5")}), link, SaveMode::Append, QDate(2020, 1, 2));
+        QVERIFY(!refused.ok);
+        QVERIFY(refused.error.contains(s("outside")));
+        QCOMPARE(testFiles::read(secret), QByteArray("\r\n[Google]\r\n01-01-20=1\r\n"));
+        const QString inner = searchFile(folder(), s("inner"));
+        QVERIFY(QFile::link(file, inner));
+        QVERIFY(staysInItsFolder(inner));
+        QVERIFY(readHistory(inner, history));
+        QVERIFY(QFile::link(outside.filePath(s("nothing.vty")), searchFile(folder(), s("dangling"))));
+        QVERIFY(!staysInItsFolder(searchFile(folder(), s("dangling"))));
+
+        // A name whose temporary rewrite name would not fit the file system is refused.
+        QVERIFY(isValidSearchName(QString(244, u'n')));
+        QVERIFY(!isValidSearchName(QString(245, u'n')));
+    }
+
+    void staleTemporaries()
+    {
+        // What an interrupted rewrite left is removed at the next start, and never listed.
+        QTemporaryDir dir;
+        programFolder::setPath(dir.path());
+        QDir(dir.path()).mkpath(s("Saved"));
+        for (const char *name :
+             {"settings.ini.Ab12Cd", "Saved/site.vty.x9Y8z7", "Saved/OLD.VTY.abcdef", "settings.ini",
+              "Saved/site.vty", "Saved/notes.txt.abcdef", "Saved/site.vty.toolong1", "settings.ini.ab-cde"})
+            testFiles::write(dir.filePath(s(name)), "x");
+        QCOMPARE(listSearches(dir.filePath(s("Saved"))), QStringList{s("site")});
+        QCOMPARE(programFolder::removeStaleTemporaries(), 3);
+        for (const char *kept : {"settings.ini", "Saved/site.vty", "Saved/notes.txt.abcdef",
+                                 "Saved/site.vty.toolong1", "settings.ini.ab-cde"})
+            QVERIFY2(QFile::exists(dir.filePath(s(kept))), kept);
+        QVERIFY(!QFile::exists(dir.filePath(s("settings.ini.Ab12Cd"))));
+        programFolder::setPath(QString());
     }
 
     void listing()

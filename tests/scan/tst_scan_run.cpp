@@ -230,6 +230,33 @@ private slots:
         QCOMPARE(m_results->cell(0, 1), s("0"));
     }
 
+    void settingsReadOncePerChange()
+    {
+        // settings.ini is read once for a whole scan while it stays as it is; a change made during the scan
+        // takes effect from the next URL on.
+        const QStringList urls{s("http://p1.example"), s("http://p2.example"), s("http://p3.example")};
+        for (const QString &url : urls)
+            fixTotal(url, 100);
+        UserSettings::setValue(UserSettings::ChkAutoSort, s("0")); // rows stay in list order
+        connect(m_run, &ScanRun::rowFinished, this, [this](int row) {
+            if (row == 0)
+                QVERIFY(privateProfile::WriteString(enginesSection(), engineKey(1),
+                                                    m_emu->prefix(1) + s("changed."), ini()));
+        });
+        runAll(urls);
+        QCOMPARE(m_run->prefixes().reads(), 2);
+        QCOMPARE(m_results->cell(0, 2), s("100"));
+        // Google now asked about "changed.http://p2.example": another page, no count from it.
+        QVERIFY(m_results->cell(1, 2) != s("100"));
+        const QList<QByteArray> heads = m_emu->requestHeads();
+        QCOMPARE(std::count_if(heads.cbegin(), heads.cend(),
+                               [](const QByteArray &head) { return head.contains("link:changed."); }),
+                 2);
+        disconnect(m_run, &ScanRun::rowFinished, this, nullptr);
+        runAll(urls);
+        QCOMPARE(m_run->prefixes().reads(), 1);
+    }
+
     void stopping()
     {
         QStringList urls;

@@ -6,6 +6,7 @@
 #include "ui/Form2.h"
 #include "ui/Form8.h"
 #include "ui/Prompts.h"
+#include "ui/RtfDocument.h"
 #include "ui/frmAbout.h"
 #include "ui/frmSplash.h"
 #include "ui/modOnTop.h"
@@ -28,7 +29,9 @@
 #include <QScrollBar>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTextBlock>
 #include <QTextBrowser>
+#include <QTextDocument>
 #include <QTimer>
 #include <QTreeView>
 
@@ -339,6 +342,32 @@ private slots:
         QVERIFY(modSkin::controller()->isStarted());
         modSkin::stopSkin();
         QVERIFY(!modSkin::controller()->isStarted());
+    }
+
+    void helpOfAnySize()
+    {
+        // One paragraph of 1 MiB is laid out in pieces of at most 4,000 characters, broken at blanks, with
+        // nothing lost; NUL bytes are dropped.
+        QByteArray words;
+        while (words.size() < 1024 * 1024)
+            words += "lorem ipsum\0 dolor ";
+        QTextDocument document;
+        fillDocument(&document, rtf::parse("{\\rtf1\\ansi " + words + "}"));
+        int blocks = 0;
+        QString joined;
+        for (QTextBlock b = document.begin(); b.isValid(); b = b.next(), ++blocks) {
+            QVERIFY(b.text().size() <= MaxBlockCharacters);
+            joined += b.text();
+        }
+        QVERIFY(blocks >= 1024 * 1024 / MaxBlockCharacters);
+        QCOMPARE(joined, QString::fromLatin1(words).remove(QChar(0)).trimmed());
+        // Beyond 2 MiB of text the window says how much more there is, instead of laying it out.
+        QByteArray huge = "{\\rtf1\\ansi ";
+        for (int i = 0; i < 300; ++i)
+            huge += QByteArray(10000, 'x') + "\\par ";
+        fillDocument(&document, rtf::parse(huge + "}"));
+        QVERIFY(document.characterCount() < MaxShownCharacters + 10000);
+        QVERIFY(document.lastBlock().text().contains(s("more characters, is not shown")));
     }
 
     void helpAndAbout()
