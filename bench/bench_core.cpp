@@ -3,9 +3,12 @@
 #include "emulator/EngineEmulator.h"
 #include "ini/IniLines.h"
 #include "ini/modINI.h"
+#include "saved/ChartData.h"
+#include "saved/SavedSearch.h"
 #include "scan/FetchPage.h"
 #include "scan/ParseEngineData.h"
 
+#include <QDate>
 #include <QFile>
 #include <QTcpSocket>
 #include <QTemporaryDir>
@@ -57,6 +60,41 @@ private slots:
         }
         QCOMPARE(modINI::ReadINI(QStringLiteral("Engines"), QStringLiteral("key32000"), QString(), file),
                  QString::number(n));
+    }
+
+    void historyOfOneMiBSavedSearch()
+    {
+        // A saved search of about 1 MiB: 30,000 sections of one date each, and six sections of 5,000 dates.
+        const QString many = m_dir.filePath(QStringLiteral("many.vty"));
+        const QString deep = m_dir.filePath(QStringLiteral("deep.vty"));
+        QByteArray bytes;
+        for (int i = 0; i < 30000; ++i)
+            bytes += "\r\n[S" + QByteArray::number(i) + "]\r\n01-01-20=" + QByteArray::number(i) + "\r\n";
+        QFile manyFile(many);
+        if (manyFile.open(QIODevice::WriteOnly))
+            manyFile.write(bytes);
+        manyFile.close();
+        bytes.clear();
+        for (const char *engine : {"Google", "Altavista", "Yahoo!", "Teoma", "MSN", "All The Web"}) {
+            bytes += QByteArray("\r\n[") + engine + "]\r\n";
+            for (int d = 0; d < 5000; ++d)
+                bytes += QDate(2026, 1, 1).addDays(-d).toString(QStringLiteral("MM-dd-yy")).toLatin1() + "=" +
+                         QByteArray::number(d) + "\r\n";
+        }
+        QFile deepFile(deep);
+        if (deepFile.open(QIODevice::WriteOnly))
+            deepFile.write(bytes);
+        deepFile.close();
+        saved::History history;
+        QBENCHMARK
+        {
+            saved::readHistory(many, history);
+            saved::readHistory(deep, history);
+            QStringList sections;
+            modINI::GetINISections(sections, deep);
+            chartData::allEnginesChart(deep, sections, QStringLiteral("deep"));
+        }
+        QCOMPARE(history.dates.size(), 5000);
     }
 
     void parseOneMiBPage()

@@ -2,6 +2,7 @@
 // read gives back the value written whenever the write could take place into a file whose lines have been
 // trimmed by a rewrite.
 #include "ini/IniLines.h"
+#include "ini/TextFile.h"
 #include "ini/modINI.h"
 #include "ini/privateProfile.h"
 
@@ -28,16 +29,23 @@ bool writable(const QString &section, const QString &key, const QString &value)
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
+    // Small inputs stand for files at the slot limit: a first byte "x" repeats the rest up to its last line
+    // (second byte + 1) * 2,000 times, which passes 32,767 slots for lines of a few bytes.
+    QByteArray bytes(reinterpret_cast<const char *>(data), qsizetype(size));
+    if (bytes.size() > 2 && bytes.at(0) == 'x') {
+        const qsizetype last = bytes.lastIndexOf('\n');
+        const QByteArray body = bytes.mid(2, last < 2 ? -1 : last - 1);
+        const QByteArray tail = last < 2 ? QByteArray() : bytes.mid(last);
+        const qsizetype times = (uchar(bytes.at(1)) % 32 + 1) * 2000;
+        bytes = body.repeated(qMin(times, 1024 * 1024 / qMax<qsizetype>(body.size(), 1) + 1)) + tail;
+    }
     static QTemporaryDir dir;
     const QString file = dir.filePath(QStringLiteral("fuzz.ini"));
-    {
-        QFile out(file);
-        if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate))
-            return 0;
-        out.write(reinterpret_cast<const char *>(data), qint64(size));
-    }
+    // Every write goes to memory (a transaction that is never committed): no disk, no fsync.
+    textFile::Transaction memory;
+    textFile::writeBytes(file, bytes);
     // Section, key and value come from the file's last line, split at "|".
-    const QString text = QString::fromLatin1(reinterpret_cast<const char *>(data), qsizetype(size));
+    const QString text = QString::fromLatin1(bytes);
     const QStringList spec = text.section(u'\n', -1).split(u'|');
     const QString section = spec.value(0, QStringLiteral("S"));
     const QString key = spec.value(1, QStringLiteral("k"));

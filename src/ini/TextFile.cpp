@@ -63,18 +63,24 @@ bool exists(const QString &path)
 
 bool readLatin1(const QString &path, QString &text)
 {
-    if (const QByteArray *bytes = TransactionAccess::find(path)) {
-        text = QString::fromLatin1(*bytes);
+    QByteArray bytes;
+    if (!readBytes(path, bytes))
+        return false;
+    text = QString::fromLatin1(bytes);
+    return true;
+}
+
+bool readBytes(const QString &path, QByteArray &bytes)
+{
+    if (const QByteArray *inTransaction = TransactionAccess::find(path)) {
+        bytes = *inTransaction;
         return true;
     }
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return false;
-    const QByteArray bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError)
-        return false;
-    text = QString::fromLatin1(bytes);
-    return true;
+    bytes = file.readAll();
+    return file.error() == QFileDevice::NoError;
 }
 
 bool writeBytes(const QString &path, const QByteArray &bytes)

@@ -11,6 +11,7 @@ namespace textFile {
 
 // Reads the whole file. False when it cannot be opened or read (missing, a folder, unreadable).
 bool readLatin1(const QString &path, QString &text);
+bool readBytes(const QString &path, QByteArray &bytes);
 
 // Replaces the file's contents atomically: the new bytes land completely or the old file stays exactly as it
 // was. Characters above U+00FF, which a single-byte file cannot hold, are written as "?".

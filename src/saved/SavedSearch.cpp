@@ -175,7 +175,7 @@ SaveResult saveResults(const QString &saveText, const QString &file, SaveMode mo
                 .arg(info.completeBaseName());
         return result;
     }
-    if (mode == SaveMode::Append && !info.isFile()) {
+    if (mode == SaveMode::Append && !textFile::exists(file)) {
         result.error =
             QStringLiteral("The saved search \"%1\" no longer exists.").arg(info.completeBaseName());
         return result;

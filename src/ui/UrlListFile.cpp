@@ -3,7 +3,6 @@
 #include "ini/TextFile.h"
 
 #include <QDir>
-#include <QFile>
 #include <QStringDecoder>
 
 namespace urlList {
@@ -82,11 +81,8 @@ LoadStatus entriesOfBytes(const QByteArray &bytes, QStringList &entries)
 
 LoadStatus loadFile(const QString &path, QStringList &entries)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return LoadStatus::Unreadable;
-    const QByteArray bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError)
+    QByteArray bytes;
+    if (!textFile::readBytes(path, bytes))
         return LoadStatus::Unreadable;
     return entriesOfBytes(bytes, entries);
 }
