@@ -173,7 +173,7 @@ private:
             send(responseHead(200, "OK", raw.size(), request.keepAlive) + raw, request.keepAlive);
             return;
         }
-        Mode mode = m_emulator->mode(engine, target);
+        Mode mode = m_emulator->takeMode(engine, target);
         if (request.redirected && mode == Mode::Redirect)
             mode = Mode::None;
         const qint64 count = m_emulator->count(engine, target);
@@ -192,6 +192,27 @@ private:
             send(responseHead(500, "Internal Server Error", page.size(), request.keepAlive) + page,
                  request.keepAlive);
             break;
+        case Mode::Blocked:
+        case Mode::Captcha: {
+            const QByteArray notice =
+                "<html><head><title>Sorry...</title></head><body><h1>Unusual traffic</h1>"
+                "<p>Our systems have detected unusual traffic from your computer network. "
+                "Please solve the CAPTCHA below to continue.</p></body></html>\n";
+            send(mode == Mode::Blocked
+                     ? responseHead(429, "Too Many Requests", notice.size(), request.keepAlive) + notice
+                     : responseHead(200, "OK", notice.size(), request.keepAlive) + notice,
+                 request.keepAlive);
+            break;
+        }
+        case Mode::NotFound:
+        case Mode::BadGateway: {
+            const QByteArray small = "<html><body><h1>Error</h1></body></html>\n";
+            send(mode == Mode::NotFound
+                     ? responseHead(404, "Not Found", small.size(), request.keepAlive) + small
+                     : responseHead(502, "Bad Gateway", small.size(), request.keepAlive) + small,
+                 request.keepAlive);
+            break;
+        }
         case Mode::Redirect: {
             const QByteArray location =
                 m_emulator->baseUrl().toLatin1() + request.path + '?' + RedirectMark + request.query;
@@ -304,11 +325,13 @@ private:
 Mode modeForTarget(const QString &target)
 {
     static const QList<QPair<QString, Mode>> labels{
-        {QStringLiteral("noresults"), Mode::NoResults}, {QStringLiteral("changed"), Mode::ChangedLayout},
-        {QStringLiteral("slow"), Mode::SlowDrip},       {QStringLiteral("stall"), Mode::Stall},
-        {QStringLiteral("reset"), Mode::ResetMidBody},  {QStringLiteral("huge"), Mode::HugeBody},
-        {QStringLiteral("garbage"), Mode::Garbage},     {QStringLiteral("error"), Mode::ErrorStatus},
-        {QStringLiteral("redirect"), Mode::Redirect},
+        {QStringLiteral("noresults"), Mode::NoResults},   {QStringLiteral("changed"), Mode::ChangedLayout},
+        {QStringLiteral("slow"), Mode::SlowDrip},         {QStringLiteral("stall"), Mode::Stall},
+        {QStringLiteral("reset"), Mode::ResetMidBody},    {QStringLiteral("huge"), Mode::HugeBody},
+        {QStringLiteral("garbage"), Mode::Garbage},       {QStringLiteral("error"), Mode::ErrorStatus},
+        {QStringLiteral("redirect"), Mode::Redirect},     {QStringLiteral("blocked"), Mode::Blocked},
+        {QStringLiteral("captcha"), Mode::Captcha},       {QStringLiteral("notfound"), Mode::NotFound},
+        {QStringLiteral("badgateway"), Mode::BadGateway},
     };
     const QString first = hostOf(target).section(u'.', 0, 0);
     for (const auto &[label, mode] : labels) {
@@ -405,6 +428,38 @@ Mode EngineEmulator::mode(int engine, const QString &target) const
         return *it;
     const Mode byName = modeForTarget(target);
     return byName != Mode::None ? byName : m_defaultMode;
+}
+
+Mode EngineEmulator::takeMode(int engine, const QString &target)
+{
+    {
+        QMutexLocker lock(&m_mutex);
+        const auto it = m_failNext.find(keyOf(engine, target));
+        if (it != m_failNext.end() && it->second > 0) {
+            --it->second;
+            return it->first;
+        }
+    }
+    return mode(engine, target);
+}
+
+void EngineEmulator::failNext(int engine, const QString &target, Mode mode, int times)
+{
+    QMutexLocker lock(&m_mutex);
+    m_failNext.insert(keyOf(engine, target), {mode, times});
+}
+
+QString EngineEmulator::refusedPrefix(int engine) const
+{
+    // A port that was free a moment ago, on which nothing listens.
+    QMutexLocker lock(&m_mutex);
+    if (m_closedPort == 0) {
+        QTcpServer probe;
+        if (probe.listen(QHostAddress::LocalHost))
+            m_closedPort = probe.serverPort();
+    }
+    QString usual = prefix(engine);
+    return usual.replace(baseUrl(), QStringLiteral("http://127.0.0.1:%1").arg(m_closedPort));
 }
 
 void EngineEmulator::setPage(const QString &target, const QByteArray &body)

@@ -27,10 +27,15 @@ enum class Mode
     Garbage,       // bytes that are not HTTP, then close
     ErrorStatus,   // status 500 with the result page as its body
     Redirect,      // 302 to the same query, which is then answered normally
+    Blocked,       // 429 with a captcha notice and no count
+    Captcha,       // 200 with a captcha notice and no count
+    NotFound,      // 404 with a small page
+    BadGateway,    // 502 with a small page
 };
 
 // The mode a target selects by its host name's first label ("noresults.", "changed.", "slow.", "stall.",
-// "reset.", "huge.", "garbage.", "error.", "redirect."), so that a URL list alone can exercise every mode.
+// "reset.", "huge.", "garbage.", "error.", "redirect.", "blocked.", "captcha.", "notfound.", "badgateway."),
+// so that a URL list alone can exercise every mode.
 Mode modeForTarget(const QString &target);
 
 // A loopback HTTP/1.1 server that answers link queries in the page style of each of the six engines. Engines
@@ -59,10 +64,16 @@ public:
     void setMode(const QString &target, Mode mode); // for every engine
     void setMode(int engine, const QString &target, Mode mode);
     void setDefaultMode(Mode mode);
+    // The engine's next `times` answers for the target come in mode (then its usual mode again).
+    void failNext(int engine, const QString &target, Mode mode, int times);
+    // A prefix for the engine on a port where nothing listens: connections to it are refused.
+    QString refusedPrefix(int engine) const;
     // Serves exactly these bytes (status 200) for the target on every engine.
     void setPage(const QString &target, const QByteArray &body);
     bool page(const QString &target, QByteArray *body) const;
     Mode mode(int engine, const QString &target) const;
+    // The mode of the next answer: a pending failNext() first.
+    Mode takeMode(int engine, const QString &target);
 
     void setLatencyMs(int ms);  // delay before every answer
     void setPadding(int bytes); // result-list markup after the count, per page
@@ -96,6 +107,8 @@ private:
     QHash<QString, qint64> m_counts;
     QHash<QString, Mode> m_modes;
     QHash<QString, QByteArray> m_pages;
+    QHash<QString, QPair<Mode, int>> m_failNext;
+    mutable quint16 m_closedPort = 0;
     Mode m_defaultMode = Mode::None;
     Settings m_settings;
     QList<QByteArray> m_heads;

@@ -17,7 +17,7 @@ struct KeyInfo
     const char *defaultValue;
 };
 
-constexpr std::array<KeyInfo, 7> Keys{{
+constexpr std::array<KeyInfo, 8> Keys{{
     {"txtProfile0", "500"},
     {"txtProfile1", "1000"},
     {"txtProfile2", "1000"},
@@ -25,6 +25,7 @@ constexpr std::array<KeyInfo, 7> Keys{{
     {"chkClear", "1"},
     {"showHelp", "1"},
     {"cmbChart2", "3"},
+    {"fetchRetries", "1"},
 }};
 
 QString &storeFolder()

@@ -2,6 +2,8 @@
 
 #include <QString>
 
+#include <algorithm>
+
 // The user's options in the per-user settings store: application and organisation "Vantory", group
 // "Settings", string values, each read with its default. The key table lives in one place (the .cpp).
 class UserSettings
@@ -15,7 +17,8 @@ public:
         ChkAutoSort,
         ChkClear,
         ShowHelp,
-        CmbChart2
+        CmbChart2,
+        FetchRetries // keys of our own, beyond the program's original table
     };
 
     static QString keyName(Key key);
@@ -41,6 +44,8 @@ public:
     static int mediumThreshold() { return thresholdValue(TxtProfile1); }
     static bool clearBeforeScan() { return intValue(ChkClear) == 1; }
     static bool autoSort() { return intValue(ChkAutoSort) == 1; }
+    // How often a failed connection or a 502/504 answer is tried again: 0 to 3 (default 1).
+    static int fetchRetries() { return std::clamp(intValue(FetchRetries), 0, 3); }
 
     // Makes every later access go to a store of its own under folder (tests and the demo).
     static void useFolder(const QString &folder);

@@ -72,6 +72,7 @@ void PageDownload::start()
     if (m_started)
         return;
     m_started = true;
+    m_clock.start();
     QUrl url;
     if (!isFetchableUrl(m_url, &url)) {
         QTimer::singleShot(0, this, &PageDownload::finish);
@@ -82,14 +83,22 @@ void PageDownload::start()
     connect(m_reply, &QNetworkReply::finished, this, &PageDownload::finish);
     m_deadline = new QTimer(this);
     m_deadline->setSingleShot(true);
-    connect(m_deadline, &QTimer::timeout, this, &PageDownload::abort);
+    connect(m_deadline, &QTimer::timeout, this, &PageDownload::deadline);
     m_deadline->start(m_options.totalTimeoutMs);
+}
+
+void PageDownload::deadline()
+{
+    m_deadlineHit = true;
+    if (m_reply && m_reply->isRunning())
+        m_reply->abort();
 }
 
 void PageDownload::abort()
 {
     if (m_finished)
         return;
+    m_callerAborted = true;
     if (m_reply && m_reply->isRunning()) {
         m_reply->abort(); // emits finished(), which lands in finish()
         return;
@@ -104,20 +113,52 @@ void PageDownload::readAvailable()
     const qint64 room = m_options.bodyLimit - m_body.size();
     if (room > 0)
         m_body += m_reply->read(room);
-    if (m_body.size() >= m_options.bodyLimit && m_reply->isRunning())
+    if (m_body.size() >= m_options.bodyLimit && m_reply->isRunning()) {
+        m_cut = true;
         m_reply->abort();
+    }
 }
 
 void PageDownload::finish()
 {
     if (m_finished)
         return;
+    using Failure = FetchOutcome::Failure;
+    m_outcome = FetchOutcome();
+    m_outcome.failure = Failure::NotRequested;
     if (m_reply) {
         readAvailable();
+        const QNetworkReply::NetworkError error = m_reply->error();
+        m_outcome.httpStatus = m_reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
+        m_outcome.finalUrl = m_reply->url().toString();
+        m_outcome.errorText = m_reply->errorString();
+        m_outcome.timeoutSeconds = m_options.idleTimeoutMs / 1000;
+        // Errors of the content and server ranges only restate the HTTP status, which is judged by itself.
+        const bool statusError =
+            (error >= QNetworkReply::ContentAccessDenied && error < QNetworkReply::ProtocolUnknownError) ||
+            (error >= QNetworkReply::InternalServerError && error <= QNetworkReply::UnknownServerError);
+        if (m_cut) {
+            m_outcome.failure = Failure::TooLarge;
+        } else if (m_deadlineHit) {
+            m_outcome.failure = Failure::Timeout;
+            m_outcome.timeoutSeconds = m_options.totalTimeoutMs / 1000;
+        } else if (m_callerAborted) {
+            m_outcome.failure = Failure::Aborted;
+        } else if (error == QNetworkReply::OperationCanceledError || error == QNetworkReply::TimeoutError) {
+            m_outcome.failure = Failure::Timeout; // the idle time-out
+        } else if (error == QNetworkReply::NoError || statusError) {
+            m_outcome.failure = Failure::None;
+        } else {
+            m_outcome.failure = Failure::Network;
+        }
         m_reply->disconnect(this);
         m_reply->deleteLater();
         m_reply = nullptr;
+    } else if (m_callerAborted && isFetchableUrl(m_url)) {
+        m_outcome.failure = Failure::Aborted;
     }
+    m_outcome.bytes = m_body.size();
+    m_outcome.ms = m_clock.isValid() ? m_clock.elapsed() : 0;
     if (m_deadline)
         m_deadline->stop();
     m_finished = true;

@@ -1,6 +1,9 @@
 #pragma once
 
+#include "scan/CellReport.h"
+
 #include <QByteArray>
+#include <QElapsedTimer>
 #include <QObject>
 #include <QPointer>
 #include <QString>
@@ -51,6 +54,8 @@ public:
     void abort();
 
     bool isFinished() const { return m_finished; }
+    // How the request went: status, failure, bytes, time, final address. Complete once finished.
+    const FetchOutcome &outcome() const { return m_outcome; }
     QString page() const { return QString::fromLatin1(m_body); }
     qint64 bytesRead() const { return m_body.size(); }
     const QString &url() const { return m_url; }
@@ -61,6 +66,7 @@ signals:
 private:
     void readAvailable();
     void finish();
+    void deadline();
 
     QNetworkAccessManager *m_manager;
     QString m_url;
@@ -68,8 +74,13 @@ private:
     QPointer<QNetworkReply> m_reply;
     QTimer *m_deadline = nullptr;
     QByteArray m_body;
+    QElapsedTimer m_clock;
+    FetchOutcome m_outcome;
     bool m_started = false;
     bool m_finished = false;
+    bool m_cut = false;         // the body reached its limit
+    bool m_deadlineHit = false; // the total time-out ended the transfer
+    bool m_callerAborted = false;
 };
 
 } // namespace scan

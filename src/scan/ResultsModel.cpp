@@ -93,6 +93,34 @@ QString ResultsModel::cell(int row, int column) const
     return m_rows.at(row).cells.at(std::size_t(column));
 }
 
+void ResultsModel::setReport(int row, int engine, const CellReport &report)
+{
+    if (row < 0 || row >= m_rows.size() || engine < 1 || engine > EngineCount)
+        return;
+    m_rows[row].reports[std::size_t(engine - 1)] = report;
+    m_rows[row].reported = true;
+    const QModelIndex changed = index(row, engine + 1);
+    emit dataChanged(changed, changed, {Qt::ToolTipRole, Qt::DecorationRole});
+}
+
+CellReport ResultsModel::report(int row, int engine) const
+{
+    if (row < 0 || row >= m_rows.size() || engine < 1 || engine > EngineCount)
+        return CellReport();
+    return m_rows.at(row).reports.at(std::size_t(engine - 1));
+}
+
+bool ResultsModel::hasNoCount(int row) const
+{
+    if (row < 0 || row >= m_rows.size() || !m_rows.at(row).reported)
+        return false;
+    for (const CellReport &report : m_rows.at(row).reports) {
+        if (report.hasCount())
+            return false;
+    }
+    return true;
+}
+
 void ResultsModel::setProfile(int row, Profile profile)
 {
     if (row < 0 || row >= m_rows.size())

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "scan/CellReport.h"
+
 #include <QAbstractTableModel>
 #include <QList>
 #include <QString>
@@ -55,6 +57,11 @@ public:
     void insertResultRow(int position, const QString &url);
     void setCell(int row, int column, const QString &text);
     QString cell(int row, int column) const;
+    // The report of an engine's cell (engine 1..6): why the cell holds what it holds. Moves with its row.
+    void setReport(int row, int engine, const CellReport &report);
+    CellReport report(int row, int engine) const;
+    // True when the scan wrote reports for the row and none of its engines answered with a count.
+    bool hasNoCount(int row) const;
     void setProfile(int row, Profile profile);
     Profile profile(int row) const;
     void clear();
@@ -71,6 +78,8 @@ private:
     struct Row
     {
         std::array<QString, ColumnCount> cells;
+        std::array<CellReport, ColumnCount - 2> reports;
+        bool reported = false;
         Profile profile = Profile::None;
     };
     QList<Row> m_rows;

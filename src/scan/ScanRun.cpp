@@ -58,6 +58,9 @@ bool ScanRun::start(const QStringList &urls)
     }
     m_urls = urls;
     m_prefixes.setFile(m_settingsFile);
+    m_retries = std::clamp(m_retriesOverride.value_or(UserSettings::fetchRetries()), 0, 3);
+    m_blockedInARow.fill(0);
+    m_summary.fill(EngineSummary());
     m_running = true;
     m_stopRequested = false;
     m_position = 0;
@@ -91,6 +94,25 @@ void ScanRun::nextUrl()
 void ScanRun::nextEngine()
 {
     ++m_engine;
+    m_attempt = 0;
+    EngineSummary &summary = m_summary[std::size_t(m_engine - 1)];
+    if (summary.suspended) {
+        // No request: the cell stays without a count, and says why.
+        QTimer::singleShot(0, this, [this] {
+            if (m_running && m_results && m_log)
+                engineDone(QString(), notAsked(QStringLiteral("Not asked: suspended after %1 blocked answers")
+                                                   .arg(BlocksBeforeSuspension)));
+        });
+        return;
+    }
+    ++summary.asked;
+    startFetch();
+}
+
+void ScanRun::startFetch()
+{
+    if (!m_running)
+        return;
     const QString query = queryUrl(m_prefixes.prefix(m_engine), m_engine, m_urls.at(m_position));
     m_download = m_fetcher->fetch(query);
     connect(m_download, &PageDownload::finished, this, &ScanRun::pageArrived);
@@ -102,12 +124,50 @@ void ScanRun::pageArrived()
     if (!download || !m_results || !m_log)
         return;
     const QString page = download->page();
+    const FetchOutcome outcome = download->outcome();
     m_download = nullptr;
     download->deleteLater();
 
+    const QString count = ParseEngineData(page, m_engine);
+    CellReport report = classifyCell(outcome, page, count, m_prefixes.prefix(m_engine).isEmpty());
+    if (worthRetrying(outcome, report) && m_attempt < m_retries) {
+        ++m_attempt;
+        QTimer::singleShot(m_retryPauseMs, this, &ScanRun::startFetch);
+        return;
+    }
+    if (m_attempt > 0)
+        report.detail += QStringLiteral(" (after %1 %2)")
+                             .arg(m_attempt)
+                             .arg(m_attempt == 1 ? QStringLiteral("retry") : QStringLiteral("retries"));
+    EngineSummary &summary = m_summary[std::size_t(m_engine - 1)];
+    int &blocked = m_blockedInARow[std::size_t(m_engine - 1)];
+    blocked = report.status == CellStatus::Blocked ? blocked + 1 : 0;
+    if (blocked >= BlocksBeforeSuspension)
+        summary.suspended = true;
+    engineDone(count, report);
+}
+
+void ScanRun::engineDone(const QString &found, const CellReport &report)
+{
+    EngineSummary &summary = m_summary[std::size_t(m_engine - 1)];
+    switch (report.status) {
+    case CellStatus::Ok:
+        ++summary.ok;
+        break;
+    case CellStatus::Zero:
+        ++summary.zero;
+        break;
+    case CellStatus::NotAsked:
+        ++summary.notAsked;
+        break;
+    default:
+        ++summary.failed[report.status];
+        break;
+    }
+    QString count = found;
     const QString &url = m_urls.at(m_position);
-    QString count = ParseEngineData(page, m_engine);
-    m_log->appendRow(engineLogText(m_engine), url);
+    m_results->setReport(m_position, m_engine, report);
+    m_log->appendRow(engineLogText(m_engine), url, report);
     emit statusChanged(QStringLiteral("Scanning ") + url + engineStatusSuffix(m_engine));
     emit progressChanged(++m_progress);
     if (m_engine != MSN)
@@ -134,6 +194,38 @@ void ScanRun::finishRow()
         QTimer::singleShot(0, this, &ScanRun::nextUrl);
     else
         complete();
+}
+
+int ScanRun::EngineSummary::failedTotal() const
+{
+    int total = 0;
+    for (const int n : failed)
+        total += n;
+    return total;
+}
+
+QStringList ScanRun::summaryLines() const
+{
+    QStringList lines;
+    for (int e = 1; e <= EngineCount; ++e) {
+        const EngineSummary &s = summary(e);
+        QString line = engineCaption(e) + QStringLiteral(": %1 asked, %2 counts, %3 zero, %4 failed")
+                                              .arg(s.asked)
+                                              .arg(s.ok)
+                                              .arg(s.zero)
+                                              .arg(s.failedTotal());
+        QStringList kinds;
+        for (auto it = s.failed.cbegin(); it != s.failed.cend(); ++it)
+            kinds.append(statusWord(it.key()) + u' ' + QString::number(it.value()));
+        if (!kinds.isEmpty())
+            line += QStringLiteral(" (") + kinds.join(QStringLiteral(", ")) + u')';
+        if (s.notAsked > 0)
+            line += QStringLiteral(", %1 not asked").arg(s.notAsked);
+        if (s.suspended)
+            line += QStringLiteral(", suspended after %1 blocked answers").arg(BlocksBeforeSuspension);
+        lines.append(line);
+    }
+    return lines;
 }
 
 void ScanRun::complete()

@@ -1,11 +1,14 @@
 #pragma once
 
+#include "scan/CellReport.h"
 #include "scan/EngineTable.h"
 
+#include <QMap>
 #include <QObject>
 #include <QPointer>
 #include <QStringList>
 
+#include <array>
 #include <optional>
 
 namespace scan {
@@ -44,6 +47,28 @@ public:
     int position() const { return m_position; }
     qint64 grandTotal() const { return m_grandTotal; }
 
+    // Retries of a failed connection or a 502/504 answer (default: the stored fetchRetries) and the pause
+    // before each.
+    void setRetries(std::optional<int> retries) { m_retriesOverride = retries; }
+    void setRetryPauseMs(int ms) { m_retryPauseMs = ms; }
+    // An engine that answers "blocked" this many times in a row is not asked again during the run.
+    static constexpr int BlocksBeforeSuspension = 3;
+
+    // What each engine answered during the run (engine 1..6).
+    struct EngineSummary
+    {
+        int asked = 0; // requests made for its cells (retries not counted)
+        int ok = 0;
+        int zero = 0;
+        QMap<CellStatus, int> failed; // cells without a count, by status
+        int notAsked = 0;
+        bool suspended = false;
+        int failedTotal() const;
+    };
+    const EngineSummary &summary(int engine) const { return m_summary.at(std::size_t(engine - 1)); }
+    // One line per engine: "Google: 12 asked, 10 counts, 1 zero, 1 failed (timeout 1)".
+    QStringList summaryLines() const;
+
 signals:
     void started(int steps); // the progress bar's maximum: 6 per URL
     void progressChanged(int value);
@@ -61,7 +86,9 @@ signals:
 private:
     void nextUrl();
     void nextEngine();
+    void startFetch();
     void pageArrived();
+    void engineDone(const QString &count, const CellReport &report);
     void finishRow();
     void complete();
 
@@ -71,6 +98,12 @@ private:
     QPointer<PageDownload> m_download;
     QString m_settingsFile;
     EnginePrefixes m_prefixes;
+    std::optional<int> m_retriesOverride;
+    int m_retries = 1;
+    int m_retryPauseMs = 1000;
+    int m_attempt = 0;
+    std::array<int, EngineCount> m_blockedInARow{};
+    std::array<EngineSummary, EngineCount> m_summary{};
     std::optional<int> m_lowOverride;
     std::optional<int> m_mediumOverride;
 

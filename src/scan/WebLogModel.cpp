@@ -12,22 +12,27 @@ int WebLogModel::rowCount(const QModelIndex &parent) const
 
 int WebLogModel::columnCount(const QModelIndex &parent) const
 {
-    return parent.isValid() ? 0 : 2;
+    return parent.isValid() ? 0 : 3;
 }
 
 QVariant WebLogModel::data(const QModelIndex &index, int role) const
 {
     if (!checkIndex(index, CheckIndexOption::IndexIsValid))
         return QVariant();
-    if (role == Qt::DisplayRole || role == Qt::EditRole || role == Qt::ToolTipRole)
-        return m_rows.at(index.row()).at(index.column());
+    const QStringList &row = m_rows.at(index.row());
+    if (role == Qt::DisplayRole || role == Qt::EditRole)
+        return row.at(index.column());
+    if (role == Qt::ToolTipRole)
+        return index.column() == 2 && !row.at(3).isEmpty() ? row.at(3) : row.at(index.column());
     return QVariant();
 }
 
 QVariant WebLogModel::headerData(int section, Qt::Orientation orientation, int role) const
 {
-    if (orientation == Qt::Horizontal && role == Qt::DisplayRole && (section == 0 || section == 1))
-        return section == 0 ? QStringLiteral("Webpage Type") : QStringLiteral("URL");
+    if (orientation == Qt::Horizontal && role == Qt::DisplayRole && section >= 0 && section <= 2)
+        return section == 0   ? QStringLiteral("Webpage Type")
+               : section == 1 ? QStringLiteral("URL")
+                              : QStringLiteral("Result");
     return QAbstractTableModel::headerData(section, orientation, role);
 }
 
@@ -37,9 +42,12 @@ bool WebLogModel::before(const QStringList &a, const QStringList &b) const
     return m_order == Qt::AscendingOrder ? cmp < 0 : cmp > 0;
 }
 
-void WebLogModel::appendRow(const QString &type, const QString &url)
+void WebLogModel::appendRow(const QString &type, const QString &url, const CellReport &report)
 {
-    const QStringList row{type, url};
+    // A "Home Page" row has no answer of its own; an engine row shows how its engine answered.
+    const bool engineRow = type != QLatin1String("Home Page");
+    const QStringList row{type, url, engineRow ? statusText(report.status) : QString(),
+                          engineRow ? report.detail : QString()};
     qsizetype at = m_rows.size();
     if (m_sorted) {
         at = std::upper_bound(m_rows.cbegin(), m_rows.cend(), row,
@@ -61,6 +69,11 @@ QString WebLogModel::url(int row) const
     return (row >= 0 && row < m_rows.size()) ? m_rows.at(row).at(1) : QString();
 }
 
+QString WebLogModel::result(int row) const
+{
+    return (row >= 0 && row < m_rows.size()) ? m_rows.at(row).at(2) : QString();
+}
+
 void WebLogModel::clear()
 {
     beginResetModel();
@@ -70,7 +83,7 @@ void WebLogModel::clear()
 
 bool WebLogModel::EnhListView_SortColumns(int column)
 {
-    if (m_rows.isEmpty() || column < 0 || column > 1)
+    if (m_rows.isEmpty() || column < 0 || column > 2)
         return true;
     m_sorted = true;
     m_sortColumn = column;

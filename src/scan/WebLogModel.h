@@ -1,5 +1,7 @@
 #pragma once
 
+#include "scan/CellReport.h"
+
 #include <QAbstractTableModel>
 #include <QList>
 #include <QString>
@@ -7,7 +9,7 @@
 namespace scan {
 
 // The web-result log: one "Home Page" row and one row per engine for every scanned URL, columns
-// "Webpage Type" and "URL" (the target URL, never the query URL).
+// "Webpage Type" and "URL" (the target URL, never the query URL), and "Result": how the engine answered.
 class WebLogModel : public QAbstractTableModel
 {
     Q_OBJECT
@@ -21,9 +23,11 @@ public:
     QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
 
     // Appends a row; once the log has been sorted, rows go to their place in that order.
-    void appendRow(const QString &type, const QString &url);
+    void appendRow(const QString &type, const QString &url, const CellReport &report = CellReport());
     QString type(int row) const;
     QString url(int row) const;
+    // The third column "Result": the status of the engine's answer in words ("" for a "Home Page" row).
+    QString result(int row) const;
     void clear();
 
     // A click on a column header: sorts by that column (0-based) in the order opposite to the log's current
@@ -39,7 +43,7 @@ private:
     bool before(const QStringList &a, const QStringList &b) const;
     void applySort();
 
-    QList<QStringList> m_rows; // [type, url]
+    QList<QStringList> m_rows; // [type, url, result, detail]
     bool m_sorted = false;
     int m_sortColumn = 0;
     Qt::SortOrder m_order = Qt::AscendingOrder;

@@ -2,6 +2,7 @@
 #include "ini/UserSettings.h"
 #include "ini/privateProfile.h"
 #include "scan/EngineTable.h"
+#include "scan/PageFetcher.h"
 #include "scan/ResultsModel.h"
 #include "scan/ScanRun.h"
 #include "scan/WebLogModel.h"
@@ -255,6 +256,120 @@ private slots:
         disconnect(m_run, &ScanRun::rowFinished, this, nullptr);
         runAll(urls);
         QCOMPARE(m_run->prefixes().reads(), 1);
+    }
+
+    void cellStatuses()
+    {
+        // A real scan through every fault mode: each cell's text is what it always was, and its status says
+        // why. Short limits keep the faults quick.
+        FetchOptions options = m_run->fetcher()->options();
+        options.idleTimeoutMs = 400;
+        options.totalTimeoutMs = 5000;
+        m_run->fetcher()->setOptions(options);
+        m_run->setRetryPauseMs(10);
+        UserSettings::setValue(UserSettings::ChkAutoSort, s("0"));
+        const QList<std::pair<const char *, CellStatus>> modes{
+            {"http://plain.example", CellStatus::Ok},
+            {"http://noresults.example", CellStatus::Zero},
+            {"http://changed.example", CellStatus::Layout},
+            {"http://stall.example", CellStatus::Timeout},
+            {"http://reset.example", CellStatus::Ok},
+            {"http://garbage.example", CellStatus::Network},
+            {"http://error.example", CellStatus::Ok},
+            {"http://redirect.example", CellStatus::Ok},
+            {"http://blocked.example", CellStatus::Blocked},
+            {"http://captcha.example", CellStatus::Blocked},
+            {"http://notfound.example", CellStatus::HttpError},
+            {"http://badgateway.example", CellStatus::HttpError},
+        };
+        QStringList urls;
+        for (const auto &[url, status] : modes)
+            urls.append(s(url));
+        // One engine refuses connections; one has no address at all.
+        QVERIFY(privateProfile::WriteString(enginesSection(), engineKey(4), m_emu->refusedPrefix(4), ini()));
+        QVERIFY(privateProfile::WriteString(enginesSection(), engineKey(6), QString(), ini()));
+        runAll(urls);
+        for (int row = 0; row < int(modes.size()); ++row) {
+            const CellStatus expected = modes.at(row).second;
+            QCOMPARE(m_results->cell(row, 0), urls.at(row));
+            for (int engine : {1, 2, 3, 5}) {
+                const CellReport report = m_results->report(row, engine);
+                QVERIFY2(report.status == expected,
+                         qPrintable(urls.at(row) + s(" engine %1: ").arg(engine) + statusWord(report.status) +
+                                    s(" ") + report.detail));
+                QCOMPARE(report.hasCount(), !m_results->cell(row, engine + 1).isEmpty());
+            }
+            QCOMPARE(m_results->report(row, 4).status, CellStatus::Network);
+            QCOMPARE(m_results->report(row, 6).status, CellStatus::NotAsked);
+        }
+        // The facts behind a status.
+        QCOMPARE(m_results->report(0, 1).http, 200);
+        QVERIFY(m_results->report(0, 1).bytes > 0);
+        QVERIFY(m_results->report(6, 1).detail.contains(s("error page")));
+        QVERIFY(m_results->report(4, 1).detail.contains(s("partial")));
+        QCOMPARE(m_results->report(8, 1).http, 429);
+        QCOMPARE(m_results->report(8, 1).detail, s("Blocked by the engine: HTTP 429"));
+        QCOMPARE(m_results->report(11, 1).http, 502);
+        QVERIFY(m_results->report(11, 1).detail.endsWith(s("(after 1 retry)")));
+        QVERIFY(m_results->report(3, 1).detail.startsWith(s("Timed out after 0 s")) ||
+                m_results->report(3, 1).detail.startsWith(s("Timed out after")));
+        QVERIFY(m_results->report(0, 4).detail.contains(s("refused"), Qt::CaseInsensitive));
+        QVERIFY(m_results->report(0, 6).detail.contains(s("settings.ini")));
+        QVERIFY(m_results->report(0, 1).finalUrl.startsWith(m_emu->baseUrl()));
+        QVERIFY(m_results->report(7, 1).finalUrl.contains(s("emu-redirected")));
+        // The log's third column says the same; a "Home Page" row has no result.
+        QCOMPARE(m_log->headerData(2, Qt::Horizontal).toString(), s("Result"));
+        QCOMPARE(m_log->result(0), QString());
+        QCOMPARE(m_log->result(1), statusText(CellStatus::Ok));
+        QCOMPARE(m_log->result(8 * 7 + 1), statusText(CellStatus::Blocked));
+        QCOMPARE(m_log->rowCount(), 7 * int(modes.size()));
+        // Summaries per engine.
+        QCOMPARE(m_run->summary(4).failed.value(CellStatus::Network), int(modes.size()));
+        QCOMPARE(m_run->summary(6).notAsked, int(modes.size()));
+        QVERIFY(m_run->summaryLines().at(0).startsWith(s("Google: 12 asked")));
+
+        // Too large: a page cut before its count.
+        options.bodyLimit = 64;
+        m_run->fetcher()->setOptions(options);
+        runAll({s("http://plain.example")});
+        QCOMPARE(m_results->report(0, 1).status, CellStatus::TooLarge);
+        QCOMPARE(m_results->cell(0, 2), QString());
+    }
+
+    void suspensionAndRetries()
+    {
+        m_run->setRetryPauseMs(10);
+        UserSettings::setValue(UserSettings::ChkAutoSort, s("0"));
+        // Three blocked answers in a row suspend an engine for the rest of the run.
+        const QStringList urls{s("http://blocked.a"), s("http://blocked.b"), s("http://blocked.c"),
+                               s("http://plain.d")};
+        const int before = m_emu->requestCount();
+        runAll(urls);
+        QCOMPARE(m_emu->requestCount() - before, 3 * 6);
+        for (int engine = 1; engine <= 6; ++engine) {
+            QCOMPARE(m_results->report(2, engine).status, CellStatus::Blocked);
+            QCOMPARE(m_results->report(3, engine).status, CellStatus::NotAsked);
+            QCOMPARE(m_results->report(3, engine).detail, s("Not asked: suspended after 3 blocked answers"));
+            QVERIFY(m_run->summary(engine).suspended);
+        }
+        QVERIFY(m_results->hasNoCount(3));
+        QVERIFY(m_run->summaryLines().at(5).endsWith(s("suspended after 3 blocked answers")));
+        // A network failure or a 502 is tried again once: a retry that succeeds, one that does not.
+        m_emu->failNext(2, s("http://retry.example"), Mode::BadGateway, 1);
+        m_emu->failNext(3, s("http://retry.example"), Mode::BadGateway, 2);
+        m_emu->failNext(5, s("http://retry.example"), Mode::Blocked, 1); // never retried
+        runAll({s("http://retry.example")});
+        QCOMPARE(m_results->report(0, 2).status, CellStatus::Ok);
+        QVERIFY(m_results->report(0, 2).detail.endsWith(s("(after 1 retry)")));
+        QCOMPARE(m_results->report(0, 3).status, CellStatus::HttpError);
+        QCOMPARE(m_results->report(0, 3).http, 502);
+        QCOMPARE(m_results->report(0, 5).status, CellStatus::Blocked);
+        QVERIFY(!m_results->report(0, 5).detail.contains(s("retry")));
+        // No retries at all with the setting at 0.
+        m_run->setRetries(0);
+        m_emu->failNext(2, s("http://retry.example"), Mode::BadGateway, 1);
+        runAll({s("http://retry.example")});
+        QCOMPARE(m_results->report(0, 2).status, CellStatus::HttpError);
     }
 
     void stopping()
