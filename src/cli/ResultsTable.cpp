@@ -1,6 +1,10 @@
 #include "cli/ResultsTable.h"
 
+#include "scan/EngineTable.h"
 #include "scan/ResultsModel.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
 
 #include <QStringList>
 
@@ -63,6 +67,38 @@ QString profileText(int profile)
     default:
         return QString();
     }
+}
+
+QString rowProfileText(const ResultsModel &model, int row)
+{
+    return model.hasNoCount(row) ? QStringLiteral("unknown") : profileText(int(model.profile(row)));
+}
+
+QString toJson(const ResultsModel &model, const QList<QJsonObject> &engines)
+{
+    QJsonArray rows;
+    for (int row = 0; row < model.rowCount(); ++row) {
+        QJsonArray cells;
+        for (int engine = 1; engine <= scan::EngineCount; ++engine) {
+            const scan::CellReport report = model.report(row, engine);
+            cells.append(QJsonObject{{QStringLiteral("engine"), scan::engineCaption(engine)},
+                                     {QStringLiteral("text"), model.cell(row, engine + 1)},
+                                     {QStringLiteral("status"), scan::statusWord(report.status)},
+                                     {QStringLiteral("http"), report.http},
+                                     {QStringLiteral("bytes"), report.bytes},
+                                     {QStringLiteral("ms"), report.ms},
+                                     {QStringLiteral("detail"), report.detail}});
+        }
+        rows.append(QJsonObject{{QStringLiteral("url"), model.cell(row, 0)},
+                                {QStringLiteral("total"), model.cell(row, 1).toLongLong()},
+                                {QStringLiteral("profile"), rowProfileText(model, row)},
+                                {QStringLiteral("cells"), cells}});
+    }
+    QJsonArray summaries;
+    for (const QJsonObject &engine : engines)
+        summaries.append(engine);
+    const QJsonObject document{{QStringLiteral("rows"), rows}, {QStringLiteral("engines"), summaries}};
+    return QString::fromUtf8(QJsonDocument(document).toJson(QJsonDocument::Indented));
 }
 
 QString csvHeader()

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QJsonObject>
+#include <QList>
 #include <QString>
 
 namespace scan {
@@ -18,6 +20,12 @@ QString toCsv(const scan::ResultsModel &model);
 QString toText(const scan::ResultsModel &model);
 // "low", "medium" or "high".
 QString profileText(int profile);
+// "unknown" for a row the scan reported on without any count, else profileText.
+QString rowProfileText(const scan::ResultsModel &model, int row);
+
+// The whole result as one JSON document: "rows" (url, total, profile, cells: engine, text, status, http,
+// bytes, ms, detail) in the table's order, and "engines" (engine, asked, ok, zero, failed, suspended).
+QString toJson(const scan::ResultsModel &model, const QList<QJsonObject> &engines);
 
 // A field of RFC 4180 CSV: quoted when it holds a comma, a quote or a line end, its quotes doubled.
 QString csvField(const QString &field);

@@ -6,6 +6,7 @@
 #include "emulator/EngineEmulator.h"
 #include "ini/UserSettings.h"
 #include "saved/SavedSearch.h"
+#include "scan/EngineTable.h"
 #include "scan/ResultsModel.h"
 #include "scan/ScanRun.h"
 #include "scan/WebLogModel.h"
@@ -17,6 +18,7 @@
 #include <QDir>
 #include <QEventLoop>
 #include <QFile>
+#include <QJsonObject>
 #include <QTemporaryDir>
 #include <QTextStream>
 
@@ -54,7 +56,55 @@ struct SaveRequest
     QString name;
     saved::SaveMode mode = saved::SaveMode::CreateNew;
     QDate date;
+    bool strict = false; // write nothing when any cell has no count
 };
+
+enum class Output
+{
+    Text,
+    Csv,
+    Json
+};
+
+struct ScanRequest
+{
+    std::optional<int> low;
+    std::optional<int> medium;
+    std::optional<int> retries;
+    Output output = Output::Text;
+};
+
+// The exit status of a scan that completed but left a cell without a count.
+constexpr int IncompleteScan = 3;
+
+QList<QJsonObject> engineSummaries(const scan::ScanRun &run)
+{
+    QList<QJsonObject> engines;
+    for (int e = 1; e <= scan::EngineCount; ++e) {
+        const scan::ScanRun::EngineSummary &s = run.summary(e);
+        engines.append(QJsonObject{{QStringLiteral("engine"), scan::engineCaption(e)},
+                                   {QStringLiteral("asked"), s.asked},
+                                   {QStringLiteral("ok"), s.ok},
+                                   {QStringLiteral("zero"), s.zero},
+                                   {QStringLiteral("failed"), s.failedTotal()},
+                                   {QStringLiteral("suspended"), s.suspended}});
+    }
+    return engines;
+}
+
+// The save text of a row in which every cell without a count is "-", so that its engine keeps a gap.
+QString countedSaveText(const scan::ResultsModel &results, int row, int *missing)
+{
+    QString text;
+    *missing = 0;
+    for (int engine = 1; engine <= scan::EngineCount; ++engine) {
+        const bool counted = results.report(row, engine).hasCount();
+        *missing += counted ? 0 : 1;
+        text += scan::engineCaption(engine) + u':' +
+                (counted ? results.cell(row, engine + 1) : QStringLiteral("-")) + u'\n';
+    }
+    return text;
+}
 
 int printHistory(const QString &name, bool csv)
 {
@@ -90,34 +140,66 @@ int printHistory(const QString &name, bool csv)
     return 0;
 }
 
-// Runs the scan to its end and prints the table to standard output; progress goes to standard error.
-int scanAndPrint(const QStringList &urls, const QString &settingsIni, std::optional<int> low,
-                 std::optional<int> medium, bool csv, const std::optional<SaveRequest> &save = std::nullopt)
+// Runs the scan to its end and prints the table to standard output; progress and a summary per engine go to
+// standard error. 0 when every cell has a count, IncompleteScan when one has none.
+int scanAndPrint(const QStringList &urls, const QString &settingsIni, const ScanRequest &scanRequest,
+                 const std::optional<SaveRequest> &save = std::nullopt)
 {
     scan::ResultsModel results;
     scan::WebLogModel log;
     scan::ScanRun run(&results, &log);
     run.setSettingsFile(settingsIni);
-    run.setThresholds(low, medium);
+    run.setThresholds(scanRequest.low, scanRequest.medium);
+    run.setRetries(scanRequest.retries);
     QObject::connect(&run, &scan::ScanRun::statusChanged, &run,
                      [](const QString &text) { err() << cliOutput::printable(text) << Qt::endl; });
     QEventLoop loop;
     QObject::connect(&run, &scan::ScanRun::finished, &loop, &QEventLoop::quit);
-    if (run.start(urls))
+    const bool started = run.start(urls);
+    if (started)
         loop.exec();
     QTextStream out(stdout);
-    out << (csv ? cliOutput::toCsv(results) : cliOutput::toText(results));
+    switch (scanRequest.output) {
+    case Output::Text:
+        out << cliOutput::toText(results);
+        break;
+    case Output::Csv:
+        out << cliOutput::toCsv(results);
+        break;
+    case Output::Json:
+        out << cliOutput::toJson(results, engineSummaries(run));
+        break;
+    }
     out.flush();
+    int missing = 0;
+    for (int row = 0; row < results.rowCount(); ++row) {
+        for (int engine = 1; engine <= scan::EngineCount; ++engine)
+            missing += results.report(row, engine).hasCount() ? 0 : 1;
+    }
+    if (started) {
+        for (const QString &line : run.summaryLines())
+            err() << line << Qt::endl;
+    }
     if (save && results.rowCount() == 1) {
         const QString file = saved::searchFile(programFolder::savedFolder(), save->name);
-        const saved::SaveResult result =
-            saved::saveResults(saved::SaveResultText(results, 0), file, save->mode, save->date);
+        if (save->strict && missing > 0)
+            return fail(IncompleteScan,
+                        QStringLiteral("%1 engine(s) gave no count; --strict: nothing was saved into %2")
+                            .arg(missing)
+                            .arg(QDir::toNativeSeparators(file)));
+        int gaps = 0;
+        const QString text = countedSaveText(results, 0, &gaps);
+        if (gaps == scan::EngineCount)
+            return fail(IncompleteScan, QStringLiteral("no engine gave a count; nothing was saved"));
+        const saved::SaveResult result = saved::saveResults(text, file, save->mode, save->date);
         if (!result.ok)
             return fail(1, result.error);
-        err() << "Saved into " << QDir::toNativeSeparators(file) << " as " << saved::dateKey(save->date)
-              << Qt::endl;
+        err() << "Saved into " << QDir::toNativeSeparators(file) << " as " << saved::dateKey(save->date);
+        if (gaps > 0)
+            err() << " (" << gaps << " engine(s) without a count left as gaps)";
+        err() << Qt::endl;
     }
-    return 0;
+    return missing > 0 ? IncompleteScan : 0;
 }
 
 } // namespace
@@ -125,10 +207,13 @@ int scanAndPrint(const QStringList &urls, const QString &settingsIni, std::optio
 int runScanCommand(const QStringList &arguments)
 {
     QCommandLineParser parser;
-    parser.setApplicationDescription(
-        QStringLiteral("Scans the URLs of a list file (or standard input, given as -) on the six search "
-                       "engines and prints the "
-                       "results table, sorted as the window shows it after a scan."));
+    parser.setApplicationDescription(QStringLiteral(
+        "Scans the URLs of a list file (or standard input, given as -) on the six search "
+        "engines and prints the results table, sorted as the window shows it after a scan.\n"
+        "Exit status: 0 when every engine gave a count for every URL; 3 when the scan completed "
+        "but at least one cell has no count (the table is printed all the same; a summary per "
+        "engine goes to standard error); 1 when the URL list cannot be read or a save fails; 2 "
+        "on bad arguments."));
     const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")},
                                   QStringLiteral("Show this help."));
     const QCommandLineOption version(QStringLiteral("version"), QStringLiteral("Show the version."));
@@ -164,8 +249,23 @@ int runScanCommand(const QStringList &arguments)
         QStringLiteral("Print the saved search NAME: one row per date, newest "
                        "first, one column per engine."),
         QStringLiteral("NAME"));
-    parser.addOptions(
-        {help, version, folder, csv, low, medium, saveOption, appendOption, dateOption, historyOption});
+    const QCommandLineOption json(
+        QStringLiteral("json"),
+        QStringLiteral(
+            "Print the whole result as one JSON document: per row url, total, profile (low, medium, "
+            "high, or unknown when no engine gave a count) and the six cells with their text, "
+            "status, http, bytes, ms and detail; then a summary per engine."));
+    const QCommandLineOption retriesOption(
+        QStringLiteral("retries"),
+        QStringLiteral("How often a failed connection or an HTTP 502/504 answer is tried again, 0 to 3 "
+                       "(default: the stored option fetchRetries, 1)."),
+        QStringLiteral("N"));
+    const QCommandLineOption strictOption(
+        QStringLiteral("strict"),
+        QStringLiteral("With --save or --append: write nothing when any engine gave no count (otherwise "
+                       "such an engine's history keeps a gap for the date)."));
+    parser.addOptions({help, version, folder, csv, json, low, medium, retriesOption, saveOption, appendOption,
+                       dateOption, strictOption, historyOption});
     parser.addPositionalArgument(QStringLiteral("URLFILE"),
                                  QStringLiteral("URL list file, or - for standard input."));
     if (!parser.parse(QStringList{QStringLiteral("vantory-scan")} + arguments))
@@ -184,6 +284,22 @@ int runScanCommand(const QStringList &arguments)
         return fail(2, QStringLiteral("--low needs a whole number, not \"%1\"").arg(parser.value(low)));
     if (parser.isSet(medium) && !parseThreshold(parser.value(medium), &mediumValue))
         return fail(2, QStringLiteral("--medium needs a whole number, not \"%1\"").arg(parser.value(medium)));
+    ScanRequest scanRequest;
+    scanRequest.low = lowValue;
+    scanRequest.medium = mediumValue;
+    if (parser.isSet(csv) && parser.isSet(json))
+        return fail(2, QStringLiteral("--csv and --json cannot be used together"));
+    scanRequest.output = parser.isSet(json) ? Output::Json : parser.isSet(csv) ? Output::Csv : Output::Text;
+    if (parser.isSet(retriesOption)) {
+        bool ok = false;
+        const int retries = parser.value(retriesOption).toInt(&ok);
+        if (!ok || retries < 0 || retries > 3)
+            return fail(2, QStringLiteral("--retries needs a number from 0 to 3, not \"%1\"")
+                               .arg(parser.value(retriesOption)));
+        scanRequest.retries = retries;
+    }
+    if (parser.isSet(strictOption) && !parser.isSet(saveOption) && !parser.isSet(appendOption))
+        return fail(2, QStringLiteral("--strict goes with --save or --append"));
     if (parser.isSet(folder))
         programFolder::setPath(parser.value(folder));
     programFolder::removeStaleTemporaries();
@@ -208,6 +324,7 @@ int runScanCommand(const QStringList &arguments)
         QString why;
         if (!saved::isValidSearchName(request.name, &why))
             return fail(2, why);
+        request.strict = parser.isSet(strictOption);
         request.date = parser.isSet(dateOption) ? QDate::fromString(parser.value(dateOption), Qt::ISODate)
                                                 : QDate::currentDate();
         if (!request.date.isValid())
@@ -240,7 +357,7 @@ int runScanCommand(const QStringList &arguments)
     if (save && urls.size() != 1)
         return fail(
             2, QStringLiteral("--save and --append need a list of exactly one URL, not %1").arg(urls.size()));
-    return scanAndPrint(urls, programFolder::settingsIni(), lowValue, mediumValue, parser.isSet(csv), save);
+    return scanAndPrint(urls, programFolder::settingsIni(), scanRequest, save);
 }
 
 int runDemoScan()
@@ -252,8 +369,7 @@ int runDemoScan()
         return fail(1, QStringLiteral("cannot set up the demo: %1").arg(error));
     programFolder::setPath(dir.path());
     err() << "Demo: engine emulator on " << server.baseUrl() << ", program folder " << dir.path() << Qt::endl;
-    return scanAndPrint(emulator::demoUrls(), programFolder::settingsIni(), std::nullopt, std::nullopt,
-                        false);
+    return scanAndPrint(emulator::demoUrls(), programFolder::settingsIni(), ScanRequest());
 }
 
 } // namespace cli

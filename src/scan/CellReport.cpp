@@ -1,5 +1,7 @@
 #include "scan/CellReport.h"
 
+#include "scan/SortKeys.h"
+
 #include <array>
 
 namespace scan {
@@ -102,6 +104,14 @@ CellReport classifyCell(const FetchOutcome &outcome, const QString &page, const 
         http > 0 ? QStringLiteral("HTTP %1, %2, %3 ms").arg(http).arg(size(outcome.bytes)).arg(outcome.ms)
                  : QStringLiteral("%1, %2 ms").arg(size(outcome.bytes)).arg(outcome.ms);
 
+    double number = 0;
+    if (!count.isEmpty() && !cellNumber(QString(count).remove(u' '), &number)) {
+        // A short piece of page text between the markers: the cell shows it, but it is no count.
+        report.status = CellStatus::Layout;
+        report.detail =
+            QStringLiteral("Page layout not recognised: \"%1\" is no count (%2)").arg(count, facts);
+        return report;
+    }
     if (!count.isEmpty()) {
         report.status = count == QLatin1String("0") ? CellStatus::Zero : CellStatus::Ok;
         report.detail = facts;

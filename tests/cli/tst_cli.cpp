@@ -6,6 +6,9 @@
 #include "../support/TestText.h"
 #include <QDir>
 #include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
@@ -72,7 +75,7 @@ private slots:
     {
         const Result r =
             run({s("--program-folder"), m_dir.path(), s("--csv"), m_dir.filePath(s("list.txt"))});
-        QCOMPARE(r.code, 0);
+        QCOMPARE(r.code, 3); // "changed.c" got no count from any engine
         // Sorted by total, descending; profile words; RFC 4180 quoting of "5,000".
         QCOMPARE(QString::fromLatin1(r.out),
                  s("Domain Name,Total,Google,Altavista,Yahoo!,Teoma,MSN,All The Web,Profile\r\n"
@@ -81,7 +84,76 @@ private slots:
                    "http://changed.c,0,,,,,,,low\r\n"));
         // Progress on standard error only, ending with the completion message.
         QVERIFY(r.err.contains("Scanning http://a.example on Google\n"));
-        QVERIFY(r.err.trimmed().endsWith("Search Complete.  Found 6234 links."));
+        QVERIFY(r.err.contains("Search Complete.  Found 6234 links.\n"));
+        // A summary per engine ends the progress.
+        QVERIFY2(r.err.trimmed().endsWith("All The Web: 3 asked, 0 counts, 2 zero, 1 failed (layout 1)"),
+                 r.err.constData());
+
+        // The same run as JSON: rows in the CSV's order, every cell with its status and facts.
+        const Result j =
+            run({s("--program-folder"), m_dir.path(), s("--json"), m_dir.filePath(s("list.txt"))});
+        QCOMPARE(j.code, 3);
+        const QJsonObject doc = QJsonDocument::fromJson(j.out).object();
+        const QJsonArray rows = doc.value(s("rows")).toArray();
+        const QStringList csvLines = QString::fromLatin1(r.out).split(s("\r\n"), Qt::SkipEmptyParts);
+        QCOMPARE(rows.size(), csvLines.size() - 1);
+        for (int i = 0; i < rows.size(); ++i) {
+            const QJsonObject row = rows.at(i).toObject();
+            const QStringList fields = csvLines.at(i + 1).split(u',');
+            QCOMPARE(row.value(s("url")).toString(), fields.first());
+            QCOMPARE(QString::number(row.value(s("total")).toInteger()), fields.at(1));
+            const QJsonArray cells = row.value(s("cells")).toArray();
+            QCOMPARE(cells.size(), 6);
+            QCOMPARE(cells.at(0).toObject().value(s("engine")).toString(), s("Google"));
+            QCOMPARE(cells.at(5).toObject().value(s("engine")).toString(), s("All The Web"));
+        }
+        const QJsonObject b = rows.at(0).toObject();
+        QCOMPARE(b.value(s("profile")).toString(), s("high"));
+        const QJsonObject msn = b.value(s("cells")).toArray().at(4).toObject();
+        QCOMPARE(msn.value(s("text")).toString(), s("5,000"));
+        QCOMPARE(msn.value(s("status")).toString(), s("ok"));
+        QCOMPARE(msn.value(s("http")).toInt(), 200);
+        QVERIFY(msn.value(s("bytes")).toInteger() > 0);
+        QCOMPARE(b.value(s("cells")).toArray().at(0).toObject().value(s("status")).toString(), s("zero"));
+        const QJsonObject changed = rows.at(2).toObject();
+        QCOMPARE(changed.value(s("profile")).toString(), s("unknown"));
+        QCOMPARE(changed.value(s("cells")).toArray().at(2).toObject().value(s("status")).toString(),
+                 s("layout"));
+        const QJsonArray engines = doc.value(s("engines")).toArray();
+        QCOMPARE(engines.size(), 6);
+        QCOMPARE(engines.at(0).toObject().value(s("asked")).toInt(), 3);
+        QCOMPARE(engines.at(0).toObject().value(s("ok")).toInt(), 1);
+        QCOMPARE(engines.at(0).toObject().value(s("failed")).toInt(), 1);
+        QCOMPARE(engines.at(0).toObject().value(s("suspended")).toBool(), false);
+    }
+
+    void failedCellsAndSaves()
+    {
+        // One engine blocked: exit 3, its history keeps a gap for the date; --strict writes nothing.
+        const QString url = s("http://gap.example");
+        m_engines->emulator()->setCount(1, url, 40);
+        m_engines->emulator()->setMode(3, url, emulator::Mode::Blocked);
+        testFiles::write(m_dir.filePath(s("gap.txt")), url.toLatin1() + "\n");
+        const QStringList base{s("--program-folder"), m_dir.path()};
+        const Result first = run(base + QStringList{s("--save"), s("gap"), s("--date"), s("2026-01-01"),
+                                                    m_dir.filePath(s("gap.txt"))});
+        QCOMPARE(first.code, 3);
+        QVERIFY(first.err.contains("left as gaps"));
+        QVERIFY(first.err.contains("Yahoo!: 1 asked, 0 counts, 0 zero, 1 failed (blocked 1)"));
+        const QString file = m_dir.filePath(s("Saved/gap.vty"));
+        const QByteArray saved = testFiles::read(file);
+        QVERIFY(saved.contains("[Google]\r\n01-01-26=40\r\n"));
+        QVERIFY(!saved.contains("[Yahoo!]"));
+        const Result strict = run(base + QStringList{s("--append"), s("gap"), s("--strict"), s("--date"),
+                                                     s("2026-01-02"), m_dir.filePath(s("gap.txt"))});
+        QCOMPARE(strict.code, 3);
+        QCOMPARE(testFiles::read(file), saved);
+        QCOMPARE(run(base + QStringList{s("--strict"), m_dir.filePath(s("gap.txt"))}).code, 2);
+        QCOMPARE(run(base + QStringList{s("--retries"), s("4"), m_dir.filePath(s("gap.txt"))}).code, 2);
+        QCOMPARE(run(base + QStringList{s("--csv"), s("--json"), m_dir.filePath(s("gap.txt"))}).code, 2);
+        // Every engine answering: exit 0.
+        m_engines->emulator()->setMode(3, url, emulator::Mode::None);
+        QCOMPARE(run(base + QStringList{s("--retries"), s("0"), m_dir.filePath(s("gap.txt"))}).code, 0);
     }
 
     void thresholdsAndStdin()
@@ -184,7 +256,7 @@ private slots:
         testFiles::write(m_dir.filePath(s("escape.txt")), target.toLatin1() + "\n");
         const QStringList base{s("--program-folder"), m_dir.path()};
         const Result text = run(base + QStringList{m_dir.filePath(s("escape.txt"))});
-        QCOMPARE(text.code, 0);
+        QCOMPARE(text.code, 3); // a leftover is no count
         QVERIFY(!text.out.contains('\x1b') && !text.out.contains('\x07'));
         QVERIFY2(text.out.contains("\\x1b]0;pwn\\x07"), text.out.constData());
         const Result csv = run(base + QStringList{s("--csv"), m_dir.filePath(s("escape.txt"))});
