@@ -72,6 +72,30 @@ QString statusText(CellStatus status)
     return QStringLiteral("Not asked");
 }
 
+QString shortReason(const CellReport &report)
+{
+    switch (report.status) {
+    case CellStatus::Timeout:
+        return QStringLiteral("timed out");
+    case CellStatus::Blocked:
+        return QStringLiteral("blocked");
+    case CellStatus::Layout:
+        return QStringLiteral("page not recognised");
+    case CellStatus::HttpError:
+        return QStringLiteral("HTTP %1").arg(report.http);
+    case CellStatus::Network:
+        return QStringLiteral("no connection");
+    case CellStatus::TooLarge:
+        return QStringLiteral("page too large");
+    case CellStatus::NotAsked:
+        return QStringLiteral("not asked");
+    case CellStatus::Ok:
+    case CellStatus::Zero:
+        break;
+    }
+    return QString();
+}
+
 bool showsBlockNotice(const QString &page)
 {
     for (const char *phrase : BlockPhrases) {

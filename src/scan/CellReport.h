@@ -58,6 +58,9 @@ QString statusWord(CellStatus status);
 // The status in plain words ("Page layout not recognised"), as the log's "Result" column shows it.
 QString statusText(CellStatus status);
 
+// A few words on why a cell has no count, for lists such as "MSN (timed out), Teoma (blocked)".
+QString shortReason(const CellReport &report);
+
 // True when a page shows a block notice (a captcha, "unusual traffic", "automated queries", ...): the phrases
 // live in one table, matched without regard to case.
 bool showsBlockNotice(const QString &page);

@@ -110,6 +110,11 @@ CellReport ResultsModel::report(int row, int engine) const
     return m_rows.at(row).reports.at(std::size_t(engine - 1));
 }
 
+bool ResultsModel::rowReported(int row) const
+{
+    return row >= 0 && row < m_rows.size() && m_rows.at(row).reported;
+}
+
 bool ResultsModel::hasNoCount(int row) const
 {
     if (row < 0 || row >= m_rows.size() || !m_rows.at(row).reported)

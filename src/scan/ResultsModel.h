@@ -62,6 +62,8 @@ public:
     CellReport report(int row, int engine) const;
     // True when the scan wrote reports for the row and none of its engines answered with a count.
     bool hasNoCount(int row) const;
+    // True when the scan wrote reports for the row (rows of older kinds of table have none).
+    bool rowReported(int row) const;
     void setProfile(int row, Profile profile);
     Profile profile(int row) const;
     void clear();

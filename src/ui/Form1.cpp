@@ -7,6 +7,7 @@
 #include "ini/modINI.h"
 #include "saved/ChartData.h"
 #include "saved/SavedSearch.h"
+#include "scan/EngineTable.h"
 #include "scan/ScanRun.h"
 #include "scan/WebLogModel.h"
 #include "ui/ChartViewFrame.h"
@@ -156,6 +157,9 @@ Form1::Form1(QWidget *parent)
     connect(m_run, &scan::ScanRun::completed, this, [this] {
         m_progress->hide();
         setRunning(false);
+        // What each engine answered: the Scan Report, and the tooltip of the completion message.
+        m_scanReport = m_run->summaryLines().join(u'\n');
+        m_panels[0]->setToolTip(m_scanReport);
     });
     connect(m_run, &scan::ScanRun::chartRequested, this, &Form1::currentResultsChartRequested);
 
@@ -253,6 +257,8 @@ void Form1::buildMenus()
     QMenu *scanMenu = topLevel("mnuOptions", QStringLiteral("Scan"), true);
     menuAction(scanMenu, "mnuScan", QStringLiteral("Start Scan"), &Form1::mnuScan_Click);
     m_mnuStop = menuAction(scanMenu, "mnuStop", QStringLiteral("Stop Scan"), &Form1::mnuStop_Click);
+    scanMenu->addSeparator();
+    menuAction(scanMenu, "mnuScanReport", QStringLiteral("Scan Report"), &Form1::mnuScanReport_Click);
     QMenu *options = topLevel("mnuOptions2", QStringLiteral("Options"), true);
     menuAction(options, "mnuConfig", QStringLiteral("View Options"), &Form1::mnuConfig_Click);
     QMenu *tools = topLevel("mnuTools", QStringLiteral("Tools"), false);
@@ -356,6 +362,13 @@ void Form1::Command1_Click()
     setRunning(true);
 }
 
+void Form1::mnuScanReport_Click()
+{
+    prompts::information(this, QStringLiteral("Scan Report"),
+                         m_scanReport.isEmpty() ? QStringLiteral("No scan has been completed yet.")
+                                                : m_scanReport);
+}
+
 void Form1::Command2_Click()
 {
     mnuStop_Click();
@@ -451,8 +464,19 @@ void Form1::mnuSaveResults_Click()
                            "to save."));
         return;
     }
-    Form5 dialog(saved::SaveResultText(*m_results, rows.first().row()), this);
+    const int row = rows.first().row();
+    Form5 dialog(saved::SaveResultText(*m_results, row), this);
     dialog.load();
+    // Cells without a count are saved without one (the chart shows a gap); the dialog says which.
+    QStringList missing;
+    for (int engine = 1; engine <= scan::EngineCount && m_results->rowReported(row); ++engine) {
+        const scan::CellReport report = m_results->report(row, engine);
+        if (!report.hasCount())
+            missing.append(scan::engineCaption(engine) + QStringLiteral(" (") + scan::shortReason(report) +
+                           u')');
+    }
+    if (!missing.isEmpty())
+        dialog.setNote(QStringLiteral("No count from ") + missing.join(QStringLiteral(", ")));
     runDialog(&dialog);
 }
 

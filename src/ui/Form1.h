@@ -61,6 +61,7 @@ public slots:
     void Command2_Click();
     void mnuScan_Click();
     void mnuStop_Click();
+    void mnuScanReport_Click();
     void stopped();
     // Results.
     void Command4_Click();
@@ -138,6 +139,7 @@ private:
     QPointer<frmAbout> m_about;
     QPointer<frmWebsite> m_website;
     QString m_chartFileName;
+    QString m_scanReport; // the summary per engine of the last completed scan
     QString m_chartFilePath;
     bool m_twoSearchesHintShown = false;
     bool m_selectingLogRow = false; // Web Results selects a log row and opens it itself

@@ -52,6 +52,13 @@ Form5::Form5(const QString &saveText, QWidget *parent)
     ok->setObjectName(QStringLiteral("Command1"));
     ok->setGeometry(box(3840, 630, 1200, 405));
 
+    m_note = new QLabel(this);
+    m_note->setObjectName(QStringLiteral("lblNoCount"));
+    m_note->setProperty("skinLabel", QStringLiteral("false")); // its text changes with the row
+    m_note->setGeometry(box(120, 3330, 3840, 600));
+    m_note->setWordWrap(true);
+    m_note->hide();
+
     auto *cancel = new QPushButton(QStringLiteral("Cancel"), this);
     cancel->setObjectName(QStringLiteral("Command2"));
     cancel->setGeometry(box(4080, 3420, 1200, 405));
@@ -66,6 +73,13 @@ Form5::Form5(const QString &saveText, QWidget *parent)
     connect(ok, &QPushButton::clicked, this, &Form5::Command1_Click);
     connect(cancel, &QPushButton::clicked, this, &Form5::Command2_Click);
     connect(m_name, &QLineEdit::returnPressed, this, &Form5::Command3_Click);
+}
+
+void Form5::setNote(const QString &note)
+{
+    m_note->setText(note);
+    m_note->setToolTip(note);
+    m_note->setVisible(!note.isEmpty());
 }
 
 void Form5::load()

@@ -4,6 +4,7 @@
 
 class QComboBox;
 class QGroupBox;
+class QLabel;
 class QLineEdit;
 class QPushButton;
 
@@ -19,6 +20,8 @@ public:
     // Lists the saved searches; says so when there is none. Called when the dialog opens.
     void load();
     QString savedFile() const { return m_savedFile; } // the file written by the last successful save
+    // A line under the frames, naming the engines whose cells have no count ("" hides it).
+    void setNote(const QString &note);
 
 public slots:
     void Command3_Click(); // "Save": create new save file
@@ -28,8 +31,9 @@ public slots:
 private:
     QString m_saveText;
     QString m_savedFile;
-    QLineEdit *m_name;             // Text1
-    QComboBox *m_combo;            // Combo1
+    QLineEdit *m_name;  // Text1
+    QComboBox *m_combo; // Combo1
+    QLabel *m_note = nullptr;
     QGroupBox *m_create = nullptr; // Frame1 "Create New Save File"
     QGroupBox *m_append = nullptr; // Frame2 "Save Into An Old Search Result"
 };

@@ -27,6 +27,35 @@ QIcon paint(const QColor &color)
 
 } // namespace
 
+QIcon unknownIcon()
+{
+    static const QIcon grey = paint(QColor(150, 150, 150));
+    return grey;
+}
+
+QIcon warningIcon()
+{
+    static const QIcon warning = [] {
+        QPixmap pixmap(12, 12);
+        pixmap.fill(Qt::transparent);
+        QPainter p(&pixmap);
+        p.setRenderHint(QPainter::Antialiasing);
+        QPainterPath triangle;
+        triangle.moveTo(6, 1);
+        triangle.lineTo(11.2, 10.8);
+        triangle.lineTo(0.8, 10.8);
+        triangle.closeSubpath();
+        p.setPen(QPen(QColor(166, 110, 0), 1));
+        p.setBrush(QColor(250, 190, 40));
+        p.drawPath(triangle);
+        p.setPen(QPen(QColor(60, 40, 0), 1.4));
+        p.drawLine(QPointF(6, 4), QPointF(6, 7.4));
+        p.drawPoint(QPointF(6, 9.2));
+        return QIcon(pixmap);
+    }();
+    return warning;
+}
+
 QIcon icon(int profile)
 {
     static const std::array<QIcon, 3> icons{paint(QColor(214, 48, 49)), paint(QColor(240, 196, 25)),

@@ -7,5 +7,9 @@
 namespace profileIcons {
 
 QIcon icon(int profile);
+// A grey bar: a row for which no engine answered with a count (its profile is not known).
+QIcon unknownIcon();
+// The small warning mark of a cell without a count.
+QIcon warningIcon();
 
 } // namespace profileIcons

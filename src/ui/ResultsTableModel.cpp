@@ -4,7 +4,25 @@
 
 QVariant ResultsTableModel::data(const QModelIndex &index, int role) const
 {
-    if (role == Qt::DecorationRole && index.isValid() && index.column() == 0)
-        return profileIcons::icon(int(profile(index.row())));
+    if (!index.isValid())
+        return scan::ResultsModel::data(index, role);
+    const int row = index.row();
+    const int column = index.column();
+    const bool reported = rowReported(row);
+    if (column == 0) {
+        // A row for which no engine answered with a count shows that it has no profile, not a low one.
+        if (role == Qt::DecorationRole)
+            return hasNoCount(row) ? profileIcons::unknownIcon() : profileIcons::icon(int(profile(row)));
+        if (role == Qt::ToolTipRole && hasNoCount(row))
+            return QStringLiteral(
+                "No engine answered with a count: the total and the profile are not known.");
+    }
+    if (column >= 2 && reported) {
+        const scan::CellReport report = this->report(row, column - 1);
+        if (role == Qt::DecorationRole && !report.hasCount())
+            return profileIcons::warningIcon();
+        if (role == Qt::ToolTipRole)
+            return report.detail;
+    }
     return scan::ResultsModel::data(index, role);
 }

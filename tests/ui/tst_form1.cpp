@@ -5,6 +5,7 @@
 #include "scan/ScanRun.h"
 #include "scan/WebLogModel.h"
 #include "ui/Form1.h"
+#include "ui/ProfileIcons.h"
 #include "ui/Prompts.h"
 #include "ui/ResultsTableModel.h"
 #include "ui/StatusPanel.h"
@@ -24,6 +25,7 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QComboBox>
+#include <QDialog>
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QLabel>
@@ -38,6 +40,7 @@
 #include <QStyleOptionButton>
 #include <QTabBar>
 #include <QTest>
+#include <QTimer>
 #include <QTreeView>
 
 using testText::s;
@@ -465,6 +468,65 @@ private slots:
         m_form->resize(m_form->width() - 100, m_form->height());
         QTest::qWait(50);
         QVERIFY(m_form->width() <= width - 100);
+    }
+
+    void cellsWithoutACount()
+    {
+        // One engine blocked for a URL, every engine's layout changed for another: warning marks with their
+        // reasons, the grey icon, the log's Result column, the Scan Report and the save dialog's note.
+        UserSettings::setValue(UserSettings::ChkAutoSort, s("0"));
+        m_program.engines->setCount(1, s("http://marks.example"), 700);
+        m_program.engines->setMode(3, s("http://marks.example"), emulator::Mode::Blocked);
+        runScan({s("http://marks.example"), s("http://changed.example")});
+        ResultsTableModel *results = m_form->results();
+        const QIcon warning = results->data(results->index(0, 4), Qt::DecorationRole).value<QIcon>();
+        QVERIFY(!warning.isNull());
+        QCOMPARE(warning.cacheKey(), profileIcons::warningIcon().cacheKey());
+        QVERIFY(results->data(results->index(0, 2), Qt::DecorationRole).isNull()); // a count: no mark
+        QCOMPARE(results->data(results->index(0, 4), Qt::ToolTipRole).toString(),
+                 s("Blocked by the engine: HTTP 429"));
+        QVERIFY(results->data(results->index(0, 2), Qt::ToolTipRole).toString().startsWith(s("HTTP 200, ")));
+        QCOMPARE(results->cell(0, 4), QString()); // the cell's text is what it always was
+        // The row without any count: total "0", the grey icon instead of the low one, and why.
+        QCOMPARE(results->cell(1, 1), s("0"));
+        QCOMPARE(results->data(results->index(1, 0), Qt::DecorationRole).value<QIcon>().cacheKey(),
+                 profileIcons::unknownIcon().cacheKey());
+        QVERIFY(results->data(results->index(1, 0), Qt::ToolTipRole)
+                    .toString()
+                    .startsWith(s("No engine answered")));
+        QCOMPARE(results->data(results->index(0, 0), Qt::DecorationRole).value<QIcon>().cacheKey(),
+                 profileIcons::icon(int(results->profile(0))).cacheKey());
+        QCOMPARE(results->data(results->index(1, 3), Qt::ToolTipRole).toString().left(26),
+                 s("Page layout not recognised"));
+        // The log: "Webpage Type", "URL", "Result".
+        auto *log = child<QTreeView>("ListView2");
+        QCOMPARE(log->model()->columnCount(), 3);
+        QCOMPARE(log->model()->headerData(2, Qt::Horizontal).toString(), s("Result"));
+        QCOMPARE(m_form->webLog()->result(3), s("Blocked by the engine"));
+        QVERIFY(qAbs(log->columnWidth(1) - 3 * log->columnWidth(0)) <= 3);
+        // The report, from the Scan menu and as the tooltip of the completion message.
+        auto *panel = child<QLabel>("StatusBar1Panel1");
+        QVERIFY(panel->text().startsWith(s("Search Complete.  Found ")));
+        QVERIFY(panel->toolTip().contains(
+            s("Yahoo!: 2 asked, 0 counts, 0 zero, 2 failed (layout 1, blocked 1)")));
+        prompts::takeShown();
+        action("mnuScanReport")->trigger();
+        const QStringList shown = prompts::takeShown();
+        QCOMPARE(shown.size(), 1);
+        QVERIFY(shown.first().startsWith(s("Scan Report|Google: 2 asked, 1 counts")));
+        // "Save Selected" names the engines without a count.
+        auto *view = child<QTreeView>("ListView1");
+        view->selectionModel()->select(results->index(0, 0),
+                                       QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+        QString note;
+        m_form->setDialogHook([&note](QDialog *dialog) {
+            note = dialog->findChild<QLabel *>(s("lblNoCount"))->text();
+            QTimer::singleShot(0, dialog, &QDialog::reject);
+        });
+        m_form->mnuSaveResults_Click();
+        QCOMPARE(note, s("No count from Yahoo! (blocked)"));
+        m_program.engines->setMode(3, s("http://marks.example"), emulator::Mode::None);
+        UserSettings::remove(UserSettings::ChkAutoSort);
     }
 
     void scanStates()
