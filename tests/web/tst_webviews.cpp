@@ -103,7 +103,8 @@ private slots:
         m_form->Command10_Click();
         QTest::qWait(100);
         QCOMPARE(shown(browser()), asBrowserShows(target("/typed")));
-        // "Opening ..." while a page loads, cleared when it has loaded.
+        // "Opening ..." while a page loads, cleared when it has loaded (once the page before has loaded).
+        QTRY_COMPARE_WITH_TIMEOUT(address->text(), asBrowserShows(target("/typed")), 20000);
         auto *panel2 = m_form->findChild<QWidget *>(s("StatusBar1Panel2"));
         QString whileLoading;
         const auto during = connect(browser(), &QWebEngineView::loadStarted, this,
