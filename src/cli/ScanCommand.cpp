@@ -16,6 +16,7 @@
 #include <QCoreApplication>
 #include <QDate>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFile>
 #include <QJsonObject>
@@ -23,6 +24,7 @@
 #include <QTextStream>
 
 #include <cstdio>
+#include <unistd.h>
 
 #include "vantory_version.h"
 
@@ -71,7 +73,47 @@ struct ScanRequest
     std::optional<int> low;
     std::optional<int> medium;
     std::optional<int> retries;
+    std::optional<bool> parallel;
+    std::optional<int> intervalMs;
+    std::optional<bool> jitter;
+    std::optional<int> timeoutSeconds;
     Output output = Output::Text;
+};
+
+// Progress on standard error: a bar with the URLs done and the time left on a terminal, else a line per URL.
+class Progress
+{
+public:
+    explicit Progress(int urls) : m_urls(urls), m_terminal(::isatty(STDERR_FILENO) == 1) { m_clock.start(); }
+
+    void urlDone(int done, const QString &url, const QString &total)
+    {
+        if (!m_terminal) {
+            err() << '[' << done << '/' << m_urls << "] " << cliOutput::printable(url) << ": " << total
+                  << " links" << Qt::endl;
+            return;
+        }
+        constexpr int Width = 30;
+        const int filled = m_urls > 0 ? int(qint64(Width) * done / m_urls) : Width;
+        const qint64 leftMs = done > 0 ? m_clock.elapsed() * (m_urls - done) / done : 0;
+        const qint64 leftS = (leftMs + 999) / 1000;
+        err() << '\r' << '[' << QString(filled, u'#') << QString(Width - filled, u'.') << "] " << done << '/'
+              << m_urls << " URLs, about "
+              << (leftS >= 60 ? QString::number(leftS / 60) + QStringLiteral(" min ") : QString())
+              << leftS % 60 << " s left   ";
+        err().flush();
+    }
+
+    void finish()
+    {
+        if (m_terminal)
+            err() << Qt::endl;
+    }
+
+private:
+    int m_urls;
+    bool m_terminal;
+    QElapsedTimer m_clock;
 };
 
 // The exit status of a scan that completed but left a cell without a count.
@@ -151,8 +193,19 @@ int scanAndPrint(const QStringList &urls, const QString &settingsIni, const Scan
     run.setSettingsFile(settingsIni);
     run.setThresholds(scanRequest.low, scanRequest.medium);
     run.setRetries(scanRequest.retries);
-    QObject::connect(&run, &scan::ScanRun::statusChanged, &run,
-                     [](const QString &text) { err() << cliOutput::printable(text) << Qt::endl; });
+    run.setParallel(scanRequest.parallel);
+    run.setPacing(scanRequest.intervalMs, scanRequest.jitter);
+    run.setTimeoutSeconds(scanRequest.timeoutSeconds);
+    Progress progress(int(urls.size()));
+    int done = 0;
+    QObject::connect(&run, &scan::ScanRun::rowFinished, &run,
+                     [&](int row) { progress.urlDone(++done, results.cell(row, 0), results.cell(row, 1)); });
+    QObject::connect(&run, &scan::ScanRun::completed, &run, [&] {
+        progress.finish();
+        err() << cliOutput::printable(
+                     QStringLiteral("Search Complete.  Found %1 links.").arg(run.grandTotal()))
+              << Qt::endl;
+    });
     QEventLoop loop;
     QObject::connect(&run, &scan::ScanRun::finished, &loop, &QEventLoop::quit);
     const bool started = run.start(urls);
@@ -260,12 +313,32 @@ int runScanCommand(const QStringList &arguments)
         QStringLiteral("How often a failed connection or an HTTP 502/504 answer is tried again, 0 to 3 "
                        "(default: the stored option fetchRetries, 1)."),
         QStringLiteral("N"));
+    const QCommandLineOption sequentialOption(
+        QStringLiteral("sequential"),
+        QStringLiteral(
+            "Ask the six engines one after another (default: the stored parallelEngines; at the same "
+            "time, one request per engine)."));
+    const QCommandLineOption intervalOption(
+        QStringLiteral("interval"),
+        QStringLiteral(
+            "Least pause between the starts of two requests to the same engine, in ms (default: the "
+            "stored engineInterval, 0)."),
+        QStringLiteral("MS"));
+    const QCommandLineOption jitterOption(
+        QStringLiteral("jitter"),
+        QStringLiteral("Add a random extra of up to the interval again to each pause."));
+    const QCommandLineOption timeoutOption(
+        QStringLiteral("timeout"),
+        QStringLiteral("Give up a page after S seconds without a byte, 1 to 600 (default: the stored "
+                       "fetchTimeout, 30)."),
+        QStringLiteral("S"));
     const QCommandLineOption strictOption(
         QStringLiteral("strict"),
         QStringLiteral("With --save or --append: write nothing when any engine gave no count (otherwise "
                        "such an engine's history keeps a gap for the date)."));
-    parser.addOptions({help, version, folder, csv, json, low, medium, retriesOption, saveOption, appendOption,
-                       dateOption, strictOption, historyOption});
+    parser.addOptions({help, version, folder, csv, json, low, medium, retriesOption, sequentialOption,
+                       intervalOption, jitterOption, timeoutOption, saveOption, appendOption, dateOption,
+                       strictOption, historyOption});
     parser.addPositionalArgument(QStringLiteral("URLFILE"),
                                  QStringLiteral("URL list file, or - for standard input."));
     if (!parser.parse(QStringList{QStringLiteral("vantory-scan")} + arguments))
@@ -297,6 +370,26 @@ int runScanCommand(const QStringList &arguments)
             return fail(2, QStringLiteral("--retries needs a number from 0 to 3, not \"%1\"")
                                .arg(parser.value(retriesOption)));
         scanRequest.retries = retries;
+    }
+    if (parser.isSet(sequentialOption))
+        scanRequest.parallel = false;
+    if (parser.isSet(intervalOption)) {
+        bool ok = false;
+        const int interval = parser.value(intervalOption).toInt(&ok);
+        if (!ok || interval < 0 || interval > 600000)
+            return fail(2, QStringLiteral("--interval needs milliseconds from 0 to 600000, not \"%1\"")
+                               .arg(parser.value(intervalOption)));
+        scanRequest.intervalMs = interval;
+    }
+    if (parser.isSet(jitterOption))
+        scanRequest.jitter = true;
+    if (parser.isSet(timeoutOption)) {
+        bool ok = false;
+        const int timeout = parser.value(timeoutOption).toInt(&ok);
+        if (!ok || timeout < 1 || timeout > 600)
+            return fail(2, QStringLiteral("--timeout needs seconds from 1 to 600, not \"%1\"")
+                               .arg(parser.value(timeoutOption)));
+        scanRequest.timeoutSeconds = timeout;
     }
     if (parser.isSet(strictOption) && !parser.isSet(saveOption) && !parser.isSet(appendOption))
         return fail(2, QStringLiteral("--strict goes with --save or --append"));

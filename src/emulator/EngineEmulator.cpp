@@ -38,6 +38,7 @@ struct Request
     QByteArray query; // after "?", raw
     bool keepAlive = true;
     bool redirected = false;
+    qint64 arrivedMs = 0;
 };
 
 bool parseHead(const QByteArray &head, Request &request)
@@ -145,6 +146,7 @@ private:
             return;
         }
         m_busy = true;
+        request.arrivedMs = m_emulator->clockMs();
         const auto settings = m_emulator->settings();
         QTimer::singleShot(settings.latencyMs, this, [this, request] { answer(request); });
     }
@@ -169,6 +171,7 @@ private:
             return;
         }
         const QString target = targetOf(request.query);
+        m_emulator->noteVisit({engine, target, request.arrivedMs, m_emulator->clockMs()});
         if (QByteArray raw; m_emulator->page(target, &raw)) {
             send(responseHead(200, "OK", raw.size(), request.keepAlive) + raw, request.keepAlive);
             return;
@@ -343,6 +346,7 @@ Mode modeForTarget(const QString &target)
 
 EngineEmulator::EngineEmulator(QObject *parent) : QObject(parent), m_server(new QTcpServer(this))
 {
+    m_clock.start();
     connect(m_server, &QTcpServer::newConnection, this, &EngineEmulator::accept);
 }
 
@@ -512,6 +516,24 @@ QList<QByteArray> EngineEmulator::requestHeads() const
 {
     QMutexLocker lock(&m_mutex);
     return m_heads;
+}
+
+qint64 EngineEmulator::clockMs() const
+{
+    return m_clock.elapsed();
+}
+
+void EngineEmulator::noteVisit(const Visit &visit)
+{
+    QMutexLocker lock(&m_mutex);
+    if (m_visits.size() < 100000)
+        m_visits.append(visit);
+}
+
+QList<EngineEmulator::Visit> EngineEmulator::visits() const
+{
+    QMutexLocker lock(&m_mutex);
+    return m_visits;
 }
 
 void EngineEmulator::noteRequest(const QByteArray &head)

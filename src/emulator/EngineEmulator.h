@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QElapsedTimer>
 #include <QHash>
 #include <QList>
 #include <QMutex>
@@ -84,6 +85,18 @@ public:
     int openConnections() const { return m_open.load(); }
     // Request lines and headers of every request so far, in order.
     QList<QByteArray> requestHeads() const;
+    // Every engine query so far: which engine, the target, when it arrived and when it was answered (ms on
+    // the emulator's clock; the answer comes after the latency).
+    struct Visit
+    {
+        int engine = 0;
+        QString target;
+        qint64 arrivedMs = 0;
+        qint64 answeredMs = 0;
+    };
+    QList<Visit> visits() const;
+    qint64 clockMs() const;
+    void noteVisit(const Visit &visit);
 
     struct Settings
     {
@@ -112,6 +125,8 @@ private:
     Mode m_defaultMode = Mode::None;
     Settings m_settings;
     QList<QByteArray> m_heads;
+    QList<Visit> m_visits;
+    QElapsedTimer m_clock;
     std::atomic<int> m_requests{0};
     std::atomic<int> m_open{0};
 };

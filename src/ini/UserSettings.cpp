@@ -17,7 +17,7 @@ struct KeyInfo
     const char *defaultValue;
 };
 
-constexpr std::array<KeyInfo, 8> Keys{{
+constexpr std::array<KeyInfo, 12> Keys{{
     {"txtProfile0", "500"},
     {"txtProfile1", "1000"},
     {"txtProfile2", "1000"},
@@ -26,6 +26,10 @@ constexpr std::array<KeyInfo, 8> Keys{{
     {"showHelp", "1"},
     {"cmbChart2", "3"},
     {"fetchRetries", "1"},
+    {"parallelEngines", "1"},
+    {"engineInterval", "0"},
+    {"engineJitter", "0"},
+    {"fetchTimeout", "30"},
 }};
 
 QString &storeFolder()

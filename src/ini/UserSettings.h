@@ -18,7 +18,11 @@ public:
         ChkClear,
         ShowHelp,
         CmbChart2,
-        FetchRetries // keys of our own, beyond the program's original table
+        FetchRetries, // keys of our own, beyond the program's original table
+        ParallelEngines,
+        EngineInterval,
+        EngineJitter,
+        FetchTimeout
     };
 
     static QString keyName(Key key);
@@ -46,6 +50,14 @@ public:
     static bool autoSort() { return intValue(ChkAutoSort) == 1; }
     // How often a failed connection or a 502/504 answer is tried again: 0 to 3 (default 1).
     static int fetchRetries() { return std::clamp(intValue(FetchRetries), 0, 3); }
+    // "1": the six engines are asked at the same time (one request each); "0": one after another.
+    static bool parallelEngines() { return intValue(ParallelEngines) != 0; }
+    // The least time between the starts of two requests to one engine, in ms (0 to 10 minutes).
+    static int engineIntervalMs() { return std::clamp(intValue(EngineInterval), 0, 600000); }
+    // "1": a random extra of up to the interval again.
+    static bool engineJitter() { return intValue(EngineJitter) == 1; }
+    // Seconds without a byte after which a page is given up (1 to 600, default 30).
+    static int fetchTimeoutSeconds() { return std::clamp(intValue(FetchTimeout), 1, 600); }
 
     // Makes every later access go to a store of its own under folder (tests and the demo).
     static void useFolder(const QString &folder);

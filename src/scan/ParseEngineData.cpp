@@ -36,23 +36,41 @@ QString latin1(const char *text)
     return QString::fromLatin1(text);
 }
 
-// A count longer than ten characters is still a count when it is a written number: digits grouped by the
-// engine's thousands separators (commas; AllTheWeb also uses spaces), starting and ending with a digit, with
-// at most ten digits ("123,456,789"). Leftovers of a page whose markers no longer match never look like that.
-bool isSeparatedNumber(const QString &count, int engine)
+} // namespace
+
+bool isGroupedNumber(const QString &count, int engine)
 {
-    if (count.isEmpty() || !count.front().isDigit() || !count.back().isDigit())
-        return false;
+    // Digits in groups of three after a first group of one to three, each group after one thousands
+    // separator: a comma, or for AllTheWeb also a blank ("123,456,789", "1 234 567"); at most ten digits.
+    const qsizetype n = count.size();
+    qsizetype i = 0;
     int digits = 0;
-    for (const QChar c : count) {
-        if (c >= u'0' && c <= u'9')
-            ++digits;
-        else if (c != u',' && !(engine == 6 && c == u' '))
+    int group = 0;
+    while (i < n && count.at(i) >= u'0' && count.at(i) <= u'9' && group < 4) {
+        ++i;
+        ++group;
+    }
+    if (group < 1 || group > 3)
+        return false;
+    digits += group;
+    while (i < n) {
+        const QChar separator = count.at(i);
+        if (separator != u',' && !(engine == 6 && separator == u' '))
             return false;
+        ++i;
+        group = 0;
+        while (i < n && count.at(i) >= u'0' && count.at(i) <= u'9' && group < 4) {
+            ++i;
+            ++group;
+        }
+        if (group != 3)
+            return false;
+        digits += 3;
     }
     return digits <= MaxCountLength;
 }
 
+namespace {
 } // namespace
 
 QString GetBetween(const QString &IStringStr, const QString &IBefore, const QString &IPast)
@@ -89,7 +107,9 @@ QString ParseEngineData(QString strData, int intEngine)
         check.remove(u'\n');
     }
 
-    if ((!count.isEmpty() && count.size() <= MaxCountLength) || isSeparatedNumber(count, intEngine)) {
+    // A count longer than ten characters is still a count when it is a written number; the limit is there to
+    // reject leftovers of a page whose markers no longer match, and those never look like one.
+    if ((!count.isEmpty() && count.size() <= MaxCountLength) || isGroupedNumber(count, intEngine)) {
         // AllTheWeb separates thousands with spaces ("1 234"): dropping them keeps the number's value.
         if (intEngine == 6)
             count.remove(u' ');

@@ -8,6 +8,7 @@
 #include "scan/SortKeys.h"
 #include "scan/WebLogModel.h"
 
+#include <QRandomGenerator>
 #include <QTimer>
 
 #include <algorithm>
@@ -28,13 +29,34 @@ qint64 cellValue(const QString &cell)
 }
 
 ScanRun::ScanRun(ResultsModel *results, WebLogModel *log, QObject *parent)
-    : QObject(parent), m_results(results), m_log(log), m_fetcher(new PageFetcher(this))
+    : QObject(parent), m_results(results), m_log(log)
 {
+    for (PageFetcher *&fetcher : m_fetchers)
+        fetcher = new PageFetcher(this);
 }
 
 ScanRun::~ScanRun()
 {
-    delete m_download; // aborts a transfer in flight; no signal reaches this object any more
+    for (Slot &slot : m_slots)
+        delete slot.download; // aborts a transfer in flight; no signal reaches this object any more
+}
+
+void ScanRun::setFetchOptions(const FetchOptions &options)
+{
+    m_customOptions = true;
+    for (PageFetcher *fetcher : m_fetchers)
+        fetcher->setOptions(options);
+}
+
+FetchOptions ScanRun::fetchOptions() const
+{
+    return m_fetchers.front()->options();
+}
+
+void ScanRun::setPacing(std::optional<int> intervalMs, std::optional<bool> jitter)
+{
+    m_intervalOverride = intervalMs;
+    m_jitterOverride = jitter;
 }
 
 void ScanRun::setThresholds(std::optional<int> low, std::optional<int> medium)
@@ -59,6 +81,18 @@ bool ScanRun::start(const QStringList &urls)
     m_urls = urls;
     m_prefixes.setFile(m_settingsFile);
     m_retries = std::clamp(m_retriesOverride.value_or(UserSettings::fetchRetries()), 0, 3);
+    m_parallel = m_parallelOverride.value_or(UserSettings::parallelEngines());
+    m_intervalMs = std::max(0, m_intervalOverride.value_or(UserSettings::engineIntervalMs()));
+    m_jitter = m_jitterOverride.value_or(UserSettings::engineJitter());
+    m_lastStart.fill(-1);
+    m_clock.start();
+    if (!m_customOptions || m_timeoutOverride) {
+        FetchOptions options = fetchOptions();
+        options.idleTimeoutMs =
+            1000 * std::clamp(m_timeoutOverride.value_or(UserSettings::fetchTimeoutSeconds()), 1, 600);
+        for (PageFetcher *fetcher : m_fetchers)
+            fetcher->setOptions(options);
+    }
     m_blockedInARow.fill(0);
     m_summary.fill(EngineSummary());
     m_running = true;
@@ -87,69 +121,117 @@ void ScanRun::nextUrl()
     m_prefixes.refresh(); // settings.ini is read again only when it has changed
     m_log->appendRow(QStringLiteral("Home Page"), url);
     m_results->insertResultRow(m_position, url);
-    m_engine = 0;
-    nextEngine();
+    for (Slot &slot : m_slots)
+        slot = Slot();
+    m_nextEmit = 1;
+    if (m_parallel) {
+        for (int engine = 1; engine <= EngineCount; ++engine)
+            beginEngine(engine);
+    } else {
+        beginEngine(1);
+    }
 }
 
-void ScanRun::nextEngine()
+void ScanRun::beginEngine(int engine)
 {
-    ++m_engine;
-    m_attempt = 0;
-    EngineSummary &summary = m_summary[std::size_t(m_engine - 1)];
+    EngineSummary &summary = m_summary[std::size_t(engine - 1)];
+    Slot &slot = m_slots[std::size_t(engine - 1)];
     if (summary.suspended) {
         // No request: the cell stays without a count, and says why.
-        QTimer::singleShot(0, this, [this] {
-            if (m_running && m_results && m_log)
-                engineDone(QString(), notAsked(QStringLiteral("Not asked: suspended after %1 blocked answers")
-                                                   .arg(BlocksBeforeSuspension)));
-        });
+        slot.done = true;
+        slot.report = notAsked(
+            QStringLiteral("Not asked: suspended after %1 blocked answers").arg(BlocksBeforeSuspension));
+        QTimer::singleShot(0, this, &ScanRun::emitReady);
         return;
     }
     ++summary.asked;
-    startFetch();
+    startFetch(engine);
 }
 
-void ScanRun::startFetch()
+void ScanRun::startFetch(int engine)
 {
     if (!m_running)
         return;
-    const QString query = queryUrl(m_prefixes.prefix(m_engine), m_engine, m_urls.at(m_position));
-    m_download = m_fetcher->fetch(query);
-    connect(m_download, &PageDownload::finished, this, &ScanRun::pageArrived);
+    // The engine's own pace: not before the interval (and its random extra) since its last request began.
+    qint64 &last = m_lastStart[std::size_t(engine - 1)];
+    if (m_intervalMs > 0 && last >= 0) {
+        qint64 gap = m_intervalMs;
+        if (m_jitter)
+            gap += QRandomGenerator::global()->bounded(m_intervalMs + 1);
+        const qint64 wait = last + gap - m_clock.elapsed();
+        if (wait > 0) {
+            last += wait; // reserved: nothing else starts for this engine before then
+            QTimer::singleShot(int(wait), this, [this, engine] { launch(engine); });
+            return;
+        }
+    }
+    last = m_clock.elapsed();
+    launch(engine);
 }
 
-void ScanRun::pageArrived()
+void ScanRun::launch(int engine)
 {
-    PageDownload *download = m_download;
+    if (!m_running)
+        return;
+    m_lastStart[std::size_t(engine - 1)] = std::max(m_lastStart[std::size_t(engine - 1)], m_clock.elapsed());
+    Slot &slot = m_slots[std::size_t(engine - 1)];
+    const QString query = queryUrl(m_prefixes.prefix(engine), engine, m_urls.at(m_position));
+    slot.download = m_fetchers[std::size_t(engine - 1)]->fetch(query);
+    connect(slot.download, &PageDownload::finished, this, [this, engine] { pageArrived(engine); });
+}
+
+void ScanRun::pageArrived(int engine)
+{
+    Slot &slot = m_slots[std::size_t(engine - 1)];
+    PageDownload *download = slot.download;
     if (!download || !m_results || !m_log)
         return;
     const QString page = download->page();
     const FetchOutcome outcome = download->outcome();
-    m_download = nullptr;
+    slot.download = nullptr;
     download->deleteLater();
 
-    const QString count = ParseEngineData(page, m_engine);
-    CellReport report = classifyCell(outcome, page, count, m_prefixes.prefix(m_engine).isEmpty());
-    if (worthRetrying(outcome, report) && m_attempt < m_retries) {
-        ++m_attempt;
-        QTimer::singleShot(m_retryPauseMs, this, &ScanRun::startFetch);
+    const QString count = ParseEngineData(page, engine);
+    CellReport report = classifyCell(outcome, page, count, m_prefixes.prefix(engine).isEmpty());
+    if (worthRetrying(outcome, report) && slot.attempt < m_retries) {
+        ++slot.attempt;
+        QTimer::singleShot(m_retryPauseMs, this, [this, engine] { startFetch(engine); });
         return;
     }
-    if (m_attempt > 0)
+    if (slot.attempt > 0)
         report.detail += QStringLiteral(" (after %1 %2)")
-                             .arg(m_attempt)
-                             .arg(m_attempt == 1 ? QStringLiteral("retry") : QStringLiteral("retries"));
-    EngineSummary &summary = m_summary[std::size_t(m_engine - 1)];
-    int &blocked = m_blockedInARow[std::size_t(m_engine - 1)];
-    blocked = report.status == CellStatus::Blocked ? blocked + 1 : 0;
-    if (blocked >= BlocksBeforeSuspension)
-        summary.suspended = true;
-    engineDone(count, report);
+                             .arg(slot.attempt)
+                             .arg(slot.attempt == 1 ? QStringLiteral("retry") : QStringLiteral("retries"));
+    slot.done = true;
+    slot.count = count;
+    slot.report = report;
+    emitReady();
 }
 
-void ScanRun::engineDone(const QString &found, const CellReport &report)
+// Writes the answers that are in, in table order; in one-after-another mode the next engine is then asked.
+void ScanRun::emitReady()
 {
-    EngineSummary &summary = m_summary[std::size_t(m_engine - 1)];
+    while (m_running && m_nextEmit <= EngineCount && m_slots[std::size_t(m_nextEmit - 1)].done) {
+        const int engine = m_nextEmit++;
+        const Slot &slot = m_slots[std::size_t(engine - 1)];
+        EngineSummary &summary = m_summary[std::size_t(engine - 1)];
+        int &blocked = m_blockedInARow[std::size_t(engine - 1)];
+        if (slot.report.status != CellStatus::NotAsked)
+            blocked = slot.report.status == CellStatus::Blocked ? blocked + 1 : 0;
+        if (blocked >= BlocksBeforeSuspension)
+            summary.suspended = true;
+        const QString count = slot.count;
+        const CellReport report = slot.report;
+        if (!engineDone(engine, count, report))
+            return; // the row is finished (or the run is gone)
+        if (!m_parallel)
+            beginEngine(m_nextEmit);
+    }
+}
+
+bool ScanRun::engineDone(int engine, const QString &found, const CellReport &report)
+{
+    EngineSummary &summary = m_summary[std::size_t(engine - 1)];
     switch (report.status) {
     case CellStatus::Ok:
         ++summary.ok;
@@ -164,20 +246,26 @@ void ScanRun::engineDone(const QString &found, const CellReport &report)
         ++summary.failed[report.status];
         break;
     }
+    if (!m_results || !m_log)
+        return false;
     QString count = found;
-    const QString &url = m_urls.at(m_position);
-    m_results->setReport(m_position, m_engine, report);
-    m_log->appendRow(engineLogText(m_engine), url, report);
-    emit statusChanged(QStringLiteral("Scanning ") + url + engineStatusSuffix(m_engine));
+    const QString url = m_urls.at(m_position);
+    m_results->setReport(m_position, engine, report);
+    m_log->appendRow(engineLogText(engine), url, report);
+    QPointer<ScanRun> self(this); // a handler may close the window that owns this run
+    emit statusChanged(QStringLiteral("Scanning ") + url + engineStatusSuffix(engine));
+    if (!self)
+        return false;
     emit progressChanged(++m_progress);
-    if (m_engine != MSN)
+    if (!self || !m_results)
+        return false;
+    if (engine != MSN)
         count.remove(u',');
-    m_results->setCell(m_position, m_engine + 1, count);
-
-    if (m_engine < EngineCount)
-        nextEngine();
-    else
-        finishRow();
+    m_results->setCell(m_position, engine + 1, count);
+    if (engine < EngineCount)
+        return true;
+    finishRow();
+    return false;
 }
 
 void ScanRun::finishRow()

@@ -2,7 +2,9 @@
 
 #include "scan/CellReport.h"
 #include "scan/EngineTable.h"
+#include "scan/PageDownload.h"
 
+#include <QElapsedTimer>
 #include <QMap>
 #include <QObject>
 #include <QPointer>
@@ -18,9 +20,16 @@ class PageFetcher;
 class ResultsModel;
 class WebLogModel;
 
-// One scan: every URL of a snapshot of the list, the six engines in table order for each. Asynchronous: it
-// returns to the event loop before each URL and while pages download, so the window stays responsive, and
-// it may be destroyed at any moment (a closing window) without leaving anything behind.
+// One scan: every URL of a snapshot of the list, the six engines for each. Asynchronous: it returns to the
+// event loop before each URL and while pages download, so the window stays responsive, and it may be
+// destroyed at any moment (a closing window) without leaving anything behind.
+//
+// The six engines are six hosts: by default their requests for a URL start together, one request at a time
+// per engine, each engine on a network manager (and connection and thread) of its own, so that one slow or
+// hostile server costs only its own engine's cells. The answers are written in table order (Google first),
+// so the log rows, the status texts and the cells come exactly as a one-after-another run gives them. Each
+// engine keeps its own pace: a minimum interval between the starts of two of its requests, plus a random
+// extra of up to the same again when jitter is on.
 class ScanRun : public QObject
 {
     Q_OBJECT
@@ -33,7 +42,17 @@ public:
     void setSettingsFile(const QString &file) { m_settingsFile = file; }
     // Thresholds that replace the stored ones (the command line's --low and --medium).
     void setThresholds(std::optional<int> low, std::optional<int> medium);
-    PageFetcher *fetcher() const { return m_fetcher; }
+    // Limits of every engine's fetches (time-outs, size).
+    // Options set here stay; otherwise each run takes the idle time-out from the stored fetchTimeout (or
+    // setTimeoutSeconds).
+    void setFetchOptions(const FetchOptions &options);
+    FetchOptions fetchOptions() const;
+    void setTimeoutSeconds(std::optional<int> seconds) { m_timeoutOverride = seconds; }
+
+    // How the engines are asked (defaults: the stored parallelEngines, engineInterval, engineJitter).
+    void setParallel(std::optional<bool> parallel) { m_parallelOverride = parallel; }
+    void setPacing(std::optional<int> intervalMs, std::optional<bool> jitter);
+    bool isParallel() const { return m_parallel; }
     const EnginePrefixes &prefixes() const { return m_prefixes; }
 
     // Starts a run over urls, in their order. Nothing happens (false) while a run is active or when the list
@@ -85,23 +104,44 @@ signals:
 
 private:
     void nextUrl();
-    void nextEngine();
-    void startFetch();
-    void pageArrived();
-    void engineDone(const QString &count, const CellReport &report);
+    void beginEngine(int engine);
+    void startFetch(int engine);
+    void pageArrived(int engine);
+    void launch(int engine);
+    void emitReady();
+    // Writes one engine's answer; true when more engines of the row follow.
+    bool engineDone(int engine, const QString &count, const CellReport &report);
     void finishRow();
     void complete();
 
     QPointer<ResultsModel> m_results;
     QPointer<WebLogModel> m_log;
-    PageFetcher *m_fetcher;
-    QPointer<PageDownload> m_download;
+    std::array<PageFetcher *, EngineCount> m_fetchers{};
+    struct Slot
+    {
+        QPointer<PageDownload> download;
+        int attempt = 0;
+        bool done = false;
+        QString count;
+        CellReport report;
+    };
+    std::array<Slot, EngineCount> m_slots;
+    std::array<qint64, EngineCount> m_lastStart{}; // ms on m_clock, -1 for none yet
+    QElapsedTimer m_clock;
+    int m_nextEmit = 1; // the engine whose answer is written next
+    std::optional<bool> m_parallelOverride;
+    std::optional<int> m_timeoutOverride;
+    bool m_customOptions = false;
+    std::optional<int> m_intervalOverride;
+    std::optional<bool> m_jitterOverride;
+    bool m_parallel = true;
+    int m_intervalMs = 0;
+    bool m_jitter = false;
     QString m_settingsFile;
     EnginePrefixes m_prefixes;
     std::optional<int> m_retriesOverride;
     int m_retries = 1;
     int m_retryPauseMs = 1000;
-    int m_attempt = 0;
     std::array<int, EngineCount> m_blockedInARow{};
     std::array<EngineSummary, EngineCount> m_summary{};
     std::optional<int> m_lowOverride;
@@ -109,7 +149,6 @@ private:
 
     QStringList m_urls;
     int m_position = 0;
-    int m_engine = 0;
     int m_progress = 0;
     qint64 m_low = 0;
     qint64 m_medium = 0;

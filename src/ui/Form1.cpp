@@ -152,11 +152,16 @@ Form1::Form1(QWidget *parent)
 
     connect(m_run, &scan::ScanRun::started, m_progress, &QProgressBar::setMaximum);
     connect(m_run, &scan::ScanRun::progressChanged, m_progress, &QProgressBar::setValue);
-    connect(m_run, &scan::ScanRun::statusChanged, m_panels[0], &StatusPanel::setStatusText);
+    connect(m_run, &scan::ScanRun::statusChanged, this, [this](const QString &text) {
+        m_lastStatus = text;
+        // A pending stop shows until the run has ended.
+        m_panels[0]->setStatusText(m_run->stopRequested() ? QStringLiteral("Stopping...") : text);
+    });
     connect(m_run, &scan::ScanRun::stopped, this, &Form1::stopped);
     connect(m_run, &scan::ScanRun::completed, this, [this] {
         m_progress->hide();
         setRunning(false);
+        m_panels[0]->setStatusText(m_lastStatus); // the completion message, also after a late stop
         // What each engine answered: the Scan Report, and the tooltip of the completion message.
         m_scanReport = m_run->summaryLines().join(u'\n');
         m_panels[0]->setToolTip(m_scanReport);
@@ -383,11 +388,14 @@ void Form1::mnuStop_Click()
 {
     m_run->requestStop();
     m_progress->hide();
+    if (m_run->isRunning())
+        m_panels[0]->setStatusText(QStringLiteral("Stopping..."));
 }
 
 void Form1::stopped()
 {
     setRunning(false);
+    m_panels[0]->setStatusText(m_lastStatus);
 }
 
 void Form1::Command4_Click()

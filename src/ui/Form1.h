@@ -140,6 +140,7 @@ private:
     QPointer<frmWebsite> m_website;
     QString m_chartFileName;
     QString m_scanReport; // the summary per engine of the last completed scan
+    QString m_lastStatus; // the scan's last status text, shown again when a stop has ended the run
     QString m_chartFilePath;
     bool m_twoSearchesHintShown = false;
     bool m_selectingLogRow = false; // Web Results selects a log row and opens it itself

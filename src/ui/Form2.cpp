@@ -16,6 +16,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSpinBox>
 
 using twips::box;
 
@@ -44,7 +45,7 @@ Form2::Form2(QWidget *parent)
 {
     setObjectName(QStringLiteral("Form2"));
     setWindowTitle(QStringLiteral("Options"));
-    setFixedSize(twips::px(9300), twips::px(6900));
+    setFixedSize(twips::px(9300), twips::px(7500));
     QFont verdana(QStringLiteral("Verdana"));
     verdana.setPointSizeF(8.25);
     setFont(verdana);
@@ -101,11 +102,36 @@ Form2::Form2(QWidget *parent)
         });
     }
 
+    auto *pace = new QGroupBox(QStringLiteral("Scan Pace"), this);
+    pace->setObjectName(QStringLiteral("Frame4"));
+    pace->setGeometry(box(5640, 4620, 3540, 2100));
+    m_parallel = new QCheckBox(QStringLiteral("Ask the six engines at once"), pace);
+    m_parallel->setObjectName(QStringLiteral("chkParallel"));
+    m_parallel->setGeometry(box(120, 330, 3300, 300));
+    auto *intervalLabel = new QLabel(QStringLiteral("Pause per engine (ms):"), pace);
+    intervalLabel->setObjectName(QStringLiteral("lblInterval"));
+    intervalLabel->setGeometry(box(120, 780, 2200, 255));
+    m_interval = new QSpinBox(pace);
+    m_interval->setObjectName(QStringLiteral("spnInterval"));
+    m_interval->setRange(0, 600000);
+    m_interval->setSingleStep(500);
+    m_interval->setGeometry(box(2340, 720, 1080, 345));
+    m_jitter = new QCheckBox(QStringLiteral("Add a random extra pause"), pace);
+    m_jitter->setObjectName(QStringLiteral("chkJitter"));
+    m_jitter->setGeometry(box(120, 1170, 3300, 300));
+    auto *timeoutLabel = new QLabel(QStringLiteral("Give up a page after (s):"), pace);
+    timeoutLabel->setObjectName(QStringLiteral("lblTimeout"));
+    timeoutLabel->setGeometry(box(120, 1620, 2200, 255));
+    m_timeout = new QSpinBox(pace);
+    m_timeout->setObjectName(QStringLiteral("spnTimeout"));
+    m_timeout->setRange(1, 600);
+    m_timeout->setGeometry(box(2340, 1560, 1080, 345));
+
     const char *buttons[3][2] = {{"Command1", "Ok"}, {"Command2", "Cancel"}, {"Command3", "Reset"}};
     for (int i = 0; i < 3; ++i) {
         auto *button = new QPushButton(QString::fromLatin1(buttons[i][1]), this);
         button->setObjectName(QString::fromLatin1(buttons[i][0]));
-        button->setGeometry(box(5640 + i * 1200, 6300, 1140, 450));
+        button->setGeometry(box(5640 + i * 1200, 6900, 1140, 450));
         QFont bold = verdana;
         bold.setBold(true);
         button->setFont(bold);
@@ -116,7 +142,7 @@ Form2::Form2(QWidget *parent)
         else
             connect(button, &QPushButton::clicked, this, &Form2::Command3_Click);
     }
-    for (QGroupBox *frame : {engines, ranks, options}) {
+    for (QGroupBox *frame : {engines, ranks, options, pace}) {
         QFont bold = verdana;
         bold.setBold(true);
         frame->setFont(bold);
@@ -144,6 +170,10 @@ void Form2::load()
     thresholdBox(2)->setText(UserSettings::value(UserSettings::TxtProfile2));
     m_auto->setCheckState(checkState(UserSettings::ChkAutoSort));
     m_clear->setCheckState(checkState(UserSettings::ChkClear));
+    m_parallel->setChecked(UserSettings::parallelEngines());
+    m_interval->setValue(UserSettings::engineIntervalMs());
+    m_jitter->setChecked(UserSettings::engineJitter());
+    m_timeout->setValue(UserSettings::fetchTimeoutSeconds());
 }
 
 void Form2::txtProfile_Change(int index)
@@ -185,6 +215,12 @@ void Form2::Command1_Click()
     UserSettings::setValue(UserSettings::TxtProfile2, thresholdBox(2)->text());
     UserSettings::setValue(UserSettings::ChkAutoSort, stateText(m_auto));
     UserSettings::setValue(UserSettings::ChkClear, stateText(m_clear));
+    UserSettings::setValue(UserSettings::ParallelEngines,
+                           m_parallel->isChecked() ? QStringLiteral("1") : QStringLiteral("0"));
+    UserSettings::setValue(UserSettings::EngineInterval, QString::number(m_interval->value()));
+    UserSettings::setValue(UserSettings::EngineJitter,
+                           m_jitter->isChecked() ? QStringLiteral("1") : QStringLiteral("0"));
+    UserSettings::setValue(UserSettings::FetchTimeout, QString::number(m_timeout->value()));
     accept();
 }
 

@@ -8,6 +8,7 @@
 
 class QCheckBox;
 class QLineEdit;
+class QSpinBox;
 
 // "Options": the six engine query prefixes of settings.ini, the popularity thresholds and the data options.
 // Nothing is written before "Ok", except "Reset", which writes the default prefixes at once.
@@ -36,6 +37,11 @@ private:
     std::array<QLineEdit *, 3> m_thresholds{};
     QCheckBox *m_clear;
     QCheckBox *m_auto;
+    // How a scan asks the engines (settings of our own): at the same time, their pace, the time-out.
+    QCheckBox *m_parallel = nullptr;
+    QSpinBox *m_interval = nullptr;
+    QCheckBox *m_jitter = nullptr;
+    QSpinBox *m_timeout = nullptr;
     ThresholdRule m_rule;
     bool m_showing = false;
 };

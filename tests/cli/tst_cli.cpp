@@ -83,7 +83,9 @@ private slots:
                    "http://a.example,1234,1234,0,0,0,0,0,high\r\n"
                    "http://changed.c,0,,,,,,,low\r\n"));
         // Progress on standard error only, ending with the completion message.
-        QVERIFY(r.err.contains("Scanning http://a.example on Google\n"));
+        // A line per URL when standard error is no terminal.
+        QVERIFY2(r.err.startsWith("[1/3] http://a.example: 1234 links\n[2/3] http://b.example: 5000 links\n"),
+                 r.err.constData());
         QVERIFY(r.err.contains("Search Complete.  Found 6234 links.\n"));
         // A summary per engine ends the progress.
         QVERIFY2(r.err.trimmed().endsWith("All The Web: 3 asked, 0 counts, 2 zero, 1 failed (layout 1)"),
@@ -151,6 +153,17 @@ private slots:
         QCOMPARE(run(base + QStringList{s("--strict"), m_dir.filePath(s("gap.txt"))}).code, 2);
         QCOMPARE(run(base + QStringList{s("--retries"), s("4"), m_dir.filePath(s("gap.txt"))}).code, 2);
         QCOMPARE(run(base + QStringList{s("--csv"), s("--json"), m_dir.filePath(s("gap.txt"))}).code, 2);
+        for (const QStringList &bad :
+             {QStringList{s("--interval"), s("-1")}, QStringList{s("--timeout"), s("0")},
+              QStringList{s("--timeout"), s("x")}})
+            QCOMPARE(run(base + bad + QStringList{m_dir.filePath(s("gap.txt"))}).code, 2);
+        // One after another, paced, with a time-out of its own: the same table.
+        const Result paced =
+            run(base + QStringList{s("--sequential"), s("--interval"), s("20"), s("--jitter"), s("--timeout"),
+                                   s("5"), s("--csv"), m_dir.filePath(s("gap.txt"))});
+        QCOMPARE(paced.code, 3);
+        QCOMPARE(paced.out, run(base + QStringList{s("--csv"), m_dir.filePath(s("gap.txt"))}).out);
+        QVERIFY(paced.out.contains("http://gap.example,"));
         // Every engine answering: exit 0.
         m_engines->emulator()->setMode(3, url, emulator::Mode::None);
         QCOMPARE(run(base + QStringList{s("--retries"), s("0"), m_dir.filePath(s("gap.txt"))}).code, 0);

@@ -78,6 +78,10 @@ private slots:
         QTest::newRow("teoma blanks are no separators")
             << 4 << s("1-10 of about 123 456 789:</span>") << QString();
         QTest::newRow("yahoo leading comma") << 3 << s("of about <strong>,123,456,789</strong>") << QString();
+        QTest::newRow("google commas that group nothing")
+            << 1 << s("x</b> of about <b>12,30,,,,,,,,,,,,,0</b> linking to <b>u</b>") << QString();
+        QTest::newRow("msn groups of four")
+            << 5 << s("1-10 of about 1234,5678,9012 containing ") << QString();
         QTest::newRow("atw 123 456 789")
             << 6 << s("<span class=\"ofSoMany\">123 456 789</span>") << s("123456789");
         QTest::newRow("google quotes kept") << 1 << s("</b> of <b>\"5\"</b> linking to ") << s("\"5\"");

@@ -122,9 +122,13 @@ private slots:
             grand += m_results->cell(r, 1).toLongLong();
         QCOMPARE(status.last(), s("Search Complete.  Found %1 links.").arg(grand));
         QVERIFY(!m_run->isRunning());
-        // The query went to each engine with the prefix of settings.ini and the target appended as it is.
-        QVERIFY(m_emu->requestHeads().at(5).startsWith(
-            "GET /alltheweb/search?cat=web&cs=utf8&q=link:http://a.example&rys=0&_sb_lang=pref&ocjp=1 "));
+        // The query went to each engine with the prefix of settings.ini and the target appended as it is (the
+        // six engines of a URL are asked at the same time, so in any order).
+        const QList<QByteArray> firstSix = m_emu->requestHeads().mid(0, 6);
+        QVERIFY(std::any_of(firstSix.cbegin(), firstSix.cend(), [](const QByteArray &head) {
+            return head.startsWith(
+                "GET /alltheweb/search?cat=web&cs=utf8&q=link:http://a.example&rys=0&_sb_lang=pref&ocjp=1 ");
+        }));
     }
 
     void clearAndAutoSort()
@@ -262,10 +266,10 @@ private slots:
     {
         // A real scan through every fault mode: each cell's text is what it always was, and its status says
         // why. Short limits keep the faults quick.
-        FetchOptions options = m_run->fetcher()->options();
+        FetchOptions options = m_run->fetchOptions();
         options.idleTimeoutMs = 400;
         options.totalTimeoutMs = 5000;
-        m_run->fetcher()->setOptions(options);
+        m_run->setFetchOptions(options);
         m_run->setRetryPauseMs(10);
         UserSettings::setValue(UserSettings::ChkAutoSort, s("0"));
         const QList<std::pair<const char *, CellStatus>> modes{
@@ -330,7 +334,7 @@ private slots:
 
         // Too large: a page cut before its count.
         options.bodyLimit = 64;
-        m_run->fetcher()->setOptions(options);
+        m_run->setFetchOptions(options);
         runAll({s("http://plain.example")});
         QCOMPARE(m_results->report(0, 1).status, CellStatus::TooLarge);
         QCOMPARE(m_results->cell(0, 2), QString());
@@ -370,6 +374,106 @@ private slots:
         m_emu->failNext(2, s("http://retry.example"), Mode::BadGateway, 1);
         runAll({s("http://retry.example")});
         QCOMPARE(m_results->report(0, 2).status, CellStatus::HttpError);
+    }
+
+    void parallelEqualsSequential()
+    {
+        // The same list, fault modes included, one engine after another and all six at once: the same rows,
+        // cells, totals, profiles, reports, log rows and status texts.
+        m_run->setRetryPauseMs(10);
+        FetchOptions options = m_run->fetchOptions();
+        options.idleTimeoutMs = 400;
+        m_run->setFetchOptions(options);
+        const QStringList urls{
+            s("http://plain.example"),    s("http://noresults.example"), s("http://changed.example"),
+            s("http://error.example"),    s("http://redirect.example"),  s("http://blocked.example"),
+            s("http://notfound.example"), s("http://garbage.example"),   s("http://reset.example"),
+            s("http://stall.example"),    s("http://plain2.example")};
+        auto snapshot = [this](const QStringList &status) {
+            QStringList out = status;
+            for (int r = 0; r < m_results->rowCount(); ++r) {
+                QStringList row;
+                for (int c = 0; c < ResultsModel::ColumnCount; ++c)
+                    row.append(m_results->cell(r, c));
+                row.append(QString::number(int(m_results->profile(r))));
+                for (int e = 1; e <= 6; ++e)
+                    row.append(statusWord(m_results->report(r, e).status));
+                out.append(row.join(u'|'));
+            }
+            for (int r = 0; r < m_log->rowCount(); ++r)
+                out.append(m_log->type(r) + u'|' + m_log->url(r) + u'|' + m_log->result(r));
+            return out;
+        };
+        m_run->setParallel(false);
+        const QStringList sequential = snapshot(runAll(urls));
+        m_run->setParallel(true);
+        const QStringList parallel = snapshot(runAll(urls));
+        QCOMPARE(parallel, sequential);
+        QVERIFY(sequential.size() > 11 * 8);
+    }
+
+    void onePerEngineAndPacing()
+    {
+        // Never two requests to one engine in flight; with an interval, no two starts closer than it.
+        m_emu->setLatencyMs(30);
+        QStringList urls;
+        for (int i = 0; i < 6; ++i)
+            urls.append(s("http://pace%1.example").arg(i));
+        auto startsPerEngine = [this] {
+            QList<QList<QPair<qint64, qint64>>> perEngine(7);
+            for (const auto &visit : m_emu->visits())
+                perEngine[visit.engine].append({visit.arrivedMs, visit.answeredMs});
+            return perEngine;
+        };
+        runAll(urls);
+        auto perEngine = startsPerEngine();
+        for (int e = 1; e <= 6; ++e) {
+            QCOMPARE(perEngine.at(e).size(), 6);
+            for (int i = 1; i < perEngine.at(e).size(); ++i)
+                QVERIFY(perEngine.at(e).at(i).first >= perEngine.at(e).at(i - 1).second);
+        }
+        // The six engines of a URL were in flight together.
+        bool overlapped = false;
+        for (int e = 2; e <= 6; ++e)
+            overlapped = overlapped || perEngine.at(e).at(0).first < perEngine.at(1).at(0).second;
+        QVERIFY(overlapped);
+
+        const int before = m_emu->visits().size();
+        m_run->setPacing(150, true);
+        runAll(urls);
+        const QList<emulator::EngineEmulator::Visit> paced = m_emu->visits().mid(before);
+        QCOMPARE(paced.size(), 36);
+        for (int e = 1; e <= 6; ++e) {
+            QList<qint64> starts;
+            for (const auto &visit : paced)
+                if (visit.engine == e)
+                    starts.append(visit.arrivedMs);
+            std::sort(starts.begin(), starts.end());
+            for (int i = 1; i < starts.size(); ++i)
+                QVERIFY2(starts.at(i) - starts.at(i - 1) >= 145,
+                         qPrintable(s("engine %1: %2 ms").arg(e).arg(starts.at(i) - starts.at(i - 1))));
+        }
+        m_run->setPacing(std::nullopt, std::nullopt);
+        m_emu->setLatencyMs(0);
+    }
+
+    void stopWithinOneTimeout()
+    {
+        // A stop during stalled pages ends the run after the current URL, whose six engines time out
+        // together: one time-out, not six.
+        FetchOptions options = m_run->fetchOptions();
+        options.idleTimeoutMs = 1000;
+        m_run->setFetchOptions(options);
+        QSignalSpy finished(m_run, &ScanRun::finished);
+        QSignalSpy stopped(m_run, &ScanRun::stopped);
+        QVERIFY(m_run->start({s("http://stall.one"), s("http://stall.two"), s("http://stall.three")}));
+        QTest::qWait(100);
+        m_run->requestStop();
+        QVERIFY(finished.wait(4000)); // six time-outs one after another would take 6 s
+        QCOMPARE(stopped.size(), 1);
+        QCOMPARE(m_results->rowCount(), 1);
+        for (int e = 1; e <= 6; ++e)
+            QCOMPARE(m_results->report(0, e).status, CellStatus::Timeout);
     }
 
     void stopping()

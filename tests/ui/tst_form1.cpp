@@ -575,9 +575,12 @@ private slots:
         m_form->Command1_Click();
         QTRY_VERIFY(m_form->results()->rowCount() == 1);
         action("mnuStop")->trigger();
+        // The pending stop shows at once, and stays while the URL's engines finish.
+        QCOMPARE(child<QLabel>("StatusBar1Panel1")->text(), s("Stopping..."));
         QTRY_COMPARE(button("Command1")->text(), s("Start"));
         QCOMPARE(m_form->results()->rowCount(), 1);
         QVERIFY(!action("mnuStop")->isEnabled());
+        QVERIFY(child<QLabel>("StatusBar1Panel1")->text().startsWith(s("Scanning ")));
         // Start with an empty list changes nothing.
         list()->clear();
         m_form->Command1_Click();

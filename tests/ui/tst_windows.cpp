@@ -27,6 +27,7 @@
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QScrollBar>
+#include <QSpinBox>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextBlock>
@@ -122,6 +123,29 @@ private slots:
         QCOMPARE(UserSettings::value(UserSettings::TxtProfile2), s("3000"));
         QCOMPARE(UserSettings::value(UserSettings::ChkClear), s("0"));
         QCOMPARE(UserSettings::value(UserSettings::ChkAutoSort), s("0"));
+        // The scan pace: loaded from the store, saved by "Ok".
+        {
+            UserSettings::setValue(UserSettings::EngineInterval, s("1500"));
+            Form2 dialog;
+            dialog.load();
+            auto *parallel = child<QCheckBox>(&dialog, "chkParallel");
+            auto *interval = child<QSpinBox>(&dialog, "spnInterval");
+            QVERIFY(parallel->isChecked());
+            QCOMPARE(interval->value(), 1500);
+            QCOMPARE(child<QSpinBox>(&dialog, "spnTimeout")->value(), 30);
+            parallel->setChecked(false);
+            interval->setValue(250);
+            child<QCheckBox>(&dialog, "chkJitter")->setChecked(true);
+            child<QSpinBox>(&dialog, "spnTimeout")->setValue(12);
+            child<QPushButton>(&dialog, "Command1")->click();
+        }
+        QCOMPARE(UserSettings::value(UserSettings::ParallelEngines), s("0"));
+        QCOMPARE(UserSettings::engineIntervalMs(), 250);
+        QVERIFY(UserSettings::engineJitter());
+        QCOMPARE(UserSettings::fetchTimeoutSeconds(), 12);
+        for (const auto key : {UserSettings::ParallelEngines, UserSettings::EngineInterval,
+                               UserSettings::EngineJitter, UserSettings::FetchTimeout})
+            UserSettings::remove(key);
         // A stored "2" shows greyed; the first click leaves the grey state for good.
         UserSettings::setValue(UserSettings::ChkAutoSort, s("2"));
         {
