@@ -39,6 +39,8 @@ ScanRun::~ScanRun()
 {
     for (Slot &slot : m_slots)
         delete slot.download; // aborts a transfer in flight; no signal reaches this object any more
+    for (Slot &slot : m_ahead)
+        delete slot.download;
 }
 
 void ScanRun::setFetchOptions(const FetchOptions &options)
@@ -95,6 +97,9 @@ bool ScanRun::start(const QStringList &urls)
     }
     m_blockedInARow.fill(0);
     m_summary.fill(EngineSummary());
+    dropAhead();
+    for (Slot &slot : m_slots)
+        slot = Slot();
     m_running = true;
     m_stopRequested = false;
     m_position = 0;
@@ -106,11 +111,20 @@ bool ScanRun::start(const QStringList &urls)
     return true;
 }
 
+void ScanRun::dropAhead()
+{
+    for (Slot &slot : m_ahead) {
+        delete slot.download; // aborts a request made ahead for a URL that will not be scanned
+        slot = Slot();
+    }
+}
+
 void ScanRun::nextUrl()
 {
     if (!m_running)
         return;
     if (m_stopRequested || !m_results || !m_log) {
+        dropAhead();
         m_running = false;
         m_stopRequested = false;
         emit stopped();
@@ -121,21 +135,44 @@ void ScanRun::nextUrl()
     m_prefixes.refresh(); // settings.ini is read again only when it has changed
     m_log->appendRow(QStringLiteral("Home Page"), url);
     m_results->insertResultRow(m_position, url);
-    for (Slot &slot : m_slots)
-        slot = Slot();
     m_nextEmit = 1;
-    if (m_parallel) {
-        for (int engine = 1; engine <= EngineCount; ++engine)
-            beginEngine(engine);
-    } else {
-        beginEngine(1);
+    for (int engine = 1; engine <= EngineCount; ++engine) {
+        Slot &ahead = m_ahead[std::size_t(engine - 1)];
+        Slot &slot = m_slots[std::size_t(engine - 1)];
+        if (ahead.id != 0) {
+            // Asked while the URL before was still being answered.
+            slot = std::move(ahead);
+            ahead = Slot();
+            ++m_summary[std::size_t(engine - 1)].asked;
+        } else {
+            slot = Slot();
+            if (m_parallel || engine == 1)
+                beginEngine(engine);
+        }
     }
+    if (m_parallel) {
+        for (int engine = 1; engine <= EngineCount; ++engine) {
+            if (m_slots[std::size_t(engine - 1)].done)
+                askAhead(engine);
+        }
+    }
+    emitReady();
+}
+
+ScanRun::Slot *ScanRun::slotById(int engine, int id)
+{
+    Slot &current = m_slots[std::size_t(engine - 1)];
+    if (current.id == id)
+        return &current;
+    Slot &ahead = m_ahead[std::size_t(engine - 1)];
+    return ahead.id == id ? &ahead : nullptr;
 }
 
 void ScanRun::beginEngine(int engine)
 {
     EngineSummary &summary = m_summary[std::size_t(engine - 1)];
     Slot &slot = m_slots[std::size_t(engine - 1)];
+    slot.id = ++m_lastSlotId;
     if (summary.suspended) {
         // No request: the cell stays without a count, and says why.
         slot.done = true;
@@ -145,12 +182,28 @@ void ScanRun::beginEngine(int engine)
         return;
     }
     ++summary.asked;
-    startFetch(engine);
+    startFetch(engine, slot.id);
 }
 
-void ScanRun::startFetch(int engine)
+void ScanRun::askAhead(int engine)
 {
-    if (!m_running)
+    // With the engines in parallel, an engine that has answered for this URL is asked at once for the next
+    // one, so that no engine waits for the slowest of the others; the answer is written in its turn.
+    if (!m_parallel || m_stopRequested || m_position + 1 >= m_urls.size())
+        return;
+    Slot &ahead = m_ahead[std::size_t(engine - 1)];
+    if (ahead.id != 0 || m_summary[std::size_t(engine - 1)].suspended)
+        return;
+    m_prefixes.refresh();
+    ahead = Slot();
+    ahead.id = ++m_lastSlotId;
+    ahead.url = m_position + 1;
+    startFetch(engine, ahead.id);
+}
+
+void ScanRun::startFetch(int engine, int id)
+{
+    if (!m_running || !slotById(engine, id))
         return;
     // The engine's own pace: not before the interval (and its random extra) since its last request began.
     qint64 &last = m_lastStart[std::size_t(engine - 1)];
@@ -161,51 +214,60 @@ void ScanRun::startFetch(int engine)
         const qint64 wait = last + gap - m_clock.elapsed();
         if (wait > 0) {
             last += wait; // reserved: nothing else starts for this engine before then
-            QTimer::singleShot(int(wait), this, [this, engine] { launch(engine); });
+            QTimer::singleShot(int(wait), this, [this, engine, id] { launch(engine, id); });
             return;
         }
     }
     last = m_clock.elapsed();
-    launch(engine);
+    launch(engine, id);
 }
 
-void ScanRun::launch(int engine)
+void ScanRun::launch(int engine, int id)
 {
-    if (!m_running)
+    Slot *slot = m_running ? slotById(engine, id) : nullptr;
+    if (!slot)
         return;
     m_lastStart[std::size_t(engine - 1)] = std::max(m_lastStart[std::size_t(engine - 1)], m_clock.elapsed());
-    Slot &slot = m_slots[std::size_t(engine - 1)];
-    const QString query = queryUrl(m_prefixes.prefix(engine), engine, m_urls.at(m_position));
-    slot.download = m_fetchers[std::size_t(engine - 1)]->fetch(query);
-    connect(slot.download, &PageDownload::finished, this, [this, engine] { pageArrived(engine); });
+    const int url = slot->url >= 0 ? slot->url : m_position;
+    const QString query = queryUrl(m_prefixes.prefix(engine), engine, m_urls.at(url));
+    slot->download = m_fetchers[std::size_t(engine - 1)]->fetch(query);
+    connect(slot->download, &PageDownload::finished, this, [this, engine, id] { pageArrived(engine, id); });
 }
 
-void ScanRun::pageArrived(int engine)
+void ScanRun::pageArrived(int engine, int id)
 {
-    Slot &slot = m_slots[std::size_t(engine - 1)];
-    PageDownload *download = slot.download;
+    Slot *slot = slotById(engine, id);
+    PageDownload *download = slot ? slot->download.data() : nullptr;
     if (!download || !m_results || !m_log)
         return;
     const QString page = download->page();
     const FetchOutcome outcome = download->outcome();
-    slot.download = nullptr;
+    slot->download = nullptr;
     download->deleteLater();
 
     const QString count = ParseEngineData(page, engine);
     CellReport report = classifyCell(outcome, page, count, m_prefixes.prefix(engine).isEmpty());
-    if (worthRetrying(outcome, report) && slot.attempt < m_retries) {
-        ++slot.attempt;
-        QTimer::singleShot(m_retryPauseMs, this, [this, engine] { startFetch(engine); });
+    if (worthRetrying(outcome, report) && slot->attempt < m_retries) {
+        ++slot->attempt;
+        QTimer::singleShot(m_retryPauseMs, this, [this, engine, id] { startFetch(engine, id); });
         return;
     }
-    if (slot.attempt > 0)
+    if (slot->attempt > 0)
         report.detail += QStringLiteral(" (after %1 %2)")
-                             .arg(slot.attempt)
-                             .arg(slot.attempt == 1 ? QStringLiteral("retry") : QStringLiteral("retries"));
-    slot.done = true;
-    slot.count = count;
-    slot.report = report;
-    emitReady();
+                             .arg(slot->attempt)
+                             .arg(slot->attempt == 1 ? QStringLiteral("retry") : QStringLiteral("retries"));
+    slot->done = true;
+    slot->count = count;
+    slot->report = report;
+    // Each engine's answers come in URL order, so its run of blocked answers is counted as they arrive.
+    int &blocked = m_blockedInARow[std::size_t(engine - 1)];
+    blocked = report.status == CellStatus::Blocked ? blocked + 1 : 0;
+    if (blocked >= BlocksBeforeSuspension)
+        m_summary[std::size_t(engine - 1)].suspended = true;
+    if (slot == &m_slots[std::size_t(engine - 1)]) {
+        askAhead(engine);
+        emitReady();
+    }
 }
 
 // Writes the answers that are in, in table order; in one-after-another mode the next engine is then asked.
@@ -214,12 +276,6 @@ void ScanRun::emitReady()
     while (m_running && m_nextEmit <= EngineCount && m_slots[std::size_t(m_nextEmit - 1)].done) {
         const int engine = m_nextEmit++;
         const Slot &slot = m_slots[std::size_t(engine - 1)];
-        EngineSummary &summary = m_summary[std::size_t(engine - 1)];
-        int &blocked = m_blockedInARow[std::size_t(engine - 1)];
-        if (slot.report.status != CellStatus::NotAsked)
-            blocked = slot.report.status == CellStatus::Blocked ? blocked + 1 : 0;
-        if (blocked >= BlocksBeforeSuspension)
-            summary.suspended = true;
         const QString count = slot.count;
         const CellReport report = slot.report;
         if (!engineDone(engine, count, report))

@@ -104,10 +104,14 @@ signals:
 
 private:
     void nextUrl();
+    struct Slot;
+    Slot *slotById(int engine, int id);
     void beginEngine(int engine);
-    void startFetch(int engine);
-    void pageArrived(int engine);
-    void launch(int engine);
+    void askAhead(int engine);
+    void dropAhead();
+    void startFetch(int engine, int id);
+    void launch(int engine, int id);
+    void pageArrived(int engine, int id);
     void emitReady();
     // Writes one engine's answer; true when more engines of the row follow.
     bool engineDone(int engine, const QString &count, const CellReport &report);
@@ -117,8 +121,11 @@ private:
     QPointer<ResultsModel> m_results;
     QPointer<WebLogModel> m_log;
     std::array<PageFetcher *, EngineCount> m_fetchers{};
+    // One engine's request for one URL: the current URL's, or the next URL's asked ahead.
     struct Slot
     {
+        int id = 0;   // 0: empty
+        int url = -1; // the URL's position; -1: the current one
         QPointer<PageDownload> download;
         int attempt = 0;
         bool done = false;
@@ -126,6 +133,8 @@ private:
         CellReport report;
     };
     std::array<Slot, EngineCount> m_slots;
+    std::array<Slot, EngineCount> m_ahead;
+    int m_lastSlotId = 0;
     std::array<qint64, EngineCount> m_lastStart{}; // ms on m_clock, -1 for none yet
     QElapsedTimer m_clock;
     int m_nextEmit = 1; // the engine whose answer is written next
