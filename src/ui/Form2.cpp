@@ -119,7 +119,7 @@ Form2::Form2(QWidget *parent)
     m_jitter = new QCheckBox(QStringLiteral("Add a random extra pause"), pace);
     m_jitter->setObjectName(QStringLiteral("chkJitter"));
     m_jitter->setGeometry(box(120, 1170, 3300, 300));
-    auto *timeoutLabel = new QLabel(QStringLiteral("Give up a page after (s):"), pace);
+    auto *timeoutLabel = new QLabel(QStringLiteral("Page time-out (s):"), pace);
     timeoutLabel->setObjectName(QStringLiteral("lblTimeout"));
     timeoutLabel->setGeometry(box(120, 1620, 2200, 255));
     m_timeout = new QSpinBox(pace);
