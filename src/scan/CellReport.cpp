@@ -2,6 +2,8 @@
 
 #include "scan/SortKeys.h"
 
+#include <QUrl>
+
 #include <array>
 
 namespace scan {
@@ -113,8 +115,23 @@ CellReport notAsked(const QString &reason)
     return report;
 }
 
+// The report from the answer alone.
+static CellReport classifyAnswer(const FetchOutcome &outcome, const QString &page, const QString &count,
+                                 bool prefixEmpty);
+
 CellReport classifyCell(const FetchOutcome &outcome, const QString &page, const QString &count,
                         bool prefixEmpty)
+{
+    CellReport report = classifyAnswer(outcome, page, count, prefixEmpty);
+    // Where the answer came from, when the engine sent the request elsewhere.
+    if (!outcome.finalUrl.isEmpty() && !outcome.requestedUrl.isEmpty() &&
+        QUrl(outcome.finalUrl) != QUrl(outcome.requestedUrl, QUrl::TolerantMode))
+        report.detail += QStringLiteral("; redirected to ") + outcome.finalUrl;
+    return report;
+}
+
+static CellReport classifyAnswer(const FetchOutcome &outcome, const QString &page, const QString &count,
+                                 bool prefixEmpty)
 {
     using Failure = FetchOutcome::Failure;
     CellReport report;

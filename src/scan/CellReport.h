@@ -38,6 +38,7 @@ struct FetchOutcome
     qint64 bytes = 0;   // body bytes read
     qint64 ms = 0;      // time taken
     QString finalUrl;   // after redirects
+    QString requestedUrl;
     int timeoutSeconds = 0;
 };
 

@@ -157,6 +157,7 @@ void PageDownload::finish()
     } else if (m_callerAborted && isFetchableUrl(m_url)) {
         m_outcome.failure = Failure::Aborted;
     }
+    m_outcome.requestedUrl = m_url;
     m_outcome.bytes = m_body.size();
     m_outcome.ms = m_clock.isValid() ? m_clock.elapsed() : 0;
     if (m_deadline)

@@ -324,6 +324,10 @@ private slots:
         QVERIFY(m_results->report(0, 6).detail.contains(s("settings.ini")));
         QVERIFY(m_results->report(0, 1).finalUrl.startsWith(m_emu->baseUrl()));
         QVERIFY(m_results->report(7, 1).finalUrl.contains(s("emu-redirected")));
+        QVERIFY2(
+            m_results->report(7, 1).detail.contains(s("; redirected to ") + m_results->report(7, 1).finalUrl),
+            qPrintable(m_results->report(7, 1).detail));
+        QVERIFY(!m_results->report(0, 1).detail.contains(s("redirected")));
         // The log's third column says the same; a "Home Page" row has no result.
         QCOMPARE(m_log->headerData(2, Qt::Horizontal).toString(), s("Result"));
         QCOMPARE(m_log->result(0), QString());
