@@ -363,34 +363,33 @@ int runScanCommand(const QStringList &arguments)
     if (parser.isSet(csv) && parser.isSet(json))
         return fail(2, QStringLiteral("--csv and --json cannot be used together"));
     scanRequest.output = parser.isSet(json) ? Output::Json : parser.isSet(csv) ? Output::Csv : Output::Text;
-    if (parser.isSet(retriesOption)) {
+    // A whole number from lo to hi for option; false (with the message given) for anything else.
+    QString rangeError;
+    auto ranged = [&parser, &rangeError](const QCommandLineOption &option, int lo, int hi, const char *what,
+                                         std::optional<int> *value) {
+        if (!parser.isSet(option))
+            return true;
         bool ok = false;
-        const int retries = parser.value(retriesOption).toInt(&ok);
-        if (!ok || retries < 0 || retries > 3)
-            return fail(2, QStringLiteral("--retries needs a number from 0 to 3, not \"%1\"")
-                               .arg(parser.value(retriesOption)));
-        scanRequest.retries = retries;
-    }
+        const int n = parser.value(option).toInt(&ok);
+        if (!ok || n < lo || n > hi) {
+            rangeError = QStringLiteral("--%1 needs %2 from %3 to %4, not \"%5\"")
+                             .arg(option.names().constFirst(), QString::fromLatin1(what))
+                             .arg(lo)
+                             .arg(hi)
+                             .arg(parser.value(option));
+            return false;
+        }
+        *value = n;
+        return true;
+    };
+    if (!ranged(retriesOption, 0, 3, "a number", &scanRequest.retries) ||
+        !ranged(intervalOption, 0, 600000, "milliseconds", &scanRequest.intervalMs) ||
+        !ranged(timeoutOption, 1, 600, "seconds", &scanRequest.timeoutSeconds))
+        return fail(2, rangeError);
     if (parser.isSet(sequentialOption))
         scanRequest.parallel = false;
-    if (parser.isSet(intervalOption)) {
-        bool ok = false;
-        const int interval = parser.value(intervalOption).toInt(&ok);
-        if (!ok || interval < 0 || interval > 600000)
-            return fail(2, QStringLiteral("--interval needs milliseconds from 0 to 600000, not \"%1\"")
-                               .arg(parser.value(intervalOption)));
-        scanRequest.intervalMs = interval;
-    }
     if (parser.isSet(jitterOption))
         scanRequest.jitter = true;
-    if (parser.isSet(timeoutOption)) {
-        bool ok = false;
-        const int timeout = parser.value(timeoutOption).toInt(&ok);
-        if (!ok || timeout < 1 || timeout > 600)
-            return fail(2, QStringLiteral("--timeout needs seconds from 1 to 600, not \"%1\"")
-                               .arg(parser.value(timeoutOption)));
-        scanRequest.timeoutSeconds = timeout;
-    }
     if (parser.isSet(strictOption) && !parser.isSet(saveOption) && !parser.isSet(appendOption))
         return fail(2, QStringLiteral("--strict goes with --save or --append"));
     if (parser.isSet(folder))

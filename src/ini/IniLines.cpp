@@ -36,6 +36,17 @@ void IniLines::set(int index, const QString &text)
     m_slots[index - 1] = text;
 }
 
+QString IniLines::join(int from, int to) const
+{
+    QString text;
+    for (int i = from; i < to; ++i) {
+        if (i > from)
+            text += QLatin1String("\r\n");
+        text += at(i);
+    }
+    return text;
+}
+
 void IniLines::clear()
 {
     m_slots.clear();

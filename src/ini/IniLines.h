@@ -23,6 +23,8 @@ public:
 
     // True when the file on disk held more slots than MaxSlots and loading stopped at the limit.
     bool cutAtLimit() const { return m_cutAtLimit; }
+    // Slots from..to-1 joined by CR LF (none after the last): a section's body as the INI module reads it.
+    QString join(int from, int to) const;
     // The number of slots a load of the buffer's written form would fill.
     int slotsWhenReloaded() const;
 

@@ -39,13 +39,7 @@ QString IniSnapshot::section(const QString &name, const QString &defaultValue) c
         return defaultValue;
     const int header = it.value();
     const int end = m_end.value(header);
-    QString body;
-    for (int i = header + 1; i < end; ++i) {
-        if (i > header + 1)
-            body += QLatin1String("\r\n");
-        body += m_lines.at(i);
-    }
-    return body;
+    return m_lines.join(header + 1, end);
 }
 
 } // namespace modINI

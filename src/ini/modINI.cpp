@@ -91,13 +91,7 @@ QString ReadINISection(const QString &section, const QString &defaultValue, cons
     qint32 end = header;
     if (!FindINILine(lines, end, QStringLiteral("["), false))
         end = lines.count();
-    QString body;
-    for (qint32 i = header + 1; i < end; ++i) {
-        if (i > header + 1)
-            body += QLatin1String("\r\n");
-        body += lines.at(i);
-    }
-    return body;
+    return lines.join(header + 1, end);
 }
 
 void GetINISections(QStringList &names, const QString &file)
