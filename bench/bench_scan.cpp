@@ -7,12 +7,15 @@
 #include "scan/ScanRun.h"
 #include "scan/WebLogModel.h"
 #include "ui/Form1.h"
+#include "ui/UrlListFile.h"
+#include "ui/UrlPanel.h"
 #include "web/WebEngineSetup.h"
 
 #include <QApplication>
 
 #include <QElapsedTimer>
 #include <QEventLoop>
+#include <QListWidget>
 #include <QRandomGenerator>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -99,6 +102,37 @@ private slots:
             model.SortListView(2, scan::ResultsModel::NumberMode, ascending);
             ascending = !ascending;
         }
+    }
+
+    void urlList100k()
+    {
+        // A list file of 100,000 URLs: read, put into the URL list, scrolled from top to bottom.
+        QByteArray bytes;
+        for (int i = 0; i < 100000; ++i)
+            bytes += "http://site" + QByteArray::number(i) + ".example\n";
+        UrlPanel panel;
+        panel.resize(300, 600);
+        panel.show();
+        QElapsedTimer clock;
+        clock.start();
+        QStringList entries;
+        urlList::entriesOfBytes(bytes, entries);
+        const qint64 read = clock.elapsed();
+        panel.addEntries(entries);
+        QCoreApplication::processEvents();
+        const qint64 shown = clock.elapsed();
+        QListWidget *list = panel.list();
+        qint64 longestScroll = 0;
+        for (int step = 0; step <= 20; ++step) {
+            QElapsedTimer one;
+            one.start();
+            list->scrollToItem(list->item(step * 4999));
+            list->viewport()->repaint();
+            longestScroll = qMax(longestScroll, one.elapsed());
+        }
+        qInfo("100,000 URLs: read in %lld ms, listed in %lld ms; longest scroll-and-paint %lld ms", read,
+              shown - read, longestScroll);
+        QCOMPARE(list->count(), 100000);
     }
 
     void startUpToMainWindow()
