@@ -1,12 +1,14 @@
 // Speed of a whole scan against the engine emulator, of the numeric sort, of the event loop's longest stall
 // during a scan, and of start-up to the main window shown. Run with QT_QPA_PLATFORM=offscreen.
 #include "app/ProductIdentity.h"
+#include "app/ProgramFolder.h"
 #include "emulator/EngineEmulator.h"
 #include "ini/UserSettings.h"
 #include "scan/ResultsModel.h"
 #include "scan/ScanRun.h"
 #include "scan/WebLogModel.h"
 #include "ui/Form1.h"
+#include "ui/Form8.h"
 #include "ui/UrlListFile.h"
 #include "ui/UrlPanel.h"
 #include "web/WebEngineSetup.h"
@@ -15,6 +17,7 @@
 
 #include <QElapsedTimer>
 #include <QEventLoop>
+#include <QFile>
 #include <QListWidget>
 #include <QRandomGenerator>
 #include <QSignalSpy>
@@ -133,6 +136,30 @@ private slots:
         qInfo("100,000 URLs: read in %lld ms, listed in %lld ms; longest scroll-and-paint %lld ms", read,
               shown - read, longestScroll);
         QCOMPARE(list->count(), 100000);
+    }
+
+    void helpOfOneMiB()
+    {
+        // A Help.rtf of one paragraph of 1 MiB, from loading to the window painted.
+        QTemporaryDir folder;
+        QByteArray words = "{\\rtf1\\ansi ";
+        while (words.size() < 1024 * 1024)
+            words += "lorem ipsum dolor sit amet ";
+        QFile file(folder.filePath(QStringLiteral("Help.rtf")));
+        if (file.open(QIODevice::WriteOnly))
+            file.write(words + "}");
+        file.close();
+        programFolder::setPath(folder.path());
+        QElapsedTimer clock;
+        clock.start();
+        auto *help = new Form8;
+        help->load();
+        help->show();
+        help->repaint();
+        QCoreApplication::processEvents();
+        qInfo("help window with a 1 MiB paragraph loaded and painted in %lld ms", clock.elapsed());
+        delete help;
+        programFolder::setPath(QString());
     }
 
     void startUpToMainWindow()
