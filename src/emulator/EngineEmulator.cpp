@@ -238,6 +238,10 @@ private:
         case Mode::HugeBody:
             streamHuge(page, settings.hugeBytes);
             break;
+        case Mode::EndlessHeaders:
+            m_socket->write("HTTP/1.1 200 OK\r\n");
+            endlessHeaders(0);
+            break;
         case Mode::Garbage: {
             QByteArray junk;
             quint32 x = 12345;
@@ -275,6 +279,15 @@ private:
         m_socket->write(rest.left(64));
         QTimer::singleShot(intervalMs, this,
                            [this, tail = rest.mid(64), intervalMs] { drip(tail, intervalMs); });
+    }
+
+    void endlessHeaders(int n)
+    {
+        if (m_closed)
+            return;
+        // A header line every millisecond, for as long as the client listens.
+        m_socket->write("X-Filler-" + QByteArray::number(n) + ": " + QByteArray(200, 'h') + "\r\n");
+        QTimer::singleShot(1, this, [this, n] { endlessHeaders(n + 1); });
     }
 
     void reset()
@@ -334,7 +347,7 @@ Mode modeForTarget(const QString &target)
         {QStringLiteral("garbage"), Mode::Garbage},       {QStringLiteral("error"), Mode::ErrorStatus},
         {QStringLiteral("redirect"), Mode::Redirect},     {QStringLiteral("blocked"), Mode::Blocked},
         {QStringLiteral("captcha"), Mode::Captcha},       {QStringLiteral("notfound"), Mode::NotFound},
-        {QStringLiteral("badgateway"), Mode::BadGateway},
+        {QStringLiteral("badgateway"), Mode::BadGateway}, {QStringLiteral("headers"), Mode::EndlessHeaders},
     };
     const QString first = hostOf(target).section(u'.', 0, 0);
     for (const auto &[label, mode] : labels) {

@@ -18,24 +18,26 @@ namespace emulator {
 // What the emulator does with a request. Everything but None, NoResults and ChangedLayout is a fault.
 enum class Mode
 {
-    None,          // the engine's result page with the target's count
-    NoResults,     // the engine's page for a query without results
-    ChangedLayout, // a page whose layout no longer matches the markers
-    SlowDrip,      // the page a few bytes at a time
-    Stall,         // headers and the start of the body, then silence with the connection open
-    ResetMidBody,  // half the body, then a connection reset
-    HugeBody,      // a page far larger than any real one, streamed
-    Garbage,       // bytes that are not HTTP, then close
-    ErrorStatus,   // status 500 with the result page as its body
-    Redirect,      // 302 to the same query, which is then answered normally
-    Blocked,       // 429 with a captcha notice and no count
-    Captcha,       // 200 with a captcha notice and no count
-    NotFound,      // 404 with a small page
-    BadGateway,    // 502 with a small page
+    None,           // the engine's result page with the target's count
+    NoResults,      // the engine's page for a query without results
+    ChangedLayout,  // a page whose layout no longer matches the markers
+    SlowDrip,       // the page a few bytes at a time
+    Stall,          // headers and the start of the body, then silence with the connection open
+    ResetMidBody,   // half the body, then a connection reset
+    HugeBody,       // a page far larger than any real one, streamed
+    Garbage,        // bytes that are not HTTP, then close
+    ErrorStatus,    // status 500 with the result page as its body
+    Redirect,       // 302 to the same query, which is then answered normally
+    Blocked,        // 429 with a captcha notice and no count
+    Captcha,        // 200 with a captcha notice and no count
+    NotFound,       // 404 with a small page
+    BadGateway,     // 502 with a small page
+    EndlessHeaders, // a status line, then header lines forever, never a body
 };
 
 // The mode a target selects by its host name's first label ("noresults.", "changed.", "slow.", "stall.",
-// "reset.", "huge.", "garbage.", "error.", "redirect.", "blocked.", "captcha.", "notfound.", "badgateway."),
+// "reset.", "huge.", "garbage.", "error.", "redirect.", "blocked.", "captcha.", "notfound.", "badgateway.",
+// "headers."),
 // so that a URL list alone can exercise every mode.
 Mode modeForTarget(const QString &target);
 

@@ -464,6 +464,27 @@ private slots:
         m_emu->setLatencyMs(0);
     }
 
+    void hostileServerCostsOnlyItsEngine()
+    {
+        // One engine's server sends header lines forever: the total time-out ends that transfer, and the
+        // other engines, on connections and threads of their own, answer as usual.
+        FetchOptions options = m_run->fetchOptions();
+        options.totalTimeoutMs = 1500;
+        m_run->setFetchOptions(options);
+        const QString url = s("http://hostile.example");
+        m_emu->setMode(3, url, Mode::EndlessHeaders);
+        for (int e : {1, 2, 4, 5, 6})
+            m_emu->setCount(e, url, 1000 + e);
+        QSignalSpy finished(m_run, &ScanRun::finished);
+        QVERIFY(m_run->start({url}));
+        QVERIFY(finished.wait(20000));
+        for (int e : {1, 2, 4, 5, 6})
+            QCOMPARE(m_results->report(0, e).status, CellStatus::Ok);
+        QVERIFY(m_results->report(0, 3).status == CellStatus::Timeout ||
+                m_results->report(0, 3).status == CellStatus::Network);
+        QCOMPARE(m_results->cell(0, 4), QString());
+    }
+
     void stopWithinOneTimeout()
     {
         // A stop during stalled pages ends the run after the current URL, whose six engines time out
