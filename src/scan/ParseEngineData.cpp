@@ -53,9 +53,15 @@ bool isGroupedNumber(const QString &count, int engine)
     if (group < 1 || group > 3)
         return false;
     digits += group;
+    QChar first;
     while (i < n) {
         const QChar separator = count.at(i);
         if (separator != u',' && !(engine == 6 && separator == u' '))
+            return false;
+        // One kind of separator throughout: "1 300,612,300" is no written number.
+        if (first.isNull())
+            first = separator;
+        else if (separator != first)
             return false;
         ++i;
         group = 0;

@@ -17,7 +17,8 @@ QString GetBetween(const QString &IStringStr, const QString &IBefore, const QStr
 QString ParseEngineData(QString strData, int intEngine);
 
 // True for a count written with thousands separators: a first group of one to three digits, then groups of
-// three, each after a comma (or, for engine 6, AllTheWeb, a blank), ten digits at most ("123,456,789").
+// three, each after a comma (or, for engine 6, AllTheWeb, a blank; one kind throughout), ten digits at most
+// ("123,456,789").
 bool isGroupedNumber(const QString &count, int engine);
 
 } // namespace scan

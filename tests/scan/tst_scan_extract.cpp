@@ -80,6 +80,8 @@ private slots:
         QTest::newRow("yahoo leading comma") << 3 << s("of about <strong>,123,456,789</strong>") << QString();
         QTest::newRow("google commas that group nothing")
             << 1 << s("x</b> of about <b>12,30,,,,,,,,,,,,,0</b> linking to <b>u</b>") << QString();
+        QTest::newRow("atw mixed separators")
+            << 6 << s("<span class=\"ofSoMany\">1 300,612,300</span>") << QString();
         QTest::newRow("msn groups of four")
             << 5 << s("1-10 of about 1234,5678,9012 containing ") << QString();
         QTest::newRow("atw 123 456 789")
