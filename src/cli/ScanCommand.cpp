@@ -134,20 +134,6 @@ QList<QJsonObject> engineSummaries(const scan::ScanRun &run)
     return engines;
 }
 
-// The save text of a row in which every cell without a count is "-", so that its engine keeps a gap.
-QString countedSaveText(const scan::ResultsModel &results, int row, int *missing)
-{
-    QString text;
-    *missing = 0;
-    for (int engine = 1; engine <= scan::EngineCount; ++engine) {
-        const bool counted = results.report(row, engine).hasCount();
-        *missing += counted ? 0 : 1;
-        text += scan::engineCaption(engine) + u':' +
-                (counted ? results.cell(row, engine + 1) : QStringLiteral("-")) + u'\n';
-    }
-    return text;
-}
-
 int printHistory(const QString &name, bool csv)
 {
     saved::History history;
@@ -241,7 +227,7 @@ int scanAndPrint(const QStringList &urls, const QString &settingsIni, const Scan
                             .arg(missing)
                             .arg(QDir::toNativeSeparators(file)));
         int gaps = 0;
-        const QString text = countedSaveText(results, 0, &gaps);
+        const QString text = saved::countedSaveResultText(results, 0, &gaps);
         if (gaps == scan::EngineCount)
             return fail(IncompleteScan, QStringLiteral("no engine gave a count; nothing was saved"));
         const saved::SaveResult result = saved::saveResults(text, file, save->mode, save->date);

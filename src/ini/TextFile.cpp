@@ -48,8 +48,6 @@ bool Transaction::commit()
     if (current == this)
         current = m_outer;
     m_open = false;
-    if (m_failed)
-        return false;
     bool ok = true;
     for (const QString &path : std::as_const(m_order))
         ok = writeBytes(path, m_files.value(path)) && ok;

@@ -37,16 +37,12 @@ public:
     // Writes every file changed in the transaction; false when any write failed (the transaction's files
     // then hold either their old or their new bytes, each whole). Ends the transaction.
     bool commit();
-    // True when a write inside the transaction was refused.
-    bool failed() const { return m_failed; }
-    void setFailed() { m_failed = true; }
 
 private:
     friend struct TransactionAccess;
     Transaction *m_outer = nullptr;
     QHash<QString, QByteArray> m_files; // path -> bytes as written in the transaction
     QStringList m_order;                // paths in the order they were first written
-    bool m_failed = false;
     bool m_open = true;
 };
 

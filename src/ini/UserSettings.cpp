@@ -96,13 +96,23 @@ void UserSettings::remove(Key key)
     Store()->remove(keyName(key));
 }
 
-int UserSettings::intValue(Key key)
+namespace {
+
+// The stored text read by rule; the default's number when it fails the rule.
+int readNumber(UserSettings::Key key, bool (*rule)(const QString &, int *))
 {
     int number = 0;
-    if (toWhole(value(key), &number))
+    if (rule(UserSettings::value(key), &number))
         return number;
-    toWhole(defaultValue(key), &number);
+    rule(UserSettings::defaultValue(key), &number);
     return number;
+}
+
+} // namespace
+
+int UserSettings::intValue(Key key)
+{
+    return readNumber(key, toWhole);
 }
 
 bool UserSettings::thresholdNumber(const QString &text, int *value)
@@ -119,11 +129,7 @@ bool UserSettings::thresholdNumber(const QString &text, int *value)
 
 int UserSettings::thresholdValue(Key key)
 {
-    int number = 0;
-    if (thresholdNumber(value(key), &number))
-        return number;
-    thresholdNumber(defaultValue(key), &number);
-    return number;
+    return readNumber(key, thresholdNumber);
 }
 
 void UserSettings::useFolder(const QString &folder)

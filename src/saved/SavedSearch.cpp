@@ -25,9 +25,8 @@ bool hasControlCharacter(const QString &text)
                        [](QChar c) { return c.unicode() < 32 || c.unicode() == 127; });
 }
 
-} // namespace
-
-QString SaveResultText(const scan::ResultsModel &results, int row)
+// "caption:cell" LF per engine column; cells for which dash says so are "-".
+template <typename Dash> QString saveTextOf(const scan::ResultsModel &results, int row, Dash &&dash)
 {
     if (row < 0 || row >= results.rowCount())
         return QString();
@@ -35,9 +34,31 @@ QString SaveResultText(const scan::ResultsModel &results, int row)
     for (int column = 2; column < scan::ResultsModel::ColumnCount; ++column) {
         // A cell holding control characters (page text, never a count) is saved like a cell without a count.
         const QString cell = results.cell(row, column);
-        text += scan::ResultsModel::columnCaption(column) + u':' +
-                (hasControlCharacter(cell) ? QString() : cell) + u'\n';
+        const QString saved = dash(column - 1)            ? QStringLiteral("-")
+                              : hasControlCharacter(cell) ? QString()
+                                                          : cell;
+        text += scan::ResultsModel::columnCaption(column) + u':' + saved + u'\n';
     }
+    return text;
+}
+
+} // namespace
+
+QString SaveResultText(const scan::ResultsModel &results, int row)
+{
+    return saveTextOf(results, row, [](int) { return false; });
+}
+
+QString countedSaveResultText(const scan::ResultsModel &results, int row, int *missing)
+{
+    int gaps = 0;
+    const QString text = saveTextOf(results, row, [&](int engine) {
+        const bool gap = !results.report(row, engine).hasCount();
+        gaps += gap ? 1 : 0;
+        return gap;
+    });
+    if (missing)
+        *missing = gaps;
     return text;
 }
 

@@ -15,6 +15,9 @@ namespace saved {
 // The save text of a results row: one line per engine column, "caption:cell" ended by LF. Empty for a row
 // that does not exist.
 QString SaveResultText(const scan::ResultsModel &results, int row);
+// The same with "-" for every cell the scan reported without a count, so that its engine keeps a gap for
+// the date; missing (when given) counts those cells.
+QString countedSaveResultText(const scan::ResultsModel &results, int row, int *missing = nullptr);
 
 // The key of a save made on date: "mm-dd-yy".
 QString dateKey(const QDate &date);

@@ -5,6 +5,7 @@
 #include <QUrl>
 
 #include <array>
+#include <utility>
 
 namespace scan {
 
@@ -22,56 +23,29 @@ QString size(qint64 bytes)
                              : QStringLiteral("%1 KiB").arg((bytes + 512) / 1024);
 }
 
+// By status, in the order of the enum: the word of --json and the words of the log's "Result" column.
+constexpr std::array<std::pair<const char *, const char *>, 9> StatusNames{{
+    {"not-asked", "Not asked"},
+    {"ok", "Count read"},
+    {"zero", "No results"},
+    {"layout", "Page layout not recognised"},
+    {"blocked", "Blocked by the engine"},
+    {"http-error", "Error page"},
+    {"network", "No connection"},
+    {"timeout", "Timed out"},
+    {"too-large", "Page too large"},
+}};
+
 } // namespace
 
 QString statusWord(CellStatus status)
 {
-    switch (status) {
-    case CellStatus::Ok:
-        return QStringLiteral("ok");
-    case CellStatus::Zero:
-        return QStringLiteral("zero");
-    case CellStatus::Layout:
-        return QStringLiteral("layout");
-    case CellStatus::Blocked:
-        return QStringLiteral("blocked");
-    case CellStatus::HttpError:
-        return QStringLiteral("http-error");
-    case CellStatus::Network:
-        return QStringLiteral("network");
-    case CellStatus::Timeout:
-        return QStringLiteral("timeout");
-    case CellStatus::TooLarge:
-        return QStringLiteral("too-large");
-    case CellStatus::NotAsked:
-        break;
-    }
-    return QStringLiteral("not-asked");
+    return QString::fromLatin1(StatusNames.at(std::size_t(status)).first);
 }
 
 QString statusText(CellStatus status)
 {
-    switch (status) {
-    case CellStatus::Ok:
-        return QStringLiteral("Count read");
-    case CellStatus::Zero:
-        return QStringLiteral("No results");
-    case CellStatus::Layout:
-        return QStringLiteral("Page layout not recognised");
-    case CellStatus::Blocked:
-        return QStringLiteral("Blocked by the engine");
-    case CellStatus::HttpError:
-        return QStringLiteral("Error page");
-    case CellStatus::Network:
-        return QStringLiteral("No connection");
-    case CellStatus::Timeout:
-        return QStringLiteral("Timed out");
-    case CellStatus::TooLarge:
-        return QStringLiteral("Page too large");
-    case CellStatus::NotAsked:
-        break;
-    }
-    return QStringLiteral("Not asked");
+    return QString::fromLatin1(StatusNames.at(std::size_t(status)).second);
 }
 
 QString shortReason(const CellReport &report)
