@@ -7,6 +7,7 @@
 #include "ini/UserSettings.h"
 #include "saved/SavedSearch.h"
 #include "scan/ScanRun.h"
+#include "ui/ChartWidget.h"
 #include "ui/Form1.h"
 #include "ui/Form2.h"
 #include "ui/Form4.h"
@@ -17,6 +18,7 @@
 #include "ui/UrlPanel.h"
 #include "ui/frmAbout.h"
 #include "ui/frmSplash.h"
+#include "ui/modPrint.h"
 #include "web/WebEngineSetup.h"
 #include "web/frmWebsite.h"
 #include "web/modSkin.h"
@@ -102,22 +104,70 @@ int main(int argc, char **argv)
     form.TabStrip1_Click(3);
     settle(200);
     ok = save(&form, out, QStringLiteral("Form1-website-view")) && ok;
-    // Every chart type of the current results; the 3D ones need a display with OpenGL (xvfb-run).
-    form.TabStrip1_Click(2);
+    // A chart as the user sees it; the 3D ones need a display with OpenGL (xvfb-run).
     auto *types = form.findChild<QComboBox *>(QStringLiteral("cmbChart2"));
-    for (int type = 0; type < types->count(); ++type) {
+    auto *engineBox = form.findChild<QComboBox *>(QStringLiteral("cmbChart1"));
+    const auto chartShot = [&](int type, const QString &name) {
         types->setCurrentIndex(type);
-        settle(type % 2 == 0 ? 1500 : 200);
-        const QString name = QStringLiteral("Form1-chart-%1").arg(types->itemText(type).replace(u' ', u'-'));
+        settle(type % 2 == 0 ? 1500 : 300);
         if (type % 2 == 0 && QGuiApplication::platformName() != QLatin1String("offscreen")) {
             // A window container grabs blank: take the screen instead.
             const QPixmap shot = form.screen()->grabWindow(
                 0, form.x(), form.y(), form.frameGeometry().width(), form.frameGeometry().height());
             const QString path = QDir(out).filePath(name + QStringLiteral(".png"));
-            ok = shot.save(path) && ok;
             QTextStream(stdout) << "wrote " << path << Qt::endl;
-        } else {
-            ok = save(&form, out, name) && ok;
+            return shot.save(path);
+        }
+        return save(&form, out, name);
+    };
+    // Every chart type of the current results.
+    form.TabStrip1_Click(2);
+    for (int type = 0; type < types->count(); ++type)
+        ok = chartShot(type,
+                       QStringLiteral("Form1-chart-%1").arg(types->itemText(type).replace(u' ', u'-'))) &&
+             ok;
+    // A year of daily saves, with days an engine had no count: one engine's history, and all engines.
+    {
+        QString text;
+        const QStringList sections{QStringLiteral("Google"), QStringLiteral("Altavista"),
+                                   QStringLiteral("Yahoo!"), QStringLiteral("Teoma"),
+                                   QStringLiteral("MSN"),    QStringLiteral("All The Web")};
+        for (int s = 0; s < sections.size(); ++s) {
+            text += QStringLiteral("[%1]\r\n").arg(sections.at(s));
+            for (int day = 0; day < 365; ++day) {
+                const QDate date = QDate(2026, 12, 7).addDays(-day);
+                const bool gap = (day + 7 * s) % 61 < 3;
+                const int count = 20000 * (s + 1) + (365 - day) * 150 * (6 - s) + (day * 37 % 900);
+                text += saved::dateKey(date) + u'=' + (gap ? QString() : QString::number(count)) +
+                        QStringLiteral("\r\n");
+            }
+            text += QStringLiteral("\r\n");
+        }
+        QDir(folder.path()).mkpath(QStringLiteral("Saved"));
+        QFile file(QDir(folder.path()).filePath(QStringLiteral("Saved/daily.vty")));
+        ok = file.open(QIODevice::WriteOnly) && file.write(text.toLatin1()) > 0 && ok;
+        file.close();
+        form.setChartFileName(QStringLiteral("daily.vty"));
+        form.doChart();
+        engineBox->setCurrentIndex(0);
+        form.cmbChart1_Click();
+        for (const int type : {3, 2, 1})
+            ok = chartShot(type, QStringLiteral("Form1-history-%1").arg(type)) && ok;
+        engineBox->setCurrentIndex(engineBox->count() - 1);
+        form.cmbChart1_Click();
+        for (const int type : {3, 1, 0, 4, 6})
+            ok = chartShot(type, QStringLiteral("Form1-all-engines-%1").arg(type)) && ok;
+        // What export writes, for a 2D and a 3D chart.
+        for (const int type : {3, 0}) {
+            types->setCurrentIndex(type);
+            settle(type % 2 == 0 ? 1500 : 300);
+            for (const char *extension : {"pdf", "png"}) {
+                const QString path = QDir(out).filePath(
+                    QStringLiteral("export-%1.%2").arg(type).arg(QLatin1String(extension)));
+                const bool written = modPrint::exportChart(form.findChild<ChartWidget *>(), path);
+                QTextStream(stdout) << (written ? "wrote " : "FAILED ") << path << Qt::endl;
+                ok = written && ok;
+            }
         }
     }
     // The web-result log's first engine row opened in the Website View.

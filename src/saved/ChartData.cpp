@@ -219,4 +219,53 @@ bool hasSingleDateSeries(const QString &file, const QStringList &sections)
     });
 }
 
+ValueScale valueScale(double largest)
+{
+    if (!(largest > 0))
+        return {5, 1};
+    double step = 1;
+    // The smallest nice step that covers the largest value in ten steps; whole numbers only.
+    for (double decade = 1; step * 10 < largest; decade *= 10) {
+        for (const double nice : {1.0, 2.0, 5.0}) {
+            step = nice * decade;
+            if (step * 10 >= largest)
+                break;
+        }
+    }
+    return {std::ceil(largest / step) * step, step};
+}
+
+LabelPlan labelPlan(qsizetype categories, int labelWidth, int lineHeight, int available)
+{
+    LabelPlan plan;
+    if (categories <= 1)
+        return plan;
+    const int slot = std::max(1, labelWidth + std::max(8, lineHeight / 2));
+    const qsizetype flat = std::max<qsizetype>(1, available / slot);
+    if (categories <= flat)
+        return plan;
+    // Turned labels need about one and a half lines each along the axis.
+    if (categories <= 12 && categories * lineHeight * 3 / 2 <= available) {
+        plan.angle = -45;
+        return plan;
+    }
+    plan.step = int((categories + flat - 1) / flat);
+    return plan;
+}
+
+QList<QPair<qsizetype, qsizetype>> runsWithoutGaps(const QList<std::optional<double>> &values)
+{
+    QList<QPair<qsizetype, qsizetype>> runs;
+    for (qsizetype i = 0; i < values.size(); ++i) {
+        if (!values.at(i))
+            continue;
+        qsizetype last = i;
+        while (last + 1 < values.size() && values.at(last + 1))
+            ++last;
+        runs.append({i, last});
+        i = last;
+    }
+    return runs;
+}
+
 } // namespace chartData

@@ -69,6 +69,31 @@ ChartModel allEnginesChart(const QString &file, const QStringList &sections, con
 // Scaled from the first row.
 ChartModel currentResultsChart(const scan::ResultsModel &results);
 
+// How a chart is drawn, whatever draws it.
+
+// A value axis from 0 that carries whole-number ticks only: its top and the distance between ticks, one of
+// 1, 2 or 5 times a power of ten, chosen so that there are at most ten steps above 0.
+struct ValueScale
+{
+    double top;
+    double step;
+    int steps() const { return int(top / step + 0.5); }
+};
+ValueScale valueScale(double largest);
+
+// Which category labels a category axis shows and how: every label flat when they fit side by side; a few
+// (up to a dozen) turned when they do not; otherwise every n-th label flat, so that none is cut. Widths in
+// pixels: the widest label, the height of a line of text and the space the axis has.
+struct LabelPlan
+{
+    int step = 1;  // every step-th category has a label, starting with the first
+    int angle = 0; // 0 or -45 degrees
+};
+LabelPlan labelPlan(qsizetype categories, int labelWidth, int lineHeight, int available);
+
+// The runs of a series without a gap, as [first, last] category indexes.
+QList<QPair<qsizetype, qsizetype>> runsWithoutGaps(const QList<std::optional<double>> &values);
+
 // True when the series of any section of the chart held a single date (the "two saves" hint).
 bool hasSingleDateSeries(const QString &file, const QStringList &sections);
 

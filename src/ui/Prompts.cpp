@@ -77,13 +77,16 @@ QString openFile(QWidget *parent, const QString &title, const QString &folder, c
     return QFileDialog::getOpenFileName(parent, title, folder, filter);
 }
 
-QString saveFile(QWidget *parent, const QString &title, const QString &folder, const QString &filter)
+QString saveFile(QWidget *parent, const QString &title, const QString &folder, const QString &filter,
+                 QString *chosenFilter)
 {
+    if (chosenFilter)
+        *chosenFilter = filter.section(QStringLiteral(";;"), 0, 0);
     if (!queues().files.isEmpty())
         return queues().files.dequeue();
     if (queues().testMode)
         return QString();
-    return QFileDialog::getSaveFileName(parent, title, folder, filter);
+    return QFileDialog::getSaveFileName(parent, title, folder, filter, chosenFilter);
 }
 
 void queueYesNo(bool yes)

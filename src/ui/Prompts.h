@@ -20,7 +20,10 @@ QString inputText(QWidget *parent, const QString &title, const QString &prompt, 
 
 // File dialogs; empty when cancelled. filter uses Qt's "Text Files (*.txt *.TXT);;All Files (*)" form.
 QString openFile(QWidget *parent, const QString &title, const QString &folder, const QString &filter);
-QString saveFile(QWidget *parent, const QString &title, const QString &folder, const QString &filter);
+// chosenFilter, when given, receives the filter the user left selected (in test mode the first one, which the
+// dialog opens on).
+QString saveFile(QWidget *parent, const QString &title, const QString &folder, const QString &filter,
+                 QString *chosenFilter = nullptr);
 
 // Test support. In test mode no dialog ever shows: messages are only recorded, and a question without a
 // queued answer is answered No (or cancel).

@@ -14,14 +14,18 @@ namespace modPrint {
 
 namespace {
 
-void paintOnPage(ChartWidget *chart, QPaintDevice *device, const QRectF &page)
+// The chart laid out for the whole printable area: title, chart and legend.
+bool paintOnPage(ChartWidget *chart, QPaintDevice *device, const QRectF &page)
 {
+    // Laid out as on a screen 1200 pixels wide with the page's proportions, drawn at twice that resolution.
+    const QSize layout(1200, int(1200 * page.height() / std::max<qreal>(1, page.width())));
+    const QImage picture = chart->toImage(layout, 2);
     QPainter painter(device);
-    // The chart at page size, drawn from a picture of its own aspect so that text keeps its proportions.
-    const QSize size = chart->size().isEmpty() ? QSize(800, 600) : chart->size();
-    const QSizeF fitted = QSizeF(size).scaled(page.size(), Qt::KeepAspectRatio);
-    const QImage picture = chart->toImage(size * 2);
-    painter.drawImage(QRectF(page.topLeft(), fitted), picture);
+    if (!painter.isActive())
+        return false;
+    painter.setRenderHint(QPainter::SmoothPixmapTransform);
+    painter.drawImage(page, picture);
+    return painter.end();
 }
 
 } // namespace
@@ -33,23 +37,34 @@ bool exportChart(ChartWidget *chart, const QString &path)
         pdf.setPageSize(QPageSize(QPageSize::A4));
         pdf.setPageOrientation(QPageLayout::Landscape);
         pdf.setResolution(150);
+        pdf.setPageMargins(QMarginsF(12, 12, 12, 12), QPageLayout::Millimeter);
         pdf.setTitle(chart->chart().title);
-        paintOnPage(chart, &pdf, QRectF(QPointF(0, 0), QSizeF(pdf.width(), pdf.height())));
-        return QFileInfo(path).size() > 0;
+        pdf.setCreator(QStringLiteral("Vantory"));
+        return paintOnPage(chart, &pdf, QRectF(QPointF(0, 0), QSizeF(pdf.width(), pdf.height()))) &&
+               QFileInfo(path).size() > 0;
     }
     const QSize size = chart->size().isEmpty() ? QSize(800, 600) : chart->size();
     return chart->toImage(size).save(path, "PNG");
 }
 
+QString exportPath(const QString &typed, const QString &filter)
+{
+    if (typed.endsWith(QLatin1String(".pdf"), Qt::CaseInsensitive) ||
+        typed.endsWith(QLatin1String(".png"), Qt::CaseInsensitive))
+        return typed;
+    return typed +
+           (filter.contains(QLatin1String("*.png")) ? QStringLiteral(".png") : QStringLiteral(".pdf"));
+}
+
 void saveChartAs(ChartWidget *chart, QWidget *parent)
 {
-    QString path = prompts::saveFile(parent, QStringLiteral("Save Chart"), QDir::homePath(),
-                                     QStringLiteral("PDF document (*.pdf);;PNG picture (*.png)"));
-    if (path.isEmpty())
+    QString filter;
+    const QString typed =
+        prompts::saveFile(parent, QStringLiteral("Save Chart"), QDir::homePath(),
+                          QStringLiteral("PDF document (*.pdf);;PNG picture (*.png)"), &filter);
+    if (typed.isEmpty())
         return;
-    if (!path.endsWith(QLatin1String(".pdf"), Qt::CaseInsensitive) &&
-        !path.endsWith(QLatin1String(".png"), Qt::CaseInsensitive))
-        path += QStringLiteral(".png");
+    const QString path = exportPath(typed, filter);
     if (!exportChart(chart, path))
         prompts::warning(
             parent, QStringLiteral("Save Chart"),
@@ -71,7 +86,8 @@ void printChart(ChartWidget *chart, QWidget *parent)
     QPrintDialog dialog(&printer, parent);
     if (dialog.exec() != QDialog::Accepted)
         return;
-    paintOnPage(chart, &printer, QRectF(QPointF(0, 0), printer.pageRect(QPrinter::DevicePixel).size()));
+    if (!paintOnPage(chart, &printer, QRectF(QPointF(0, 0), printer.pageRect(QPrinter::DevicePixel).size())))
+        prompts::warning(parent, QStringLiteral("Print"), QStringLiteral("The chart could not be printed."));
 }
 
 } // namespace modPrint

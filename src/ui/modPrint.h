@@ -8,13 +8,18 @@ class QWidget;
 // Printing and exporting the chart.
 namespace modPrint {
 
-// Writes the chart to a file: PDF for a name ending in ".pdf" (one page, the chart at page size), otherwise a
-// PNG picture. False when the file cannot be written.
+// Writes the chart to a file: PDF for a name ending in ".pdf" (one landscape A4 page, the chart filling it
+// within the margins, with its title and legend), otherwise a PNG picture of the chart at its size on screen.
+// False when the file cannot be written.
 bool exportChart(ChartWidget *chart, const QString &path);
 
 // Prints the chart at page size through the print dialog. Where no printer is installed it says so and offers
 // to save the chart as PDF or PNG instead.
 void printChart(ChartWidget *chart, QWidget *parent);
+
+// The file a name typed into the save dialog stands for: the name as typed when it ends in ".pdf" or ".png",
+// else the name with the extension of the filter left selected ("*.pdf" or "*.png").
+QString exportPath(const QString &typed, const QString &filter);
 
 // Asks for a file name and exports the chart there.
 void saveChartAs(ChartWidget *chart, QWidget *parent);
