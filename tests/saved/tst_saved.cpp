@@ -12,6 +12,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <cmath>
+
 using testText::s;
 
 using namespace saved;
@@ -382,6 +384,43 @@ private slots:
         QCOMPARE(example.categoryLabels.first(), s("04/04"));
         QCOMPARE(example.categoryLabels.last(), s("09/04"));
         QCOMPARE(example.valueAxisTitle, s("Linking Sites"));
+    }
+
+    void drawingRules()
+    {
+        // Whole-number steps of 1, 2 or 5 times a power of ten, at most ten of them, covering the largest
+        // value.
+        for (const double largest :
+             {0.0, 0.4, 1.0, 3.0, 9.9, 10.0, 11.0, 152.3, 589.6, 1000.0, 1000001.0, 2.5e9}) {
+            const chartData::ValueScale scale = chartData::valueScale(largest);
+            QVERIFY(scale.step >= 1 && scale.step == std::floor(scale.step));
+            const double mantissa = scale.step / std::pow(10.0, std::floor(std::log10(scale.step)));
+            QVERIFY(mantissa == 1 || mantissa == 2 || mantissa == 5);
+            QVERIFY(scale.top >= largest && scale.steps() <= 10 && scale.steps() >= 1);
+            QCOMPARE(scale.top, scale.steps() * scale.step);
+        }
+        QCOMPARE(chartData::valueScale(589.6).top, 600.0);
+        QCOMPARE(chartData::valueScale(0).top, 5.0);
+        // Labels: flat when they fit, turned when a few do not, else thinned so that none overlaps.
+        QCOMPARE(chartData::labelPlan(6, 40, 16, 400).step, 1);
+        QCOMPARE(chartData::labelPlan(6, 40, 16, 400).angle, 0);
+        QCOMPARE(chartData::labelPlan(6, 80, 16, 400).angle, -45);
+        QCOMPARE(chartData::labelPlan(6, 80, 16, 400).step, 1);
+        for (const int categories : {13, 365, 3650}) {
+            const chartData::LabelPlan plan = chartData::labelPlan(categories, 60, 16, 400);
+            QCOMPARE(plan.angle, 0);
+            const int shown = (categories + plan.step - 1) / plan.step;
+            QVERIFY(shown >= 2 && shown * (60 + 8) <= 400);
+            QVERIFY((categories + plan.step - 2) / (plan.step - 1) * (60 + 8) >
+                    400); // no more thinned than needed
+        }
+        // Runs without gaps.
+        using Runs = QList<QPair<qsizetype, qsizetype>>;
+        QCOMPARE(chartData::runsWithoutGaps({}), Runs());
+        QCOMPARE(chartData::runsWithoutGaps({std::nullopt}), Runs());
+        QCOMPARE(
+            chartData::runsWithoutGaps({1.0, 2.0, std::nullopt, 3.0, std::nullopt, std::nullopt, 4.0, 5.0}),
+            Runs({{0, 1}, {3, 3}, {6, 7}}));
     }
 };
 
