@@ -68,6 +68,9 @@ void fillDocument(QTextDocument *document, const rtf::Document &rtf)
             format.setFontItalic(run.italic);
             format.setFontUnderline(run.underline);
             format.setFontPointSize(run.halfPoints / 2.0);
+            if (run.vertical != 0)
+                format.setVerticalAlignment(run.vertical > 0 ? QTextCharFormat::AlignSuperScript
+                                                             : QTextCharFormat::AlignSubScript);
             if (run.font >= 0 && run.font < rtf.fonts.size() && !rtf.fonts.at(run.font).isEmpty())
                 format.setFontFamilies({rtf.fonts.at(run.font)});
             if (run.color > 0 && run.color < rtf.colors.size() && !rtf.colors.at(run.color).automatic) {

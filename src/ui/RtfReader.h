@@ -4,9 +4,12 @@
 #include <QString>
 #include <QStringList>
 
-// A small reader of Rich Text Format: groups, control words and symbols, \'hh and \u escapes, paragraphs and
-// line breaks, bold, italic, underline, font sizes, alignment, the font and colour tables. Destinations it
-// does not show (style sheets, document info, pictures, \* destinations, ...) are skipped. Any bytes give a
+// A small reader of Rich Text Format: groups, control words and symbols, \'hh escapes decoded in the code
+// page of their font's character set (else the document's \ansicpg), \u escapes, paragraphs and line breaks,
+// bold, italic, underline, super- and subscript, hidden text, font sizes, alignment, the font and colour
+// tables; table cells apart by a tab and rows as paragraphs; list numbers and bullets; footnotes gathered
+// after the text. Destinations it does not show (style sheets, document info, pictures, \* destinations, ...)
+// and \bin data are skipped, and so is whatever follows the document's closing brace. Any bytes give a
 // document; nothing is ever refused.
 namespace rtf {
 
@@ -28,6 +31,7 @@ struct Run
     int halfPoints = 24; // \fs: font size in half points
     int font = -1;       // index into Document::fonts, -1 for the default
     int color = 0;       // index into Document::colors, 0 for the default (auto) colour
+    int vertical = 0;    // 1 superscript, -1 subscript
 };
 
 struct Paragraph
@@ -55,5 +59,10 @@ struct Document
 };
 
 Document parse(const QByteArray &bytes);
+
+// The text codec name of a Windows code page (1252, 1251, 932, ...); empty for one this reader does not know.
+QByteArray codePageName(int codePage);
+// The Windows code page of an RTF font character set (\fcharset); 0 for "the document's code page".
+int charsetCodePage(int charset);
 
 } // namespace rtf

@@ -147,6 +147,71 @@ private slots:
         QVERIFY(xfileExists::FileExists(dir.path() + s("/folder/../Help.rtf")));
     }
 
+    // RTF as LibreOffice, Word and WordPad write it (tests/data/rtf; the LibreOffice file is
+    // `soffice --headless --convert-to rtf libreoffice-features.fodt`).
+    void rtfFromRealWriters()
+    {
+        const auto read = [](const char *name) {
+            QFile file(s(VANTORY_TEST_DATA "/rtf/") + QLatin1String(name));
+            return file.open(QIODevice::ReadOnly) ? rtf::parse(file.readAll()) : rtf::Document();
+        };
+        const auto lines = [](const rtf::Document &doc) { return doc.plainText().split(u'\n'); };
+        const QString u =
+            QString::fromUtf8("\u201cdouble\u201d and \u2018single\u2019 \u2013 en dash \u2014 em dash, "
+                              "100 \u20ac, wait\u2026");
+
+        const rtf::Document office = read("libreoffice-features.rtf");
+        QVERIFY(office.isRtf);
+        const QStringList text = lines(office);
+        QCOMPARE(text.value(0), s("Quotes ") + u);
+        QCOMPARE(text.value(1), QString::fromUtf8("Čeština: Příliš žluťoučký kůň úpěl ďábelské ódy. Polski: "
+                                                  "Zażółć gęślą jaźń."));
+        QCOMPARE(text.value(2), QString::fromUtf8("Русский: Съешь же ещё этих мягких французских булок."));
+        QCOMPARE(text.value(3), QString::fromUtf8("Ελληνικά: Καλημέρα κόσμε."));
+        QCOMPARE(text.value(4), QString::fromUtf8("日本語: 日本語のテキストです。"));
+        // Cells apart, rows as lines; list numbers and bullets kept; hidden text hidden; the note at the end.
+        QCOMPARE(text.value(5), s("cell 1\tcell 2"));
+        QCOMPARE(text.value(6), s("cell 3\tcell 4"));
+        QCOMPARE(text.value(7), s(" 1.\tFirst step"));
+        QCOMPARE(text.value(8), s(" 2.\tSecond step"));
+        QCOMPARE(text.value(9), QString::fromUtf8(" •\tA point"));
+        QCOMPARE(text.value(10), s("Shown and shown again."));
+        QCOMPARE(text.value(11), s("A claim1 with a note."));
+        QCOMPARE(text.value(12), s("The end."));
+        QCOMPARE(text.value(13), QString(12, QChar(0x2015)));
+        QCOMPARE(text.value(14), s("1\tThe footnote's text."));
+        QCOMPARE(text.size(), 15);
+        bool raised = false;
+        for (const rtf::Run &run : office.paragraphs.at(11).runs)
+            raised = raised || (run.text == s("1") && run.vertical == 1);
+        QVERIFY(raised);
+
+        // WordPad: the document's code page, and a NUL after the closing brace.
+        QCOMPARE(lines(read("wordpad-cp1252.rtf")),
+                 QStringList({QString::fromUtf8("“Quoted” – dash — 100 € and so on…"),
+                              QString::fromUtf8("Café bold end")}));
+        QCOMPARE(lines(read("wordpad-cp1251.rtf")),
+                 QStringList({QString::fromUtf8("Съешь же ещё этих мягких французских булок.")}));
+
+        // Word: each font's character set; \bin data skipped whatever bytes it holds; \* inside a group is no
+        // destination mark.
+        const QStringList word = lines(read("word-charsets.rtf"));
+        QCOMPARE(
+            word,
+            QStringList({QString::fromUtf8("“Word” – 5 € …"), QString::fromUtf8("Příliš žluťoučký kůň"),
+                         QString::fromUtf8("Съешь же ещё"), QString::fromUtf8("Καλημέρα κόσμε"),
+                         QString::fromUtf8("日本語のテキスト"), s("one\ttwo"), s("three\tfour"),
+                         QString::fromUtf8("•\tBulleted"), s("1.\tNumbered"), s("Shown again"), s("Claim1"),
+                         s("Picafter"), s("star kept"), QString(12, QChar(0x2015)), s("1 The note.")}));
+        QCOMPARE(read("word-charsets.rtf").fonts.value(4), QString::fromUtf8("ＭＳ 明朝"));
+        // A double-byte character's second byte may come as it is; an unknown code page reads as
+        // Windows-1252.
+        QCOMPARE(
+            rtf::parse("{\\rtf1\\ansi{\\fonttbl{\\f0\\fcharset128 MS;}}\\f0 \\'83e\\'83L ok}").plainText(),
+            QString::fromUtf8("テキ ok"));
+        QCOMPARE(rtf::parse("{\\rtf1\\ansi\\ansicpg99999 \\'80}").plainText(), QString::fromUtf8("€"));
+    }
+
     void rtfFeatures()
     {
         const rtf::Document doc = rtf::parse(
