@@ -60,6 +60,32 @@ private slots:
         }
     }
 
+    // The 3D types need an OpenGL context: run under xvfb-run.
+    void allEnginesDrawn3D_data()
+    {
+        QTest::addColumn<int>("type");
+        QTest::newRow("3D bars") << 0;
+        QTest::newRow("3D lines") << 2;
+        QTest::newRow("3D steps") << 6;
+    }
+
+    void allEnginesDrawn3D()
+    {
+        if (!ChartWidget::threeDAvailable())
+            QSKIP("no display with OpenGL");
+        QFETCH(int, type);
+        ChartWidget chart;
+        chart.resize(900, 600);
+        chart.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&chart));
+        chart.setChartType(type);
+        QBENCHMARK
+        {
+            chart.setChart(chartData::allEnginesChart(m_file, m_sections, QStringLiteral("ten-years")));
+            chart.toImage(QSize(900, 600));
+        }
+    }
+
     void currentResults1000Drawn2D()
     {
         scan::ResultsModel results;
