@@ -12,9 +12,6 @@
 
 namespace modPrint {
 
-namespace {
-
-// The chart laid out for the whole printable area: title, chart and legend.
 bool paintOnPage(ChartWidget *chart, QPaintDevice *device, const QRectF &page)
 {
     // Laid out as on a screen 1200 pixels wide with the page's proportions, drawn at twice that resolution.
@@ -27,8 +24,6 @@ bool paintOnPage(ChartWidget *chart, QPaintDevice *device, const QRectF &page)
     painter.drawImage(page, picture);
     return painter.end();
 }
-
-} // namespace
 
 bool exportChart(ChartWidget *chart, const QString &path)
 {

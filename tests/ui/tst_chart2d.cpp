@@ -251,6 +251,27 @@ private slots:
         for (const ChartLegend::Entry &entry : widget.legend()->entries())
             QVERIFY2(found.contains(entry.color.rgb() & 0xffffff), qPrintable(entry.text));
         prompts::setTestMode(false);
+        // On paper the chart fills the page within its margins, whatever its shape on screen: ink near all
+        // four edges.
+        widget.resize(500, 500);
+        QImage page(1170, 827, QImage::Format_RGB32); // A4 landscape
+        page.fill(Qt::white);
+        QVERIFY(modPrint::paintOnPage(&widget, &page, QRectF(40, 40, 1090, 747)));
+        int left = page.width(), right = 0, top = page.height(), bottom = 0;
+        for (int y = 0; y < page.height(); ++y) {
+            for (int x = 0; x < page.width(); ++x) {
+                if (qGray(page.pixel(x, y)) < 200) {
+                    left = std::min(left, x);
+                    right = std::max(right, x);
+                    top = std::min(top, y);
+                    bottom = std::max(bottom, y);
+                }
+            }
+        }
+        QVERIFY2(left >= 40 && left < 40 + 60 && right <= 1130 && right > 1130 - 60,
+                 qPrintable(QStringLiteral("%1..%2").arg(left).arg(right)));
+        QVERIFY2(top >= 40 && top < 40 + 60 && bottom <= 787 && bottom > 787 - 60,
+                 qPrintable(QStringLiteral("%1..%2").arg(top).arg(bottom)));
     }
 };
 
