@@ -1,9 +1,9 @@
 // Speed of a whole scan against the engine emulator, of the numeric sort, of the event loop's longest stall
 // during a scan, and of start-up to the main window shown. Run with QT_QPA_PLATFORM=offscreen.
-#include "app/ProductIdentity.h"
-#include "app/ProgramFolder.h"
 #include "emulator/EngineEmulator.h"
 #include "ini/UserSettings.h"
+#include "program/ProductIdentity.h"
+#include "program/ProgramFolder.h"
 #include "scan/ResultsModel.h"
 #include "scan/ScanRun.h"
 #include "scan/WebLogModel.h"

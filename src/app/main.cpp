@@ -1,9 +1,9 @@
 // vantory: the desktop program. --demo runs it against the bundled engine emulator, with no internet.
-#include "app/ProductIdentity.h"
-#include "app/ProgramFolder.h"
 #include "cli/ScanCommand.h"
 #include "emulator/DemoFolder.h"
 #include "emulator/EngineEmulator.h"
+#include "program/ProductIdentity.h"
+#include "program/ProgramFolder.h"
 #include "ui/Form1.h"
 #include "ui/UrlPanel.h"
 #include "ui/frmSplash.h"
@@ -12,6 +12,7 @@
 
 #include <QApplication>
 #include <QCommandLineParser>
+#include <QMessageBox>
 #include <QTemporaryDir>
 #include <QTextStream>
 
@@ -47,7 +48,8 @@ struct Options
     QCommandLineOption folder{
         QStringLiteral("program-folder"),
         QStringLiteral("Program folder holding settings.ini, Lists/ and Saved/ (default: the "
-                       "folder of the executable)."),
+                       "folder of the executable when it holds a settings.ini and can be written, else "
+                       "~/.local/share/Vantory)."),
         QStringLiteral("DIR")};
     QCommandLineOption demo{
         QStringLiteral("demo"),
@@ -103,8 +105,11 @@ int main(int argc, char **argv)
     parser.process(app);
     const QCommandLineOption &folder = options.folder;
     const QCommandLineOption &demo = options.demo;
-    if (parser.isSet(folder))
-        programFolder::setPath(parser.value(folder));
+    if (QString error; !parser.isSet(demo) && !programFolder::choose(parser.value(folder), &error)) {
+        QTextStream(stderr) << "vantory: " << error << Qt::endl;
+        QMessageBox::critical(nullptr, QStringLiteral(VANTORY_PRODUCT_NAME), error);
+        return 1;
+    }
     programFolder::removeStaleTemporaries();
 
     std::unique_ptr<emulator::EngineEmulator> engines;
@@ -115,7 +120,7 @@ int main(int argc, char **argv)
         QString error;
         if (!engines->listen() || !demoFolder->isValid() ||
             !emulator::writeDemoFolder(demoFolder->path(), *engines, &error,
-                                       QCoreApplication::applicationDirPath())) {
+                                       programFolder::defaultsFolder())) {
             QTextStream(stderr) << "vantory: cannot set up the demo: " << error << Qt::endl;
             return 1;
         }

@@ -1,10 +1,10 @@
 // vantory-screenshots DIR: writes a picture of every window into DIR, after a demo scan, so that a person
 // can look at them. Run it under xvfb-run, or with QT_QPA_PLATFORM=offscreen.
-#include "app/ProductIdentity.h"
-#include "app/ProgramFolder.h"
 #include "emulator/DemoFolder.h"
 #include "emulator/EngineEmulator.h"
 #include "ini/UserSettings.h"
+#include "program/ProductIdentity.h"
+#include "program/ProgramFolder.h"
 #include "saved/SavedSearch.h"
 #include "scan/ScanRun.h"
 #include "ui/ChartWidget.h"
@@ -66,7 +66,7 @@ int main(int argc, char **argv)
     QTemporaryDir folder;
     emulator::EngineEmulator engines;
     if (!engines.listen() ||
-        !emulator::writeDemoFolder(folder.path(), engines, nullptr, QCoreApplication::applicationDirPath()))
+        !emulator::writeDemoFolder(folder.path(), engines, nullptr, programFolder::defaultsFolder()))
         return 1;
     programFolder::setPath(folder.path());
     UserSettings::useFolder(folder.filePath(QStringLiteral("store")));
@@ -74,7 +74,7 @@ int main(int argc, char **argv)
     productIdentity::setWebsite(engines.baseUrl() + QStringLiteral("/"));
     // The program's own data beside the executable: the skin and the read-me.
     QDir(folder.path()).mkpath(QStringLiteral("skins"));
-    const QDir bin(QCoreApplication::applicationDirPath());
+    const QDir bin(programFolder::defaultsFolder());
     for (const char *item : {"skins/Standard.skin", "skins/Standard.qss", "Help.rtf"})
         QFile::copy(bin.filePath(QString::fromLatin1(item)),
                     QDir(folder.path()).filePath(QString::fromLatin1(item)));

@@ -1,10 +1,10 @@
 #include "cli/ScanCommand.h"
 
-#include "app/ProgramFolder.h"
 #include "cli/ResultsTable.h"
 #include "emulator/DemoFolder.h"
 #include "emulator/EngineEmulator.h"
 #include "ini/UserSettings.h"
+#include "program/ProgramFolder.h"
 #include "saved/SavedSearch.h"
 #include "scan/EngineTable.h"
 #include "scan/ResultsModel.h"
@@ -19,6 +19,7 @@
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFile>
+#include <QFileInfo>
 #include <QJsonObject>
 #include <QTemporaryDir>
 #include <QTextStream>
@@ -258,8 +259,9 @@ int runScanCommand(const QStringList &arguments)
     const QCommandLineOption version(QStringLiteral("version"), QStringLiteral("Show the version."));
     const QCommandLineOption folder(
         QStringLiteral("program-folder"),
-        QStringLiteral("Program folder holding settings.ini (default: the folder of "
-                       "the executable)."),
+        QStringLiteral("Program folder holding settings.ini, Lists/ and Saved/ (default: the folder of the "
+                       "executable when it holds a settings.ini and can be written, else "
+                       "~/.local/share/Vantory)."),
         QStringLiteral("DIR"));
     const QCommandLineOption csv(QStringLiteral("csv"),
                                  QStringLiteral("Print RFC 4180 CSV instead of columns."));
@@ -322,9 +324,13 @@ int runScanCommand(const QStringList &arguments)
         QStringLiteral("strict"),
         QStringLiteral("With --save or --append: write nothing when any engine gave no count (otherwise "
                        "such an engine's history keeps a gap for the date)."));
+    const QCommandLineOption whereOption(
+        QStringLiteral("where"),
+        QStringLiteral("Print the folders in use (program folder, saved searches, lists, defaults, settings "
+                       "store) and exit."));
     parser.addOptions({help, version, folder, csv, json, low, medium, retriesOption, sequentialOption,
                        intervalOption, jitterOption, timeoutOption, saveOption, appendOption, dateOption,
-                       strictOption, historyOption});
+                       strictOption, historyOption, whereOption});
     parser.addPositionalArgument(QStringLiteral("URLFILE"),
                                  QStringLiteral("URL list file, or - for standard input."));
     if (!parser.parse(QStringList{QStringLiteral("vantory-scan")} + arguments))
@@ -378,9 +384,21 @@ int runScanCommand(const QStringList &arguments)
         scanRequest.jitter = true;
     if (parser.isSet(strictOption) && !parser.isSet(saveOption) && !parser.isSet(appendOption))
         return fail(2, QStringLiteral("--strict goes with --save or --append"));
-    if (parser.isSet(folder))
-        programFolder::setPath(parser.value(folder));
+    if (QString error; !programFolder::choose(parser.value(folder), &error))
+        return fail(1, error);
     programFolder::removeStaleTemporaries();
+    if (parser.isSet(whereOption)) {
+        QTextStream out(stdout);
+        out << "program folder:  " << programFolder::path() << Qt::endl
+            << "settings.ini:    " << programFolder::settingsIni() << Qt::endl
+            << "saved searches:  " << programFolder::savedFolder() << Qt::endl
+            << "URL lists:       " << programFolder::listsFolder() << Qt::endl
+            << "help and skins:  " << QFileInfo(programFolder::dataFile(QStringLiteral("Help.rtf"))).path()
+            << Qt::endl
+            << "defaults:        " << programFolder::defaultsFolder() << Qt::endl
+            << "settings store:  " << UserSettings::storeFile() << Qt::endl;
+        return 0;
+    }
     const QStringList positional = parser.positionalArguments();
     if (parser.isSet(historyOption)) {
         if (!positional.isEmpty() || parser.isSet(saveOption) || parser.isSet(appendOption))

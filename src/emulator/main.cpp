@@ -1,6 +1,7 @@
 // vantory-emulator: a loopback server answering link queries like the six engines, for tests and demos.
 #include "emulator/DemoFolder.h"
 #include "emulator/EngineEmulator.h"
+#include "program/ProgramFolder.h"
 #include "scan/EngineTable.h"
 #include "scan/FetchPage.h"
 #include "scan/ParseEngineData.h"
@@ -20,7 +21,7 @@ int runDemo(emulator::EngineEmulator &server, const QString &folderOption)
     QTemporaryDir temporary;
     const QString folder = folderOption.isEmpty() ? temporary.path() : folderOption;
     QString error;
-    if (!emulator::writeDemoFolder(folder, server, &error, QCoreApplication::applicationDirPath())) {
+    if (!emulator::writeDemoFolder(folder, server, &error, programFolder::defaultsFolder())) {
         QTextStream(stderr) << "vantory-emulator: " << error << Qt::endl;
         return 1;
     }
@@ -67,7 +68,12 @@ int main(int argc, char **argv)
     const QCommandLineOption folderOption(QStringLiteral("program-folder"),
                                           QStringLiteral("Demo program folder (default: a temporary one)."),
                                           QStringLiteral("DIR"));
-    parser.addOptions({portOption, latencyOption, demoOption, folderOption});
+    const QCommandLineOption settingsOption(
+        QStringLiteral("settings"),
+        QStringLiteral(
+            "Write FILE as a settings.ini whose engine addresses point at this emulator, then serve."),
+        QStringLiteral("FILE"));
+    parser.addOptions({portOption, latencyOption, demoOption, folderOption, settingsOption});
     parser.process(app);
 
     bool ok = false;
@@ -84,6 +90,10 @@ int main(int argc, char **argv)
     }
     if (parser.isSet(demoOption))
         return runDemo(server, parser.value(folderOption));
+    if (parser.isSet(settingsOption) && !server.writeSettingsIni(parser.value(settingsOption))) {
+        QTextStream(stderr) << "vantory-emulator: cannot write " << parser.value(settingsOption) << Qt::endl;
+        return 1;
+    }
     QTextStream(stdout) << server.port() << Qt::endl;
     return app.exec();
 }

@@ -17,7 +17,7 @@ struct KeyInfo
     const char *defaultValue;
 };
 
-constexpr std::array<KeyInfo, 12> Keys{{
+constexpr std::array<KeyInfo, 15> Keys{{
     {"txtProfile0", "500"},
     {"txtProfile1", "1000"},
     {"txtProfile2", "1000"},
@@ -30,6 +30,9 @@ constexpr std::array<KeyInfo, 12> Keys{{
     {"engineInterval", "0"},
     {"engineJitter", "0"},
     {"fetchTimeout", "30"},
+    {"windowGeometry", ""},
+    {"resultsColumns", ""},
+    {"logColumns", ""},
 }};
 
 QString &storeFolder()
@@ -70,6 +73,11 @@ bool toWhole(const QString &text, int *number)
 }
 
 } // namespace
+
+QString UserSettings::storeFile()
+{
+    return Store()->fileName();
+}
 
 QString UserSettings::keyName(Key key)
 {

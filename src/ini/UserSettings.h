@@ -22,7 +22,10 @@ public:
         ParallelEngines,
         EngineInterval,
         EngineJitter,
-        FetchTimeout
+        FetchTimeout,
+        WindowGeometry, // the main window's place and size, and its tables' columns (base64)
+        ResultsColumns,
+        LogColumns
     };
 
     static QString keyName(Key key);
@@ -58,6 +61,9 @@ public:
     static bool engineJitter() { return intValue(EngineJitter) == 1; }
     // Seconds without a byte after which a page is given up (1 to 600, default 30).
     static int fetchTimeoutSeconds() { return std::clamp(intValue(FetchTimeout), 1, 600); }
+
+    // The file the store lives in (~/.config/Vantory/Vantory.conf).
+    static QString storeFile();
 
     // Makes every later access go to a store of its own under folder (tests and the demo).
     static void useFolder(const QString &folder);

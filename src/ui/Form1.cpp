@@ -1,10 +1,10 @@
 #include "ui/Form1.h"
 
-#include "app/ProductIdentity.h"
-#include "app/ProgramEnd.h"
-#include "app/ProgramFolder.h"
 #include "ini/UserSettings.h"
 #include "ini/modINI.h"
+#include "program/ProductIdentity.h"
+#include "program/ProgramEnd.h"
+#include "program/ProgramFolder.h"
 #include "saved/ChartData.h"
 #include "saved/SavedSearch.h"
 #include "scan/EngineTable.h"
@@ -199,6 +199,7 @@ Form1::Form1(QWidget *parent)
     const int quarter = px(9050) / 4;
     m_web->log->setColumnWidth(0, quarter);
     m_web->log->setColumnWidth(1, quarter * 3);
+    restoreLayout();
     bool ok = false;
     const int chartType = UserSettings::value(UserSettings::CmbChart2).toInt(&ok);
     if (ok && chartType >= 0 && chartType < m_chart->typeBox->count()) {
@@ -752,8 +753,32 @@ bool Form1::eventFilter(QObject *watched, QEvent *event)
     return QMainWindow::eventFilter(watched, event);
 }
 
+// The window's place and size and the tables' columns, as the user left them (keys of our own).
+void Form1::restoreLayout()
+{
+    const auto stored = [](UserSettings::Key key) {
+        return QByteArray::fromBase64(UserSettings::value(key).toLatin1());
+    };
+    if (const QByteArray geometry = stored(UserSettings::WindowGeometry); !geometry.isEmpty())
+        restoreGeometry(geometry);
+    if (const QByteArray columns = stored(UserSettings::ResultsColumns); !columns.isEmpty())
+        m_data->results->header()->restoreState(columns);
+    if (const QByteArray columns = stored(UserSettings::LogColumns); !columns.isEmpty())
+        m_web->log->header()->restoreState(columns);
+}
+
+void Form1::saveLayout() const
+{
+    UserSettings::setValue(UserSettings::WindowGeometry, QString::fromLatin1(saveGeometry().toBase64()));
+    UserSettings::setValue(UserSettings::ResultsColumns,
+                           QString::fromLatin1(m_data->results->header()->saveState().toBase64()));
+    UserSettings::setValue(UserSettings::LogColumns,
+                           QString::fromLatin1(m_web->log->header()->saveState().toBase64()));
+}
+
 void Form1::closeEvent(QCloseEvent *event)
 {
+    saveLayout();
     // A scan in progress ends with the window: its transfer is aborted when the run is destroyed.
     m_run->requestStop();
     event->accept();

@@ -103,6 +103,8 @@ signals:
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
+    void restoreLayout();
+    void saveLayout() const;
 
 private:
     void buildMenus();

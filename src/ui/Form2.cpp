@@ -1,9 +1,9 @@
 #include "ui/Form2.h"
 
-#include "app/ProgramFolder.h"
 #include "ini/TextFile.h"
 #include "ini/UserSettings.h"
 #include "ini/privateProfile.h"
+#include "program/ProgramFolder.h"
 #include "scan/EngineTable.h"
 #include "ui/Prompts.h"
 #include "ui/Twips.h"

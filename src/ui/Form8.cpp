@@ -1,7 +1,7 @@
 #include "ui/Form8.h"
 
-#include "app/ProgramFolder.h"
 #include "ini/UserSettings.h"
+#include "program/ProgramFolder.h"
 #include "ui/RtfDocument.h"
 #include "ui/modOnTop.h"
 #include "ui/xfileExists.h"
@@ -37,7 +37,7 @@ void Form8::load()
 {
     if (modSkin::skinSwitch())
         modSkin::ApplySkin(this);
-    const QString file = QDir(programFolder::path()).filePath(QStringLiteral("Help.rtf"));
+    const QString file = programFolder::dataFile(QStringLiteral("Help.rtf"));
     if (xfileExists::FileExists(file)) {
         QFile in(file);
         // A read-me is small; what lies beyond 16 MiB is no read-me and is not read.

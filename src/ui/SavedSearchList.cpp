@@ -1,6 +1,6 @@
 #include "ui/SavedSearchList.h"
 
-#include "app/ProgramFolder.h"
+#include "program/ProgramFolder.h"
 #include "saved/SavedSearch.h"
 #include "ui/Prompts.h"
 

@@ -1,6 +1,6 @@
 #include "ui/UrlPanel.h"
 
-#include "app/ProgramFolder.h"
+#include "program/ProgramFolder.h"
 #include "ui/Prompts.h"
 #include "ui/Twips.h"
 #include "ui/UrlListFile.h"

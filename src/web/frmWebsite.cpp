@@ -1,7 +1,7 @@
 #include "web/frmWebsite.h"
 
-#include "app/ProductIdentity.h"
-#include "app/ProgramEnd.h"
+#include "program/ProductIdentity.h"
+#include "program/ProgramEnd.h"
 #include "ui/StatusPanel.h"
 #include "ui/Twips.h"
 #include "ui/modOnTop.h"

@@ -1,8 +1,8 @@
 #include "web/modSkin.h"
 
-#include "app/ProgramFolder.h"
 #include "ini/TextFile.h"
 #include "ini/modINI.h"
+#include "program/ProgramFolder.h"
 #include "web/SkinLabel.h"
 
 #include <QAbstractItemView>
@@ -201,10 +201,7 @@ SkinController *controller()
 
 QString skinFile()
 {
-    const QString shipped = QDir(programFolder::path()).filePath(QStringLiteral("skins/Standard.skin"));
-    if (QFileInfo::exists(shipped))
-        return shipped;
-    return QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("skins/Standard.skin"));
+    return programFolder::dataFile(QStringLiteral("skins/Standard.skin"));
 }
 
 void startSkin(QWidget *splash)

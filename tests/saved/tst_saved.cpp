@@ -1,5 +1,5 @@
-#include "app/ProgramFolder.h"
 #include "ini/modINI.h"
+#include "program/ProgramFolder.h"
 #include "saved/ChartData.h"
 #include "saved/SavedSearch.h"
 #include "scan/ResultsModel.h"

@@ -1,10 +1,10 @@
 #pragma once
 
-#include "app/ProductIdentity.h"
-#include "app/ProgramEnd.h"
-#include "app/ProgramFolder.h"
 #include "emulator/EngineEmulator.h"
 #include "ini/UserSettings.h"
+#include "program/ProductIdentity.h"
+#include "program/ProgramEnd.h"
+#include "program/ProgramFolder.h"
 #include "ui/Prompts.h"
 
 #include <QTemporaryDir>

@@ -1,4 +1,4 @@
-#include "app/ProgramFolder.h"
+#include "program/ProgramFolder.h"
 #include "saved/SavedSearch.h"
 #include "scan/ScanRun.h"
 #include "ui/ChartWidget.h"

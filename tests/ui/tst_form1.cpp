@@ -1,6 +1,6 @@
-#include "app/ProductIdentity.h"
 #include "emulator/EngineEmulator.h"
 #include "ini/UserSettings.h"
+#include "program/ProductIdentity.h"
 #include "scan/EngineTable.h"
 #include "scan/ScanRun.h"
 #include "scan/WebLogModel.h"

@@ -1,6 +1,6 @@
-#include "app/ProgramFolder.h"
 #include "ini/UserSettings.h"
 #include "ini/modINI.h"
+#include "program/ProgramFolder.h"
 #include "scan/EngineTable.h"
 #include "ui/Form1.h"
 #include "ui/Form2.h"
@@ -400,7 +400,10 @@ private slots:
         const QString help = m_program.dir.filePath(s("Help.rtf"));
         QFile::remove(help);
         {
-            // No Help.rtf: an empty window, not top-most, no message.
+            // No Help.rtf, here or in the defaults: an empty window, not top-most, no message.
+            QTemporaryDir noDefaults;
+            programFolder::setDefaultsFolder(noDefaults.path());
+            const auto restore = qScopeGuard([] { programFolder::setDefaultsFolder(QString()); });
             Form8 window;
             window.load();
             window.show();

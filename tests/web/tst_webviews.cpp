@@ -1,6 +1,6 @@
-#include "app/ProgramEnd.h"
-#include "app/ProgramFolder.h"
 #include "ini/UserSettings.h"
+#include "program/ProgramEnd.h"
+#include "program/ProgramFolder.h"
 #include "scan/EngineTable.h"
 #include "scan/ScanRun.h"
 #include "scan/WebLogModel.h"

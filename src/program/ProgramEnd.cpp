@@ -1,4 +1,4 @@
-#include "app/ProgramEnd.h"
+#include "program/ProgramEnd.h"
 
 #include <QCoreApplication>
 

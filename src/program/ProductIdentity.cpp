@@ -1,4 +1,4 @@
-#include "app/ProductIdentity.h"
+#include "program/ProductIdentity.h"
 
 #include "vantory_version.h"
 
