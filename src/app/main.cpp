@@ -98,6 +98,7 @@ int main(int argc, char **argv)
     prepareWebEngine("vantory");
     QApplication app(argc, argv);
     setIdentity();
+    QGuiApplication::setDesktopFileName(QStringLiteral("example.vantory.Vantory")); // the launcher's entry
 
     QCommandLineParser parser;
     const Options options;

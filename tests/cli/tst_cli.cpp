@@ -10,6 +10,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -360,6 +361,34 @@ private slots:
         const Result version = run({s("--version")});
         QCOMPARE(version.code, 0);
         QVERIFY(version.out.startsWith("vantory-scan 0."));
+    }
+
+    // Each program's manual page describes every option its --help lists, and no option it does not have.
+    void manualPagesMatchHelp()
+    {
+        for (const char *program : {"vantory", "vantory-scan", "vantory-emulator"}) {
+            QProcess process;
+            QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+            env.remove(s("DISPLAY"));
+            env.remove(s("QT_QPA_PLATFORM"));
+            process.setProcessEnvironment(env);
+            process.start(s(VANTORY_BIN_DIR "/") + QLatin1String(program), {s("--help")});
+            QVERIFY(process.waitForFinished(30000));
+            const QString help = QString::fromUtf8(process.readAllStandardOutput());
+            const QString page = QString::fromUtf8(
+                testFiles::read(s(VANTORY_SOURCE_DIR "/data/man/") + QLatin1String(program) + s(".1")));
+            QVERIFY(page.startsWith(s(".TH ")));
+            const QRegularExpression option(s("(?:^|[\\s,])--([a-z][a-z-]*)"));
+            QSet<QString> inHelp;
+            for (const auto &match : option.globalMatch(help))
+                inHelp.insert(match.captured(1));
+            QVERIFY(inHelp.contains(s("help")));
+            QSet<QString> inPage;
+            const QRegularExpression escaped(s("\\\\-\\\\-((?:[a-z]|\\\\-)+)")); // \-\-name\-part
+            for (const auto &match : escaped.globalMatch(page))
+                inPage.insert(match.captured(1).remove(u'\\'));
+            QCOMPARE(inPage, inHelp);
+        }
     }
 };
 
