@@ -1,6 +1,6 @@
 #include "cli/ScanCommand.h"
 
-#include "cli/ResultsTable.h"
+#include "scan/ResultsExport.h"
 #include "emulator/DemoFolder.h"
 #include "emulator/EngineEmulator.h"
 #include "ini/UserSettings.h"
@@ -90,7 +90,7 @@ public:
     void urlDone(int done, const QString &url, const QString &total)
     {
         if (!m_terminal) {
-            err() << '[' << done << '/' << m_urls << "] " << cliOutput::printable(url) << ": " << total
+            err() << '[' << done << '/' << m_urls << "] " << resultsExport::printable(url) << ": " << total
                   << " links" << Qt::endl;
             return;
         }
@@ -120,48 +120,34 @@ private:
 // The exit status of a scan that completed but left a cell without a count.
 constexpr int IncompleteScan = 3;
 
-QList<QJsonObject> engineSummaries(const scan::ScanRun &run)
-{
-    QList<QJsonObject> engines;
-    for (int e = 1; e <= scan::EngineCount; ++e) {
-        const scan::ScanRun::EngineSummary &s = run.summary(e);
-        engines.append(QJsonObject{{QStringLiteral("engine"), scan::engineCaption(e)},
-                                   {QStringLiteral("asked"), s.asked},
-                                   {QStringLiteral("ok"), s.ok},
-                                   {QStringLiteral("zero"), s.zero},
-                                   {QStringLiteral("failed"), s.failedTotal()},
-                                   {QStringLiteral("suspended"), s.suspended}});
-    }
-    return engines;
-}
 
-int printHistory(const QString &name, bool csv)
+int printHistory(const QString &name, Output format)
 {
     saved::History history;
     const QString file = saved::searchFile(programFolder::savedFolder(), name);
     if (!saved::readHistory(file, history))
         return fail(1, QStringLiteral("cannot read the saved search %1").arg(file));
+    QTextStream out(stdout);
+    if (format == Output::Csv) {
+        out << resultsExport::historyCsv(history);
+        return 0;
+    }
+    if (format == Output::Json) {
+        out << resultsExport::historyJson(history);
+        return 0;
+    }
     QList<QStringList> table{QStringList{QStringLiteral("Date")} + history.sections};
     for (qsizetype i = 0; i < history.dates.size(); ++i)
         table.append(QStringList{history.dates.at(i)} + history.values.at(i));
-    QTextStream out(stdout);
-    if (csv) {
-        for (QStringList row : std::as_const(table)) {
-            for (QString &field : row)
-                field = cliOutput::csvField(field);
-            out << row.join(u',') << "\r\n";
-        }
-        return 0;
-    }
     QList<qsizetype> widths(table.first().size(), 0);
     for (const QStringList &row : std::as_const(table)) {
         for (qsizetype c = 0; c < row.size(); ++c)
-            widths[c] = qMax(widths[c], cliOutput::printable(row.at(c)).size());
+            widths[c] = qMax(widths[c], resultsExport::printable(row.at(c)).size());
     }
     for (const QStringList &row : std::as_const(table)) {
         QStringList cells;
         for (qsizetype c = 0; c < row.size(); ++c) {
-            const QString cell = cliOutput::printable(row.at(c));
+            const QString cell = resultsExport::printable(row.at(c));
             cells.append(c == 0 ? cell.leftJustified(widths[c]) : cell.rightJustified(widths[c]));
         }
         out << cells.join(QStringLiteral("  ")).trimmed() << '\n';
@@ -189,7 +175,7 @@ int scanAndPrint(const QStringList &urls, const QString &settingsIni, const Scan
                      [&](int row) { progress.urlDone(++done, results.cell(row, 0), results.cell(row, 1)); });
     QObject::connect(&run, &scan::ScanRun::completed, &run, [&] {
         progress.finish();
-        err() << cliOutput::printable(
+        err() << resultsExport::printable(
                      QStringLiteral("Search Complete.  Found %1 links.").arg(run.grandTotal()))
               << Qt::endl;
     });
@@ -201,13 +187,13 @@ int scanAndPrint(const QStringList &urls, const QString &settingsIni, const Scan
     QTextStream out(stdout);
     switch (scanRequest.output) {
     case Output::Text:
-        out << cliOutput::toText(results);
+        out << resultsExport::toText(results);
         break;
     case Output::Csv:
-        out << cliOutput::toCsv(results);
+        out << resultsExport::toCsv(results);
         break;
     case Output::Json:
-        out << cliOutput::toJson(results, engineSummaries(run));
+        out << resultsExport::toJson(results, resultsExport::engineSummaries(run));
         break;
     }
     out.flush();
@@ -287,8 +273,8 @@ int runScanCommand(const QStringList &arguments)
                                         QStringLiteral("YYYY-MM-DD"));
     const QCommandLineOption historyOption(
         QStringLiteral("history"),
-        QStringLiteral("Print the saved search NAME: one row per date, newest "
-                       "first, one column per engine."),
+        QStringLiteral("Print the saved search NAME: one row per date, newest first, one column per engine "
+                       "(with --csv or --json: dates as YYYY-MM-DD, counts as plain digits)."),
         QStringLiteral("NAME"));
     const QCommandLineOption json(
         QStringLiteral("json"),
@@ -406,7 +392,7 @@ int runScanCommand(const QStringList &arguments)
         QString why;
         if (!saved::isValidSearchName(parser.value(historyOption), &why))
             return fail(2, why);
-        return printHistory(parser.value(historyOption), parser.isSet(csv));
+        return printHistory(parser.value(historyOption), scanRequest.output);
     }
     if (positional.size() != 1)
         return fail(2, QStringLiteral("expected one URL list file (or -); see --help"));

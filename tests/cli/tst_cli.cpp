@@ -80,7 +80,7 @@ private slots:
         // Sorted by total, descending; profile words; RFC 4180 quoting of "5,000".
         QCOMPARE(QString::fromLatin1(r.out),
                  s("Domain Name,Total,Google,Altavista,Yahoo!,Teoma,MSN,All The Web,Profile\r\n"
-                   "http://b.example,5000,0,0,0,0,\"5,000\",0,high\r\n"
+                   "http://b.example,5000,0,0,0,0,5000,0,high\r\n"
                    "http://a.example,1234,1234,0,0,0,0,0,high\r\n"
                    "http://changed.c,0,,,,,,,low\r\n"));
         // Progress on standard error only, ending with the completion message.
@@ -215,7 +215,14 @@ private slots:
         QCOMPARE(history.code, 0);
         QCOMPARE(QString::fromLatin1(history.out),
                  s("Date,Google,Altavista,Yahoo!,Teoma,MSN,All The Web\r\n"
-                   "12-05-26,1300,0,0,0,0,0\r\n11-28-26,1234,0,0,0,0,0\r\n"));
+                   "2026-12-05,1300,0,0,0,0,0\r\n2026-11-28,1234,0,0,0,0,0\r\n"));
+        const Result json = run(base + QStringList{s("--history"), s("site"), s("--json")});
+        QCOMPARE(json.code, 0);
+        const QJsonObject document = QJsonDocument::fromJson(json.out).object();
+        QCOMPARE(document.value(s("engines")).toArray().first().toString(), s("Google"));
+        QCOMPARE(document.value(s("dates")).toArray().at(1).toObject(),
+                 QJsonObject({{s("date"), s("2026-11-28")}, {s("Google"), 1234}, {s("Altavista"), 0},
+                              {s("Yahoo!"), 0}, {s("Teoma"), 0}, {s("MSN"), 0}, {s("All The Web"), 0}}));
         const Result text = run(base + QStringList{s("--history"), s("site")});
         QCOMPARE(text.out.split('\n').at(1).simplified(), QByteArray("12-05-26 1300 0 0 0 0 0"));
         // Refusals: a file that is not there, two URLs, a bad name or date, a save without a URL file.
@@ -258,7 +265,7 @@ private slots:
                      .code,
                  0);
         QVERIFY(!QFile::exists(file));
-        QVERIFY(run(base + QStringList{s("--history"), s("site"), s("--csv")}).out.contains("12-06-26,1234"));
+        QVERIFY(run(base + QStringList{s("--history"), s("site"), s("--csv")}).out.contains("2026-12-06,1234"));
     }
 
     void pageTextAndFileLimits()
@@ -325,7 +332,7 @@ private slots:
         QCOMPARE(r.code, 0);
         QCOMPARE(QString::fromLatin1(r.out),
                  s("Domain Name,Total,Google,Altavista,Yahoo!,Teoma,MSN,All The Web,Profile\r\n"
-                   "http://b.example,5000,0,0,0,0,\"5,000\",0,high\r\n"
+                   "http://b.example,5000,0,0,0,0,5000,0,high\r\n"
                    "http://a.example,1234,1234,0,0,0,0,0,low\r\n"));
     }
 

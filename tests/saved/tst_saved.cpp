@@ -2,6 +2,7 @@
 #include "program/ProgramFolder.h"
 #include "saved/ChartData.h"
 #include "saved/SavedSearch.h"
+#include "scan/ResultsExport.h"
 #include "scan/ResultsModel.h"
 
 #include "../support/TestFiles.h"
@@ -10,6 +11,9 @@
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QTest>
 
 #include <cmath>
@@ -421,6 +425,30 @@ private slots:
         QCOMPARE(
             chartData::runsWithoutGaps({1.0, 2.0, std::nullopt, 3.0, std::nullopt, std::nullopt, 4.0, 5.0}),
             Runs({{0, 1}, {3, 3}, {6, 7}}));
+    }
+
+    void exportRules()
+    {
+        // Counts in files are plain digits; what is no count stays as it is.
+        QCOMPARE(resultsExport::plainCount(s("162,914")), s("162914"));
+        QCOMPARE(resultsExport::plainCount(s("1 234 567")), s("1234567"));
+        QCOMPARE(resultsExport::plainCount(QString::fromUtf8("1\u00a0234")), s("1234"));
+        QCOMPARE(resultsExport::plainCount(s("1.234.567")), s("1234567"));
+        QCOMPARE(resultsExport::plainCount(s("0")), s("0"));
+        for (const char *text : {"", "12,30", "1,2345", "1,234.5", "n/a", "-", ",123", "1,,234"})
+            QCOMPARE(resultsExport::plainCount(s(text)), s(text));
+        // A history: ISO dates, plain digits, empty where a section lacks the date, CSV quoting kept.
+        saved::History history;
+        history.sections = {s("Google"), s("MSN"), s("A,B")};
+        history.dates = {s("12-07-26"), s("01-02-00"), s("odd")};
+        history.values = {{s("1234"), s("162,914"), s("")}, {s("5"), s(""), s("7")}, {s("x"), s("1"), s("2")}};
+        QCOMPARE(resultsExport::historyCsv(history), s("Date,Google,MSN,\"A,B\"\r\n2026-12-07,1234,162914,\r\n"
+                                                       "2000-01-02,5,,7\r\nodd,x,1,2\r\n"));
+        const QJsonObject json = QJsonDocument::fromJson(resultsExport::historyJson(history).toUtf8()).object();
+        const QJsonObject first = json.value(s("dates")).toArray().first().toObject();
+        QCOMPARE(first.value(s("MSN")).toInteger(), 162914);
+        QVERIFY(first.value(s("A,B")).isNull());
+        QCOMPARE(first.value(s("date")).toString(), s("2026-12-07"));
     }
 };
 

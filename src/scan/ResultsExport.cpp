@@ -1,14 +1,17 @@
-#include "cli/ResultsTable.h"
+#include "scan/ResultsExport.h"
 
+#include "saved/SavedSearch.h"
 #include "scan/EngineTable.h"
 #include "scan/ResultsModel.h"
+#include "scan/ScanRun.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
+#include <QRegularExpression>
 
 #include <QStringList>
 
-namespace cliOutput {
+namespace resultsExport {
 
 using scan::ResultsModel;
 
@@ -35,11 +38,11 @@ QString printable(const QString &text)
 
 namespace {
 
-QStringList rowFields(const ResultsModel &model, int row)
+QStringList rowFields(const ResultsModel &model, int row, bool plain = false)
 {
     QStringList fields;
     for (int c = 0; c < ResultsModel::ColumnCount; ++c)
-        fields.append(model.cell(row, c));
+        fields.append(plain && c > 0 ? plainCount(model.cell(row, c)) : model.cell(row, c));
     fields.append(profileText(int(model.profile(row))));
     return fields;
 }
@@ -53,7 +56,79 @@ QStringList headerFields()
     return fields;
 }
 
+QString csvRecord(QStringList fields)
+{
+    for (QString &field : fields)
+        field = csvField(field);
+    return fields.join(u',') + QStringLiteral("\r\n");
+}
+
+QString isoDate(const QString &key)
+{
+    const QDate date = saved::dateOfKey(key);
+    return date.isValid() ? date.toString(Qt::ISODate) : key;
+}
+
 } // namespace
+
+QString plainCount(const QString &text)
+{
+    static const QRegularExpression grouped(
+        QStringLiteral("^(?:\\d+|\\d{1,3}(?:,\\d{3})+|\\d{1,3}(?:\\.\\d{3})+|\\d{1,3}(?:[ \\x{a0}]\\d{3})+)$"));
+    if (!grouped.match(text).hasMatch())
+        return text;
+    QString digits;
+    for (const QChar c : text) {
+        if (c.isDigit())
+            digits += c;
+    }
+    return digits;
+}
+
+QList<QJsonObject> engineSummaries(const scan::ScanRun &run)
+{
+    QList<QJsonObject> engines;
+    for (int e = 1; e <= scan::EngineCount; ++e) {
+        const scan::ScanRun::EngineSummary &s = run.summary(e);
+        engines.append(QJsonObject{{QStringLiteral("engine"), scan::engineCaption(e)},
+                                   {QStringLiteral("asked"), s.asked},
+                                   {QStringLiteral("ok"), s.ok},
+                                   {QStringLiteral("zero"), s.zero},
+                                   {QStringLiteral("failed"), s.failedTotal()},
+                                   {QStringLiteral("suspended"), s.suspended}});
+    }
+    return engines;
+}
+
+QString historyCsv(const saved::History &history)
+{
+    QString out = csvRecord(QStringList{QStringLiteral("Date")} + history.sections);
+    for (qsizetype i = 0; i < history.dates.size(); ++i) {
+        QStringList fields{isoDate(history.dates.at(i))};
+        for (const QString &value : history.values.at(i))
+            fields.append(plainCount(value));
+        out += csvRecord(fields);
+    }
+    return out;
+}
+
+QString historyJson(const saved::History &history)
+{
+    QJsonArray dates;
+    for (qsizetype i = 0; i < history.dates.size(); ++i) {
+        QJsonObject row{{QStringLiteral("date"), isoDate(history.dates.at(i))}};
+        for (qsizetype s = 0; s < history.sections.size(); ++s) {
+            const QString value = plainCount(history.values.at(i).value(s));
+            bool ok = false;
+            const qint64 number = value.toLongLong(&ok);
+            row.insert(history.sections.at(s), ok ? QJsonValue(number) : QJsonValue(QJsonValue::Null));
+        }
+        dates.append(row);
+    }
+    const QJsonObject document{{QStringLiteral("engines"), QJsonArray::fromStringList(history.sections)},
+                               {QStringLiteral("dates"), dates}};
+    return QString::fromUtf8(QJsonDocument(document).toJson(QJsonDocument::Indented));
+}
 
 QString profileText(int profile)
 {
@@ -81,8 +156,11 @@ QString toJson(const ResultsModel &model, const QList<QJsonObject> &engines)
         QJsonArray cells;
         for (int engine = 1; engine <= scan::EngineCount; ++engine) {
             const scan::CellReport report = model.report(row, engine);
+            bool counted = false;
+            const qint64 count = plainCount(model.cell(row, engine + 1)).toLongLong(&counted);
             cells.append(QJsonObject{{QStringLiteral("engine"), scan::engineCaption(engine)},
                                      {QStringLiteral("text"), model.cell(row, engine + 1)},
+                                     {QStringLiteral("count"), counted ? QJsonValue(count) : QJsonValue()},
                                      {QStringLiteral("status"), scan::statusWord(report.status)},
                                      {QStringLiteral("http"), report.http},
                                      {QStringLiteral("bytes"), report.bytes},
@@ -106,14 +184,21 @@ QString csvHeader()
     return headerFields().join(u',');
 }
 
-QString toCsv(const ResultsModel &model)
+QString toCsv(const ResultsModel &model, bool withStatuses)
 {
-    QString out = csvHeader() + QStringLiteral("\r\n");
+    QStringList header = headerFields();
+    if (withStatuses) {
+        for (int engine = 1; engine <= scan::EngineCount; ++engine)
+            header.append(scan::engineCaption(engine) + QStringLiteral(" Status"));
+    }
+    QString out = csvRecord(header);
     for (int row = 0; row < model.rowCount(); ++row) {
-        QStringList fields = rowFields(model, row);
-        for (QString &field : fields)
-            field = csvField(field);
-        out += fields.join(u',') + QStringLiteral("\r\n");
+        QStringList fields = rowFields(model, row, true);
+        if (withStatuses) {
+            for (int engine = 1; engine <= scan::EngineCount; ++engine)
+                fields.append(scan::statusWord(model.report(row, engine).status));
+        }
+        out += csvRecord(fields);
     }
     return out;
 }
@@ -144,4 +229,4 @@ QString toText(const ResultsModel &model)
     return out;
 }
 
-} // namespace cliOutput
+} // namespace resultsExport
