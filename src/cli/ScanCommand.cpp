@@ -1,12 +1,12 @@
 #include "cli/ScanCommand.h"
 
-#include "scan/ResultsExport.h"
 #include "emulator/DemoFolder.h"
 #include "emulator/EngineEmulator.h"
 #include "ini/UserSettings.h"
 #include "program/ProgramFolder.h"
 #include "saved/SavedSearch.h"
 #include "scan/EngineTable.h"
+#include "scan/ResultsExport.h"
 #include "scan/ResultsModel.h"
 #include "scan/ScanRun.h"
 #include "scan/WebLogModel.h"
@@ -119,7 +119,6 @@ private:
 
 // The exit status of a scan that completed but left a cell without a count.
 constexpr int IncompleteScan = 3;
-
 
 int printHistory(const QString &name, Output format)
 {

@@ -73,8 +73,8 @@ QString isoDate(const QString &key)
 
 QString plainCount(const QString &text)
 {
-    static const QRegularExpression grouped(
-        QStringLiteral("^(?:\\d+|\\d{1,3}(?:,\\d{3})+|\\d{1,3}(?:\\.\\d{3})+|\\d{1,3}(?:[ \\x{a0}]\\d{3})+)$"));
+    static const QRegularExpression grouped(QStringLiteral(
+        "^(?:\\d+|\\d{1,3}(?:,\\d{3})+|\\d{1,3}(?:\\.\\d{3})+|\\d{1,3}(?:[ \\x{a0}]\\d{3})+)$"));
     if (!grouped.match(text).hasMatch())
         return text;
     QString digits;

@@ -44,7 +44,8 @@ QString plainCount(const QString &text);
 // A saved search's history: a header "Date" and the engine sections, then one row per date, newest first,
 // dates as YYYY-MM-DD, counts as plain digits, an empty field where a section lacks the date.
 QString historyCsv(const saved::History &history);
-// The same as JSON: {"dates": [{"date": "YYYY-MM-DD", "<engine>": count or null, ...}, ...], "engines": [...]}.
+// The same as JSON: {"dates": [{"date": "YYYY-MM-DD", "<engine>": count or null, ...}, ...], "engines":
+// [...]}.
 QString historyJson(const saved::History &history);
 
 // A field of RFC 4180 CSV: quoted when it holds a comma, a quote or a line end, its quotes doubled.

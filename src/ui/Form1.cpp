@@ -8,6 +8,7 @@
 #include "saved/ChartData.h"
 #include "saved/SavedSearch.h"
 #include "scan/EngineTable.h"
+#include "scan/ResultsExport.h"
 #include "scan/ScanRun.h"
 #include "scan/WebLogModel.h"
 #include "ui/ChartViewFrame.h"
@@ -35,6 +36,8 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QDateTime>
+#include <QDir>
+#include <QFileInfo>
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QKeyEvent>
@@ -44,6 +47,7 @@
 #include <QMenuBar>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QSaveFile>
 #include <QScreen>
 #include <QStatusBar>
 #include <QTimer>
@@ -256,6 +260,11 @@ void Form1::buildMenus()
              QKeySequence(Qt::CTRL | Qt::Key_O));
     urlEntry("mnuOpenClipboard", QStringLiteral("Load URL List from Clipboard"),
              &UrlPanel::mnuOpenClipboard_Click, QKeySequence(Qt::CTRL | Qt::Key_V));
+    file->addSeparator()->setObjectName(QStringLiteral("mnuFileSplit2"));
+    menuAction(file, "mnuExportResults", QStringLiteral("Export Results..."), &Form1::mnuExportResults_Click);
+    m_mnuExportHistory = menuAction(file, "mnuExportHistory", QStringLiteral("Export History..."),
+                                    &Form1::mnuExportHistory_Click);
+    m_mnuExportHistory->setEnabled(false);
     file->addSeparator()->setObjectName(QStringLiteral("mnuFileSplit84"));
     menuAction(file, "mnuExitNow", QStringLiteral("Exit"), &Form1::mnuExitNow_Click,
                QKeySequence(Qt::CTRL | Qt::Key_X));
@@ -570,6 +579,7 @@ void Form1::doChart()
         modINI::GetINISections(sections, m_chartFilePath);
     else
         m_chartFilePath.clear(); // a link out of the Saved folder is not read
+    m_mnuExportHistory->setEnabled(!m_chartFilePath.isEmpty());
     QComboBox *engines = m_chart->engineBox;
     engines->clear();
     engines->addItems(sections);
@@ -774,6 +784,68 @@ void Form1::saveLayout() const
                            QString::fromLatin1(m_data->results->header()->saveState().toBase64()));
     UserSettings::setValue(UserSettings::LogColumns,
                            QString::fromLatin1(m_web->log->header()->saveState().toBase64()));
+}
+
+namespace {
+
+// Writes text as UTF-8 in one go; a failure leaves an existing file as it was and is reported.
+void writeExport(QWidget *parent, const QString &title, const QString &path, const QString &text)
+{
+    QSaveFile file(path);
+    const QByteArray bytes = text.toUtf8();
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
+        prompts::warning(parent, title,
+                         QStringLiteral("%1 could not be written: %2")
+                             .arg(QDir::toNativeSeparators(path), file.errorString()));
+}
+
+} // namespace
+
+// File > Export Results...: the results table as CSV (with the cells' statuses) or as JSON, the same files
+// vantory-scan --csv and --json write.
+void Form1::mnuExportResults_Click()
+{
+    const QString title = QStringLiteral("Export Results");
+    if (m_results->rowCount() == 0) {
+        prompts::information(this, title, QStringLiteral("There are no results to export yet."));
+        return;
+    }
+    const QString filter = QStringLiteral("CSV file (*.csv);;JSON document (*.json)");
+    QString chosen;
+    const QString typed = prompts::saveFile(this, title, QDir::homePath(), filter, &chosen);
+    if (typed.isEmpty())
+        return;
+    const QString path = prompts::withExtension(typed, filter, chosen);
+    if (path.endsWith(QLatin1String(".json"), Qt::CaseInsensitive)) {
+        writeExport(this, title, path,
+                    resultsExport::toJson(*m_results, resultsExport::engineSummaries(*m_run)));
+        return;
+    }
+    bool reported = false;
+    for (int row = 0; row < m_results->rowCount() && !reported; ++row) {
+        for (int engine = 1; engine <= scan::EngineCount && !reported; ++engine)
+            reported = m_results->report(row, engine).status != scan::CellStatus::NotAsked;
+    }
+    writeExport(this, title, path, resultsExport::toCsv(*m_results, reported));
+}
+
+// File > Export History...: the saved search in the Chart View as CSV, as vantory-scan --history NAME --csv.
+void Form1::mnuExportHistory_Click()
+{
+    const QString title = QStringLiteral("Export History");
+    saved::History history;
+    if (m_chartFilePath.isEmpty() || !saved::readHistory(m_chartFilePath, history)) {
+        prompts::warning(this, title, QStringLiteral("Load a saved search in the Chart View first."));
+        return;
+    }
+    const QString filter = QStringLiteral("CSV file (*.csv)");
+    QString chosen;
+    const QString suggested = QDir(QDir::homePath()).filePath(QFileInfo(m_chartFilePath).completeBaseName());
+    const QString typed = prompts::saveFile(this, title, suggested, filter, &chosen);
+    if (typed.isEmpty())
+        return;
+    writeExport(this, title, prompts::withExtension(typed, filter, chosen),
+                resultsExport::historyCsv(history));
 }
 
 void Form1::closeEvent(QCloseEvent *event)

@@ -86,6 +86,8 @@ public slots:
     void cmbChart1_Click();
     void doChart();
     void doChart2();
+    void mnuExportResults_Click();
+    void mnuExportHistory_Click();
     void Command14_Click();
     void cmdExport_Click();
     // Views and layout.
@@ -131,6 +133,7 @@ private:
     QAction *m_mnuStop = nullptr;
     QMenu *m_listViewMenu = nullptr;
     QAction *m_mnuSaveResults = nullptr;
+    QAction *m_mnuExportHistory = nullptr;
 
     ResultsTableModel *m_results;
     scan::WebLogModel *m_log;

@@ -3,6 +3,7 @@
 #include <QFileDialog>
 #include <QInputDialog>
 #include <QQueue>
+#include <QRegularExpression>
 
 namespace prompts {
 
@@ -87,6 +88,17 @@ QString saveFile(QWidget *parent, const QString &title, const QString &folder, c
     if (queues().testMode)
         return QString();
     return QFileDialog::getSaveFileName(parent, title, folder, filter, chosenFilter);
+}
+
+QString withExtension(const QString &typed, const QString &filter, const QString &chosenFilter)
+{
+    static const QRegularExpression pattern(QStringLiteral("\\*(\\.[A-Za-z0-9]+)"));
+    for (const auto &match : pattern.globalMatch(filter)) {
+        if (typed.endsWith(match.captured(1), Qt::CaseInsensitive))
+            return typed;
+    }
+    const QRegularExpressionMatch chosen = pattern.match(chosenFilter);
+    return chosen.hasMatch() ? typed + chosen.captured(1) : typed;
 }
 
 void queueYesNo(bool yes)

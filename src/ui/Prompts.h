@@ -25,6 +25,10 @@ QString openFile(QWidget *parent, const QString &title, const QString &folder, c
 QString saveFile(QWidget *parent, const QString &title, const QString &folder, const QString &filter,
                  QString *chosenFilter = nullptr);
 
+// The file a name typed into a save dialog stands for: the name as typed when it already ends in one of the
+// filter's extensions (any case), else the name with the extension of the filter left selected.
+QString withExtension(const QString &typed, const QString &filter, const QString &chosenFilter);
+
 // Test support. In test mode no dialog ever shows: messages are only recorded, and a question without a
 // queued answer is answered No (or cancel).
 void setTestMode(bool on);

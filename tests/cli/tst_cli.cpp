@@ -221,8 +221,13 @@ private slots:
         const QJsonObject document = QJsonDocument::fromJson(json.out).object();
         QCOMPARE(document.value(s("engines")).toArray().first().toString(), s("Google"));
         QCOMPARE(document.value(s("dates")).toArray().at(1).toObject(),
-                 QJsonObject({{s("date"), s("2026-11-28")}, {s("Google"), 1234}, {s("Altavista"), 0},
-                              {s("Yahoo!"), 0}, {s("Teoma"), 0}, {s("MSN"), 0}, {s("All The Web"), 0}}));
+                 QJsonObject({{s("date"), s("2026-11-28")},
+                              {s("Google"), 1234},
+                              {s("Altavista"), 0},
+                              {s("Yahoo!"), 0},
+                              {s("Teoma"), 0},
+                              {s("MSN"), 0},
+                              {s("All The Web"), 0}}));
         const Result text = run(base + QStringList{s("--history"), s("site")});
         QCOMPARE(text.out.split('\n').at(1).simplified(), QByteArray("12-05-26 1300 0 0 0 0 0"));
         // Refusals: a file that is not there, two URLs, a bad name or date, a save without a URL file.
@@ -265,7 +270,8 @@ private slots:
                      .code,
                  0);
         QVERIFY(!QFile::exists(file));
-        QVERIFY(run(base + QStringList{s("--history"), s("site"), s("--csv")}).out.contains("2026-12-06,1234"));
+        QVERIFY(
+            run(base + QStringList{s("--history"), s("site"), s("--csv")}).out.contains("2026-12-06,1234"));
     }
 
     void pageTextAndFileLimits()

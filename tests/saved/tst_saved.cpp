@@ -10,10 +10,10 @@
 #include "../support/TestText.h"
 #include <QDir>
 #include <QFile>
-#include <QTemporaryDir>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include <cmath>
@@ -441,10 +441,13 @@ private slots:
         saved::History history;
         history.sections = {s("Google"), s("MSN"), s("A,B")};
         history.dates = {s("12-07-26"), s("01-02-00"), s("odd")};
-        history.values = {{s("1234"), s("162,914"), s("")}, {s("5"), s(""), s("7")}, {s("x"), s("1"), s("2")}};
-        QCOMPARE(resultsExport::historyCsv(history), s("Date,Google,MSN,\"A,B\"\r\n2026-12-07,1234,162914,\r\n"
-                                                       "2000-01-02,5,,7\r\nodd,x,1,2\r\n"));
-        const QJsonObject json = QJsonDocument::fromJson(resultsExport::historyJson(history).toUtf8()).object();
+        history.values = {
+            {s("1234"), s("162,914"), s("")}, {s("5"), s(""), s("7")}, {s("x"), s("1"), s("2")}};
+        QCOMPARE(resultsExport::historyCsv(history),
+                 s("Date,Google,MSN,\"A,B\"\r\n2026-12-07,1234,162914,\r\n"
+                   "2000-01-02,5,,7\r\nodd,x,1,2\r\n"));
+        const QJsonObject json =
+            QJsonDocument::fromJson(resultsExport::historyJson(history).toUtf8()).object();
         const QJsonObject first = json.value(s("dates")).toArray().first().toObject();
         QCOMPARE(first.value(s("MSN")).toInteger(), 162914);
         QVERIFY(first.value(s("A,B")).isNull());

@@ -1,5 +1,6 @@
 #include "program/ProgramFolder.h"
 #include "saved/SavedSearch.h"
+#include "scan/ResultsExport.h"
 #include "scan/ScanRun.h"
 #include "ui/ChartWidget.h"
 #include "ui/Form1.h"
@@ -14,11 +15,15 @@
 
 #include "../support/TestProgram.h"
 #include "../support/TestText.h"
+#include <QAction>
 #include <QApplication>
 #include <QChart>
 #include <QChartView>
 #include <QComboBox>
 #include <QDialog>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -290,6 +295,52 @@ private slots:
         // Pressing on the chart hands the focus to cmdFocus.
         QTest::mouseClick(chart()->chartView()->viewport(), Qt::LeftButton);
         QCOMPARE(QApplication::focusWidget(), m_form->findChild<QWidget *>(s("cmdFocus")));
+    }
+
+    void exportsFromTheWindow()
+    {
+        auto *exportResults = m_form->findChild<QAction *>(s("mnuExportResults"));
+        auto *exportHistory = m_form->findChild<QAction *>(s("mnuExportHistory"));
+        QVERIFY(exportResults && exportHistory);
+        // Nothing to export yet.
+        exportResults->trigger();
+        QCOMPARE(prompts::takeShown(), QStringList{s("Export Results|There are no results to export yet.")});
+        QVERIFY(!exportHistory->isEnabled());
+        scan({s("http://a.example"), s("http://b.example")});
+        // A name typed without an extension gets the selected type's (CSV, which the dialog opens on): the
+        // command line's CSV with the cells' statuses after it.
+        prompts::queueFile(m_program.dir.filePath(s("results")));
+        exportResults->trigger();
+        QVERIFY(prompts::takeShown().isEmpty());
+        const QByteArray csv = testFiles::read(m_program.dir.filePath(s("results.csv")));
+        QCOMPARE(QString::fromUtf8(csv), resultsExport::toCsv(*m_form->results(), true));
+        QVERIFY(csv.startsWith("Domain Name,Total,Google,Altavista,Yahoo!,Teoma,MSN,All The Web,Profile,"
+                               "Google Status,"));
+        QCOMPARE(csv.count("\r\n"), 3);
+        QVERIFY(!csv.contains("\",\"")); // MSN's thousands separators stay in the table
+        // JSON by its extension: the command line's document.
+        prompts::queueFile(m_program.dir.filePath(s("results.JSON")));
+        exportResults->trigger();
+        const QJsonObject json =
+            QJsonDocument::fromJson(testFiles::read(m_program.dir.filePath(s("results.JSON")))).object();
+        QCOMPARE(json.value(s("rows")).toArray().size(), 2);
+        QCOMPARE(json.value(s("engines")).toArray().size(), 6);
+        // The loaded saved search's history, with ISO dates.
+        QVERIFY(QDir().mkpath(programFolder::savedFolder()));
+        QVERIFY(
+            testFiles::write(programFolder::savedFolder() + s("/hist.vty"),
+                             "[Google]\r\n12-07-26=1,234\r\n12-06-26=1000\r\n\r\n[MSN]\r\n12-07-26=5\r\n"));
+        m_form->setChartFileName(s("hist.vty"));
+        m_form->doChart();
+        QVERIFY(exportHistory->isEnabled());
+        prompts::queueFile(m_program.dir.filePath(s("hist")));
+        exportHistory->trigger();
+        QCOMPARE(testFiles::read(m_program.dir.filePath(s("hist.csv"))),
+                 QByteArray("Date,Google,MSN\r\n2026-12-07,1234,5\r\n2026-12-06,1000,\r\n"));
+        // A file that cannot be written is reported.
+        prompts::queueFile(m_program.dir.filePath(s("no/such/folder/x.csv")));
+        exportHistory->trigger();
+        QCOMPARE(prompts::takeShown().value(0).section(u'|', 0, 0), s("Export History"));
     }
 };
 
