@@ -8,6 +8,9 @@
 #include "scan/FetchPage.h"
 #include "scan/ParseEngineData.h"
 
+#include "saved/HistoryImport.h"
+#include "scan/ResultsExport.h"
+#include "scan/ResultsModel.h"
 #include <QDate>
 #include <QFile>
 #include <QTcpSocket>
@@ -95,6 +98,44 @@ private slots:
             chartData::allEnginesChart(deep, sections, QStringLiteral("deep"));
         }
         QCOMPARE(history.dates.size(), 5000);
+    }
+
+    // Ten years of daily counts for six engines, from CSV to a saved search, and the export back.
+    void importTenYearHistory()
+    {
+        QByteArray csv = "Date,Google,Altavista,Yahoo!,Teoma,MSN,All The Web\r\n";
+        for (int day = 0; day < 3650; ++day) {
+            csv += QDate(2026, 12, 7).addDays(-day).toString(Qt::ISODate).toLatin1();
+            for (int engine = 0; engine < 6; ++engine)
+                csv += ',' + QByteArray::number(100000 + day * 7 + engine);
+            csv += "\r\n";
+        }
+        QTemporaryDir dir;
+        const QString file = dir.filePath(QStringLiteral("Saved/ten.vty"));
+        QBENCHMARK
+        {
+            QFile::remove(file);
+            QVERIFY(saved::importHistory(csv, file, false).ok);
+        }
+        saved::History history;
+        QVERIFY(saved::readHistory(file, history));
+        QCOMPARE(resultsExport::historyCsv(history).toLatin1(), csv);
+    }
+
+    void export100000Rows()
+    {
+        scan::ResultsModel results;
+        for (int r = 0; r < 100000; ++r) {
+            results.insertResultRow(r, QStringLiteral("http://site%1.example").arg(r));
+            for (int c = 2; c < 8; ++c)
+                results.setCell(r, c, c == 6 ? QStringLiteral("1,234,567") : QString::number(r * 7 + c));
+        }
+        QString csv;
+        QBENCHMARK
+        {
+            csv = resultsExport::toCsv(results, true);
+        }
+        QCOMPARE(csv.count(QStringLiteral("\r\n")), 100001);
     }
 
     void parseOneMiBPage()

@@ -4,6 +4,7 @@
 #include "emulator/EngineEmulator.h"
 #include "ini/UserSettings.h"
 #include "program/ProgramFolder.h"
+#include "saved/HistoryImport.h"
 #include "saved/SavedSearch.h"
 #include "scan/EngineTable.h"
 #include "scan/ResultsExport.h"
@@ -313,9 +314,35 @@ int runScanCommand(const QStringList &arguments)
         QStringLiteral("where"),
         QStringLiteral("Print the folders in use (program folder, saved searches, lists, defaults, settings "
                        "store) and exit."));
-    parser.addOptions({help, version, folder, csv, json, low, medium, retriesOption, sequentialOption,
-                       intervalOption, jitterOption, timeoutOption, saveOption, appendOption, dateOption,
-                       strictOption, historyOption, whereOption});
+    const QCommandLineOption importOption(
+        QStringLiteral("import"),
+        QStringLiteral("Read a history CSV (as --history NAME --csv writes it) into the saved search NAME; "
+                       "the CSV file is the argument, - for standard input."),
+        QStringLiteral("NAME"));
+    const QCommandLineOption mergeOption(
+        QStringLiteral("merge"),
+        QStringLiteral("With --import: add to an existing saved search (a date already there gets the "
+                       "CSV's counts)."));
+    parser.addOptions({help,
+                       version,
+                       folder,
+                       csv,
+                       json,
+                       low,
+                       medium,
+                       retriesOption,
+                       sequentialOption,
+                       intervalOption,
+                       jitterOption,
+                       timeoutOption,
+                       saveOption,
+                       appendOption,
+                       dateOption,
+                       strictOption,
+                       historyOption,
+                       importOption,
+                       mergeOption,
+                       whereOption});
     parser.addPositionalArgument(QStringLiteral("URLFILE"),
                                  QStringLiteral("URL list file, or - for standard input."));
     if (!parser.parse(QStringList{QStringLiteral("vantory-scan")} + arguments))
@@ -385,6 +412,31 @@ int runScanCommand(const QStringList &arguments)
         return 0;
     }
     const QStringList positional = parser.positionalArguments();
+    if (parser.isSet(mergeOption) && !parser.isSet(importOption))
+        return fail(2, QStringLiteral("--merge goes with --import"));
+    if (parser.isSet(importOption)) {
+        if (positional.size() != 1 || parser.isSet(saveOption) || parser.isSet(appendOption) ||
+            parser.isSet(historyOption))
+            return fail(2, QStringLiteral("--import takes one CSV file (or -) and no scan; see --help"));
+        QString why;
+        if (!saved::isValidSearchName(parser.value(importOption), &why))
+            return fail(2, why);
+        QFile in;
+        if (positional.first() == QLatin1String("-")
+                ? !in.open(stdin, QIODevice::ReadOnly)
+                : (in.setFileName(positional.first()), !in.open(QIODevice::ReadOnly)))
+            return fail(1, QStringLiteral("cannot read %1").arg(positional.first()));
+        const QString file = saved::searchFile(programFolder::savedFolder(), parser.value(importOption));
+        const saved::ImportResult imported =
+            saved::importHistory(in.read(64LL * 1024 * 1024), file, parser.isSet(mergeOption));
+        if (!imported.ok) {
+            for (const QString &error : imported.errors)
+                err() << "vantory-scan: " << resultsExport::printable(error) << Qt::endl;
+            return 1;
+        }
+        err() << "Imported " << imported.dates << " dates into " << file << Qt::endl;
+        return 0;
+    }
     if (parser.isSet(historyOption)) {
         if (!positional.isEmpty() || parser.isSet(saveOption) || parser.isSet(appendOption))
             return fail(2, QStringLiteral("--history takes no URL list and no save; see --help"));

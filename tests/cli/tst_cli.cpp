@@ -274,6 +274,58 @@ private slots:
             run(base + QStringList{s("--history"), s("site"), s("--csv")}).out.contains("2026-12-06,1234"));
     }
 
+    void historyImport()
+    {
+        // A history built by saves on three days (MSN's counts grouped, a day without an MSN count), exported
+        // and imported under a new name: the same file, byte for byte.
+        testFiles::write(m_dir.filePath(s("imp.txt")), "http://imp.example\r\n");
+        const QStringList base{s("--program-folder"), m_dir.path()};
+        const QString url = s("http://imp.example");
+        for (const auto &[date, count] : {std::pair{"2026-01-05", 5000}, std::pair{"2025-12-31", 123},
+                                          std::pair{"2026-01-01", 1234567}}) {
+            for (int engine = 1; engine <= 6; ++engine)
+                m_engines->emulator()->setCount(engine, url, count + engine);
+            QVERIFY(run(base + QStringList{QFile::exists(m_dir.filePath(s("Saved/imp.vty"))) ? s("--append")
+                                                                                             : s("--save"),
+                                           s("imp"), s("--date"), s(date), m_dir.filePath(s("imp.txt"))})
+                        .code == 0);
+        }
+        const QByteArray original = testFiles::read(m_dir.filePath(s("Saved/imp.vty")));
+        QVERIFY(original.contains("MSN]\r\n01-05-26=5,005\r\n01-01-26=1,234,572\r\n12-31-25=128\r\n"));
+        const Result exported = run(base + QStringList{s("--history"), s("imp"), s("--csv")});
+        QVERIFY(exported.out.contains("\r\n2026-01-01,1234568,"));
+        testFiles::write(m_dir.filePath(s("imp.csv")), exported.out);
+        const Result imported =
+            run(base + QStringList{s("--import"), s("copy"), m_dir.filePath(s("imp.csv"))});
+        QCOMPARE(imported.code, 0);
+        QVERIFY(imported.err.contains("Imported 3 dates"));
+        QCOMPARE(testFiles::read(m_dir.filePath(s("Saved/copy.vty"))), original);
+        // An existing search needs --merge; merged, a date there is replaced and a new one placed in order.
+        QCOMPARE(run(base + QStringList{s("--import"), s("copy"), m_dir.filePath(s("imp.csv"))}).code, 1);
+        QCOMPARE(testFiles::read(m_dir.filePath(s("Saved/copy.vty"))), original);
+        const QByteArray more = "Date,Google,Extra\n2026-01-01,7,\n2026-01-03,8,9\n";
+        QCOMPARE(run(base + QStringList{s("--import"), s("copy"), s("--merge"), s("-")}, more).code, 0);
+        const QByteArray merged = testFiles::read(m_dir.filePath(s("Saved/copy.vty")));
+        QVERIFY(merged.startsWith(
+            "\r\n[Google]\r\n01-05-26=5001\r\n01-03-26=8\r\n01-01-26=7\r\n12-31-25=124\r\n"));
+        QVERIFY(merged.endsWith("\r\n[Extra]\r\n01-03-26=9\r\n"));
+        QVERIFY(merged.contains("[MSN]\r\n01-05-26=5,005\r\n01-01-26=1,234,572\r\n")); // left as it was
+        // Bad rows are reported by line, and nothing is written.
+        const QByteArray bad = "Date,Google,MSN\r\n2026-02-01,1,2\r\n,3,4\r\n2026-02-30,1,1\r\n"
+                               "2026-02-02,many,1\r\n2026-02-03,1\r\n2026-02-01,5,5\r\n1999-12-31,1,1\r\n";
+        const Result refused = run(base + QStringList{s("--import"), s("bad"), s("-")}, bad);
+        QCOMPARE(refused.code, 1);
+        for (const char *line :
+             {"line 3: no date", "line 4: \"2026-02-30\"", "line 5: \"many\" is not a count (Google)",
+              "line 6: 2 fields", "line 7: 2026-02-01 comes twice", "line 8: \"1999-12-31\""})
+            QVERIFY2(refused.err.contains(line), refused.err.constData());
+        QVERIFY(!refused.err.contains("line 2"));
+        QVERIFY(!QFile::exists(m_dir.filePath(s("Saved/bad.vty"))));
+        QCOMPARE(run(base + QStringList{s("--import"), s("bad"), s("-")}, "Day,Google\n2026-01-01,1\n").code,
+                 1);
+        QCOMPARE(run(base + QStringList{s("--merge"), s("-")}, "").code, 2);
+    }
+
     void pageTextAndFileLimits()
     {
         // A count cut from a page that holds terminal escapes is shown escaped in the text table and kept as
