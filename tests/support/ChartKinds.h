@@ -6,7 +6,11 @@
 #include "saved/SavedSearch.h"
 #include "scan/ResultsModel.h"
 
+#include "ui/ChartWidget.h"
+
 #include "TestFiles.h"
+
+#include <QTest>
 
 #include <QDate>
 #include <QDir>
@@ -64,6 +68,30 @@ inline chartData::ChartModel currentResults(int rows)
             results.setCell(r, c, r == 0 && c == 4 ? QString() : QString::number(100 * (r + 1) + 17 * c));
     }
     return chartData::currentResultsChart(results);
+}
+
+// The largest value of a chart (0 for none).
+inline double largestValue(const chartData::ChartModel &model)
+{
+    double largest = 0;
+    for (const auto &row : model.values)
+        for (const auto &value : row)
+            largest = std::max(largest, value.value_or(0));
+    return largest;
+}
+
+// The legend shows every series once, in the model's order, each in a colour of its own.
+inline void verifyLegend(const ChartWidget &widget, const chartData::ChartModel &model)
+{
+    const QList<ChartLegend::Entry> legend = widget.legend()->entries();
+    QCOMPARE(legend.size(), model.seriesLabels.size());
+    QSet<QRgb> colours;
+    for (qsizetype i = 0; i < legend.size(); ++i) {
+        QCOMPARE(legend.at(i).text, model.seriesLabels.at(i));
+        colours.insert(legend.at(i).color.rgb());
+    }
+    QCOMPARE(colours.size(), model.seriesLabels.size());
+    QVERIFY(widget.legend()->isVisible());
 }
 
 } // namespace chartKinds

@@ -87,21 +87,13 @@ private slots:
         QVERIFY(QTest::qWaitForWindowExposed(&widget));
         const qsizetype categories = model.categoryLabels.size();
         const qsizetype seriesCount = model.seriesLabels.size();
-        double largest = 0;
-        for (const auto &row : model.values)
-            for (const auto &value : row)
-                largest = std::max(largest, value.value_or(0));
+        const double largest = chartKinds::largestValue(model);
 
         // The legend: every series, each in its own colour.
+        chartKinds::verifyLegend(widget, model);
+        if (QTest::currentTestFailed())
+            return;
         const QList<ChartLegend::Entry> legend = widget.legend()->entries();
-        QCOMPARE(legend.size(), seriesCount);
-        QSet<QRgb> colours;
-        for (qsizetype i = 0; i < seriesCount; ++i) {
-            QCOMPARE(legend.at(i).text, model.seriesLabels.at(i));
-            colours.insert(legend.at(i).color.rgb());
-        }
-        QCOMPARE(colours.size(), seriesCount);
-        QVERIFY(widget.legend()->isVisible());
 
         // Category labels: the model's, starting with the first, about a dozen at most.
         const QStringList shown = widget.shownCategoryLabels();
