@@ -80,6 +80,7 @@ struct ScanRequest
     std::optional<bool> jitter;
     std::optional<int> timeoutSeconds;
     Output output = Output::Text;
+    QString compare; // a saved search to compare the one URL's total with
 };
 
 // Progress on standard error: a bar with the URLs done and the time left on a terminal, else a line per URL.
@@ -206,6 +207,19 @@ int scanAndPrint(const QStringList &urls, const QString &settingsIni, const Scan
         for (const QString &line : run.summaryLines())
             err() << line << Qt::endl;
     }
+    if (!scanRequest.compare.isEmpty() && results.rowCount() == 1) {
+        // The window's "Change" for this URL; a comparison, so it ends with 0 whatever the cells hold.
+        const QString file = saved::searchFile(programFolder::savedFolder(), scanRequest.compare);
+        const std::optional<saved::LastSave> last = saved::lastSave(file);
+        if (!last)
+            return fail(1, QStringLiteral("the saved search %1 holds no save to compare with")
+                               .arg(QDir::toNativeSeparators(file)));
+        const qint64 total = results.cell(0, 1).toLongLong();
+        out << "Change since " << last->date.toString(Qt::ISODate) << " in " << scanRequest.compare << ": "
+            << scan::ResultsModel::changeText(total - last->total) << " (total " << total << ", saved "
+            << last->total << ")" << Qt::endl;
+        return 0;
+    }
     if (save && results.rowCount() == 1) {
         const QString file = saved::searchFile(programFolder::savedFolder(), save->name);
         if (save->strict && missing > 0)
@@ -319,6 +333,11 @@ int runScanCommand(const QStringList &arguments)
         QStringLiteral("Read a history CSV (as --history NAME --csv writes it) into the saved search NAME; "
                        "the CSV file is the argument, - for standard input."),
         QStringLiteral("NAME"));
+    const QCommandLineOption compareOption(
+        QStringLiteral("compare"),
+        QStringLiteral("After scanning a list of one URL, print the change of its total since the newest "
+                       "save in the saved search NAME (the window's Change column); exit 0."),
+        QStringLiteral("NAME"));
     const QCommandLineOption mergeOption(
         QStringLiteral("merge"),
         QStringLiteral("With --import: add to an existing saved search (a date already there gets the "
@@ -342,6 +361,7 @@ int runScanCommand(const QStringList &arguments)
                        historyOption,
                        importOption,
                        mergeOption,
+                       compareOption,
                        whereOption});
     parser.addPositionalArgument(QStringLiteral("URLFILE"),
                                  QStringLiteral("URL list file, or - for standard input."));
@@ -486,6 +506,15 @@ int runScanCommand(const QStringList &arguments)
         return fail(1, status == urlList::LoadStatus::Unreadable
                            ? QStringLiteral("cannot read the URL list file %1").arg(file)
                            : urlList::loadError(status, file));
+    }
+    if (parser.isSet(compareOption)) {
+        QString why;
+        if (!saved::isValidSearchName(parser.value(compareOption), &why))
+            return fail(2, why);
+        if (urls.size() != 1)
+            return fail(2,
+                        QStringLiteral("--compare needs a list of exactly one URL, not %1").arg(urls.size()));
+        scanRequest.compare = parser.value(compareOption);
     }
     if (save && urls.size() != 1)
         return fail(

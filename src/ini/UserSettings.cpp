@@ -3,6 +3,7 @@
 #include "scan/SortKeys.h"
 
 #include <QSettings>
+#include <QUrl>
 
 #include <cmath>
 #include <limits>
@@ -73,6 +74,28 @@ bool toWhole(const QString &text, int *number)
 }
 
 } // namespace
+
+namespace {
+// URLs hold "/" and ":", which a settings key cannot: the key is the URL percent-encoded.
+QString urlKey(const QString &url)
+{
+    return QStringLiteral("SavedSearchOfUrl/") + QString::fromLatin1(QUrl::toPercentEncoding(url));
+}
+} // namespace
+
+QString UserSettings::savedSearchFor(const QString &url)
+{
+    Store store;
+    store->endGroup();
+    return store->value(urlKey(url)).toString();
+}
+
+void UserSettings::setSavedSearchFor(const QString &url, const QString &name)
+{
+    Store store;
+    store->endGroup();
+    store->setValue(urlKey(url), name);
+}
 
 QString UserSettings::storeFile()
 {

@@ -62,6 +62,10 @@ public:
     // Seconds without a byte after which a page is given up (1 to 600, default 30).
     static int fetchTimeoutSeconds() { return std::clamp(intValue(FetchTimeout), 1, 600); }
 
+    // The saved search a URL's counts were last saved into (its name), or empty; kept per URL.
+    static QString savedSearchFor(const QString &url);
+    static void setSavedSearchFor(const QString &url, const QString &name);
+
     // The file the store lives in (~/.config/Vantory/Vantory.conf).
     static QString storeFile();
 

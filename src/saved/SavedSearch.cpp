@@ -1,5 +1,7 @@
 #include "saved/SavedSearch.h"
 
+#include "scan/SortKeys.h"
+
 #include "ini/IniLines.h"
 #include "ini/IniSnapshot.h"
 #include "ini/TextFile.h"
@@ -296,6 +298,35 @@ bool readHistory(const QString &file, History &history)
         history.values.append(row);
     }
     return true;
+}
+
+std::optional<LastSave> lastSave(const QString &file)
+{
+    History history;
+    if (!readHistory(file, history))
+        return std::nullopt;
+    std::optional<LastSave> newest;
+    for (qsizetype i = 0; i < history.dates.size(); ++i) {
+        const QDate date = dateOfKey(history.dates.at(i));
+        if (!date.isValid() || (newest && newest->date >= date))
+            continue;
+        LastSave save{date, 0};
+        for (const QString &value : history.values.at(i)) {
+            double number = 0;
+            if (scan::cellNumber(value, &number) && number > 0)
+                save.total += qint64(number);
+        }
+        newest = save;
+    }
+    return newest;
+}
+
+std::optional<qint64> changeSinceLastSave(const QString &file, qint64 total)
+{
+    const std::optional<LastSave> save = lastSave(file);
+    if (!save)
+        return std::nullopt;
+    return total - save->total;
 }
 
 } // namespace saved

@@ -4,6 +4,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <optional>
+
 namespace scan {
 class ResultsModel;
 }
@@ -66,5 +68,17 @@ struct History
 };
 // False when the file cannot be read, or is a link leading out of its folder.
 bool readHistory(const QString &file, History &history);
+
+// The newest save of a saved search: its date and the total of its counts over the engines (a value that is
+// no count adds nothing). None for a file without any dated key.
+struct LastSave
+{
+    QDate date;
+    qint64 total = 0;
+};
+std::optional<LastSave> lastSave(const QString &file);
+
+// The change of a scan's total since the newest save of the saved search in file; none without one.
+std::optional<qint64> changeSinceLastSave(const QString &file, qint64 total);
 
 } // namespace saved

@@ -23,12 +23,14 @@ QString ResultsModel::columnCaption(int column)
         return QStringLiteral("Domain Name");
     if (column == 1)
         return QStringLiteral("Total");
+    if (column == ChangeColumn)
+        return QStringLiteral("Change");
     return engineCaption(column - 1);
 }
 
 int ResultsModel::columnWidthTwips(int column)
 {
-    return column == 0 ? 4851 : column == ColumnCount - 1 ? 1941 : 1676;
+    return column == 0 ? 4851 : column == ColumnCount - 1 ? 1941 : column == ChangeColumn ? 1300 : 1676;
 }
 
 int ResultsModel::rowCount(const QModelIndex &parent) const
@@ -38,7 +40,7 @@ int ResultsModel::rowCount(const QModelIndex &parent) const
 
 int ResultsModel::columnCount(const QModelIndex &parent) const
 {
-    return parent.isValid() ? 0 : ColumnCount;
+    return parent.isValid() ? 0 : ShownColumns;
 }
 
 QVariant ResultsModel::data(const QModelIndex &index, int role) const
@@ -46,6 +48,13 @@ QVariant ResultsModel::data(const QModelIndex &index, int role) const
     if (!checkIndex(index, CheckIndexOption::IndexIsValid))
         return QVariant();
     const Row &row = m_rows.at(index.row());
+    if (index.column() == ChangeColumn) {
+        if (role == Qt::DisplayRole || role == Qt::EditRole)
+            return changeText(row.change);
+        if (role == Qt::ToolTipRole && row.change)
+            return row.changeAgainst;
+        return QVariant();
+    }
     if (role == Qt::DisplayRole || role == Qt::EditRole)
         return row.cells.at(std::size_t(index.column()));
     if (role == ProfileRole && index.column() == 0)
@@ -55,14 +64,14 @@ QVariant ResultsModel::data(const QModelIndex &index, int role) const
 
 QVariant ResultsModel::headerData(int section, Qt::Orientation orientation, int role) const
 {
-    if (orientation == Qt::Horizontal && role == Qt::DisplayRole && section >= 0 && section < ColumnCount)
+    if (orientation == Qt::Horizontal && role == Qt::DisplayRole && section >= 0 && section < ShownColumns)
         return columnCaption(section);
     return QAbstractTableModel::headerData(section, orientation, role);
 }
 
 void ResultsModel::sort(int column, Qt::SortOrder order)
 {
-    if (column < 0 || column >= ColumnCount)
+    if (column < 0 || column >= ShownColumns)
         return;
     SortListView(column + 1, column == 0 ? TextMode : NumberMode, order == Qt::AscendingOrder);
 }
@@ -140,6 +149,32 @@ Profile ResultsModel::profile(int row) const
     return (row >= 0 && row < m_rows.size()) ? m_rows.at(row).profile : Profile::None;
 }
 
+void ResultsModel::setChange(int row, std::optional<qint64> change, const QString &against)
+{
+    if (row < 0 || row >= m_rows.size())
+        return;
+    m_rows[row].change = change;
+    m_rows[row].changeAgainst = change ? against : QString();
+    const QModelIndex changed = index(row, ChangeColumn);
+    emit dataChanged(changed, changed, {Qt::DisplayRole, Qt::ToolTipRole});
+}
+
+std::optional<qint64> ResultsModel::change(int row) const
+{
+    return (row >= 0 && row < m_rows.size()) ? m_rows.at(row).change : std::nullopt;
+}
+
+QString ResultsModel::changeText(std::optional<qint64> change)
+{
+    if (!change)
+        return QString();
+    if (*change > 0)
+        return QStringLiteral("\u25b2 +") + QString::number(*change);
+    if (*change < 0)
+        return QStringLiteral("\u25bc ") + QString::number(*change);
+    return QStringLiteral("0");
+}
+
 void ResultsModel::clear()
 {
     beginResetModel();
@@ -149,15 +184,19 @@ void ResultsModel::clear()
 
 void ResultsModel::SortListView(int column, int mode, bool ascending)
 {
-    if (column < 1 || column > ColumnCount)
+    if (column < 1 || column > ShownColumns)
         return;
     const std::size_t c = std::size_t(column - 1);
     const qsizetype n = m_rows.size();
     // The keys the rows are ordered by: the numeric keys in number mode, the cells' own texts otherwise.
     QStringList keys;
     keys.reserve(n);
-    for (const Row &row : std::as_const(m_rows))
-        keys.append(mode == NumberMode ? numericKey(row.cells[c]) : row.cells[c]);
+    for (const Row &row : std::as_const(m_rows)) {
+        const QString text = c == std::size_t(ChangeColumn)
+                                 ? (row.change ? QString::number(*row.change) : QString())
+                                 : row.cells[c];
+        keys.append(mode == NumberMode ? numericKey(text) : text);
+    }
     const Qt::CaseSensitivity cs = mode == NumberMode ? Qt::CaseSensitive : Qt::CaseInsensitive;
     std::vector<int> order(static_cast<std::size_t>(n));
     std::iota(order.begin(), order.end(), 0);

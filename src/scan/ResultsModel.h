@@ -7,6 +7,7 @@
 #include <QString>
 
 #include <array>
+#include <optional>
 
 namespace scan {
 
@@ -30,7 +31,11 @@ class ResultsModel : public QAbstractTableModel
     Q_OBJECT
 
 public:
-    static constexpr int ColumnCount = 8;
+    static constexpr int ColumnCount = 8; // the table's cells: "Domain Name", "Total", the six engines
+    // Shown after them: "Change", the total's difference to the newest save of the row's saved search. It
+    // is not a cell: saves, charts and exports keep to the eight columns above.
+    static constexpr int ChangeColumn = ColumnCount;
+    static constexpr int ShownColumns = ColumnCount + 1;
     enum Role
     {
         ProfileRole = Qt::UserRole + 1
@@ -64,6 +69,11 @@ public:
     bool hasNoCount(int row) const;
     // True when the scan wrote reports for the row (rows of older kinds of table have none).
     bool rowReported(int row) const;
+    // The change since the last save, and what it is measured against (for the tooltip); none clears it.
+    void setChange(int row, std::optional<qint64> change, const QString &against = QString());
+    std::optional<qint64> change(int row) const;
+    // "▲ +1234", "▼ -56", "0", or empty.
+    static QString changeText(std::optional<qint64> change);
     void setProfile(int row, Profile profile);
     Profile profile(int row) const;
     void clear();
@@ -83,6 +93,8 @@ private:
         std::array<CellReport, ColumnCount - 2> reports;
         bool reported = false;
         Profile profile = Profile::None;
+        std::optional<qint64> change;
+        QString changeAgainst;
     };
     QList<Row> m_rows;
     bool m_sorted = false;

@@ -10,6 +10,7 @@
 #include "scan/EngineTable.h"
 #include "scan/ResultsExport.h"
 #include "scan/ScanRun.h"
+#include "scan/SortKeys.h"
 #include "scan/WebLogModel.h"
 #include "ui/ChartViewFrame.h"
 #include "ui/ChartWidget.h"
@@ -97,7 +98,7 @@ Form1::Form1(QWidget *parent)
 
     m_data->results->setModel(m_results);
     m_web->log->setModel(m_log);
-    for (int c = 0; c < scan::ResultsModel::ColumnCount; ++c)
+    for (int c = 0; c < scan::ResultsModel::ShownColumns; ++c)
         m_data->results->setColumnWidth(c, px(scan::ResultsModel::columnWidthTwips(c)));
 
     buildMenus();
@@ -169,6 +170,8 @@ Form1::Form1(QWidget *parent)
         // What each engine answered: the Scan Report, and the tooltip of the completion message.
         m_scanReport = m_run->summaryLines().join(u'\n');
         m_panels[0]->setToolTip(m_scanReport);
+        for (int row = 0; row < m_results->rowCount(); ++row)
+            updateChange(row);
     });
     connect(m_run, &scan::ScanRun::chartRequested, this, &Form1::currentResultsChartRequested);
 
@@ -496,6 +499,30 @@ void Form1::mnuSaveResults_Click()
     if (!missing.isEmpty())
         dialog.setNote(QStringLiteral("No count from ") + missing.join(QStringLiteral(", ")));
     runDialog(&dialog);
+    if (!dialog.savedFile().isEmpty()) {
+        // The row's URL keeps this saved search for its "Change" column.
+        UserSettings::setSavedSearchFor(m_results->cell(row, 0),
+                                        QFileInfo(dialog.savedFile()).completeBaseName());
+        updateChange(row);
+    }
+}
+
+// The "Change" cell of a row: its total against the newest save of the URL's saved search.
+void Form1::updateChange(int row)
+{
+    const QString name = UserSettings::savedSearchFor(m_results->cell(row, 0));
+    double total = 0;
+    std::optional<saved::LastSave> save;
+    if (!name.isEmpty() && !m_results->hasNoCount(row) && scan::cellNumber(m_results->cell(row, 1), &total))
+        save = saved::lastSave(saved::searchFile(programFolder::savedFolder(), name));
+    if (!save) {
+        m_results->setChange(row, std::nullopt);
+        return;
+    }
+    m_results->setChange(row, qint64(total) - save->total,
+                         QStringLiteral("Since the save of %1 in \"%2\" (total %3)")
+                             .arg(save->date.toString(Qt::ISODate), name)
+                             .arg(save->total));
 }
 
 void Form1::mnuWebResults_Click()

@@ -87,6 +87,7 @@ public slots:
     void doChart();
     void doChart2();
     void mnuExportResults_Click();
+    void updateChange(int row);
     void mnuExportHistory_Click();
     void Command14_Click();
     void cmdExport_Click();

@@ -324,6 +324,15 @@ private slots:
         QCOMPARE(run(base + QStringList{s("--import"), s("bad"), s("-")}, "Day,Google\n2026-01-01,1\n").code,
                  1);
         QCOMPARE(run(base + QStringList{s("--merge"), s("-")}, "").code, 2);
+        // --compare: the one URL's total against the newest save of a saved search; 0 whatever the cells.
+        const Result compared =
+            run(base + QStringList{s("--compare"), s("imp"), m_dir.filePath(s("imp.txt"))});
+        QCOMPARE(compared.code, 0);
+        const qint64 newest = 5001 + 5002 + 5003 + 5004 + 5005 + 5006;
+        QVERIFY2(compared.out.contains("Change since 2026-01-05 in imp: "), compared.out.constData());
+        QVERIFY(compared.out.contains(", saved " + QByteArray::number(newest) + ")"));
+        QCOMPARE(run(base + QStringList{s("--compare"), s("nothing"), m_dir.filePath(s("imp.txt"))}).code, 1);
+        QCOMPARE(run(base + QStringList{s("--compare"), s("imp"), m_dir.filePath(s("list.txt"))}).code, 2);
     }
 
     void pageTextAndFileLimits()

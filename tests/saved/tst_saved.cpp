@@ -453,6 +453,26 @@ private slots:
         QVERIFY(first.value(s("A,B")).isNull());
         QCOMPARE(first.value(s("date")).toString(), s("2026-12-07"));
     }
+
+    void lastSaveAndChange()
+    {
+        // The newest date wherever it stands in the file, over every section; grouped counts read as
+        // numbers, empty values and text add nothing.
+        const QString file = folder() + s("/last.vty");
+        QVERIFY(QDir().mkpath(folder()));
+        QVERIFY(testFiles::write(file, "\r\n[Google]\r\n12-01-26=100\r\n12-05-26=1,000\r\n\r\n[MSN]\r\n"
+                                       "12-05-26=2,500\r\n12-06-25=999999\r\n\r\n[Teoma]\r\n12-05-26=\r\n"
+                                       "12-05-26x=7\r\n\r\n[Yahoo!]\r\n12-05-26=n/a\r\n"));
+        const std::optional<saved::LastSave> last = saved::lastSave(file);
+        QVERIFY(last);
+        QCOMPARE(last->date, QDate(2026, 12, 5));
+        QCOMPARE(last->total, 3500);
+        QCOMPARE(saved::changeSinceLastSave(file, 3000), std::optional<qint64>(-500));
+        QCOMPARE(saved::changeSinceLastSave(file, 3500), std::optional<qint64>(0));
+        QVERIFY(!saved::changeSinceLastSave(folder() + s("/none.vty"), 1));
+        QVERIFY(testFiles::write(file, "[Google]\r\nnot-a-date=5\r\n"));
+        QVERIFY(!saved::lastSave(file));
+    }
 };
 
 QTEST_GUILESS_MAIN(TestSaved)

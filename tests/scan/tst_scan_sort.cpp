@@ -101,6 +101,38 @@ private slots:
         QCOMPARE(profileOf(1000, 500, 1000), Profile::High);
     }
 
+    void changeColumn()
+    {
+        ResultsModel model;
+        QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::QtTest);
+        const QList<std::optional<qint64>> changes{12, std::nullopt, -300, 0, 5000, -2};
+        for (int r = 0; r < changes.size(); ++r) {
+            model.insertResultRow(r, s("http://%1.example").arg(r));
+            model.setChange(r, changes.at(r), s("against %1").arg(r));
+        }
+        QCOMPARE(model.columnCount(), 9);
+        QCOMPARE(model.headerData(8, Qt::Horizontal).toString(), s("Change"));
+        QCOMPARE(model.index(0, 8).data().toString(), QString::fromUtf8("\u25b2 +12"));
+        QCOMPARE(model.index(2, 8).data().toString(), QString::fromUtf8("\u25bc -300"));
+        QCOMPARE(model.index(3, 8).data().toString(), s("0"));
+        QVERIFY(model.index(1, 8).data().toString().isEmpty());
+        QCOMPARE(model.index(2, 8).data(Qt::ToolTipRole).toString(), s("against 2"));
+        QVERIFY(model.cell(0, 8).isEmpty()); // not a cell: saves and exports keep to eight columns
+        // Numerically, the rows without a change first; the change moves with its row.
+        model.sort(8, Qt::AscendingOrder);
+        QList<std::optional<qint64>> sorted;
+        QStringList urls;
+        for (int r = 0; r < model.rowCount(); ++r) {
+            sorted.append(model.change(r));
+            urls.append(model.cell(r, 0));
+        }
+        QCOMPARE(sorted, (QList<std::optional<qint64>>{std::nullopt, -300, -2, 0, 12, 5000}));
+        QCOMPARE(urls.first(), s("http://1.example"));
+        QCOMPARE(urls.last(), s("http://4.example"));
+        model.sort(8, Qt::DescendingOrder);
+        QCOMPARE(model.change(0), std::optional<qint64>(5000));
+    }
+
     void logSort()
     {
         WebLogModel log;

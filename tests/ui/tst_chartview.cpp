@@ -1,3 +1,4 @@
+#include "ini/UserSettings.h"
 #include "program/ProgramFolder.h"
 #include "saved/SavedSearch.h"
 #include "scan/ResultsExport.h"
@@ -148,6 +149,9 @@ private slots:
         m_form->mnuSaveResults_Click();
         const QStringList shown = prompts::takeShown();
         QCOMPARE(shown.first(), s("Information|You currently do not have any saved searches"));
+        // The row remembers where it was saved: its change against that save is 0.
+        QCOMPARE(UserSettings::savedSearchFor(domain), s("site"));
+        QCOMPARE(m_form->results()->change(0), std::optional<qint64>(0));
         QCOMPARE(shown.size(), 5);
         const QString file = saved::searchFile(programFolder::savedFolder(), s("site"));
         QVERIFY(QFile::exists(file));
@@ -341,6 +345,30 @@ private slots:
         prompts::queueFile(m_program.dir.filePath(s("no/such/folder/x.csv")));
         exportHistory->trigger();
         QCOMPARE(prompts::takeShown().value(0).section(u'|', 0, 0), s("Export History"));
+    }
+
+    void changeSinceTheLastSave()
+    {
+        // A URL whose saved search's newest save totals 1000: after a scan, the change against it.
+        QVERIFY(QDir().mkpath(programFolder::savedFolder()));
+        QVERIFY(
+            testFiles::write(programFolder::savedFolder() + s("/chg.vty"),
+                             "\r\n[Google]\r\n12-01-26=900\r\n11-01-26=5\r\n\r\n[MSN]\r\n12-01-26=100\r\n"));
+        UserSettings::setSavedSearchFor(s("http://c.example"), s("chg"));
+        scan({s("http://c.example"), s("http://d.example")});
+        ResultsTableModel *results = m_form->results();
+        for (int row = 0; row < results->rowCount(); ++row) {
+            const QModelIndex change = results->index(row, scan::ResultsModel::ChangeColumn);
+            if (results->cell(row, 0) == s("http://d.example")) {
+                QVERIFY(!results->change(row)); // no saved search for it
+                continue;
+            }
+            QCOMPARE(results->change(row), std::optional<qint64>(results->cell(row, 1).toLongLong() - 1000));
+            QCOMPARE(change.data().toString(), scan::ResultsModel::changeText(results->change(row)));
+            QVERIFY(change.data(Qt::ToolTipRole).toString().contains(s("2026-12-01")));
+        }
+        auto *view = m_form->findChild<QTreeView *>(s("ListView1"));
+        QCOMPARE(view->model()->headerData(8, Qt::Horizontal).toString(), s("Change"));
     }
 };
 
