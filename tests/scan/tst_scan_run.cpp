@@ -456,9 +456,14 @@ private slots:
                 if (visit.engine == e)
                     starts.append(visit.arrivedMs);
             std::sort(starts.begin(), starts.end());
+            // Arrival times at the server carry the event loop's delays (a busy machine, a sanitizer build),
+            // which can bring two arrivals closer than their starts were: each gap must show the pause, and
+            // the whole run must take the pauses' sum.
             for (int i = 1; i < starts.size(); ++i)
-                QVERIFY2(starts.at(i) - starts.at(i - 1) >= 145,
+                QVERIFY2(starts.at(i) - starts.at(i - 1) >= 75,
                          qPrintable(s("engine %1: %2 ms").arg(e).arg(starts.at(i) - starts.at(i - 1))));
+            QVERIFY2(starts.last() - starts.first() >= (starts.size() - 1) * 150 - 40,
+                     qPrintable(s("engine %1: %2 ms in all").arg(e).arg(starts.last() - starts.first())));
         }
         m_run->setPacing(std::nullopt, std::nullopt);
         m_emu->setLatencyMs(0);
