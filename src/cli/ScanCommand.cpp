@@ -21,7 +21,10 @@
 #include <QEventLoop>
 #include <QFile>
 #include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
 #include <QJsonObject>
+#include <QSaveFile>
 #include <QTemporaryDir>
 #include <QTextStream>
 
@@ -80,8 +83,53 @@ struct ScanRequest
     std::optional<bool> jitter;
     std::optional<int> timeoutSeconds;
     Output output = Output::Text;
-    QString compare; // a saved search to compare the one URL's total with
+    QString compare;   // a saved search to compare the one URL's total with
+    QString keepPages; // a folder for the result pages behind the counts
 };
+
+// Writes every kept page as DIR/<row>-<engine>.html (rows as the table shows them, from 1) and an index.json
+// describing them. False with a message when the folder or a file cannot be written.
+bool writeKeptPages(const scan::ScanRun &run, const scan::ResultsModel &results, const QString &folder,
+                    QString *error)
+{
+    QDir dir(folder);
+    if (!dir.mkpath(QStringLiteral("."))) {
+        *error = QStringLiteral("cannot create %1").arg(folder);
+        return false;
+    }
+    QJsonArray index;
+    for (int row = 0; row < results.rowCount(); ++row) {
+        for (int engine = 1; engine <= scan::EngineCount; ++engine) {
+            const scan::KeptPage *page = run.keptPages().find(results.cell(row, 0), engine);
+            if (!page)
+                continue;
+            QString name;
+            for (const QChar c : scan::engineCaption(engine).toLower())
+                name += c.isLetterOrNumber() ? QString(c) : QString();
+            const QString file = QStringLiteral("%1-%2.html").arg(row + 1).arg(name);
+            QSaveFile out(dir.filePath(file));
+            if (!out.open(QIODevice::WriteOnly) || out.write(page->body) != page->body.size() ||
+                !out.commit()) {
+                *error = QStringLiteral("cannot write %1").arg(dir.filePath(file));
+                return false;
+            }
+            index.append(QJsonObject{{QStringLiteral("file"), file},
+                                     {QStringLiteral("url"), page->target},
+                                     {QStringLiteral("engine"), scan::engineCaption(engine)},
+                                     {QStringLiteral("query"), page->query},
+                                     {QStringLiteral("status"), page->http},
+                                     {QStringLiteral("count"), page->count},
+                                     {QStringLiteral("word"), page->statusWord}});
+        }
+    }
+    QSaveFile out(dir.filePath(QStringLiteral("index.json")));
+    const QByteArray bytes = QJsonDocument(index).toJson(QJsonDocument::Indented);
+    if (!out.open(QIODevice::WriteOnly) || out.write(bytes) != bytes.size() || !out.commit()) {
+        *error = QStringLiteral("cannot write %1").arg(dir.filePath(QStringLiteral("index.json")));
+        return false;
+    }
+    return true;
+}
 
 // Progress on standard error: a bar with the URLs done and the time left on a terminal, else a line per URL.
 class Progress
@@ -207,6 +255,9 @@ int scanAndPrint(const QStringList &urls, const QString &settingsIni, const Scan
         for (const QString &line : run.summaryLines())
             err() << line << Qt::endl;
     }
+    if (QString error;
+        !scanRequest.keepPages.isEmpty() && !writeKeptPages(run, results, scanRequest.keepPages, &error))
+        return fail(1, error);
     if (!scanRequest.compare.isEmpty() && results.rowCount() == 1) {
         // The window's "Change" for this URL; a comparison, so it ends with 0 whatever the cells hold.
         const QString file = saved::searchFile(programFolder::savedFolder(), scanRequest.compare);
@@ -338,6 +389,11 @@ int runScanCommand(const QStringList &arguments)
         QStringLiteral("After scanning a list of one URL, print the change of its total since the newest "
                        "save in the saved search NAME (the window's Change column); exit 0."),
         QStringLiteral("NAME"));
+    const QCommandLineOption keepPagesOption(
+        QStringLiteral("keep-pages"),
+        QStringLiteral("Write every result page the scan fetched to DIR as <row>-<engine>.html, with an "
+                       "index.json (url, engine, query, status, count, word)."),
+        QStringLiteral("DIR"));
     const QCommandLineOption mergeOption(
         QStringLiteral("merge"),
         QStringLiteral("With --import: add to an existing saved search (a date already there gets the "
@@ -362,6 +418,7 @@ int runScanCommand(const QStringList &arguments)
                        importOption,
                        mergeOption,
                        compareOption,
+                       keepPagesOption,
                        whereOption});
     parser.addPositionalArgument(QStringLiteral("URLFILE"),
                                  QStringLiteral("URL list file, or - for standard input."));
@@ -507,6 +564,7 @@ int runScanCommand(const QStringList &arguments)
                            ? QStringLiteral("cannot read the URL list file %1").arg(file)
                            : urlList::loadError(status, file));
     }
+    scanRequest.keepPages = parser.value(keepPagesOption);
     if (parser.isSet(compareOption)) {
         QString why;
         if (!saved::isValidSearchName(parser.value(compareOption), &why))

@@ -130,6 +130,7 @@ void PageDownload::finish()
         readAvailable();
         const QNetworkReply::NetworkError error = m_reply->error();
         m_outcome.httpStatus = m_reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
+        m_headers = m_reply->rawHeaderPairs();
         m_outcome.finalUrl = m_reply->url().toString();
         m_outcome.errorText = m_reply->errorString();
         m_outcome.timeoutSeconds = m_options.idleTimeoutMs / 1000;

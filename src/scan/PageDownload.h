@@ -57,6 +57,9 @@ public:
     // How the request went: status, failure, bytes, time, final address. Complete once finished.
     const FetchOutcome &outcome() const { return m_outcome; }
     QString page() const { return QString::fromLatin1(m_body); }
+    const QByteArray &body() const { return m_body; }
+    // The answer's header lines, as they came (complete once finished).
+    const QList<QPair<QByteArray, QByteArray>> &headers() const { return m_headers; }
     qint64 bytesRead() const { return m_body.size(); }
     const QString &url() const { return m_url; }
 
@@ -74,6 +77,7 @@ private:
     QPointer<QNetworkReply> m_reply;
     QTimer *m_deadline = nullptr;
     QByteArray m_body;
+    QList<QPair<QByteArray, QByteArray>> m_headers;
     QElapsedTimer m_clock;
     FetchOutcome m_outcome;
     bool m_started = false;

@@ -97,6 +97,7 @@ bool ScanRun::start(const QStringList &urls)
     }
     m_blockedInARow.fill(0);
     m_summary.fill(EngineSummary());
+    m_kept.clear();
     dropAhead();
     for (Slot &slot : m_slots)
         slot = Slot();
@@ -252,6 +253,10 @@ void ScanRun::pageArrived(int engine, int id)
         QTimer::singleShot(m_retryPauseMs, this, [this, engine, id] { startFetch(engine, id); });
         return;
     }
+    if (outcome.failure != FetchOutcome::Failure::NotRequested)
+        m_kept.add(KeptPage{m_urls.value(slot->url < 0 ? m_position : slot->url), engine, download->url(),
+                            outcome.httpStatus, download->headers(), download->body(), count,
+                            statusWord(report.status)});
     if (slot->attempt > 0)
         report.detail += QStringLiteral(" (after %1 %2)")
                              .arg(slot->attempt)

@@ -2,6 +2,7 @@
 
 #include "scan/CellReport.h"
 #include "scan/EngineTable.h"
+#include "scan/KeptPages.h"
 #include "scan/PageDownload.h"
 
 #include <QElapsedTimer>
@@ -84,6 +85,11 @@ public:
         bool suspended = false;
         int failedTotal() const;
     };
+    // Every result page the run fetched (the last try of each), with its status and headers, until the next
+    // run starts; up to a limit of bytes, the oldest dropped first.
+    KeptPages &keptPages() { return m_kept; }
+    const KeptPages &keptPages() const { return m_kept; }
+
     const EngineSummary &summary(int engine) const { return m_summary.at(std::size_t(engine - 1)); }
     // One line per engine: "Google: 12 asked, 10 counts, 1 zero, 1 failed (timeout 1)".
     QStringList summaryLines() const;
@@ -118,6 +124,7 @@ private:
     void finishRow();
     void complete();
 
+    KeptPages m_kept;
     QPointer<ResultsModel> m_results;
     QPointer<WebLogModel> m_log;
     std::array<PageFetcher *, EngineCount> m_fetchers{};

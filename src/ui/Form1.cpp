@@ -152,7 +152,18 @@ Form1::Form1(QWidget *parent)
     connect(m_web->browser, &QWebEngineView::loadFinished, this, [this] {
         m_web->address->setText(m_web->browser->url().toString());
         m_web->address->setCursorPosition(0);
-        m_panels[1]->setStatusText(QString());
+        m_panels[1]->setStatusText(m_keptNote);
+        m_keptNote.clear();
+    });
+    // The log's popup menu: the page a row's count was cut from, as fetched.
+    m_web->log->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(m_web->log, &QWidget::customContextMenuRequested, this, [this](const QPoint &pos) {
+        const QModelIndex index = m_web->log->indexAt(pos);
+        if (!index.isValid())
+            return;
+        m_web->log->setCurrentIndex(index);
+        m_mnuShowFetchedPage->setEnabled(keptPageOfLogRow(index.row()) != nullptr);
+        m_logMenu->popup(m_web->log->viewport()->mapToGlobal(pos));
     });
 
     connect(m_run, &scan::ScanRun::started, m_progress, &QProgressBar::setMaximum);
@@ -291,6 +302,9 @@ void Form1::buildMenus()
     menuAction(m_listViewMenu, "mnuWebResults", QStringLiteral("Web Results"), &Form1::mnuWebResults_Click);
     menuAction(m_listViewMenu, "mnuClearResults", QStringLiteral("Clear Results"),
                &Form1::mnuClearResults_Click);
+    m_logMenu = topLevel("mnuLogView", QStringLiteral("Log"), false);
+    m_mnuShowFetchedPage = menuAction(m_logMenu, "mnuShowFetchedPage", QStringLiteral("Show Fetched Page"),
+                                      &Form1::mnuShowFetchedPage_Click);
 }
 
 void Form1::buildStatusBar()
@@ -461,6 +475,35 @@ void Form1::ListView2_Click()
         webResults::logRowAddress(m_log->type(row), m_log->url(row), programFolder::settingsIni());
     if (!address.isEmpty())
         navigate(m_web->browser, address);
+}
+
+const scan::KeptPage *Form1::keptPageOfLogRow(int row) const
+{
+    for (int engine = 1; engine <= scan::EngineCount; ++engine) {
+        if (scan::engineLogText(engine) == m_log->type(row))
+            return m_run->keptPages().find(m_log->url(row), engine);
+    }
+    return nullptr; // a "Home Page" row: the site itself, not fetched by the scan
+}
+
+// Log popup > Show Fetched Page: the kept page in the Website View, as fetched (not fetched again).
+void Form1::mnuShowFetchedPage_Click()
+{
+    const QModelIndexList rows = m_web->log->selectionModel()->selectedRows();
+    const scan::KeptPage *page = rows.isEmpty() ? nullptr : keptPageOfLogRow(rows.first().row());
+    if (!page) {
+        prompts::information(this, QStringLiteral("Show Fetched Page"),
+                             QStringLiteral("No page was kept for this row: it is not an engine's row of the "
+                                            "last scan, or the scan was not asked for it."));
+        return;
+    }
+    QByteArray type = "text/html;charset=ISO-8859-1"; // the bytes were read as Latin-1
+    for (const auto &[name, value] : page->headers) {
+        if (name.compare("Content-Type", Qt::CaseInsensitive) == 0 && value.contains("charset"))
+            type = value;
+    }
+    m_keptNote = QStringLiteral("Kept copy: %1 as fetched (HTTP %2)").arg(page->query).arg(page->http);
+    m_web->browser->setContent(page->body, QString::fromLatin1(type), QUrl(page->query));
 }
 
 void Form1::Command10_Click()

@@ -26,6 +26,7 @@ class UrlPanel;
 class WebsiteViewFrame;
 
 namespace scan {
+struct KeptPage;
 class ScanRun;
 class WebLogModel;
 } // namespace scan
@@ -87,6 +88,9 @@ public slots:
     void doChart();
     void doChart2();
     void mnuExportResults_Click();
+    void mnuShowFetchedPage_Click();
+    // The page the last scan kept for a row of the web-result log, or none.
+    const scan::KeptPage *keptPageOfLogRow(int row) const;
     void updateChange(int row);
     void mnuExportHistory_Click();
     void Command14_Click();
@@ -135,6 +139,9 @@ private:
     QMenu *m_listViewMenu = nullptr;
     QAction *m_mnuSaveResults = nullptr;
     QAction *m_mnuExportHistory = nullptr;
+    QMenu *m_logMenu = nullptr;
+    QAction *m_mnuShowFetchedPage = nullptr;
+    QString m_keptNote; // status panel 2 after the page now loading: a kept copy says so
 
     ResultsTableModel *m_results;
     scan::WebLogModel *m_log;

@@ -335,6 +335,39 @@ private slots:
         QCOMPARE(run(base + QStringList{s("--compare"), s("imp"), m_dir.filePath(s("list.txt"))}).code, 2);
     }
 
+    void keepPages()
+    {
+        testFiles::write(m_dir.filePath(s("two.txt")), "http://a.example\r\nhttp://b.example\r\n");
+        const QString folder = m_dir.filePath(s("pages"));
+        const Result r = run({s("--program-folder"), m_dir.path(), s("--keep-pages"), folder, s("--csv"),
+                              m_dir.filePath(s("two.txt"))});
+        QVERIFY(r.code == 0 || r.code == 3);
+        const QJsonArray index = QJsonDocument::fromJson(testFiles::read(folder + s("/index.json"))).array();
+        QCOMPARE(index.size(), 12);
+        const QStringList rows = QString::fromLatin1(r.out).split(s("\r\n"));
+        for (const QJsonValue &value : index) {
+            const QJsonObject entry = value.toObject();
+            const QString file = entry.value(s("file")).toString();
+            QVERIFY2(QRegularExpression(s("^[12]-(google|altavista|yahoo|teoma|msn|alltheweb)\\.html$"))
+                         .match(file)
+                         .hasMatch(),
+                     qPrintable(file));
+            const QByteArray page = testFiles::read(folder + u'/' + file);
+            QVERIFY(!page.isEmpty());
+            QCOMPARE(entry.value(s("status")).toInt(), 200);
+            QVERIFY(entry.value(s("query")).toString().contains(entry.value(s("url")).toString().mid(7)));
+            // Row numbers follow the printed table.
+            QVERIFY(rows.value(file.left(1).toInt()).startsWith(entry.value(s("url")).toString()));
+            QVERIFY(QStringList({s("ok"), s("zero")}).contains(entry.value(s("word")).toString()));
+        }
+        // A folder that cannot be made: said, exit 1.
+        testFiles::write(m_dir.filePath(s("blocker")), "x");
+        QCOMPARE(run({s("--program-folder"), m_dir.path(), s("--keep-pages"),
+                      m_dir.filePath(s("blocker/sub")), m_dir.filePath(s("two.txt"))})
+                     .code,
+                 1);
+    }
+
     void pageTextAndFileLimits()
     {
         // A count cut from a page that holds terminal escapes is shown escaped in the text table and kept as

@@ -2,7 +2,9 @@
 #include "ini/UserSettings.h"
 #include "ini/privateProfile.h"
 #include "scan/EngineTable.h"
+#include "scan/FetchPage.h"
 #include "scan/PageFetcher.h"
+#include "scan/ResultsExport.h"
 #include "scan/ResultsModel.h"
 #include "scan/ScanRun.h"
 #include "scan/WebLogModel.h"
@@ -417,6 +419,50 @@ private slots:
         const QStringList parallel = snapshot(runAll(urls));
         QCOMPARE(parallel, sequential);
         QVERIFY(sequential.size() > 11 * 8);
+    }
+
+    // Every page a run fetched is kept with its status and headers, exactly as the emulator served it, until
+    // the next run; past the byte limit the oldest go first.
+    void keptPages()
+    {
+        const QStringList urls{s("http://kept1.example"), s("http://kept2.example")};
+        runAll(urls);
+        const KeptPages &kept = m_run->keptPages();
+        QCOMPARE(kept.pages().size(), 12);
+        for (const KeptPage &page : kept.pages()) {
+            QCOMPARE(page.http, 200);
+            QVERIFY(urls.contains(page.target));
+            QCOMPARE(page.body, FetchPage(page.query).toLatin1()); // the emulator's pages are deterministic
+            QVERIFY(std::any_of(page.headers.cbegin(), page.headers.cend(), [](const auto &header) {
+                return header.first.compare("Content-Length", Qt::CaseInsensitive) == 0;
+            }));
+            const int row = m_results->cell(0, 0) == page.target ? 0 : 1;
+            QCOMPARE(resultsExport::plainCount(page.count),
+                     resultsExport::plainCount(m_results->cell(row, page.engine + 1)));
+            QCOMPARE(page.statusWord, s("ok"));
+            QCOMPARE(kept.find(page.target, page.engine), kept.find(page.query));
+        }
+        QVERIFY(!kept.find(s("http://other.example"), 1));
+        // A limit of two and a half pages keeps the newest two.
+        const qint64 size = kept.pages().last().body.size();
+        m_run->keptPages().setLimit(size * 5 / 2);
+        runAll(urls);
+        QCOMPARE(kept.pages().size(), 2);
+        QVERIFY(kept.bytes() <= kept.limit());
+        QVERIFY(kept.find(urls.last(), kept.pages().last().engine));
+        QVERIFY(!kept.find(urls.first(), 1));
+        m_run->keptPages().setLimit(KeptPages::DefaultLimit);
+        // A page larger than the limit is not kept; a new run starts empty.
+        KeptPages small;
+        small.setLimit(10);
+        small.add(KeptPage{s("u"), 1, s("q"), 200, {}, QByteArray(11, 'x'), QString(), QString()});
+        QVERIFY(small.pages().isEmpty());
+        small.add(KeptPage{s("u"), 1, s("q"), 200, {}, QByteArray(6, 'x'), QString(), QString()});
+        small.add(KeptPage{s("u"), 2, s("q2"), 200, {}, QByteArray(6, 'y'), QString(), QString()});
+        QCOMPARE(small.pages().size(), 1);
+        QCOMPARE(small.bytes(), 6);
+        QVERIFY(!small.find(s("q"))); // the older page made room
+        QCOMPARE(small.find(s("q2"))->engine, 2);
     }
 
     void onePerEngineAndPacing()

@@ -14,6 +14,9 @@
 
 #include "../support/TestProgram.h"
 #include "../support/TestText.h"
+#include "scan/KeptPages.h"
+#include "ui/StatusPanel.h"
+#include <QAction>
 #include <QApplication>
 #include <QEventLoop>
 #include <QLineEdit>
@@ -183,6 +186,40 @@ private slots:
         m_form->webLog()->clear();
         m_form->mnuWebResults_Click();
         QCOMPARE(prompts::takeShown().size(), 1);
+    }
+
+    void showFetchedPage()
+    {
+        const QString url = target("/kept");
+        m_form->urlPanel()->addEntries({url});
+        QSignalSpy finished(m_form->scanRun(), &scan::ScanRun::finished);
+        m_form->Command1_Click();
+        QVERIFY(finished.wait(20000));
+        QTreeView *log = view("ListView2");
+        auto *action = m_form->findChild<QAction *>(s("mnuShowFetchedPage"));
+        QVERIFY(action);
+        auto *panel2 = m_form->findChild<StatusPanel *>(s("StatusBar1Panel2"));
+        // The Home Page row has no kept page.
+        log->selectionModel()->setCurrentIndex(
+            m_form->webLog()->index(0, 0), QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+        prompts::takeShown();
+        action->trigger();
+        QCOMPARE(prompts::takeShown().value(0).section(u'|', 0, 0), s("Show Fetched Page"));
+        // An engine's row: its page as fetched, not fetched again, marked as a kept copy.
+        log->selectionModel()->setCurrentIndex(
+            m_form->webLog()->index(1, 0), QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+        const int visits = m_program.engines->visits().size();
+        const scan::KeptPage *page = m_form->scanRun()->keptPages().find(url, 1);
+        QVERIFY(page);
+        QSignalSpy loaded(browser(), &QWebEngineView::loadFinished);
+        action->trigger();
+        QVERIFY(loaded.wait(20000));
+        QCOMPARE(m_program.engines->visits().size(), visits);
+        QTRY_VERIFY(panel2->text().startsWith(s("Kept copy: ") + page->query));
+        QString html;
+        browser()->page()->toPlainText([&html](const QString &text) { html = text; });
+        QTRY_VERIFY(!html.isEmpty());
+        QVERIFY2(html.contains(page->count), qPrintable(html.left(300)));
     }
 
     void browserWindowAndShutDown()

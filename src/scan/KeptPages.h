@@ -1,0 +1,47 @@
+#pragma once
+
+#include <QByteArray>
+#include <QList>
+#include <QPair>
+#include <QString>
+
+namespace scan {
+
+// A result page as a scan fetched it: the page behind a count.
+struct KeptPage
+{
+    QString target; // the URL the row is about
+    int engine = 0; // 1..6
+    QString query;  // the address asked
+    int http = 0;   // the HTTP status, 0 when none arrived
+    QList<QPair<QByteArray, QByteArray>> headers;
+    QByteArray body; // the bytes read
+    QString count;   // the count as cut from the page
+    QString statusWord;
+};
+
+// The pages of the current run, up to a limit of body bytes: when a page would pass it, the oldest pages go
+// first (a page larger than the limit is not kept).
+class KeptPages
+{
+public:
+    static constexpr qint64 DefaultLimit = 200LL * 1024 * 1024;
+
+    void setLimit(qint64 bytes) { m_limit = bytes; }
+    qint64 limit() const { return m_limit; }
+    void clear();
+    void add(KeptPage page);
+    // The newest page kept for a query address, or none.
+    const KeptPage *find(const QString &query) const;
+    // The newest page kept for a row's URL and an engine (1..6), or none.
+    const KeptPage *find(const QString &target, int engine) const;
+    const QList<KeptPage> &pages() const { return m_pages; }
+    qint64 bytes() const { return m_bytes; }
+
+private:
+    QList<KeptPage> m_pages; // oldest first
+    qint64 m_bytes = 0;
+    qint64 m_limit = DefaultLimit;
+};
+
+} // namespace scan
