@@ -2,6 +2,7 @@
 
 #include "emulator/DemoFolder.h"
 #include "emulator/EngineEmulator.h"
+#include "ini/TextFile.h"
 #include "ini/UserSettings.h"
 #include "program/ProgramFolder.h"
 #include "saved/HistoryImport.h"
@@ -24,7 +25,6 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QSaveFile>
 #include <QTemporaryDir>
 #include <QTextStream>
 
@@ -107,9 +107,7 @@ bool writeKeptPages(const scan::ScanRun &run, const scan::ResultsModel &results,
             for (const QChar c : scan::engineCaption(engine).toLower())
                 name += c.isLetterOrNumber() ? QString(c) : QString();
             const QString file = QStringLiteral("%1-%2.html").arg(row + 1).arg(name);
-            QSaveFile out(dir.filePath(file));
-            if (!out.open(QIODevice::WriteOnly) || out.write(page->body) != page->body.size() ||
-                !out.commit()) {
+            if (!textFile::writeBytes(dir.filePath(file), page->body)) {
                 *error = QStringLiteral("cannot write %1").arg(dir.filePath(file));
                 return false;
             }
@@ -122,9 +120,8 @@ bool writeKeptPages(const scan::ScanRun &run, const scan::ResultsModel &results,
                                      {QStringLiteral("word"), page->statusWord}});
         }
     }
-    QSaveFile out(dir.filePath(QStringLiteral("index.json")));
-    const QByteArray bytes = QJsonDocument(index).toJson(QJsonDocument::Indented);
-    if (!out.open(QIODevice::WriteOnly) || out.write(bytes) != bytes.size() || !out.commit()) {
+    if (!textFile::writeBytes(dir.filePath(QStringLiteral("index.json")),
+                              QJsonDocument(index).toJson(QJsonDocument::Indented))) {
         *error = QStringLiteral("cannot write %1").arg(dir.filePath(QStringLiteral("index.json")));
         return false;
     }

@@ -244,17 +244,21 @@ void ChartWidget::rebuild()
             build3DSurface(m_type == 4);
         m_stack->setCurrentWidget(m_type == 0 || m_type == 6 ? m_barsContainer : m_surfaceContainer);
     }
-    // The legend takes what its entries need, at most a quarter of the chart; more scrolls.
-    const int width = std::max(this->width(), 200);
-    m_legendArea->setFixedHeight(std::min(m_legend->heightForWidth(width - 4), std::max(40, height() / 4)));
+    fitLegend(size());
 }
 
 void ChartWidget::resizeEvent(QResizeEvent *event)
 {
     QWidget::resizeEvent(event);
-    const int width = std::max(event->size().width(), 200);
+    fitLegend(event->size());
+}
+
+// The legend takes what its entries need, at most a quarter of the chart; more scrolls.
+void ChartWidget::fitLegend(const QSize &size)
+{
+    const int width = std::max(size.width(), 200);
     m_legendArea->setFixedHeight(
-        std::min(m_legend->heightForWidth(width - 4), std::max(40, event->size().height() / 4)));
+        std::min(m_legend->heightForWidth(width - 4), std::max(40, size.height() / 4)));
 }
 
 void ChartWidget::build2D()

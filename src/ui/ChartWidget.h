@@ -63,6 +63,7 @@ private:
     void rebuild();
     void build2D();
     void placeCategoryLabels();
+    void fitLegend(const QSize &size);
     void build3DBars(bool steps);
     void build3DSurface(bool areas);
     void style3D(QAbstract3DGraph *graph);
