@@ -2,7 +2,11 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QLockFile>
 #include <QSaveFile>
+
+#include <atomic>
+#include <map>
 
 namespace textFile {
 
@@ -10,7 +14,83 @@ namespace {
 
 thread_local Transaction *current = nullptr;
 
+// The locks this thread holds, by absolute path, with the number of holders (FileLocks and transactions).
+struct HeldLock
+{
+    std::unique_ptr<QLockFile> file;
+    int holders = 0;
+};
+thread_local std::map<QString, HeldLock> held;
+
+std::atomic<int> lockWait{-1};
+
+void release(const QString &path)
+{
+    const auto it = held.find(path);
+    if (it == held.end() || --it->second.holders > 0)
+        return;
+    it->second.file->unlock();
+    held.erase(it);
+}
+
 } // namespace
+
+FileLock::FileLock(const QString &path) : m_path(QFileInfo(path).absoluteFilePath())
+{
+    auto it = held.find(m_path);
+    if (it == held.end()) {
+        auto file = std::make_unique<QLockFile>(m_path + QStringLiteral(".lock"));
+        // A dead holder's lock is taken over at once (QLockFile checks its process); a live one that has held
+        // it this long has hung: no save or import takes a minute.
+        file->setStaleLockTime(60 * 1000);
+        if (!file->tryLock(waitMs())) {
+            m_busy = file->error() == QLockFile::LockFailedError;
+            return;
+        }
+        it = held.emplace(m_path, HeldLock{std::move(file), 0}).first;
+    }
+    ++it->second.holders;
+    m_locked = true;
+    // The outermost open transaction writes the file last: it keeps the lock until then.
+    Transaction *outermost = current;
+    while (outermost && outermost->m_outer)
+        outermost = outermost->m_outer;
+    if (outermost && outermost->m_open && !outermost->m_locked.contains(m_path)) {
+        ++it->second.holders;
+        outermost->m_locked.append(m_path);
+    }
+}
+
+FileLock::~FileLock()
+{
+    if (m_locked)
+        release(m_path);
+}
+
+int FileLock::waitMs()
+{
+    int ms = lockWait.load();
+    if (ms < 0) {
+        bool ok = false;
+        ms = qEnvironmentVariableIntValue("VANTORY_LOCK_WAIT_MS", &ok);
+        if (!ok || ms < 0)
+            ms = 10 * 1000;
+        lockWait.store(ms);
+    }
+    return ms;
+}
+
+void FileLock::setWaitMs(int ms)
+{
+    lockWait.store(ms);
+}
+
+void Transaction::releaseLocks()
+{
+    for (const QString &path : std::as_const(m_locked))
+        release(path);
+    m_locked.clear();
+}
 
 struct TransactionAccess
 {
@@ -41,6 +121,7 @@ Transaction::~Transaction()
 {
     if (current == this)
         current = m_outer;
+    releaseLocks();
 }
 
 bool Transaction::commit()
@@ -51,6 +132,7 @@ bool Transaction::commit()
     bool ok = true;
     for (const QString &path : std::as_const(m_order))
         ok = writeBytes(path, m_files.value(path)) && ok;
+    releaseLocks();
     return ok;
 }
 

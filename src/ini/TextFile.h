@@ -5,6 +5,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <memory>
+
 // Whole-file access for the program's single-byte text files. Every byte maps to one character (Latin-1),
 // so each byte 0x00-0xFF round-trips unchanged.
 namespace textFile {
@@ -20,6 +22,35 @@ bool writeBytes(const QString &path, const QByteArray &bytes);
 
 // True when a file of that path exists (as a file, or in the open transaction).
 bool exists(const QString &path);
+
+// Exclusive use of a file for a whole read-edit-rewrite, among processes and threads: a lock file beside it
+// (path + ".lock", QLockFile). A lock left by a process that has died is taken over at once; one that has
+// been held for longer than a minute counts as abandoned. The wait for a lock another writer holds is
+// bounded (waitMs()). Locks nest: a second lock of a path the thread already holds is free. Inside an open
+// Transaction a lock is kept until the transaction has ended, so that its commit happens under the lock.
+class FileLock
+{
+public:
+    explicit FileLock(const QString &path);
+    ~FileLock();
+    FileLock(const FileLock &) = delete;
+    FileLock &operator=(const FileLock &) = delete;
+
+    bool isLocked() const { return m_locked; }
+    // Why the lock could not be had: another writer held it for the whole wait (busy), or the lock file
+    // could not be made (no folder, no permission).
+    bool busy() const { return m_busy; }
+    QString path() const { return m_path; }
+
+    // The bounded wait for another writer's lock: 10 s, or the environment's VANTORY_LOCK_WAIT_MS.
+    static int waitMs();
+    static void setWaitMs(int ms);
+
+private:
+    QString m_path; // absolute
+    bool m_locked = false;
+    bool m_busy = false;
+};
 
 // A group of rewrites that lands whole or not at all. While a transaction is open (one at a time, on the
 // thread that opened it), every read and write of this module for a path goes to an in-memory copy of that
@@ -40,10 +71,13 @@ public:
 
 private:
     friend struct TransactionAccess;
+    friend class FileLock;
     Transaction *m_outer = nullptr;
     QHash<QString, QByteArray> m_files; // path -> bytes as written in the transaction
     QStringList m_order;                // paths in the order they were first written
+    QStringList m_locked;               // paths whose locks the transaction keeps until it ends
     bool m_open = true;
+    void releaseLocks();
 };
 
 // Splits text into lines. A line ends at CR LF or at a lone CR; a lone LF stays inside its line. A final line

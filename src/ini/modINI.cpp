@@ -1,6 +1,7 @@
 #include "ini/modINI.h"
 
 #include "ini/IniLines.h"
+#include "ini/TextFile.h"
 
 namespace modINI {
 
@@ -53,6 +54,9 @@ bool WriteINI(const QString &section, const QString &key, const QString &value, 
 {
     if (!IsValidININame(section) || !IsValidININame(key) || !isSingleLine(section) || !isSingleLine(key) ||
         !isSingleLine(value))
+        return false;
+    const textFile::FileLock lock(file); // the read, the edit and the rewrite, with no writer between
+    if (!lock.isLocked())
         return false;
     IniLines lines;
     LoadINIFile(lines, file);

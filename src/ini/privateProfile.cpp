@@ -83,8 +83,9 @@ bool WriteString(const QString &section, const QString &key, const QString &valu
 {
     if (!modINI::isSingleLine(section) || !modINI::isSingleLine(key) || !modINI::isSingleLine(value))
         return false;
+    const textFile::FileLock lock(file); // the read, the edit and the rewrite, with no writer between
     Profile profile;
-    if (!profile.load(file))
+    if (!lock.isLocked() || !profile.load(file))
         return false;
     const QString keyLine = trimBlanks(key) + u'=' + value;
     const qsizetype header = profile.findSection(section);
@@ -113,8 +114,9 @@ bool WriteSection(const QString &section, const QString &body, const QString &fi
 {
     if (!modINI::isSingleLine(section))
         return false;
+    const textFile::FileLock lock(file); // the read, the edit and the rewrite, with no writer between
     Profile profile;
-    if (!profile.load(file))
+    if (!lock.isLocked() || !profile.load(file))
         return false;
     QStringList bodyLines;
     for (const QString &piece : textFile::splitLines(QString(body).replace(u'\0', u'\r'))) {

@@ -176,6 +176,17 @@ void placeDateKey(const QString &section, const QString &key, const QString &fil
 
 } // namespace
 
+QString lockError(const textFile::FileLock &lock, const QString &name)
+{
+    if (lock.busy())
+        return QStringLiteral("The saved search \"%1\" is being written by another program; after waiting %2 s "
+                              "it was left unchanged. Please try again.")
+            .arg(name)
+            .arg(textFile::FileLock::waitMs() / 1000.0);
+    return QStringLiteral("The saved search \"%1\" could not be locked for writing (%2); it was left unchanged.")
+        .arg(name, QDir::toNativeSeparators(lock.path() + QStringLiteral(".lock")));
+}
+
 bool staysInItsFolder(const QString &file)
 {
     const QFileInfo info(file);
@@ -198,14 +209,21 @@ SaveResult saveResults(const QString &saveText, const QString &file, SaveMode mo
                 .arg(info.completeBaseName());
         return result;
     }
-    if (mode == SaveMode::Append && !textFile::exists(file)) {
-        result.error =
-            QStringLiteral("The saved search \"%1\" no longer exists.").arg(info.completeBaseName());
-        return result;
-    }
     if (mode == SaveMode::CreateNew && !QDir().mkpath(info.absolutePath())) {
         result.error = QStringLiteral("The folder %1 could not be created.")
                            .arg(QDir::toNativeSeparators(info.absolutePath()));
+        return result;
+    }
+    // Another save into the same file (a daily job, a second window) waits until this one has landed, and
+    // this one until that one has: each reads the file as the other left it, so neither save is lost.
+    const textFile::FileLock lock(file);
+    if (!lock.isLocked()) {
+        result.error = lockError(lock, info.completeBaseName());
+        return result;
+    }
+    if (mode == SaveMode::Append && !textFile::exists(file)) {
+        result.error =
+            QStringLiteral("The saved search \"%1\" no longer exists.").arg(info.completeBaseName());
         return result;
     }
     const QString key = dateKey(date);

@@ -9,6 +9,9 @@
 namespace scan {
 class ResultsModel;
 }
+namespace textFile {
+class FileLock;
+}
 
 // Saved searches: one URL's link counts over time, one INI file per name in the Saved folder. Sections are
 // the engine column captions, keys the dates of the saves ("mm-dd-yy"), values the cell texts.
@@ -40,6 +43,9 @@ bool staysInItsFolder(const QString &file);
 
 // The saved searches in the folder: the names of its *.vty files without the extension, sorted by name.
 QStringList listSearches(const QString &savedFolder);
+
+// Why a lock on the saved search name could not be had, as a sentence for the user.
+QString lockError(const textFile::FileLock &lock, const QString &name);
 
 enum class SaveMode
 {

@@ -145,7 +145,7 @@ Form1::Form1(QWidget *parent)
             ListView2_Click();
     });
     m_web->log->installEventFilter(this);
-    connect(m_web->browser->page(), &QWebEnginePage::linkHovered, m_panels[0], &StatusPanel::setStatusText);
+    connect(m_web->browser->page(), &QWebEnginePage::linkHovered, this, &Form1::browserLinkHovered);
     connect(m_web->browser, &QWebEngineView::loadStarted, this, [this] {
         m_panels[1]->setStatusText(QStringLiteral("Opening ") + m_web->browser->url().toString());
     });
@@ -368,8 +368,33 @@ bool Form1::isScanning() const
     return m_run->isRunning();
 }
 
+void Form1::browserLinkHovered(const QString &url)
+{
+    // The link under the pointer shows in panel 1 while the pointer is on it; what the panel held before comes
+    // back when it leaves. A running scan's status is never replaced: the page's signals come at any time
+    // (a load, the pointer resting on the view), and the scan's text is what the user is watching.
+    StatusPanel *panel = m_panels[0];
+    if (isScanning()) {
+        m_hoverRestore.reset();
+        return;
+    }
+    if (url.isEmpty()) {
+        if (m_hoverRestore) {
+            panel->setText(m_hoverRestore->first);
+            panel->setToolTip(m_hoverRestore->second);
+            m_hoverRestore.reset();
+        }
+        return;
+    }
+    if (!m_hoverRestore)
+        m_hoverRestore = std::pair{panel->text(), panel->toolTip()};
+    panel->setStatusText(url);
+}
+
 void Form1::setRunning(bool running)
 {
+    if (running)
+        m_hoverRestore.reset(); // the scan's texts take the panel over
     m_start->setText(running ? QStringLiteral("Searching...") : QStringLiteral("Start"));
     m_start->setEnabled(!running);
     m_stop->setEnabled(running);

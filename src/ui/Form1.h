@@ -5,6 +5,7 @@
 
 #include <array>
 #include <functional>
+#include <optional>
 
 class ChartViewFrame;
 class Form2;
@@ -100,6 +101,7 @@ public slots:
     // Website View.
     void Command10_Click();
     void ListView2_Click();
+    void browserLinkHovered(const QString &url);
     void ArrangeControls();
     void PlaceProgressBar();
 
@@ -154,6 +156,7 @@ private:
     QString m_chartFileName;
     QString m_scanReport; // the summary per engine of the last completed scan
     QString m_lastStatus; // the scan's last status text, shown again when a stop has ended the run
+    std::optional<std::pair<QString, QString>> m_hoverRestore; // panel 1's text and tooltip under a hover
     QString m_chartFilePath;
     bool m_twoSearchesHintShown = false;
     bool m_selectingLogRow = false; // Web Results selects a log row and opens it itself
