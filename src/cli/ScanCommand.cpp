@@ -1,5 +1,7 @@
 #include "cli/ScanCommand.h"
 
+#include "cli/StandardOutput.h"
+
 #include "emulator/DemoFolder.h"
 #include "emulator/EngineEmulator.h"
 #include "ini/TextFile.h"
@@ -173,15 +175,16 @@ int printHistory(const QString &name, Output format)
     const QString file = saved::searchFile(programFolder::savedFolder(), name);
     if (!saved::readHistory(file, history))
         return fail(1, QStringLiteral("cannot read the saved search %1").arg(file));
-    QTextStream out(stdout);
     if (format == Output::Csv) {
-        out << resultsExport::historyCsv(history);
+        standardOutput::print(resultsExport::historyCsv(history));
         return 0;
     }
     if (format == Output::Json) {
-        out << resultsExport::historyJson(history);
+        standardOutput::print(resultsExport::historyJson(history));
         return 0;
     }
+    QString printed;
+    QTextStream out(&printed);
     QList<QStringList> table{QStringList{QStringLiteral("Date")} + history.sections};
     for (qsizetype i = 0; i < history.dates.size(); ++i)
         table.append(QStringList{history.dates.at(i)} + history.values.at(i));
@@ -198,6 +201,8 @@ int printHistory(const QString &name, Output format)
         }
         out << cells.join(QStringLiteral("  ")).trimmed() << '\n';
     }
+    out.flush();
+    standardOutput::print(printed);
     return 0;
 }
 
@@ -230,19 +235,17 @@ int scanAndPrint(const QStringList &urls, const QString &settingsIni, const Scan
     const bool started = run.start(urls);
     if (started)
         loop.exec();
-    QTextStream out(stdout);
     switch (scanRequest.output) {
     case Output::Text:
-        out << resultsExport::toText(results);
+        standardOutput::print(resultsExport::toText(results));
         break;
     case Output::Csv:
-        out << resultsExport::toCsv(results);
+        standardOutput::print(resultsExport::toCsv(results));
         break;
     case Output::Json:
-        out << resultsExport::toJson(results, resultsExport::engineSummaries(run));
+        standardOutput::print(resultsExport::toJson(results, resultsExport::engineSummaries(run)));
         break;
     }
-    out.flush();
     int missing = 0;
     for (int row = 0; row < results.rowCount(); ++row) {
         for (int engine = 1; engine <= scan::EngineCount; ++engine)
@@ -263,9 +266,11 @@ int scanAndPrint(const QStringList &urls, const QString &settingsIni, const Scan
             return fail(1, QStringLiteral("the saved search %1 holds no save to compare with")
                                .arg(QDir::toNativeSeparators(file)));
         const qint64 total = results.cell(0, 1).toLongLong();
-        out << "Change since " << last->date.toString(Qt::ISODate) << " in " << scanRequest.compare << ": "
-            << scan::ResultsModel::changeText(total - last->total) << " (total " << total << ", saved "
-            << last->total << ")" << Qt::endl;
+        standardOutput::print(QStringLiteral("Change since %1 in %2: %3 (total %4, saved %5)\n")
+                                  .arg(last->date.toString(Qt::ISODate), scanRequest.compare,
+                                       scan::ResultsModel::changeText(total - last->total))
+                                  .arg(total)
+                                  .arg(last->total));
         return 0;
     }
     if (save && results.rowCount() == 1) {
@@ -290,9 +295,15 @@ int scanAndPrint(const QStringList &urls, const QString &settingsIni, const Scan
     return missing > 0 ? IncompleteScan : 0;
 }
 
-} // namespace
+// A command whose output could not be written has failed, whatever else it did.
+int reported(int code)
+{
+    if (!standardOutput::failed())
+        return code;
+    return fail(1, QStringLiteral("cannot write to standard output: %1").arg(standardOutput::error()));
+}
 
-int runScanCommand(const QStringList &arguments)
+int runCommand(const QStringList &arguments)
 {
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral(
@@ -422,11 +433,11 @@ int runScanCommand(const QStringList &arguments)
     if (!parser.parse(QStringList{QStringLiteral("vantory-scan")} + arguments))
         return fail(2, parser.errorText());
     if (parser.isSet(help)) {
-        QTextStream(stdout) << parser.helpText();
+        standardOutput::print(parser.helpText());
         return 0;
     }
     if (parser.isSet(version)) {
-        QTextStream(stdout) << "vantory-scan " << VANTORY_VERSION << Qt::endl;
+        standardOutput::print(QStringLiteral("vantory-scan " VANTORY_VERSION "\n"));
         return 0;
     }
     std::optional<int> lowValue;
@@ -474,7 +485,8 @@ int runScanCommand(const QStringList &arguments)
         return fail(1, error);
     programFolder::removeStaleTemporaries();
     if (parser.isSet(whereOption)) {
-        QTextStream out(stdout);
+        QString printed;
+        QTextStream out(&printed);
         out << "program folder:  " << programFolder::path() << Qt::endl
             << "settings.ini:    " << programFolder::settingsIni() << Qt::endl
             << "saved searches:  " << programFolder::savedFolder() << Qt::endl
@@ -483,6 +495,7 @@ int runScanCommand(const QStringList &arguments)
             << Qt::endl
             << "defaults:        " << programFolder::defaultsFolder() << Qt::endl
             << "settings store:  " << UserSettings::storeFile() << Qt::endl;
+        standardOutput::print(printed);
         return 0;
     }
     const QStringList positional = parser.positionalArguments();
@@ -577,6 +590,13 @@ int runScanCommand(const QStringList &arguments)
     return scanAndPrint(urls, programFolder::settingsIni(), scanRequest, save);
 }
 
+} // namespace
+
+int runScanCommand(const QStringList &arguments)
+{
+    return reported(runCommand(arguments));
+}
+
 int runDemoScan()
 {
     emulator::EngineEmulator server;
@@ -586,7 +606,7 @@ int runDemoScan()
         return fail(1, QStringLiteral("cannot set up the demo: %1").arg(error));
     programFolder::setPath(dir.path());
     err() << "Demo: engine emulator on " << server.baseUrl() << ", program folder " << dir.path() << Qt::endl;
-    return scanAndPrint(emulator::demoUrls(), programFolder::settingsIni(), ScanRequest());
+    return reported(scanAndPrint(emulator::demoUrls(), programFolder::settingsIni(), ScanRequest()));
 }
 
 } // namespace cli

@@ -208,11 +208,14 @@ private:
             break;
         }
         case Mode::NotFound:
-        case Mode::BadGateway: {
+        case Mode::BadGateway:
+        case Mode::GatewayTimeout: {
             const QByteArray small = "<html><body><h1>Error</h1></body></html>\n";
             send(mode == Mode::NotFound
                      ? responseHead(404, "Not Found", small.size(), request.keepAlive) + small
-                     : responseHead(502, "Bad Gateway", small.size(), request.keepAlive) + small,
+                 : mode == Mode::BadGateway
+                     ? responseHead(502, "Bad Gateway", small.size(), request.keepAlive) + small
+                     : responseHead(504, "Gateway Timeout", small.size(), request.keepAlive) + small,
                  request.keepAlive);
             break;
         }
@@ -341,13 +344,21 @@ private:
 Mode modeForTarget(const QString &target)
 {
     static const QList<QPair<QString, Mode>> labels{
-        {QStringLiteral("noresults"), Mode::NoResults},   {QStringLiteral("changed"), Mode::ChangedLayout},
-        {QStringLiteral("slow"), Mode::SlowDrip},         {QStringLiteral("stall"), Mode::Stall},
-        {QStringLiteral("reset"), Mode::ResetMidBody},    {QStringLiteral("huge"), Mode::HugeBody},
-        {QStringLiteral("garbage"), Mode::Garbage},       {QStringLiteral("error"), Mode::ErrorStatus},
-        {QStringLiteral("redirect"), Mode::Redirect},     {QStringLiteral("blocked"), Mode::Blocked},
-        {QStringLiteral("captcha"), Mode::Captcha},       {QStringLiteral("notfound"), Mode::NotFound},
-        {QStringLiteral("badgateway"), Mode::BadGateway}, {QStringLiteral("headers"), Mode::EndlessHeaders},
+        {QStringLiteral("noresults"), Mode::NoResults},
+        {QStringLiteral("changed"), Mode::ChangedLayout},
+        {QStringLiteral("slow"), Mode::SlowDrip},
+        {QStringLiteral("stall"), Mode::Stall},
+        {QStringLiteral("reset"), Mode::ResetMidBody},
+        {QStringLiteral("huge"), Mode::HugeBody},
+        {QStringLiteral("garbage"), Mode::Garbage},
+        {QStringLiteral("error"), Mode::ErrorStatus},
+        {QStringLiteral("redirect"), Mode::Redirect},
+        {QStringLiteral("blocked"), Mode::Blocked},
+        {QStringLiteral("captcha"), Mode::Captcha},
+        {QStringLiteral("notfound"), Mode::NotFound},
+        {QStringLiteral("badgateway"), Mode::BadGateway},
+        {QStringLiteral("gatewaytimeout"), Mode::GatewayTimeout},
+        {QStringLiteral("headers"), Mode::EndlessHeaders},
     };
     const QString first = hostOf(target).section(u'.', 0, 0);
     for (const auto &[label, mode] : labels) {

@@ -32,12 +32,13 @@ enum class Mode
     Captcha,        // 200 with a captcha notice and no count
     NotFound,       // 404 with a small page
     BadGateway,     // 502 with a small page
+    GatewayTimeout, // 504 with a small page
     EndlessHeaders, // a status line, then header lines forever, never a body
 };
 
 // The mode a target selects by its host name's first label ("noresults.", "changed.", "slow.", "stall.",
 // "reset.", "huge.", "garbage.", "error.", "redirect.", "blocked.", "captcha.", "notfound.", "badgateway.",
-// "headers."),
+// "gatewaytimeout.", "headers."),
 // so that a URL list alone can exercise every mode.
 Mode modeForTarget(const QString &target);
 

@@ -50,11 +50,11 @@ int main(int argc, char **argv)
     QCoreApplication::setApplicationVersion(QStringLiteral(VANTORY_VERSION));
 
     QCommandLineParser parser;
-    parser.setApplicationDescription(
-        QStringLiteral("Answers link queries on 127.0.0.1 in the page style of the six search engines.\n"
-                       "Target host names select fault modes: noresults., changed., slow., stall., reset., "
-                       "huge., garbage.,\n"
-                       "error., redirect., blocked., captcha., notfound., badgateway., headers."));
+    parser.setApplicationDescription(QStringLiteral(
+        "Answers link queries on 127.0.0.1 in the page style of the six search engines.\n"
+        "Target host names select fault modes: noresults., changed., slow., stall., reset., "
+        "huge., garbage.,\n"
+        "error., redirect., blocked., captcha., notfound., badgateway., gatewaytimeout., headers."));
     parser.addHelpOption();
     parser.addVersionOption();
     const QCommandLineOption portOption(QStringLiteral("port"), QStringLiteral("Port to listen on (0: any)."),

@@ -163,20 +163,26 @@ bool readBytes(const QString &path, QByteArray &bytes)
     return file.error() == QFileDevice::NoError;
 }
 
-bool writeBytes(const QString &path, const QByteArray &bytes)
+bool writeBytes(const QString &path, const QByteArray &bytes, QString *error)
 {
     if (current)
         return TransactionAccess::write(path, bytes);
     QSaveFile file(path);
+    const auto failed = [&] {
+        if (error)
+            *error = file.errorString();
+        return false;
+    };
     // Unbuffered: a buffered QSaveFile can lose the error of a short write (a full disk, a size limit) and
     // still commit the truncated file; written directly, a short write shows in write()'s count.
     if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
-        return false;
+        return failed();
     if (file.write(bytes) != bytes.size()) {
+        failed();
         file.cancelWriting();
         return false;
     }
-    return file.commit();
+    return file.commit() || failed();
 }
 
 bool writeLatin1(const QString &path, const QString &text)

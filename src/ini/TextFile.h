@@ -18,7 +18,8 @@ bool readBytes(const QString &path, QByteArray &bytes);
 // Replaces the file's contents atomically: the new bytes land completely or the old file stays exactly as it
 // was. Characters above U+00FF, which a single-byte file cannot hold, are written as "?".
 bool writeLatin1(const QString &path, const QString &text);
-bool writeBytes(const QString &path, const QByteArray &bytes);
+// On failure, error (when given) says why.
+bool writeBytes(const QString &path, const QByteArray &bytes, QString *error = nullptr);
 
 // True when a file of that path exists (as a file, or in the open transaction).
 bool exists(const QString &path);

@@ -179,11 +179,13 @@ void placeDateKey(const QString &section, const QString &key, const QString &fil
 QString lockError(const textFile::FileLock &lock, const QString &name)
 {
     if (lock.busy())
-        return QStringLiteral("The saved search \"%1\" is being written by another program; after waiting %2 s "
-                              "it was left unchanged. Please try again.")
+        return QStringLiteral(
+                   "The saved search \"%1\" is being written by another program; after waiting %2 s "
+                   "it was left unchanged. Please try again.")
             .arg(name)
             .arg(textFile::FileLock::waitMs() / 1000.0);
-    return QStringLiteral("The saved search \"%1\" could not be locked for writing (%2); it was left unchanged.")
+    return QStringLiteral(
+               "The saved search \"%1\" could not be locked for writing (%2); it was left unchanged.")
         .arg(name, QDir::toNativeSeparators(lock.path() + QStringLiteral(".lock")));
 }
 

@@ -1,5 +1,6 @@
 #include "ui/Form1.h"
 
+#include "ini/TextFile.h"
 #include "ini/UserSettings.h"
 #include "ini/modINI.h"
 #include "program/ProductIdentity.h"
@@ -48,7 +49,6 @@
 #include <QMenuBar>
 #include <QProgressBar>
 #include <QPushButton>
-#include <QSaveFile>
 #include <QScreen>
 #include <QStatusBar>
 #include <QTimer>
@@ -370,9 +370,9 @@ bool Form1::isScanning() const
 
 void Form1::browserLinkHovered(const QString &url)
 {
-    // The link under the pointer shows in panel 1 while the pointer is on it; what the panel held before comes
-    // back when it leaves. A running scan's status is never replaced: the page's signals come at any time
-    // (a load, the pointer resting on the view), and the scan's text is what the user is watching.
+    // The link under the pointer shows in panel 1 while the pointer is on it; what the panel held before
+    // comes back when it leaves. A running scan's status is never replaced: the page's signals come at any
+    // time (a load, the pointer resting on the view), and the scan's text is what the user is watching.
     StatusPanel *panel = m_panels[0];
     if (isScanning()) {
         m_hoverRestore.reset();
@@ -886,12 +886,12 @@ namespace {
 // Writes text as UTF-8 in one go; a failure leaves an existing file as it was and is reported.
 void writeExport(QWidget *parent, const QString &title, const QString &path, const QString &text)
 {
-    QSaveFile file(path);
-    const QByteArray bytes = text.toUtf8();
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
+    // Atomic and checked: a full disk leaves the old file (or none), never a part of the export.
+    QString error;
+    if (!textFile::writeBytes(path, text.toUtf8(), &error))
         prompts::warning(parent, title,
-                         QStringLiteral("%1 could not be written: %2")
-                             .arg(QDir::toNativeSeparators(path), file.errorString()));
+                         QStringLiteral("%1 could not be written: %2. Nothing was changed.")
+                             .arg(QDir::toNativeSeparators(path), error));
 }
 
 } // namespace

@@ -9,6 +9,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QLockFile>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
@@ -35,13 +36,11 @@ private:
         QByteArray err;
     };
 
-    Result run(const QStringList &arguments, const QByteArray &input = QByteArray())
+    Result run(const QStringList &arguments, const QByteArray &input = QByteArray(),
+               const QString &outputFile = QString(), const QString &lockWaitMs = QString())
     {
         QProcess process;
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(s("XDG_CONFIG_HOME"), m_dir.filePath(s("config"))); // a settings store of its own
-        process.setProcessEnvironment(env);
-        process.start(s(VANTORY_BIN_DIR "/vantory-scan"), arguments);
+        start(process, arguments, outputFile, lockWaitMs);
         if (!process.waitForStarted(10000))
             return {};
         if (!input.isNull())
@@ -51,6 +50,19 @@ private:
             process.kill();
         return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
                 process.readAllStandardOutput(), process.readAllStandardError()};
+    }
+
+    void start(QProcess &process, const QStringList &arguments, const QString &outputFile = QString(),
+               const QString &lockWaitMs = QString())
+    {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(s("XDG_CONFIG_HOME"), m_dir.filePath(s("config"))); // a settings store of its own
+        if (!lockWaitMs.isEmpty())
+            env.insert(s("VANTORY_LOCK_WAIT_MS"), lockWaitMs);
+        process.setProcessEnvironment(env);
+        if (!outputFile.isEmpty())
+            process.setStandardOutputFile(outputFile);
+        process.start(s(VANTORY_BIN_DIR "/vantory-scan"), arguments);
     }
 
 private slots:
@@ -276,13 +288,13 @@ private slots:
 
     void historyImport()
     {
-        // A history built by saves on three days (MSN's counts grouped, a day without an MSN count), exported
-        // and imported under a new name: the same file, byte for byte.
+        // A history built by saves on three days (MSN's counts grouped), exported and imported under a new
+        // name: the same file, byte for byte, down to the empty line the last save leaves at its end.
         testFiles::write(m_dir.filePath(s("imp.txt")), "http://imp.example\r\n");
         const QStringList base{s("--program-folder"), m_dir.path()};
         const QString url = s("http://imp.example");
-        for (const auto &[date, count] : {std::pair{"2026-01-05", 5000}, std::pair{"2025-12-31", 123},
-                                          std::pair{"2026-01-01", 1234567}}) {
+        for (const auto &[date, count] : {std::pair{"2025-12-31", 123}, std::pair{"2026-01-01", 1234567},
+                                          std::pair{"2026-01-05", 5000}}) {
             for (int engine = 1; engine <= 6; ++engine)
                 m_engines->emulator()->setCount(engine, url, count + engine);
             QVERIFY(run(base + QStringList{QFile::exists(m_dir.filePath(s("Saved/imp.vty"))) ? s("--append")
@@ -292,6 +304,7 @@ private slots:
         }
         const QByteArray original = testFiles::read(m_dir.filePath(s("Saved/imp.vty")));
         QVERIFY(original.contains("MSN]\r\n01-05-26=5,005\r\n01-01-26=1,234,572\r\n12-31-25=128\r\n"));
+        QVERIFY(original.endsWith("12-31-25=129\r\n\r\n"));
         const Result exported = run(base + QStringList{s("--history"), s("imp"), s("--csv")});
         QVERIFY(exported.out.contains("\r\n2026-01-01,1234568,"));
         testFiles::write(m_dir.filePath(s("imp.csv")), exported.out);
@@ -333,6 +346,78 @@ private slots:
         QVERIFY(compared.out.contains(", saved " + QByteArray::number(newest) + ")"));
         QCOMPARE(run(base + QStringList{s("--compare"), s("nothing"), m_dir.filePath(s("imp.txt"))}).code, 1);
         QCOMPARE(run(base + QStringList{s("--compare"), s("imp"), m_dir.filePath(s("list.txt"))}).code, 2);
+    }
+
+    void outputsThatCannotBeWritten()
+    {
+        // Standard output on a full device: every kind of output fails with one line and exit status 1.
+        testFiles::write(m_dir.filePath(s("full.txt")), "http://a.example\r\n");
+        const QStringList base{s("--program-folder"), m_dir.path()};
+        QVERIFY(run(base + QStringList{s("--save"), s("full"), s("--date"), s("2026-02-01"),
+                                       m_dir.filePath(s("full.txt"))})
+                    .code == 0);
+        const QString list = m_dir.filePath(s("full.txt"));
+        for (const QStringList &arguments :
+             {QStringList{list}, QStringList{s("--csv"), list}, QStringList{s("--json"), list},
+              QStringList{s("--history"), s("full")}, QStringList{s("--history"), s("full"), s("--csv")},
+              QStringList{s("--history"), s("full"), s("--json")}, QStringList{s("--where")},
+              QStringList{s("--help")}}) {
+            const Result r = run(base + arguments, QByteArray(), s("/dev/full"));
+            QVERIFY2(r.code == 1, qPrintable(arguments.join(u' ')));
+            QVERIFY2(
+                r.err.trimmed().endsWith("vantory-scan: cannot write to standard output: No space left on "
+                                         "device"),
+                r.err.constData());
+        }
+        // Written to a file that works: exit 0.
+        QCOMPARE(run(base + QStringList{s("--history"), s("full"), s("--csv")}, QByteArray(),
+                     m_dir.filePath(s("full.csv")))
+                     .code,
+                 0);
+        QVERIFY(testFiles::read(m_dir.filePath(s("full.csv"))).startsWith("Date,Google,"));
+    }
+
+    void writersAtOnceKeepEverySave()
+    {
+        // Pairs of daily jobs appending to one saved search at the same moment: every save is kept.
+        testFiles::write(m_dir.filePath(s("pair.txt")), "http://a.example\r\n");
+        const QStringList base{s("--program-folder"), m_dir.path()};
+        QVERIFY(run(base + QStringList{s("--save"), s("pair"), s("--date"), s("2026-01-01"),
+                                       m_dir.filePath(s("pair.txt"))})
+                    .code == 0);
+        constexpr int Pairs = 12;
+        QStringList dates;
+        for (int pair = 0; pair < Pairs; ++pair) {
+            QProcess first, second;
+            const QString a = QDate(2026, 3, 1).addDays(2 * pair).toString(Qt::ISODate);
+            const QString b = QDate(2026, 3, 2).addDays(2 * pair).toString(Qt::ISODate);
+            start(first, base + QStringList{s("--append"), s("pair"), s("--date"), a,
+                                            m_dir.filePath(s("pair.txt"))});
+            start(second, base + QStringList{s("--append"), s("pair"), s("--date"), b,
+                                             m_dir.filePath(s("pair.txt"))});
+            QVERIFY(first.waitForFinished(60000) && second.waitForFinished(60000));
+            QCOMPARE(first.exitCode(), 0);
+            QCOMPARE(second.exitCode(), 0);
+            dates << a << b;
+        }
+        const QByteArray history = run(base + QStringList{s("--history"), s("pair"), s("--csv")}).out;
+        for (const QString &date : std::as_const(dates))
+            QVERIFY2(history.contains("\r\n" + date.toLatin1() + ",1234,0,0,0,0,0\r\n"), qPrintable(date));
+        QVERIFY(!QFile::exists(m_dir.filePath(s("Saved/pair.vty.lock"))));
+        // A writer that holds the file for longer than the wait: the job changes nothing, says so, exit 1.
+        const QByteArray before = testFiles::read(m_dir.filePath(s("Saved/pair.vty")));
+        QLockFile held(m_dir.filePath(s("Saved/pair.vty.lock")));
+        QVERIFY(held.tryLock(0));
+        const Result blocked = run(base + QStringList{s("--append"), s("pair"), s("--date"), s("2026-06-01"),
+                                                      m_dir.filePath(s("pair.txt"))},
+                                   QByteArray(), QString(), s("300"));
+        QCOMPARE(blocked.code, 1);
+        QVERIFY2(blocked.err.contains("is being written by another program"), blocked.err.constData());
+        QCOMPARE(testFiles::read(m_dir.filePath(s("Saved/pair.vty"))), before);
+        const Result import = run(base + QStringList{s("--import"), s("pair"), s("--merge"), s("-")},
+                                  "Date,Google\n2026-06-02,5\n", QString(), s("300"));
+        QCOMPARE(import.code, 1);
+        QCOMPARE(testFiles::read(m_dir.filePath(s("Saved/pair.vty"))), before);
     }
 
     void keepPages()

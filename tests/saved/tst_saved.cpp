@@ -1,6 +1,9 @@
+#include "ini/TextFile.h"
 #include "ini/modINI.h"
+#include "ini/privateProfile.h"
 #include "program/ProgramFolder.h"
 #include "saved/ChartData.h"
+#include "saved/HistoryImport.h"
 #include "saved/SavedSearch.h"
 #include "scan/ResultsExport.h"
 #include "scan/ResultsModel.h"
@@ -13,6 +16,10 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QLockFile>
+#include <QProcess>
+#include <QRandomGenerator>
+#include <QSysInfo>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -452,6 +459,122 @@ private slots:
         QCOMPARE(first.value(s("MSN")).toInteger(), 162914);
         QVERIFY(first.value(s("A,B")).isNull());
         QCOMPARE(first.value(s("date")).toString(), s("2026-12-07"));
+    }
+
+    void importWritesWhatSavesWrite()
+    {
+        // Histories saved day by day (gaps, engines that join late or leave early, MSN's grouped counts),
+        // exported and imported: the same file, byte for byte, as a new search and merged into the file of
+        // the first days.
+        QRandomGenerator random(20261209);
+        QVERIFY(QDir().mkpath(folder()));
+        for (int trial = 0; trial < 300; ++trial) {
+            const QString saves = folder() + QStringLiteral("/saves%1.vty").arg(trial);
+            const QString early = folder() + QStringLiteral("/early%1.vty").arg(trial);
+            QDate date(2026, 1, 1);
+            const int days = 1 + random.bounded(5);
+            const int earlyDays = 1 + random.bounded(days);
+            int saved = 0;
+            for (int day = 0; day < days; ++day) {
+                QStringList cells;
+                for (int engine = 0; engine < 6; ++engine) {
+                    const qint64 count = random.bounded(3) == 0 ? -1 : random.bounded(2000000);
+                    cells.append(count < 0     ? s("-")
+                                 : engine == 4 ? QLocale(QLocale::English).toString(count)
+                                               : QString::number(count));
+                }
+                date = date.addDays(1 + random.bounded(40));
+                if (cells.count(s("-")) == 6)
+                    continue; // nothing to save that day
+                const SaveMode mode = saved == 0 ? SaveMode::CreateNew : SaveMode::Append;
+                QVERIFY(saveResults(saveText(cells), saves, mode, date).ok);
+                if (saved < earlyDays)
+                    QVERIFY(saveResults(saveText(cells), early, mode, date).ok);
+                ++saved;
+            }
+            if (saved == 0)
+                continue;
+            History history;
+            QVERIFY(readHistory(saves, history));
+            const QByteArray csv = resultsExport::historyCsv(history).toUtf8();
+            const QString copy = folder() + QStringLiteral("/copy%1.vty").arg(trial);
+            const ImportResult imported = importHistory(csv, copy, false);
+            QVERIFY2(imported.ok, qPrintable(imported.errors.join(u'\n')));
+            QCOMPARE(imported.dates, saved);
+            QVERIFY2(testFiles::read(copy) == testFiles::read(saves),
+                     qPrintable(s("trial %1:\n").arg(trial) + QString::fromLatin1(testFiles::read(saves)) +
+                                s("\nimported:\n") + QString::fromLatin1(testFiles::read(copy))));
+            const QByteArray earlyBytes = testFiles::read(early);
+            QVERIFY(importHistory(csv, early, true).ok);
+            QVERIFY2(testFiles::read(early) == testFiles::read(saves),
+                     qPrintable(s("trial %1:\n").arg(trial) + QString::fromLatin1(earlyBytes) + s("\nsaves:\n") +
+                                QString::fromLatin1(testFiles::read(saves)) + s("\nmerged:\n") +
+                                QString::fromLatin1(testFiles::read(early))));
+        }
+        // A million bad lines: the first 20 are named, the rest counted.
+        QByteArray bad = "Date,Google\n";
+        for (int i = 0; i < 1000000; ++i)
+            bad += "bad,1\n";
+        const ImportResult refused = importHistory(bad, folder() + s("/bad.vty"), false);
+        QVERIFY(!refused.ok);
+        QCOMPARE(refused.errors.size(), 21);
+        QVERIFY(refused.errors.at(19).startsWith(s("line 21: \"bad\" is no date")));
+        QCOMPARE(refused.errors.last(), s("and 999980 more bad lines"));
+        QVERIFY(!QFile::exists(folder() + s("/bad.vty")));
+    }
+
+    void writersTakeTurns()
+    {
+        // A save or an import waits for another writer's lock; after the bounded wait it changes nothing.
+        QVERIFY(QDir().mkpath(folder()));
+        const QString file = folder() + s("/locked.vty");
+        QVERIFY(saveResults(saveText({s("1"), s("2"), s("3"), s("4"), s("5"), s("6")}), file,
+                            SaveMode::CreateNew, QDate(2026, 12, 1))
+                    .ok);
+        const QByteArray before = testFiles::read(file);
+        textFile::FileLock::setWaitMs(300);
+        {
+            QLockFile other(file + s(".lock")); // a writer that holds the file
+            QVERIFY(other.tryLock(0));
+            const SaveResult blocked = saveResults(saveText({s("9"), s("9"), s("9"), s("9"), s("9"), s("9")}),
+                                                   file, SaveMode::Append, QDate(2026, 12, 2));
+            QVERIFY(!blocked.ok);
+            QVERIFY2(blocked.error.contains(s("is being written by another program")),
+                     qPrintable(blocked.error));
+            const ImportResult import = importHistory("Date,Google\n2026-12-03,5\n", file, true);
+            QVERIFY(!import.ok);
+            QVERIFY(import.errors.join(u' ').contains(s("is being written by another program")));
+            QVERIFY(!modINI::WriteINI(s("Google"), s("12-04-26"), s("1"), file));
+            QVERIFY(!privateProfile::WriteString(s("Google"), s("12-04-26"), s("1"), file));
+            QCOMPARE(testFiles::read(file), before);
+        }
+        // A lock left by a process that has died is taken over at once.
+        QProcess dead;
+        dead.start(s("sh"), {s("-c"), s("read line")});
+        QVERIFY(dead.waitForStarted());
+        const qint64 pid = dead.processId();
+        dead.closeWriteChannel();
+        QVERIFY(dead.waitForFinished());
+        QVERIFY(testFiles::write(file + s(".lock"), QByteArray::number(pid) + "\nsh\n" +
+                                                        QSysInfo::machineHostName().toUtf8() + "\n"));
+        QVERIFY(saveResults(saveText({s("7"), s("-"), s("-"), s("-"), s("-"), s("-")}), file,
+                            SaveMode::Append, QDate(2026, 12, 2))
+                    .ok);
+        QVERIFY(testFiles::read(file).startsWith("\r\n[Google]\r\n12-02-26=7\r\n12-01-26=1\r\n"));
+        QVERIFY(!QFile::exists(file + s(".lock")));
+        // A group of rewrites keeps its locks until it has committed; a nested lock of the same file is free.
+        const QString ini = m_dir.filePath(s("settings.ini"));
+        {
+            textFile::Transaction transaction;
+            QVERIFY(privateProfile::WriteString(s("Engines"), s("Google"), s("http://a/"), ini));
+            QVERIFY(privateProfile::WriteString(s("Engines"), s("MSN"), s("http://b/"), ini));
+            QLockFile other(ini + s(".lock"));
+            QVERIFY(!other.tryLock(0));
+            QVERIFY(transaction.commit());
+            QVERIFY(other.tryLock(0));
+        }
+        QCOMPARE(modINI::ReadINI(s("Engines"), s("MSN"), QString(), ini), s("http://b/"));
+        textFile::FileLock::setWaitMs(10000);
     }
 
     void lastSaveAndChange()

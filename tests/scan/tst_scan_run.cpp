@@ -367,15 +367,21 @@ private slots:
         }
         QVERIFY(m_results->hasNoCount(3));
         QVERIFY(m_run->summaryLines().at(5).endsWith(s("suspended after 3 blocked answers")));
-        // A network failure or a 502 is tried again once: a retry that succeeds, one that does not.
+        // A network failure, a 502 or a 504 is tried again once: a retry that succeeds, one that does not.
         m_emu->failNext(2, s("http://retry.example"), Mode::BadGateway, 1);
         m_emu->failNext(3, s("http://retry.example"), Mode::BadGateway, 2);
+        m_emu->failNext(4, s("http://retry.example"), Mode::GatewayTimeout, 1);
+        m_emu->failNext(6, s("http://retry.example"), Mode::GatewayTimeout, 2);
         m_emu->failNext(5, s("http://retry.example"), Mode::Blocked, 1); // never retried
         runAll({s("http://retry.example")});
         QCOMPARE(m_results->report(0, 2).status, CellStatus::Ok);
         QVERIFY(m_results->report(0, 2).detail.endsWith(s("(after 1 retry)")));
         QCOMPARE(m_results->report(0, 3).status, CellStatus::HttpError);
         QCOMPARE(m_results->report(0, 3).http, 502);
+        QCOMPARE(m_results->report(0, 4).status, CellStatus::Ok);
+        QVERIFY(m_results->report(0, 4).detail.endsWith(s("(after 1 retry)")));
+        QCOMPARE(m_results->report(0, 6).status, CellStatus::HttpError);
+        QCOMPARE(m_results->report(0, 6).http, 504);
         QCOMPARE(m_results->report(0, 5).status, CellStatus::Blocked);
         QVERIFY(!m_results->report(0, 5).detail.contains(s("retry")));
         // No retries at all with the setting at 0.

@@ -34,6 +34,9 @@
 #include <QTimer>
 #include <QTreeView>
 
+#include <csignal>
+#include <sys/resource.h>
+
 using testText::s;
 
 namespace {
@@ -345,6 +348,28 @@ private slots:
         prompts::queueFile(m_program.dir.filePath(s("no/such/folder/x.csv")));
         exportHistory->trigger();
         QCOMPARE(prompts::takeShown().value(0).section(u'|', 0, 0), s("Export History"));
+        // A disk that fills up during the write: reported, the file there before left as it was, no part of
+        // the export anywhere.
+        const QString full = m_program.dir.filePath(s("full.csv"));
+        QVERIFY(testFiles::write(full, "old"));
+        std::signal(SIGXFSZ, SIG_IGN);
+        rlimit limit{};
+        QCOMPARE(getrlimit(RLIMIT_FSIZE, &limit), 0);
+        const rlim_t before = limit.rlim_cur;
+        limit.rlim_cur = 100;
+        QCOMPARE(setrlimit(RLIMIT_FSIZE, &limit), 0);
+        prompts::queueFile(full);
+        exportResults->trigger();
+        limit.rlim_cur = before;
+        QCOMPARE(setrlimit(RLIMIT_FSIZE, &limit), 0);
+        const QStringList shown = prompts::takeShown();
+        QCOMPARE(shown.size(), 1);
+        QVERIFY2(shown.first().startsWith(s("Export Results|")) &&
+                     shown.first().contains(s("could not be written")),
+                 qPrintable(shown.first()));
+        QCOMPARE(testFiles::read(full), QByteArray("old"));
+        QCOMPARE(QDir(m_program.dir.path()).entryList({s("full.csv*")}, QDir::Files),
+                 QStringList{s("full.csv")});
     }
 
     void changeSinceTheLastSave()
