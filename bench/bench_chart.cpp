@@ -1,9 +1,9 @@
 // Speed of the charts: a saved search of ten years of daily saves for all six engines, and the current
 // results of 1,000 URLs, from the file or table to a drawn 2D chart. Run with QT_QPA_PLATFORM=offscreen.
-#include "saved/ChartData.h"
-#include "saved/SavedSearch.h"
-#include "scan/ResultsModel.h"
-#include "ui/ChartWidget.h"
+#include "core/saved/ChartData.h"
+#include "core/saved/SavedSearch.h"
+#include "core/scan/ResultsModel.h"
+#include "gui/chart/ChartWidget.h"
 
 #include <QElapsedTimer>
 #include <QFile>

@@ -1,16 +1,16 @@
 // Speed of the core: INI access on a file at the slot limit, count extraction on a large page, and page
 // fetches from the engine emulator beside a plain socket client fetching the same pages.
 #include "emulator/EngineEmulator.h"
-#include "ini/IniLines.h"
-#include "ini/modINI.h"
-#include "saved/ChartData.h"
-#include "saved/SavedSearch.h"
-#include "scan/FetchPage.h"
-#include "scan/ParseEngineData.h"
+#include "core/ini/IniLines.h"
+#include "core/ini/modINI.h"
+#include "core/saved/ChartData.h"
+#include "core/saved/SavedSearch.h"
+#include "core/scan/FetchPage.h"
+#include "core/scan/ParseEngineData.h"
 
-#include "saved/HistoryImport.h"
-#include "scan/ResultsExport.h"
-#include "scan/ResultsModel.h"
+#include "core/saved/HistoryImport.h"
+#include "core/scan/ResultsExport.h"
+#include "core/scan/ResultsModel.h"
 #include <QDate>
 #include <QFile>
 #include <QTcpSocket>

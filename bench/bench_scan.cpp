@@ -1,17 +1,17 @@
 // Speed of a whole scan against the engine emulator, of the numeric sort, of the event loop's longest stall
 // during a scan, and of start-up to the main window shown. Run with QT_QPA_PLATFORM=offscreen.
 #include "emulator/EngineEmulator.h"
-#include "ini/UserSettings.h"
-#include "program/ProductIdentity.h"
-#include "program/ProgramFolder.h"
-#include "scan/ResultsModel.h"
-#include "scan/ScanRun.h"
-#include "scan/WebLogModel.h"
-#include "ui/Form1.h"
-#include "ui/Form8.h"
-#include "ui/UrlListFile.h"
-#include "ui/UrlPanel.h"
-#include "web/WebEngineSetup.h"
+#include "core/ini/UserSettings.h"
+#include "core/program/ProductIdentity.h"
+#include "core/program/ProgramFolder.h"
+#include "core/scan/ResultsModel.h"
+#include "core/scan/ScanRun.h"
+#include "core/scan/WebLogModel.h"
+#include "gui/main/Form1.h"
+#include "gui/help/Form8.h"
+#include "core/lists/UrlListFile.h"
+#include "gui/main/UrlPanel.h"
+#include "gui/web/WebEngineSetup.h"
 
 #include <QApplication>
 

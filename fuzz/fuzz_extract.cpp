@@ -1,5 +1,5 @@
 // Any bytes as a result page, for every engine number and for GetBetween with markers from the input.
-#include "scan/ParseEngineData.h"
+#include "core/scan/ParseEngineData.h"
 
 #include <QString>
 #include <QStringList>

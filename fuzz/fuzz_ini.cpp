@@ -1,10 +1,10 @@
 // Any bytes as an INI file: read, write, read again. No crash, no sanitizer report, and a write followed by a
 // read gives back the value written whenever the write could take place into a file whose lines have been
 // trimmed by a rewrite.
-#include "ini/IniLines.h"
-#include "ini/TextFile.h"
-#include "ini/modINI.h"
-#include "ini/privateProfile.h"
+#include "core/ini/IniLines.h"
+#include "core/ini/TextFile.h"
+#include "core/ini/modINI.h"
+#include "core/ini/privateProfile.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,9 +1,9 @@
 // Any cell texts saved into any saved-search file: the save lands whole, or the file stays exactly as it was.
 // A save that reports success reads back every value it wrote, and no cell text can add a section.
 // Files live in memory (an outer transaction that is never committed), so the fuzzer never waits on a disk.
-#include "ini/TextFile.h"
-#include "ini/modINI.h"
-#include "saved/SavedSearch.h"
+#include "core/ini/TextFile.h"
+#include "core/ini/modINI.h"
+#include "core/saved/SavedSearch.h"
 
 #include <QByteArray>
 #include <QDate>

@@ -1,10 +1,10 @@
 // Any bytes as a saved search: the history table and every chart model are built without a crash, and in
 // time that grows with the file's size, never faster (a reader that reloads the file per section or pairs
 // dates by searching lists would exceed the bound on large inputs).
-#include "ini/TextFile.h"
-#include "ini/modINI.h"
-#include "saved/ChartData.h"
-#include "saved/SavedSearch.h"
+#include "core/ini/TextFile.h"
+#include "core/ini/modINI.h"
+#include "core/saved/ChartData.h"
+#include "core/saved/SavedSearch.h"
 
 #include <QByteArray>
 #include <QString>

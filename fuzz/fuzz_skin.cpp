@@ -1,6 +1,6 @@
 // Any bytes as a skin file and its style sheet: the skin loads (or falls back to the built-in look) without a
 // crash, its colours are colours, and no colour name of the style sheet is left unreplaced.
-#include "web/modSkin.h"
+#include "gui/skin/modSkin.h"
 
 #include <QByteArray>
 #include <QFile>

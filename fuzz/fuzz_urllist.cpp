@@ -1,7 +1,7 @@
 // Any bytes as a URL list file: the entries are trimmed single lines, and saving them and loading the saved
 // file gives the same entries back.
-#include "ini/TextFile.h"
-#include "ui/UrlListFile.h"
+#include "core/ini/TextFile.h"
+#include "core/lists/UrlListFile.h"
 
 #include <QByteArray>
 #include <QString>

@@ -2,13 +2,13 @@
 #include "cli/ScanCommand.h"
 #include "emulator/DemoFolder.h"
 #include "emulator/EngineEmulator.h"
-#include "program/ProductIdentity.h"
-#include "program/ProgramFolder.h"
-#include "ui/Form1.h"
-#include "ui/UrlPanel.h"
-#include "ui/frmSplash.h"
-#include "web/WebEngineSetup.h"
-#include "web/modSkin.h"
+#include "core/program/ProductIdentity.h"
+#include "core/program/ProgramFolder.h"
+#include "gui/main/Form1.h"
+#include "gui/main/UrlPanel.h"
+#include "gui/main/frmSplash.h"
+#include "gui/web/WebEngineSetup.h"
+#include "gui/skin/modSkin.h"
 
 #include <QApplication>
 #include <QCommandLineParser>

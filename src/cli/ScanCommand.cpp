@@ -4,17 +4,17 @@
 
 #include "emulator/DemoFolder.h"
 #include "emulator/EngineEmulator.h"
-#include "ini/TextFile.h"
-#include "ini/UserSettings.h"
-#include "program/ProgramFolder.h"
-#include "saved/HistoryImport.h"
-#include "saved/SavedSearch.h"
-#include "scan/EngineTable.h"
-#include "scan/ResultsExport.h"
-#include "scan/ResultsModel.h"
-#include "scan/ScanRun.h"
-#include "scan/WebLogModel.h"
-#include "ui/UrlListFile.h"
+#include "core/ini/TextFile.h"
+#include "core/ini/UserSettings.h"
+#include "core/program/ProgramFolder.h"
+#include "core/saved/HistoryImport.h"
+#include "core/saved/SavedSearch.h"
+#include "core/scan/EngineTable.h"
+#include "core/scan/ResultsExport.h"
+#include "core/scan/ResultsModel.h"
+#include "core/scan/ScanRun.h"
+#include "core/scan/WebLogModel.h"
+#include "core/lists/UrlListFile.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>

@@ -1,8 +1,8 @@
 #include "emulator/EngineEmulator.h"
 
 #include "emulator/EnginePages.h"
-#include "ini/privateProfile.h"
-#include "scan/EngineTable.h"
+#include "core/ini/privateProfile.h"
+#include "core/scan/EngineTable.h"
 
 #include <QMutexLocker>
 #include <QTcpServer>

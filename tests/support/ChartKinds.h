@@ -2,11 +2,11 @@
 
 // The three kinds of chart (one engine's history, "All Engines", the current results) built by the real chart
 // builders from a saved search written for the test, at any number of dates and series.
-#include "saved/ChartData.h"
-#include "saved/SavedSearch.h"
-#include "scan/ResultsModel.h"
+#include "core/saved/ChartData.h"
+#include "core/saved/SavedSearch.h"
+#include "core/scan/ResultsModel.h"
 
-#include "ui/ChartWidget.h"
+#include "gui/chart/ChartWidget.h"
 
 #include "TestFiles.h"
 

@@ -1,11 +1,11 @@
 #pragma once
 
 #include "emulator/EngineEmulator.h"
-#include "ini/UserSettings.h"
-#include "program/ProductIdentity.h"
-#include "program/ProgramEnd.h"
-#include "program/ProgramFolder.h"
-#include "ui/Prompts.h"
+#include "core/ini/UserSettings.h"
+#include "core/program/ProductIdentity.h"
+#include "core/program/ProgramEnd.h"
+#include "core/program/ProgramFolder.h"
+#include "gui/common/Prompts.h"
 
 #include <QTemporaryDir>
 

@@ -1,0 +1,352 @@
+#include "core/saved/SavedSearch.h"
+
+#include "core/scan/SortKeys.h"
+
+#include "core/ini/IniLines.h"
+#include "core/ini/IniSnapshot.h"
+#include "core/ini/TextFile.h"
+#include "core/ini/modINI.h"
+#include "core/ini/privateProfile.h"
+#include "core/scan/ResultsModel.h"
+
+#include <QHash>
+#include <QSet>
+
+#include <algorithm>
+
+#include <QDir>
+#include <QFileInfo>
+
+namespace saved {
+
+namespace {
+
+bool hasControlCharacter(const QString &text)
+{
+    return std::any_of(text.cbegin(), text.cend(),
+                       [](QChar c) { return c.unicode() < 32 || c.unicode() == 127; });
+}
+
+// "caption:cell" LF per engine column; cells for which dash says so are "-".
+template <typename Dash> QString saveTextOf(const scan::ResultsModel &results, int row, Dash &&dash)
+{
+    if (row < 0 || row >= results.rowCount())
+        return QString();
+    QString text;
+    for (int column = 2; column < scan::ResultsModel::ColumnCount; ++column) {
+        // A cell holding control characters (page text, never a count) is saved like a cell without a count.
+        const QString cell = results.cell(row, column);
+        const QString saved = dash(column - 1)            ? QStringLiteral("-")
+                              : hasControlCharacter(cell) ? QString()
+                                                          : cell;
+        text += scan::ResultsModel::columnCaption(column) + u':' + saved + u'\n';
+    }
+    return text;
+}
+
+} // namespace
+
+QString SaveResultText(const scan::ResultsModel &results, int row)
+{
+    return saveTextOf(results, row, [](int) { return false; });
+}
+
+QString countedSaveResultText(const scan::ResultsModel &results, int row, int *missing)
+{
+    int gaps = 0;
+    const QString text = saveTextOf(results, row, [&](int engine) {
+        const bool gap = !results.report(row, engine).hasCount();
+        gaps += gap ? 1 : 0;
+        return gap;
+    });
+    if (missing)
+        *missing = gaps;
+    return text;
+}
+
+QString dateKey(const QDate &date)
+{
+    return date.toString(QStringLiteral("MM-dd-yy"));
+}
+
+QDate dateOfKey(const QString &key)
+{
+    const QStringList parts = key.trimmed().split(u'-');
+    if (parts.size() != 3)
+        return QDate();
+    bool okM = false, okD = false, okY = false;
+    const int month = parts.at(0).toInt(&okM);
+    const int day = parts.at(1).toInt(&okD);
+    const int year = parts.at(2).toInt(&okY);
+    if (!okM || !okD || !okY || parts.at(2).size() != 2)
+        return QDate();
+    return QDate(2000 + year, month, day);
+}
+
+bool isValidSearchName(const QString &name, QString *why)
+{
+    auto refuse = [why](const QString &reason) {
+        if (why)
+            *why = reason;
+        return false;
+    };
+    if (name.trimmed().isEmpty())
+        return refuse(QStringLiteral("Please type a name for this search."));
+    if (name.contains(u'/') || name.contains(u'\\'))
+        return refuse(QStringLiteral("A search name cannot contain \"/\" or \"\\\"."));
+    if (name == QLatin1String(".") || name == QLatin1String(".."))
+        return refuse(QStringLiteral("\"%1\" cannot be used as a search name.").arg(name));
+    for (const QChar c : name) {
+        if (c.unicode() < 32 || c.unicode() == 127)
+            return refuse(QStringLiteral("A search name cannot contain control characters."));
+    }
+    // The file name, and the temporary name ("NAME.vty.XXXXXX") a rewrite goes through, must fit the file
+    // system's 255 bytes.
+    if ((name + QStringLiteral(".vty.XXXXXX")).toUtf8().size() > 255)
+        return refuse(QStringLiteral("This search name is too long."));
+    return true;
+}
+
+QString searchFile(const QString &savedFolder, const QString &name)
+{
+    const QDir folder(savedFolder);
+    const QString exact = folder.filePath(name + QStringLiteral(".vty"));
+    if (QFileInfo::exists(exact))
+        return exact;
+    // Files copied from Windows may carry the extension in another case ("NAME.VTY").
+    const QString wanted = name + QStringLiteral(".vty");
+    const QStringList candidates =
+        folder.entryList({name + QStringLiteral(".*")}, QDir::Files | QDir::Hidden);
+    for (const QString &candidate : candidates) {
+        if (candidate.size() == wanted.size() && candidate.startsWith(name) &&
+            candidate.endsWith(QLatin1String(".vty"), Qt::CaseInsensitive))
+            return folder.filePath(candidate);
+    }
+    return exact;
+}
+
+QStringList listSearches(const QString &savedFolder)
+{
+    // The extension is matched without regard to case, as the folder listing of the original system did.
+    QStringList names;
+    const QFileInfoList files = QDir(savedFolder).entryInfoList(QDir::Files | QDir::Hidden, QDir::Name);
+    for (const QFileInfo &file : files) {
+        if (file.fileName().endsWith(QLatin1String(".vty"), Qt::CaseInsensitive))
+            names.append(file.fileName().chopped(4));
+    }
+    names.sort(Qt::CaseInsensitive);
+    return names;
+}
+
+namespace {
+
+// A key just written at the top of its section whose date is older than keys below it moves down to its
+// place, so that every section keeps its dates newest first (a save dated in the past, from the command
+// line).
+void placeDateKey(const QString &section, const QString &key, const QString &file)
+{
+    const QDate date = dateOfKey(key);
+    modINI::IniLines lines;
+    if (!date.isValid() || !modINI::LoadINIFile(lines, file))
+        return;
+    qint32 header = 0;
+    if (!modINI::FindINILine(lines, header, u'[' + section + u']', false))
+        return;
+    const int top = header + 1;
+    if (top > lines.count() || !lines.at(top).startsWith(key + u'=', Qt::CaseInsensitive))
+        return;
+    int target = top;
+    for (int i = top + 1; i <= lines.count() && !lines.at(i).startsWith(u'['); ++i) {
+        const QString &line = lines.at(i);
+        const QDate other = dateOfKey(line.left(line.indexOf(u'=')));
+        if (line.isEmpty() || !other.isValid())
+            continue;
+        if (other < date)
+            break;
+        target = i;
+    }
+    if (target == top)
+        return;
+    const QString moved = lines.at(top);
+    for (int i = top; i < target; ++i)
+        lines.set(i, lines.at(i + 1));
+    lines.set(target, moved);
+    modINI::SaveINIFile(lines, file);
+}
+
+} // namespace
+
+QString lockError(const textFile::FileLock &lock, const QString &name)
+{
+    if (lock.busy())
+        return QStringLiteral(
+                   "The saved search \"%1\" is being written by another program; after waiting %2 s "
+                   "it was left unchanged. Please try again.")
+            .arg(name)
+            .arg(textFile::FileLock::waitMs() / 1000.0);
+    return QStringLiteral(
+               "The saved search \"%1\" could not be locked for writing (%2); it was left unchanged.")
+        .arg(name, QDir::toNativeSeparators(lock.path() + QStringLiteral(".lock")));
+}
+
+bool staysInItsFolder(const QString &file)
+{
+    const QFileInfo info(file);
+    if (!info.isSymLink())
+        return true;
+    // A link may point within the folder only: Saved/ never leads anywhere else.
+    const QFileInfo target(info.canonicalFilePath());
+    return !info.canonicalFilePath().isEmpty() &&
+           target.absolutePath() == QFileInfo(info.absolutePath()).canonicalFilePath();
+}
+
+SaveResult saveResults(const QString &saveText, const QString &file, SaveMode mode, const QDate &date)
+{
+    SaveResult result;
+    const QFileInfo info(file);
+    if (!staysInItsFolder(file)) {
+        result.error =
+            QStringLiteral("The saved search \"%1\" is a link to a file outside its folder; it is not "
+                           "written.")
+                .arg(info.completeBaseName());
+        return result;
+    }
+    if (mode == SaveMode::CreateNew && !QDir().mkpath(info.absolutePath())) {
+        result.error = QStringLiteral("The folder %1 could not be created.")
+                           .arg(QDir::toNativeSeparators(info.absolutePath()));
+        return result;
+    }
+    // Another save into the same file (a daily job, a second window) waits until this one has landed, and
+    // this one until that one has: each reads the file as the other left it, so neither save is lost.
+    const textFile::FileLock lock(file);
+    if (!lock.isLocked()) {
+        result.error = lockError(lock, info.completeBaseName());
+        return result;
+    }
+    if (mode == SaveMode::Append && !textFile::exists(file)) {
+        result.error =
+            QStringLiteral("The saved search \"%1\" no longer exists.").arg(info.completeBaseName());
+        return result;
+    }
+    const QString key = dateKey(date);
+    QStringList lines = saveText.split(u'\n');
+    lines.removeLast(); // the empty text after the final LF
+    int skipped = 0;
+    // All the writes of one save land together: the file afterwards is the old file or the new one, whole.
+    textFile::Transaction transaction;
+    for (const QString &line : std::as_const(lines)) {
+        const QStringList pieces = line.split(u':');
+        const QString section = pieces.value(0);
+        QString value = pieces.value(1);
+        if (value == QLatin1String("-")) {
+            ++skipped;
+            continue;
+        }
+        // Text from a page that holds control characters is no count; it is saved like a cell without one,
+        // and a line end can never reach the file.
+        if (hasControlCharacter(value))
+            value.clear();
+        if (mode == SaveMode::CreateNew && !privateProfile::WriteSection(section, QString(), file))
+            break;
+        const bool newKey =
+            modINI::ReadINI(section, key, QStringLiteral("\x01"), file) == QLatin1String("\x01");
+        modINI::WriteINI(section, key, value, file);
+        if (modINI::ReadINI(section, key, QStringLiteral("\x01"), file) != value)
+            break;
+        if (newKey)
+            placeDateKey(section, key, file);
+        ++result.sectionsWritten;
+    }
+    result.ok = result.sectionsWritten + skipped == lines.size() && result.sectionsWritten > 0;
+    if (result.ok && !transaction.commit())
+        result.ok = false;
+    if (!result.ok)
+        result.error = result.sectionsWritten == 0 && skipped == lines.size()
+                           ? QStringLiteral("There is nothing to save: every engine of this row is \"-\".")
+                           : QStringLiteral("The search could not be saved to %1; the file is unchanged.")
+                                 .arg(QDir::toNativeSeparators(file));
+    return result;
+}
+
+bool readHistory(const QString &file, History &history)
+{
+    // One load of the file, dates paired through a hash: time linear in the file's size.
+    modINI::IniSnapshot snapshot;
+    if (!staysInItsFolder(file) || !snapshot.load(file))
+        return false;
+    history = History();
+    history.sections = snapshot.sections();
+    QList<QHash<QString, QString>> bySection;
+    bySection.reserve(history.sections.size());
+    QSet<QString> seen;
+    for (const QString &section : std::as_const(history.sections)) {
+        QHash<QString, QString> values;
+        const QString body = snapshot.section(section);
+        for (const QString &line : body.split(QStringLiteral("\r\n"), Qt::SkipEmptyParts)) {
+            const qsizetype eq = line.indexOf(u'=');
+            if (eq < 0)
+                continue;
+            const QString date = line.left(eq);
+            if (!values.contains(date))
+                values.insert(date, line.mid(eq + 1));
+            if (!seen.contains(date)) {
+                seen.insert(date);
+                history.dates.append(date);
+            }
+        }
+        bySection.append(values);
+    }
+    // Newest first; keys that are no date go last, in file order.
+    QList<std::pair<QDate, QString>> keyed;
+    keyed.reserve(history.dates.size());
+    for (const QString &date : std::as_const(history.dates))
+        keyed.append({dateOfKey(date), date});
+    std::stable_sort(keyed.begin(), keyed.end(), [](const auto &a, const auto &b) {
+        if (a.first.isValid() != b.first.isValid())
+            return a.first.isValid();
+        return a.first.isValid() && a.first > b.first;
+    });
+    history.dates.clear();
+    for (const auto &entry : std::as_const(keyed))
+        history.dates.append(entry.second);
+    history.values.reserve(history.dates.size());
+    for (const QString &date : std::as_const(history.dates)) {
+        QStringList row;
+        row.reserve(bySection.size());
+        for (const auto &values : std::as_const(bySection))
+            row.append(values.value(date));
+        history.values.append(row);
+    }
+    return true;
+}
+
+std::optional<LastSave> lastSave(const QString &file)
+{
+    History history;
+    if (!readHistory(file, history))
+        return std::nullopt;
+    std::optional<LastSave> newest;
+    for (qsizetype i = 0; i < history.dates.size(); ++i) {
+        const QDate date = dateOfKey(history.dates.at(i));
+        if (!date.isValid() || (newest && newest->date >= date))
+            continue;
+        LastSave save{date, 0};
+        for (const QString &value : history.values.at(i)) {
+            double number = 0;
+            if (scan::cellNumber(value, &number) && number > 0)
+                save.total += qint64(number);
+        }
+        newest = save;
+    }
+    return newest;
+}
+
+std::optional<qint64> changeSinceLastSave(const QString &file, qint64 total)
+{
+    const std::optional<LastSave> save = lastSave(file);
+    if (!save)
+        return std::nullopt;
+    return total - save->total;
+}
+
+} // namespace saved

@@ -1,0 +1,203 @@
+#include "core/scan/CellReport.h"
+
+#include "core/scan/SortKeys.h"
+
+#include <QUrl>
+
+#include <array>
+#include <utility>
+
+namespace scan {
+
+namespace {
+
+// Phrases of the engines' block and captcha pages.
+constexpr std::array<const char *, 8> BlockPhrases{
+    "captcha",         "unusual traffic", "automated queries", "automated requests",
+    "are you a robot", "not a robot",     "sorry/index",       "access denied",
+};
+
+QString size(qint64 bytes)
+{
+    return bytes < 10 * 1024 ? QStringLiteral("%1 bytes").arg(bytes)
+                             : QStringLiteral("%1 KiB").arg((bytes + 512) / 1024);
+}
+
+// By status, in the order of the enum: the word of --json and the words of the log's "Result" column.
+constexpr std::array<std::pair<const char *, const char *>, 9> StatusNames{{
+    {"not-asked", "Not asked"},
+    {"ok", "Count read"},
+    {"zero", "No results"},
+    {"layout", "Page layout not recognised"},
+    {"blocked", "Blocked by the engine"},
+    {"http-error", "Error page"},
+    {"network", "No connection"},
+    {"timeout", "Timed out"},
+    {"too-large", "Page too large"},
+}};
+
+} // namespace
+
+QString statusWord(CellStatus status)
+{
+    return QString::fromLatin1(StatusNames.at(std::size_t(status)).first);
+}
+
+QString statusText(CellStatus status)
+{
+    return QString::fromLatin1(StatusNames.at(std::size_t(status)).second);
+}
+
+QString shortReason(const CellReport &report)
+{
+    switch (report.status) {
+    case CellStatus::Timeout:
+        return QStringLiteral("timed out");
+    case CellStatus::Blocked:
+        return QStringLiteral("blocked");
+    case CellStatus::Layout:
+        return QStringLiteral("page not recognised");
+    case CellStatus::HttpError:
+        return QStringLiteral("HTTP %1").arg(report.http);
+    case CellStatus::Network:
+        return QStringLiteral("no connection");
+    case CellStatus::TooLarge:
+        return QStringLiteral("page too large");
+    case CellStatus::NotAsked:
+        return QStringLiteral("not asked");
+    case CellStatus::Ok:
+    case CellStatus::Zero:
+        break;
+    }
+    return QString();
+}
+
+bool showsBlockNotice(const QString &page)
+{
+    for (const char *phrase : BlockPhrases) {
+        if (page.contains(QLatin1String(phrase), Qt::CaseInsensitive))
+            return true;
+    }
+    return false;
+}
+
+CellReport notAsked(const QString &reason)
+{
+    CellReport report;
+    report.status = CellStatus::NotAsked;
+    report.detail = reason;
+    return report;
+}
+
+// The report from the answer alone.
+static CellReport classifyAnswer(const FetchOutcome &outcome, const QString &page, const QString &count,
+                                 bool prefixEmpty);
+
+CellReport classifyCell(const FetchOutcome &outcome, const QString &page, const QString &count,
+                        bool prefixEmpty)
+{
+    CellReport report = classifyAnswer(outcome, page, count, prefixEmpty);
+    // Where the answer came from, when the engine sent the request elsewhere.
+    if (!outcome.finalUrl.isEmpty() && !outcome.requestedUrl.isEmpty() &&
+        QUrl(outcome.finalUrl) != QUrl(outcome.requestedUrl, QUrl::TolerantMode))
+        report.detail += QStringLiteral("; redirected to ") + outcome.finalUrl;
+    return report;
+}
+
+static CellReport classifyAnswer(const FetchOutcome &outcome, const QString &page, const QString &count,
+                                 bool prefixEmpty)
+{
+    using Failure = FetchOutcome::Failure;
+    CellReport report;
+    report.http = outcome.httpStatus;
+    report.bytes = outcome.bytes;
+    report.ms = outcome.ms;
+    report.finalUrl = outcome.finalUrl;
+    const int http = outcome.httpStatus;
+    const bool success = http >= 200 && http < 300;
+    const QString facts =
+        http > 0 ? QStringLiteral("HTTP %1, %2, %3 ms").arg(http).arg(size(outcome.bytes)).arg(outcome.ms)
+                 : QStringLiteral("%1, %2 ms").arg(size(outcome.bytes)).arg(outcome.ms);
+
+    double number = 0;
+    if (!count.isEmpty() && !cellNumber(QString(count).remove(u' '), &number)) {
+        // A short piece of page text between the markers: the cell shows it, but it is no count.
+        report.status = CellStatus::Layout;
+        report.detail =
+            QStringLiteral("Page layout not recognised: \"%1\" is no count (%2)").arg(count, facts);
+        return report;
+    }
+    if (!count.isEmpty()) {
+        report.status = count == QLatin1String("0") ? CellStatus::Zero : CellStatus::Ok;
+        report.detail = facts;
+        if (http > 0 && !success)
+            report.detail += QStringLiteral("; read from an error page");
+        else if (outcome.failure != Failure::None)
+            report.detail += QStringLiteral("; read from a partial page");
+        return report;
+    }
+    if (prefixEmpty && (outcome.failure == Failure::NotRequested || outcome.failure == Failure::Network)) {
+        report.status = CellStatus::NotAsked;
+        report.detail = QStringLiteral("No address for this engine in settings.ini");
+        return report;
+    }
+    switch (outcome.failure) {
+    case Failure::Aborted:
+        report.status = CellStatus::NotAsked;
+        report.detail = QStringLiteral("The scan was stopped");
+        return report;
+    case Failure::NotRequested:
+        report.status = CellStatus::Network;
+        report.detail = QStringLiteral("Not a web address: nothing was sent");
+        return report;
+    case Failure::Timeout:
+        report.status = CellStatus::Timeout;
+        report.detail = QStringLiteral("Timed out after %1 s (%2)").arg(outcome.timeoutSeconds).arg(facts);
+        return report;
+    case Failure::TooLarge:
+        report.status = CellStatus::TooLarge;
+        report.detail = QStringLiteral("The page was cut at %1 without a count").arg(size(outcome.bytes));
+        return report;
+    case Failure::Network:
+        if (http == 0) {
+            report.status = CellStatus::Network;
+            report.detail = outcome.errorText.isEmpty() ? QStringLiteral("No connection") : outcome.errorText;
+            return report;
+        }
+        break; // a status arrived: judged by it below
+    case Failure::None:
+        break;
+    }
+    if (http == 403 || http == 429 || http == 503 || showsBlockNotice(page) ||
+        showsBlockNotice(outcome.finalUrl)) {
+        report.status = CellStatus::Blocked;
+        report.detail = http > 0 && !success
+                            ? QStringLiteral("Blocked by the engine: HTTP %1").arg(http)
+                            : QStringLiteral("Blocked by the engine: a captcha or block page");
+        return report;
+    }
+    if (!success) {
+        report.status = CellStatus::HttpError;
+        report.detail = QStringLiteral("The engine answered HTTP %1 (%2)").arg(http).arg(size(outcome.bytes));
+        return report;
+    }
+    if (outcome.failure == Failure::Network) {
+        report.status = CellStatus::Network;
+        report.detail = QStringLiteral("The connection broke after %1").arg(size(outcome.bytes));
+        return report;
+    }
+    report.status = CellStatus::Layout;
+    report.detail = QStringLiteral("Page layout not recognised (%1)").arg(facts);
+    return report;
+}
+
+bool worthRetrying(const FetchOutcome &outcome, const CellReport &report)
+{
+    if (report.hasCount())
+        return false;
+    if (report.status == CellStatus::Network)
+        return outcome.failure == FetchOutcome::Failure::Network;
+    return report.status == CellStatus::HttpError && (report.http == 502 || report.http == 504);
+}
+
+} // namespace scan

@@ -1,0 +1,170 @@
+#include "core/scan/PageDownload.h"
+
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
+#include <QNetworkRequest>
+#include <QTimer>
+#include <QUrl>
+
+namespace scan {
+
+namespace {
+
+FetchOptions &defaults()
+{
+    static FetchOptions options;
+    return options;
+}
+
+} // namespace
+
+FetchOptions defaultFetchOptions()
+{
+    return defaults();
+}
+
+void setDefaultFetchOptions(const FetchOptions &options)
+{
+    defaults() = options;
+}
+
+bool isFetchableUrl(const QString &url, QUrl *parsed)
+{
+    const QUrl u(url, QUrl::TolerantMode);
+    if (!u.isValid() || u.host().isEmpty())
+        return false;
+    const QString scheme = u.scheme().toLower();
+    if (scheme != QLatin1String("http") && scheme != QLatin1String("https"))
+        return false;
+    if (parsed)
+        *parsed = u;
+    return true;
+}
+
+QNetworkRequest pageRequest(const QUrl &url, const FetchOptions &options)
+{
+    QNetworkRequest request(url);
+    request.setHeader(QNetworkRequest::UserAgentHeader, QByteArrayLiteral("Mozilla"));
+    request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::NoLessSafeRedirectPolicy);
+    // No cache attribute: asking the network layer to bypass a cache makes it send "Pragma" and
+    // "Cache-Control" headers, and the manager has no cache anyway.
+    request.setTransferTimeout(options.idleTimeoutMs);
+    return request;
+}
+
+PageDownload::PageDownload(QNetworkAccessManager *manager, QString url, const FetchOptions &options,
+                           QObject *parent)
+    : QObject(parent), m_manager(manager), m_url(std::move(url)), m_options(options)
+{
+}
+
+PageDownload::~PageDownload()
+{
+    if (m_reply) {
+        m_reply->disconnect(this);
+        m_reply->abort();
+        delete m_reply;
+    }
+}
+
+void PageDownload::start()
+{
+    if (m_started)
+        return;
+    m_started = true;
+    m_clock.start();
+    QUrl url;
+    if (!isFetchableUrl(m_url, &url)) {
+        QTimer::singleShot(0, this, &PageDownload::finish);
+        return;
+    }
+    m_reply = m_manager->get(pageRequest(url, m_options));
+    connect(m_reply, &QNetworkReply::readyRead, this, &PageDownload::readAvailable);
+    connect(m_reply, &QNetworkReply::finished, this, &PageDownload::finish);
+    m_deadline = new QTimer(this);
+    m_deadline->setSingleShot(true);
+    connect(m_deadline, &QTimer::timeout, this, &PageDownload::deadline);
+    m_deadline->start(m_options.totalTimeoutMs);
+}
+
+void PageDownload::deadline()
+{
+    m_deadlineHit = true;
+    if (m_reply && m_reply->isRunning())
+        m_reply->abort();
+}
+
+void PageDownload::abort()
+{
+    if (m_finished)
+        return;
+    m_callerAborted = true;
+    if (m_reply && m_reply->isRunning()) {
+        m_reply->abort(); // emits finished(), which lands in finish()
+        return;
+    }
+    QTimer::singleShot(0, this, &PageDownload::finish);
+}
+
+void PageDownload::readAvailable()
+{
+    if (!m_reply || m_finished || !m_reply->isOpen())
+        return;
+    const qint64 room = m_options.bodyLimit - m_body.size();
+    if (room > 0)
+        m_body += m_reply->read(room);
+    if (m_body.size() >= m_options.bodyLimit && m_reply->isRunning()) {
+        m_cut = true;
+        m_reply->abort();
+    }
+}
+
+void PageDownload::finish()
+{
+    if (m_finished)
+        return;
+    using Failure = FetchOutcome::Failure;
+    m_outcome = FetchOutcome();
+    m_outcome.failure = Failure::NotRequested;
+    if (m_reply) {
+        readAvailable();
+        const QNetworkReply::NetworkError error = m_reply->error();
+        m_outcome.httpStatus = m_reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
+        m_headers = m_reply->rawHeaderPairs();
+        m_outcome.finalUrl = m_reply->url().toString();
+        m_outcome.errorText = m_reply->errorString();
+        m_outcome.timeoutSeconds = m_options.idleTimeoutMs / 1000;
+        // Errors of the content and server ranges only restate the HTTP status, which is judged by itself.
+        const bool statusError =
+            (error >= QNetworkReply::ContentAccessDenied && error < QNetworkReply::ProtocolUnknownError) ||
+            (error >= QNetworkReply::InternalServerError && error <= QNetworkReply::UnknownServerError);
+        if (m_cut) {
+            m_outcome.failure = Failure::TooLarge;
+        } else if (m_deadlineHit) {
+            m_outcome.failure = Failure::Timeout;
+            m_outcome.timeoutSeconds = m_options.totalTimeoutMs / 1000;
+        } else if (m_callerAborted) {
+            m_outcome.failure = Failure::Aborted;
+        } else if (error == QNetworkReply::OperationCanceledError || error == QNetworkReply::TimeoutError) {
+            m_outcome.failure = Failure::Timeout; // the idle time-out
+        } else if (error == QNetworkReply::NoError || statusError) {
+            m_outcome.failure = Failure::None;
+        } else {
+            m_outcome.failure = Failure::Network;
+        }
+        m_reply->disconnect(this);
+        m_reply->deleteLater();
+        m_reply = nullptr;
+    } else if (m_callerAborted && isFetchableUrl(m_url)) {
+        m_outcome.failure = Failure::Aborted;
+    }
+    m_outcome.requestedUrl = m_url;
+    m_outcome.bytes = m_body.size();
+    m_outcome.ms = m_clock.isValid() ? m_clock.elapsed() : 0;
+    if (m_deadline)
+        m_deadline->stop();
+    m_finished = true;
+    emit finished();
+}
+
+} // namespace scan

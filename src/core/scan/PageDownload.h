@@ -1,0 +1,90 @@
+#pragma once
+
+#include "core/scan/CellReport.h"
+
+#include <QByteArray>
+#include <QElapsedTimer>
+#include <QObject>
+#include <QPointer>
+#include <QString>
+
+class QNetworkAccessManager;
+class QNetworkReply;
+class QNetworkRequest;
+class QTimer;
+class QUrl;
+
+namespace scan {
+
+// Limits that keep a bad server from hanging or flooding a scan.
+struct FetchOptions
+{
+    int idleTimeoutMs = 30000;          // no byte received for this long ends the transfer
+    int totalTimeoutMs = 120000;        // the whole transfer never takes longer than this
+    qint64 bodyLimit = 8 * 1024 * 1024; // the page is cut at this many bytes
+};
+
+// The options FetchPage and the scan use unless they are given others.
+FetchOptions defaultFetchOptions();
+void setDefaultFetchOptions(const FetchOptions &options);
+
+// True for an absolute http or https URL with a host. Anything else is never requested.
+bool isFetchableUrl(const QString &url, QUrl *parsed = nullptr);
+
+// One GET of the URL as given: User-Agent "Mozilla" and no other header of the program's own, redirects
+// followed (never from https to http).
+QNetworkRequest pageRequest(const QUrl &url, const FetchOptions &options);
+
+// One page download on a manager that the caller owns and has set to a direct connection. The body is kept as
+// it arrives; finished() is emitted exactly once, always from the event loop (never inside start()), after
+// which page() holds the bytes read, decoded as Latin-1: the whole body, the part read before the transfer
+// failed, was cut or timed out, or nothing when no connection could be made. The HTTP status is not looked
+// at.
+class PageDownload : public QObject
+{
+    Q_OBJECT
+
+public:
+    PageDownload(QNetworkAccessManager *manager, QString url, const FetchOptions &options,
+                 QObject *parent = nullptr);
+    ~PageDownload() override;
+
+    void start();
+    // Ends the transfer now; finished() follows (possibly before abort() returns) with what was read.
+    void abort();
+
+    bool isFinished() const { return m_finished; }
+    // How the request went: status, failure, bytes, time, final address. Complete once finished.
+    const FetchOutcome &outcome() const { return m_outcome; }
+    QString page() const { return QString::fromLatin1(m_body); }
+    const QByteArray &body() const { return m_body; }
+    // The answer's header lines, as they came (complete once finished).
+    const QList<QPair<QByteArray, QByteArray>> &headers() const { return m_headers; }
+    qint64 bytesRead() const { return m_body.size(); }
+    const QString &url() const { return m_url; }
+
+signals:
+    void finished();
+
+private:
+    void readAvailable();
+    void finish();
+    void deadline();
+
+    QNetworkAccessManager *m_manager;
+    QString m_url;
+    FetchOptions m_options;
+    QPointer<QNetworkReply> m_reply;
+    QTimer *m_deadline = nullptr;
+    QByteArray m_body;
+    QList<QPair<QByteArray, QByteArray>> m_headers;
+    QElapsedTimer m_clock;
+    FetchOutcome m_outcome;
+    bool m_started = false;
+    bool m_finished = false;
+    bool m_cut = false;         // the body reached its limit
+    bool m_deadlineHit = false; // the total time-out ended the transfer
+    bool m_callerAborted = false;
+};
+
+} // namespace scan

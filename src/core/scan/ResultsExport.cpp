@@ -1,0 +1,232 @@
+#include "core/scan/ResultsExport.h"
+
+#include "core/saved/SavedSearch.h"
+#include "core/scan/EngineTable.h"
+#include "core/scan/ResultsModel.h"
+#include "core/scan/ScanRun.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QRegularExpression>
+
+#include <QStringList>
+
+namespace resultsExport {
+
+using scan::ResultsModel;
+
+QString csvField(const QString &field)
+{
+    if (!field.contains(u',') && !field.contains(u'"') && !field.contains(u'\r') && !field.contains(u'\n'))
+        return field;
+    return u'"' + QString(field).replace(QStringLiteral("\""), QStringLiteral("\"\"")) + u'"';
+}
+
+QString printable(const QString &text)
+{
+    QString out;
+    out.reserve(text.size());
+    for (const QChar c : text) {
+        const char16_t u = c.unicode();
+        if (u < 0x20 || u == 0x7f || (u >= 0x80 && u < 0xa0))
+            out += QStringLiteral("\\x") + QString::number(u, 16).rightJustified(2, u'0');
+        else
+            out += c;
+    }
+    return out;
+}
+
+namespace {
+
+QStringList rowFields(const ResultsModel &model, int row, bool plain = false)
+{
+    QStringList fields;
+    for (int c = 0; c < ResultsModel::ColumnCount; ++c)
+        fields.append(plain && c > 0 ? plainCount(model.cell(row, c)) : model.cell(row, c));
+    fields.append(profileText(int(model.profile(row))));
+    return fields;
+}
+
+QStringList headerFields()
+{
+    QStringList fields;
+    for (int c = 0; c < ResultsModel::ColumnCount; ++c)
+        fields.append(ResultsModel::columnCaption(c));
+    fields.append(QStringLiteral("Profile"));
+    return fields;
+}
+
+QString csvRecord(QStringList fields)
+{
+    for (QString &field : fields)
+        field = csvField(field);
+    return fields.join(u',') + QStringLiteral("\r\n");
+}
+
+QString isoDate(const QString &key)
+{
+    const QDate date = saved::dateOfKey(key);
+    return date.isValid() ? date.toString(Qt::ISODate) : key;
+}
+
+} // namespace
+
+QString plainCount(const QString &text)
+{
+    static const QRegularExpression grouped(QStringLiteral(
+        "^(?:\\d+|\\d{1,3}(?:,\\d{3})+|\\d{1,3}(?:\\.\\d{3})+|\\d{1,3}(?:[ \\x{a0}]\\d{3})+)$"));
+    if (!grouped.match(text).hasMatch())
+        return text;
+    QString digits;
+    for (const QChar c : text) {
+        if (c.isDigit())
+            digits += c;
+    }
+    return digits;
+}
+
+QList<QJsonObject> engineSummaries(const scan::ScanRun &run)
+{
+    QList<QJsonObject> engines;
+    for (int e = 1; e <= scan::EngineCount; ++e) {
+        const scan::ScanRun::EngineSummary &s = run.summary(e);
+        engines.append(QJsonObject{{QStringLiteral("engine"), scan::engineCaption(e)},
+                                   {QStringLiteral("asked"), s.asked},
+                                   {QStringLiteral("ok"), s.ok},
+                                   {QStringLiteral("zero"), s.zero},
+                                   {QStringLiteral("failed"), s.failedTotal()},
+                                   {QStringLiteral("suspended"), s.suspended}});
+    }
+    return engines;
+}
+
+QString historyCsv(const saved::History &history)
+{
+    QString out = csvRecord(QStringList{QStringLiteral("Date")} + history.sections);
+    for (qsizetype i = 0; i < history.dates.size(); ++i) {
+        QStringList fields{isoDate(history.dates.at(i))};
+        for (const QString &value : history.values.at(i))
+            fields.append(plainCount(value));
+        out += csvRecord(fields);
+    }
+    return out;
+}
+
+QString historyJson(const saved::History &history)
+{
+    QJsonArray dates;
+    for (qsizetype i = 0; i < history.dates.size(); ++i) {
+        QJsonObject row{{QStringLiteral("date"), isoDate(history.dates.at(i))}};
+        for (qsizetype s = 0; s < history.sections.size(); ++s) {
+            const QString value = plainCount(history.values.at(i).value(s));
+            bool ok = false;
+            const qint64 number = value.toLongLong(&ok);
+            row.insert(history.sections.at(s), ok ? QJsonValue(number) : QJsonValue(QJsonValue::Null));
+        }
+        dates.append(row);
+    }
+    const QJsonObject document{{QStringLiteral("engines"), QJsonArray::fromStringList(history.sections)},
+                               {QStringLiteral("dates"), dates}};
+    return QString::fromUtf8(QJsonDocument(document).toJson(QJsonDocument::Indented));
+}
+
+QString profileText(int profile)
+{
+    switch (profile) {
+    case 1:
+        return QStringLiteral("low");
+    case 2:
+        return QStringLiteral("medium");
+    case 3:
+        return QStringLiteral("high");
+    default:
+        return QString();
+    }
+}
+
+QString rowProfileText(const ResultsModel &model, int row)
+{
+    return model.hasNoCount(row) ? QStringLiteral("unknown") : profileText(int(model.profile(row)));
+}
+
+QString toJson(const ResultsModel &model, const QList<QJsonObject> &engines)
+{
+    QJsonArray rows;
+    for (int row = 0; row < model.rowCount(); ++row) {
+        QJsonArray cells;
+        for (int engine = 1; engine <= scan::EngineCount; ++engine) {
+            const scan::CellReport report = model.report(row, engine);
+            bool counted = false;
+            const qint64 count = plainCount(model.cell(row, engine + 1)).toLongLong(&counted);
+            cells.append(QJsonObject{{QStringLiteral("engine"), scan::engineCaption(engine)},
+                                     {QStringLiteral("text"), model.cell(row, engine + 1)},
+                                     {QStringLiteral("count"), counted ? QJsonValue(count) : QJsonValue()},
+                                     {QStringLiteral("status"), scan::statusWord(report.status)},
+                                     {QStringLiteral("http"), report.http},
+                                     {QStringLiteral("bytes"), report.bytes},
+                                     {QStringLiteral("ms"), report.ms},
+                                     {QStringLiteral("detail"), report.detail}});
+        }
+        rows.append(QJsonObject{{QStringLiteral("url"), model.cell(row, 0)},
+                                {QStringLiteral("total"), model.cell(row, 1).toLongLong()},
+                                {QStringLiteral("profile"), rowProfileText(model, row)},
+                                {QStringLiteral("cells"), cells}});
+    }
+    QJsonArray summaries;
+    for (const QJsonObject &engine : engines)
+        summaries.append(engine);
+    const QJsonObject document{{QStringLiteral("rows"), rows}, {QStringLiteral("engines"), summaries}};
+    return QString::fromUtf8(QJsonDocument(document).toJson(QJsonDocument::Indented));
+}
+
+QString csvHeader()
+{
+    return headerFields().join(u',');
+}
+
+QString toCsv(const ResultsModel &model, bool withStatuses)
+{
+    QStringList header = headerFields();
+    if (withStatuses) {
+        for (int engine = 1; engine <= scan::EngineCount; ++engine)
+            header.append(scan::engineCaption(engine) + QStringLiteral(" Status"));
+    }
+    QString out = csvRecord(header);
+    for (int row = 0; row < model.rowCount(); ++row) {
+        QStringList fields = rowFields(model, row, true);
+        if (withStatuses) {
+            for (int engine = 1; engine <= scan::EngineCount; ++engine)
+                fields.append(scan::statusWord(model.report(row, engine).status));
+        }
+        out += csvRecord(fields);
+    }
+    return out;
+}
+
+QString toText(const ResultsModel &model)
+{
+    QList<QStringList> lines{headerFields()};
+    for (int row = 0; row < model.rowCount(); ++row) {
+        QStringList fields = rowFields(model, row);
+        for (QString &field : fields)
+            field = printable(field); // page text never reaches the terminal raw
+        lines.append(fields);
+    }
+    QList<qsizetype> widths(lines.first().size(), 0);
+    for (const QStringList &line : lines) {
+        for (qsizetype c = 0; c < line.size(); ++c)
+            widths[c] = qMax(widths[c], line.at(c).size());
+    }
+    QString out;
+    for (const QStringList &line : lines) {
+        QStringList cells;
+        for (qsizetype c = 0; c < line.size(); ++c) {
+            const bool number = c >= 1 && c < ResultsModel::ColumnCount;
+            cells.append(number ? line.at(c).rightJustified(widths[c]) : line.at(c).leftJustified(widths[c]));
+        }
+        out += cells.join(QStringLiteral("  ")).trimmed() + u'\n';
+    }
+    return out;
+}
+
+} // namespace resultsExport

@@ -1,0 +1,227 @@
+#include "core/scan/ResultsModel.h"
+
+#include "core/scan/EngineTable.h"
+#include "core/scan/SortKeys.h"
+
+#include <algorithm>
+#include <numeric>
+
+namespace scan {
+
+Profile profileOf(qint64 total, qint64 lowThreshold, qint64 mediumThreshold)
+{
+    if (total < lowThreshold)
+        return Profile::Low;
+    if (total >= mediumThreshold)
+        return Profile::High;
+    return Profile::Medium;
+}
+
+QString ResultsModel::columnCaption(int column)
+{
+    if (column == 0)
+        return QStringLiteral("Domain Name");
+    if (column == 1)
+        return QStringLiteral("Total");
+    if (column == ChangeColumn)
+        return QStringLiteral("Change");
+    return engineCaption(column - 1);
+}
+
+int ResultsModel::columnWidthTwips(int column)
+{
+    return column == 0 ? 4851 : column == ColumnCount - 1 ? 1941 : column == ChangeColumn ? 1300 : 1676;
+}
+
+int ResultsModel::rowCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : int(m_rows.size());
+}
+
+int ResultsModel::columnCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : ShownColumns;
+}
+
+QVariant ResultsModel::data(const QModelIndex &index, int role) const
+{
+    if (!checkIndex(index, CheckIndexOption::IndexIsValid))
+        return QVariant();
+    const Row &row = m_rows.at(index.row());
+    if (index.column() == ChangeColumn) {
+        if (role == Qt::DisplayRole || role == Qt::EditRole)
+            return changeText(row.change);
+        if (role == Qt::ToolTipRole && row.change)
+            return row.changeAgainst;
+        return QVariant();
+    }
+    if (role == Qt::DisplayRole || role == Qt::EditRole)
+        return row.cells.at(std::size_t(index.column()));
+    if (role == ProfileRole && index.column() == 0)
+        return int(row.profile);
+    return QVariant();
+}
+
+QVariant ResultsModel::headerData(int section, Qt::Orientation orientation, int role) const
+{
+    if (orientation == Qt::Horizontal && role == Qt::DisplayRole && section >= 0 && section < ShownColumns)
+        return columnCaption(section);
+    return QAbstractTableModel::headerData(section, orientation, role);
+}
+
+void ResultsModel::sort(int column, Qt::SortOrder order)
+{
+    if (column < 0 || column >= ShownColumns)
+        return;
+    SortListView(column + 1, column == 0 ? TextMode : NumberMode, order == Qt::AscendingOrder);
+}
+
+void ResultsModel::insertResultRow(int position, const QString &url)
+{
+    position = std::clamp(position, 0, int(m_rows.size()));
+    beginInsertRows(QModelIndex(), position, position);
+    Row row;
+    row.cells[0] = url;
+    m_rows.insert(position, row);
+    endInsertRows();
+}
+
+void ResultsModel::setCell(int row, int column, const QString &text)
+{
+    if (row < 0 || row >= m_rows.size() || column < 0 || column >= ColumnCount)
+        return;
+    m_rows[row].cells[std::size_t(column)] = text;
+    const QModelIndex changed = index(row, column);
+    emit dataChanged(changed, changed, {Qt::DisplayRole});
+}
+
+QString ResultsModel::cell(int row, int column) const
+{
+    if (row < 0 || row >= m_rows.size() || column < 0 || column >= ColumnCount)
+        return QString();
+    return m_rows.at(row).cells.at(std::size_t(column));
+}
+
+void ResultsModel::setReport(int row, int engine, const CellReport &report)
+{
+    if (row < 0 || row >= m_rows.size() || engine < 1 || engine > EngineCount)
+        return;
+    m_rows[row].reports[std::size_t(engine - 1)] = report;
+    m_rows[row].reported = true;
+    const QModelIndex changed = index(row, engine + 1);
+    emit dataChanged(changed, changed, {Qt::ToolTipRole, Qt::DecorationRole});
+}
+
+CellReport ResultsModel::report(int row, int engine) const
+{
+    if (row < 0 || row >= m_rows.size() || engine < 1 || engine > EngineCount)
+        return CellReport();
+    return m_rows.at(row).reports.at(std::size_t(engine - 1));
+}
+
+bool ResultsModel::rowReported(int row) const
+{
+    return row >= 0 && row < m_rows.size() && m_rows.at(row).reported;
+}
+
+bool ResultsModel::hasNoCount(int row) const
+{
+    if (row < 0 || row >= m_rows.size() || !m_rows.at(row).reported)
+        return false;
+    for (const CellReport &report : m_rows.at(row).reports) {
+        if (report.hasCount())
+            return false;
+    }
+    return true;
+}
+
+void ResultsModel::setProfile(int row, Profile profile)
+{
+    if (row < 0 || row >= m_rows.size())
+        return;
+    m_rows[row].profile = profile;
+    const QModelIndex changed = index(row, 0);
+    emit dataChanged(changed, changed, {ProfileRole, Qt::DecorationRole});
+}
+
+Profile ResultsModel::profile(int row) const
+{
+    return (row >= 0 && row < m_rows.size()) ? m_rows.at(row).profile : Profile::None;
+}
+
+void ResultsModel::setChange(int row, std::optional<qint64> change, const QString &against)
+{
+    if (row < 0 || row >= m_rows.size())
+        return;
+    m_rows[row].change = change;
+    m_rows[row].changeAgainst = change ? against : QString();
+    const QModelIndex changed = index(row, ChangeColumn);
+    emit dataChanged(changed, changed, {Qt::DisplayRole, Qt::ToolTipRole});
+}
+
+std::optional<qint64> ResultsModel::change(int row) const
+{
+    return (row >= 0 && row < m_rows.size()) ? m_rows.at(row).change : std::nullopt;
+}
+
+QString ResultsModel::changeText(std::optional<qint64> change)
+{
+    if (!change)
+        return QString();
+    if (*change > 0)
+        return QStringLiteral("\u25b2 +") + QString::number(*change);
+    if (*change < 0)
+        return QStringLiteral("\u25bc ") + QString::number(*change);
+    return QStringLiteral("0");
+}
+
+void ResultsModel::clear()
+{
+    beginResetModel();
+    m_rows.clear();
+    endResetModel();
+}
+
+void ResultsModel::SortListView(int column, int mode, bool ascending)
+{
+    if (column < 1 || column > ShownColumns)
+        return;
+    const std::size_t c = std::size_t(column - 1);
+    const qsizetype n = m_rows.size();
+    // The keys the rows are ordered by: the numeric keys in number mode, the cells' own texts otherwise.
+    QStringList keys;
+    keys.reserve(n);
+    for (const Row &row : std::as_const(m_rows)) {
+        const QString text = c == std::size_t(ChangeColumn)
+                                 ? (row.change ? QString::number(*row.change) : QString())
+                                 : row.cells[c];
+        keys.append(mode == NumberMode ? numericKey(text) : text);
+    }
+    const Qt::CaseSensitivity cs = mode == NumberMode ? Qt::CaseSensitive : Qt::CaseInsensitive;
+    std::vector<int> order(static_cast<std::size_t>(n));
+    std::iota(order.begin(), order.end(), 0);
+    std::stable_sort(order.begin(), order.end(), [&](int a, int b) {
+        const int cmp = QString::compare(keys.at(a), keys.at(b), cs);
+        return ascending ? cmp < 0 : cmp > 0;
+    });
+
+    emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
+    QList<Row> sorted;
+    sorted.reserve(n);
+    std::vector<int> newPosition(static_cast<std::size_t>(n));
+    for (qsizetype i = 0; i < n; ++i) {
+        sorted.append(std::move(m_rows[order[std::size_t(i)]]));
+        newPosition[std::size_t(order[std::size_t(i)])] = int(i);
+    }
+    m_rows = std::move(sorted);
+    const QModelIndexList from = persistentIndexList();
+    QModelIndexList to;
+    to.reserve(from.size());
+    for (const QModelIndex &index : from)
+        to.append(this->index(newPosition[std::size_t(index.row())], index.column()));
+    changePersistentIndexList(from, to);
+    m_sorted = true;
+    emit layoutChanged({}, QAbstractItemModel::VerticalSortHint);
+}
+
+} // namespace scan

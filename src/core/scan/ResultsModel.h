@@ -1,0 +1,103 @@
+#pragma once
+
+#include "core/scan/CellReport.h"
+
+#include <QAbstractTableModel>
+#include <QList>
+#include <QString>
+
+#include <array>
+#include <optional>
+
+namespace scan {
+
+// Popularity profile of a results row, also the index of its icon.
+enum class Profile : int
+{
+    None = 0,
+    Low = 1,
+    Medium = 2,
+    High = 3
+};
+
+// The profile of a total: low below the low threshold, else high at or above the medium threshold, else
+// medium. The low test comes first.
+Profile profileOf(qint64 total, qint64 lowThreshold, qint64 mediumThreshold);
+
+// The results table: one row per scanned URL, columns "Domain Name", "Total" and one per engine. Cells hold
+// text exactly as the scan wrote it.
+class ResultsModel : public QAbstractTableModel
+{
+    Q_OBJECT
+
+public:
+    static constexpr int ColumnCount = 8; // the table's cells: "Domain Name", "Total", the six engines
+    // Shown after them: "Change", the total's difference to the newest save of the row's saved search. It
+    // is not a cell: saves, charts and exports keep to the eight columns above.
+    static constexpr int ChangeColumn = ColumnCount;
+    static constexpr int ShownColumns = ColumnCount + 1;
+    enum Role
+    {
+        ProfileRole = Qt::UserRole + 1
+    };
+    enum SortMode
+    {
+        TextMode = 0,
+        NumberMode = 1
+    };
+
+    using QAbstractTableModel::QAbstractTableModel;
+
+    static QString columnCaption(int column); // 0-based
+    static int columnWidthTwips(int column);
+
+    int rowCount(const QModelIndex &parent = QModelIndex()) const override;
+    int columnCount(const QModelIndex &parent = QModelIndex()) const override;
+    QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
+    // Column 0 sorts as text, the others as numbers.
+    void sort(int column, Qt::SortOrder order = Qt::AscendingOrder) override;
+
+    // Inserts a row whose first cell is url at position (0-based); later rows move down.
+    void insertResultRow(int position, const QString &url);
+    void setCell(int row, int column, const QString &text);
+    QString cell(int row, int column) const;
+    // The report of an engine's cell (engine 1..6): why the cell holds what it holds. Moves with its row.
+    void setReport(int row, int engine, const CellReport &report);
+    CellReport report(int row, int engine) const;
+    // True when the scan wrote reports for the row and none of its engines answered with a count.
+    bool hasNoCount(int row) const;
+    // True when the scan wrote reports for the row (rows of older kinds of table have none).
+    bool rowReported(int row) const;
+    // The change since the last save, and what it is measured against (for the tooltip); none clears it.
+    void setChange(int row, std::optional<qint64> change, const QString &against = QString());
+    std::optional<qint64> change(int row) const;
+    // "▲ +1234", "▼ -56", "0", or empty.
+    static QString changeText(std::optional<qint64> change);
+    void setProfile(int row, Profile profile);
+    Profile profile(int row) const;
+    void clear();
+
+    // Sorts by column (1-based: 1 = "Domain Name"), as text (mode 0) or by the cells' numeric keys (mode 1),
+    // stable, ascending or descending. Cell texts stay exactly as they were; selections follow their rows.
+    void SortListView(int column, int mode, bool ascending);
+
+    // Whether the last sort still holds; a scan switches it off before it adds rows.
+    bool sortedMode() const { return m_sorted; }
+    void setSortedMode(bool sorted) { m_sorted = sorted; }
+
+private:
+    struct Row
+    {
+        std::array<QString, ColumnCount> cells;
+        std::array<CellReport, ColumnCount - 2> reports;
+        bool reported = false;
+        Profile profile = Profile::None;
+        std::optional<qint64> change;
+        QString changeAgainst;
+    };
+    QList<Row> m_rows;
+    bool m_sorted = false;
+};
+
+} // namespace scan

@@ -1,0 +1,180 @@
+#pragma once
+
+#include "core/scan/CellReport.h"
+#include "core/scan/EngineTable.h"
+#include "core/scan/KeptPages.h"
+#include "core/scan/PageDownload.h"
+
+#include <QElapsedTimer>
+#include <QMap>
+#include <QObject>
+#include <QPointer>
+#include <QStringList>
+
+#include <array>
+#include <optional>
+
+namespace scan {
+
+class PageDownload;
+class PageFetcher;
+class ResultsModel;
+class WebLogModel;
+
+// One scan: every URL of a snapshot of the list, the six engines for each. Asynchronous: it returns to the
+// event loop before each URL and while pages download, so the window stays responsive, and it may be
+// destroyed at any moment (a closing window) without leaving anything behind.
+//
+// The six engines are six hosts: by default their requests for a URL start together, one request at a time
+// per engine, each engine on a network manager (and connection and thread) of its own, so that one slow or
+// hostile server costs only its own engine's cells. The answers are written in table order (Google first),
+// so the log rows, the status texts and the cells come exactly as a one-after-another run gives them. Each
+// engine keeps its own pace: a minimum interval between the starts of two of its requests, plus a random
+// extra of up to the same again when jitter is on.
+class ScanRun : public QObject
+{
+    Q_OBJECT
+
+public:
+    ScanRun(ResultsModel *results, WebLogModel *log, QObject *parent = nullptr);
+    ~ScanRun() override;
+
+    // settings.ini: its prefixes are read before each URL when the file has changed.
+    void setSettingsFile(const QString &file) { m_settingsFile = file; }
+    // Thresholds that replace the stored ones (the command line's --low and --medium).
+    void setThresholds(std::optional<int> low, std::optional<int> medium);
+    // Limits of every engine's fetches (time-outs, size).
+    // Options set here stay; otherwise each run takes the idle time-out from the stored fetchTimeout (or
+    // setTimeoutSeconds).
+    void setFetchOptions(const FetchOptions &options);
+    FetchOptions fetchOptions() const;
+    void setTimeoutSeconds(std::optional<int> seconds) { m_timeoutOverride = seconds; }
+
+    // How the engines are asked (defaults: the stored parallelEngines, engineInterval, engineJitter).
+    void setParallel(std::optional<bool> parallel) { m_parallelOverride = parallel; }
+    void setPacing(std::optional<int> intervalMs, std::optional<bool> jitter);
+    bool isParallel() const { return m_parallel; }
+    const EnginePrefixes &prefixes() const { return m_prefixes; }
+
+    // Starts a run over urls, in their order. Nothing happens (false) while a run is active or when the list
+    // is empty; the results table's sorted mode is switched off in any case.
+    bool start(const QStringList &urls);
+    // Seen before the next URL; a request during the last URL is not seen and the run completes.
+    void requestStop() { m_stopRequested = true; }
+    bool isRunning() const { return m_running; }
+    bool stopRequested() const { return m_stopRequested; }
+
+    int position() const { return m_position; }
+    qint64 grandTotal() const { return m_grandTotal; }
+
+    // Retries of a failed connection or a 502/504 answer (default: the stored fetchRetries) and the pause
+    // before each.
+    void setRetries(std::optional<int> retries) { m_retriesOverride = retries; }
+    void setRetryPauseMs(int ms) { m_retryPauseMs = ms; }
+    // An engine that answers "blocked" this many times in a row is not asked again during the run.
+    static constexpr int BlocksBeforeSuspension = 3;
+
+    // What each engine answered during the run (engine 1..6).
+    struct EngineSummary
+    {
+        int asked = 0; // requests made for its cells (retries not counted)
+        int ok = 0;
+        int zero = 0;
+        QMap<CellStatus, int> failed; // cells without a count, by status
+        int notAsked = 0;
+        bool suspended = false;
+        int failedTotal() const;
+    };
+    // Every result page the run fetched (the last try of each), with its status and headers, until the next
+    // run starts; up to a limit of bytes, the oldest dropped first.
+    KeptPages &keptPages() { return m_kept; }
+    const KeptPages &keptPages() const { return m_kept; }
+
+    const EngineSummary &summary(int engine) const { return m_summary.at(std::size_t(engine - 1)); }
+    // One line per engine: "Google: 12 asked, 10 counts, 1 zero, 1 failed (timeout 1)".
+    QStringList summaryLines() const;
+
+signals:
+    void started(int steps); // the progress bar's maximum: 6 per URL
+    void progressChanged(int value);
+    void statusChanged(const QString &text);
+    void rowFinished(int row);
+    // The run ended at a stop request, before a URL. No message, no sort, no chart.
+    void stopped();
+    // All URLs done: the completion message has been sent; the table is sorted afterwards.
+    void completed(qint64 grandTotal);
+    // Between the ascending and the descending sort by total at the end of a completed run.
+    void chartRequested();
+    // The run is over, whichever way, and everything it does at its end is done.
+    void finished();
+
+private:
+    void nextUrl();
+    struct Slot;
+    Slot *slotById(int engine, int id);
+    void beginEngine(int engine);
+    void askAhead(int engine);
+    void dropAhead();
+    void startFetch(int engine, int id);
+    void launch(int engine, int id);
+    void pageArrived(int engine, int id);
+    void emitReady();
+    // Writes one engine's answer; true when more engines of the row follow.
+    bool engineDone(int engine, const QString &count, const CellReport &report);
+    void finishRow();
+    void complete();
+
+    KeptPages m_kept;
+    QPointer<ResultsModel> m_results;
+    QPointer<WebLogModel> m_log;
+    std::array<PageFetcher *, EngineCount> m_fetchers{};
+    // One engine's request for one URL: the current URL's, or the next URL's asked ahead.
+    struct Slot
+    {
+        int id = 0;   // 0: empty
+        int url = -1; // the URL's position; -1: the current one
+        QPointer<PageDownload> download;
+        int attempt = 0;
+        bool done = false;
+        QString count;
+        CellReport report;
+    };
+    std::array<Slot, EngineCount> m_slots;
+    std::array<Slot, EngineCount> m_ahead;
+    int m_lastSlotId = 0;
+    std::array<qint64, EngineCount> m_lastStart{}; // ms on m_clock, -1 for none yet
+    QElapsedTimer m_clock;
+    int m_nextEmit = 1; // the engine whose answer is written next
+    std::optional<bool> m_parallelOverride;
+    std::optional<int> m_timeoutOverride;
+    bool m_customOptions = false;
+    std::optional<int> m_intervalOverride;
+    std::optional<bool> m_jitterOverride;
+    bool m_parallel = true;
+    int m_intervalMs = 0;
+    bool m_jitter = false;
+    QString m_settingsFile;
+    EnginePrefixes m_prefixes;
+    std::optional<int> m_retriesOverride;
+    int m_retries = 1;
+    int m_retryPauseMs = 1000;
+    std::array<int, EngineCount> m_blockedInARow{};
+    std::array<EngineSummary, EngineCount> m_summary{};
+    std::optional<int> m_lowOverride;
+    std::optional<int> m_mediumOverride;
+
+    QStringList m_urls;
+    int m_position = 0;
+    int m_progress = 0;
+    qint64 m_low = 0;
+    qint64 m_medium = 0;
+    qint64 m_grandTotal = 0;
+    bool m_running = false;
+    bool m_stopRequested = false;
+};
+
+// The value a cell adds to its row's total: its number rounded to the nearest whole number (halves to even),
+// 0 for an empty cell or text that is not a number.
+qint64 cellValue(const QString &cell);
+
+} // namespace scan

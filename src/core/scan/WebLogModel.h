@@ -1,0 +1,52 @@
+#pragma once
+
+#include "core/scan/CellReport.h"
+
+#include <QAbstractTableModel>
+#include <QList>
+#include <QString>
+
+namespace scan {
+
+// The web-result log: one "Home Page" row and one row per engine for every scanned URL, columns
+// "Webpage Type" and "URL" (the target URL, never the query URL), and "Result": how the engine answered.
+class WebLogModel : public QAbstractTableModel
+{
+    Q_OBJECT
+
+public:
+    using QAbstractTableModel::QAbstractTableModel;
+
+    int rowCount(const QModelIndex &parent = QModelIndex()) const override;
+    int columnCount(const QModelIndex &parent = QModelIndex()) const override;
+    QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
+
+    // Appends a row; once the log has been sorted, rows go to their place in that order.
+    void appendRow(const QString &type, const QString &url, const CellReport &report = CellReport());
+    QString type(int row) const;
+    QString url(int row) const;
+    // The third column "Result": the status of the engine's answer in words ("" for a "Home Page" row).
+    QString result(int row) const;
+    void clear();
+
+    // A click on a column header: sorts by that column (0-based) in the order opposite to the log's current
+    // one. The order is one setting of the whole log, ascending at first, so the first click sorts
+    // descending. An empty log is left as it is. Returns true.
+    bool EnhListView_SortColumns(int column);
+
+    bool sortedMode() const { return m_sorted; }
+    int sortColumn() const { return m_sortColumn; }
+    Qt::SortOrder sortOrder() const { return m_order; }
+
+private:
+    bool before(const QStringList &a, const QStringList &b) const;
+    void applySort();
+
+    QList<QStringList> m_rows; // [type, url, result, detail]
+    bool m_sorted = false;
+    int m_sortColumn = 0;
+    Qt::SortOrder m_order = Qt::AscendingOrder;
+};
+
+} // namespace scan

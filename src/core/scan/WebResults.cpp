@@ -1,0 +1,33 @@
+#include "core/scan/WebResults.h"
+
+#include "core/scan/EngineTable.h"
+#include "core/net/URLEncode.h"
+
+namespace webResults {
+
+QString logRowAddress(const QString &type, const QString &target, const QString &settingsIni)
+{
+    if (type == QLatin1String("Home Page"))
+        return target;
+    for (const scan::Engine &engine : scan::engines()) {
+        if (type == QLatin1String(engine.logText))
+            return scan::readPrefix(engine.number, settingsIni) + xurlEncode::URLEncode(target);
+    }
+    return QString();
+}
+
+QUrl browserAddress(const QString &typed)
+{
+    const QString text = typed.trimmed();
+    if (text.isEmpty())
+        return QUrl();
+    static const QStringList Schemes{QStringLiteral("http"),  QStringLiteral("https"), QStringLiteral("file"),
+                                     QStringLiteral("about"), QStringLiteral("data"),  QStringLiteral("ftp")};
+    const QUrl url(text, QUrl::TolerantMode);
+    if (url.isValid() && Schemes.contains(url.scheme().toLower()))
+        return url;
+    // "host:port/path" parses as the scheme "host": read it, like a bare host name, as an http address.
+    return QUrl::fromUserInput(QStringLiteral("http://") + text);
+}
+
+} // namespace webResults

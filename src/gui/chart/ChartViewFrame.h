@@ -1,0 +1,53 @@
+#pragma once
+
+#include <QGroupBox>
+#include <QString>
+
+namespace chartData {
+struct ChartModel;
+}
+namespace scan {
+class ResultsModel;
+}
+
+class ChartWidget;
+class QComboBox;
+class QLabel;
+class QPushButton;
+
+// Frame3 "Results - Chart View": "Load Data", "Print", the engine and chart-type boxes, the rotation hint
+// Label1, the focus button cmdFocus and the chart area MSChart1.
+class ChartViewFrame : public QGroupBox
+{
+    Q_OBJECT
+
+public:
+    explicit ChartViewFrame(QWidget *parent = nullptr);
+
+    // The eight chart types, in the order of their index.
+    static QStringList chartTypes();
+
+    // A saved search to chart: its engine sections into the engine box, then "All Engines". An empty file
+    // (one that may not be read) lists no section.
+    void listSavedSearch(const QString &file, const QString &title);
+    // Draws the engine box's choice from the saved search listed; the model drawn, whose message is for the
+    // status bar. singleDate (when given) tells whether a drawn series has one date only.
+    chartData::ChartModel drawChoice(bool *singleDate = nullptr);
+    // Draws the current results, one series per URL.
+    void drawCurrentResults(const scan::ResultsModel &results);
+
+    QPushButton *loadData;    // Command7
+    QPushButton *print;       // Command14
+    QPushButton *exportChart; // cmdExport: "Save as PDF/PNG"
+    QLabel *searchLabel;      // lblChartSearch
+    QLabel *typeLabel;        // lblChartType
+    QComboBox *engineBox;     // cmbChart1
+    QComboBox *typeBox;       // cmbChart2
+    QLabel *hint;             // Label1
+    QPushButton *focusButton; // cmdFocus
+    ChartWidget *chart;       // MSChart1
+
+private:
+    QString m_file;  // the saved search charted
+    QString m_title; // its name
+};

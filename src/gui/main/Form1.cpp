@@ -1,0 +1,835 @@
+#include "gui/main/Form1.h"
+
+#include "core/ini/TextFile.h"
+#include "core/ini/UserSettings.h"
+#include "core/ini/modINI.h"
+#include "core/program/ProductIdentity.h"
+#include "core/program/ProgramEnd.h"
+#include "core/program/ProgramFolder.h"
+#include "core/saved/ChartData.h"
+#include "core/saved/SavedSearch.h"
+#include "core/scan/EngineTable.h"
+#include "core/scan/ResultsExport.h"
+#include "core/scan/ScanRun.h"
+#include "core/scan/SortKeys.h"
+#include "core/scan/WebLogModel.h"
+#include "core/scan/WebResults.h"
+#include "gui/chart/ChartViewFrame.h"
+#include "gui/chart/ChartWidget.h"
+#include "gui/chart/modPrint.h"
+#include "gui/common/Prompts.h"
+#include "gui/common/Twips.h"
+#include "gui/dialogs/Form2.h"
+#include "gui/dialogs/Form4.h"
+#include "gui/dialogs/Form5.h"
+#include "gui/dialogs/frmAbout.h"
+#include "gui/help/Form8.h"
+#include "gui/main/DataViewFrame.h"
+#include "gui/main/ResultsActions.h"
+#include "gui/main/ResultsTableModel.h"
+#include "gui/main/StatusPanel.h"
+#include "gui/main/TabStrip.h"
+#include "gui/main/UrlPanel.h"
+#include "gui/skin/SkinLabel.h"
+#include "gui/skin/modSkin.h"
+#include "gui/web/WebLogActions.h"
+#include "gui/web/WebsiteViewFrame.h"
+#include "gui/web/frmWebsite.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QDateTime>
+#include <QDir>
+#include <QFileInfo>
+#include <QGroupBox>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMenuBar>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QScreen>
+#include <QStatusBar>
+#include <QTimer>
+#include <QTreeView>
+#include <QWebEngineView>
+
+#include "vantory_version.h"
+
+using twips::box;
+using twips::px;
+
+Form1::Form1(QWidget *parent)
+    : QMainWindow(parent), m_client(new QWidget(this)), m_toolStrip(new QWidget(m_client)),
+      m_start(new QPushButton(QStringLiteral("Start"), m_toolStrip)),
+      m_stop(new QPushButton(QStringLiteral("Stop"), m_toolStrip)),
+      m_options(new QPushButton(QStringLiteral("Options"), m_toolStrip)),
+      m_visit(new QPushButton(m_toolStrip)), m_urls(new UrlPanel(m_client)), m_tabs(new TabStrip(m_client)),
+      m_data(new DataViewFrame(m_client)), m_chart(new ChartViewFrame(m_client)),
+      m_web(new WebsiteViewFrame(m_client)), m_status(new QStatusBar(this)),
+      m_progress(new QProgressBar(m_status)), m_results(new ResultsTableModel(this)),
+      m_log(new scan::WebLogModel(this)), m_run(new scan::ScanRun(m_results, m_log, this))
+{
+    setObjectName(QStringLiteral("Form1"));
+    m_client->setObjectName(QStringLiteral("Form1Client"));
+    m_toolStrip->setObjectName(QStringLiteral("Picture1"));
+    m_start->setObjectName(QStringLiteral("Command1"));
+    m_stop->setObjectName(QStringLiteral("Command2"));
+    m_options->setObjectName(QStringLiteral("Command6"));
+    m_visit->setObjectName(QStringLiteral("Command3"));
+    m_status->setObjectName(QStringLiteral("StatusBar1"));
+    m_progress->setObjectName(QStringLiteral("ProgressBar1"));
+    setCentralWidget(m_client);
+    setStatusBar(m_status);
+    m_client->installEventFilter(this);
+
+    m_toolStrip->setAutoFillBackground(true);
+    m_start->setGeometry(box(60, 60, 1275, 975));
+    m_stop->setGeometry(box(1380, 60, 1275, 975));
+    m_options->setGeometry(box(2700, 60, 1275, 975));
+    m_visit->setGeometry(box(4020, 60, 3000, 975));
+    m_stop->setEnabled(false);
+    m_urls->move(px(60), px(1095));
+    m_urls->resize(px(3495), px(6000));
+    m_tabs->move(px(3600), px(1095));
+    m_chart->hide();
+    m_web->hide();
+
+    m_data->results->setModel(m_results);
+    m_web->log->setModel(m_log);
+    for (int c = 0; c < scan::ResultsModel::ShownColumns; ++c)
+        m_data->results->setColumnWidth(c, px(scan::ResultsModel::columnWidthTwips(c)));
+
+    buildMenus();
+    buildStatusBar();
+    applyFonts();
+
+    connect(m_start, &QPushButton::clicked, this, &Form1::Command1_Click);
+    connect(m_stop, &QPushButton::clicked, this, &Form1::Command2_Click);
+    connect(m_options, &QPushButton::clicked, this, &Form1::Command6_Click);
+    connect(m_visit, &QPushButton::clicked, this, &Form1::Command3_Click);
+    connect(m_data->saveSelected, &QPushButton::clicked, this, &Form1::Command4_Click);
+    connect(m_data->webResults, &QPushButton::clicked, this, &Form1::Command12_Click);
+    connect(m_data->clearAll, &QPushButton::clicked, this, &Form1::Command5_Click);
+    connect(m_data->results, &QTreeView::doubleClicked, this, &Form1::Command12_Click);
+    connect(m_data->results->header(), &QHeaderView::sectionClicked, this,
+            [this](int section) { ListView1_ColumnClick(section + 1); });
+    connect(m_web->log->header(), &QHeaderView::sectionClicked, this,
+            [this](int section) { ListView2_ColumnClick(section + 1); });
+    connect(m_data, &DataViewFrame::rightReleased, this, [this](int row, const QPoint &pos) {
+        if (row < 0)
+            return;
+        m_mnuSaveResults->setText(QStringLiteral("Save Result For ") + m_results->cell(row, 0));
+        m_listViewMenu->popup(pos);
+    });
+    connect(m_chart->loadData, &QPushButton::clicked, this, &Form1::Command7_Click);
+    connect(m_chart->typeBox, &QComboBox::currentIndexChanged, this, &Form1::cmbChart2_Click);
+    connect(m_chart->engineBox, &QComboBox::activated, this, &Form1::cmbChart1_Click);
+    connect(m_chart->print, &QPushButton::clicked, this, &Form1::Command14_Click);
+    connect(m_chart->exportChart, &QPushButton::clicked, this, &Form1::cmdExport_Click);
+    connect(m_chart->chart, &ChartWidget::activated, m_chart->focusButton,
+            [this] { m_chart->focusButton->setFocus(); });
+    connect(this, &Form1::currentResultsChartRequested, this, &Form1::doChart2);
+    connect(m_tabs, &TabStrip::tabClicked, this, &Form1::TabStrip1_Click);
+    connect(m_web->go, &QPushButton::clicked, this, &Form1::Command10_Click);
+    connect(m_web->address, &QLineEdit::returnPressed, this, &Form1::Command10_Click);
+    connect(m_web->back, &QPushButton::clicked, m_web->browser, &QWebEngineView::back);
+    connect(m_web->forward, &QPushButton::clicked, m_web->browser, &QWebEngineView::forward);
+    connect(m_web->stop, &QPushButton::clicked, m_web->browser, &QWebEngineView::stop);
+    connect(m_web->refresh, &QPushButton::clicked, m_web->browser, &QWebEngineView::reload);
+    connect(m_web->log, &QTreeView::clicked, this, &Form1::ListView2_Click);
+    // The keyboard opens log rows too: moving the selection, or Enter on a row.
+    connect(m_web->log->selectionModel(), &QItemSelectionModel::currentRowChanged, this, [this] {
+        if (!m_selectingLogRow && QGuiApplication::mouseButtons() == Qt::NoButton)
+            ListView2_Click();
+    });
+    m_web->log->installEventFilter(this);
+    connect(m_web->browser->page(), &QWebEnginePage::linkHovered, this, &Form1::browserLinkHovered);
+    connect(m_web->browser, &QWebEngineView::loadStarted, this, [this] {
+        m_panels[1]->setStatusText(QStringLiteral("Opening ") + m_web->browser->url().toString());
+    });
+    connect(m_web->browser, &QWebEngineView::loadFinished, this, [this] {
+        m_web->address->setText(m_web->browser->url().toString());
+        m_web->address->setCursorPosition(0);
+        m_panels[1]->setStatusText(m_keptNote);
+        m_keptNote.clear();
+    });
+    // The log's popup menu: the page a row's count was cut from, as fetched.
+    m_web->log->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(m_web->log, &QWidget::customContextMenuRequested, this, [this](const QPoint &pos) {
+        const QModelIndex index = m_web->log->indexAt(pos);
+        if (!index.isValid())
+            return;
+        m_web->log->setCurrentIndex(index);
+        m_mnuShowFetchedPage->setEnabled(keptPageOfLogRow(index.row()) != nullptr);
+        m_logMenu->popup(m_web->log->viewport()->mapToGlobal(pos));
+    });
+
+    connect(m_run, &scan::ScanRun::started, m_progress, &QProgressBar::setMaximum);
+    connect(m_run, &scan::ScanRun::progressChanged, m_progress, &QProgressBar::setValue);
+    connect(m_run, &scan::ScanRun::statusChanged, this, [this](const QString &text) {
+        m_lastStatus = text;
+        // A pending stop shows until the run has ended.
+        m_panels[0]->setStatusText(m_run->stopRequested() ? QStringLiteral("Stopping...") : text);
+    });
+    connect(m_run, &scan::ScanRun::stopped, this, &Form1::stopped);
+    connect(m_run, &scan::ScanRun::completed, this, [this] {
+        m_progress->hide();
+        setRunning(false);
+        m_panels[0]->setStatusText(m_lastStatus); // the completion message, also after a late stop
+        // What each engine answered: the Scan Report, and the tooltip of the completion message.
+        m_scanReport = m_run->summaryLines().join(u'\n');
+        m_panels[0]->setToolTip(m_scanReport);
+        for (int row = 0; row < m_results->rowCount(); ++row)
+            updateChange(row);
+    });
+    connect(m_run, &scan::ScanRun::chartRequested, this, &Form1::currentResultsChartRequested);
+
+    // The window's load.
+    setWindowTitle(productIdentity::productName() + QStringLiteral(" by ") + productIdentity::companyName());
+    m_visit->setText(QStringLiteral("Visit ") + productIdentity::website());
+    m_mnuStop->setEnabled(false);
+    PlaceProgressBar();
+    m_progress->hide();
+    m_panels[0]->setStatusText(QString());
+    if (modSkin::skinSwitch()) {
+        // The skin, then the skinned twins of the Website View's and the Chart View's labels, then the skin
+        // again for the new labels.
+        m_toolStrip->setProperty("controlKind", QStringLiteral("PictureBox"));
+        m_chart->hint->setProperty("skinLabel", QStringLiteral("false"));
+        modSkin::ApplySkin(this);
+        new SkinLabel(QStringLiteral("SkinLabel1"), 0, m_web);
+        new SkinLabel(QStringLiteral("SkinLabel2"), 0, m_chart);
+        modSkin::substituteLabels(
+            this, {{QStringLiteral("SkinLabel1"), m_web}, {QStringLiteral("SkinLabel2"), m_chart}});
+        modSkin::ApplySkin(this);
+    }
+
+    resize(px(13170), px(11115) + menuBar()->sizeHint().height() + m_status->sizeHint().height());
+    if (const QScreen *screen = QGuiApplication::primaryScreen())
+        move(screen->availableGeometry().center() - rect().center());
+    ArrangeControls();
+
+    if (UserSettings::value(UserSettings::ShowHelp) == QLatin1String("1"))
+        mnuHelpItem_Click();
+    // A quarter of the log's designed width (the window is not laid out before it is shown).
+    const int quarter = px(9050) / 4;
+    m_web->log->setColumnWidth(0, quarter);
+    m_web->log->setColumnWidth(1, quarter * 3);
+    restoreLayout();
+    bool ok = false;
+    const int chartType = UserSettings::value(UserSettings::CmbChart2).toInt(&ok);
+    if (ok && chartType >= 0 && chartType < m_chart->typeBox->count()) {
+        if (m_chart->typeBox->currentIndex() == chartType)
+            cmbChart2_Click(chartType);
+        else
+            m_chart->typeBox->setCurrentIndex(chartType);
+    }
+    navigate(m_web->browser, productIdentity::website());
+}
+
+Form1::~Form1()
+{
+    delete m_website;
+    delete m_help;
+    delete m_about;
+    delete m_optionsDialog;
+}
+
+QAction *Form1::menuAction(QMenu *menu, const char *name, const QString &text, void (Form1::*slot)(),
+                           const QKeySequence &shortcut)
+{
+    QAction *action = menu->addAction(text);
+    action->setObjectName(QString::fromLatin1(name));
+    action->setShortcut(shortcut);
+    connect(action, &QAction::triggered, this, slot);
+    return action;
+}
+
+void Form1::buildMenus()
+{
+    QMenuBar *bar = menuBar();
+    auto topLevel = [this, bar](const char *name, const QString &title, bool shown) {
+        auto *menu = new QMenu(title, this);
+        menu->setObjectName(QString::fromLatin1(name));
+        if (shown)
+            bar->addMenu(menu);
+        return menu;
+    };
+    QMenu *file = topLevel("mnuFile2", QStringLiteral("File"), true);
+    auto urlEntry = [this, file](const char *name, const QString &text, void (UrlPanel::*slot)(),
+                                 const QKeySequence &key) {
+        QAction *action = file->addAction(text);
+        action->setObjectName(QString::fromLatin1(name));
+        action->setShortcut(key);
+        connect(action, &QAction::triggered, m_urls, slot);
+    };
+    urlEntry("mnuNewURL", QStringLiteral("Add URL"), &UrlPanel::mnuNewURL_Click,
+             QKeySequence(Qt::CTRL | Qt::Key_N));
+    file->addSeparator()->setObjectName(QStringLiteral("mnuFileSplit1"));
+    urlEntry("mnuSaveUrlList", QStringLiteral("Save URL List to File"), &UrlPanel::mnuSaveUrlList_Click,
+             QKeySequence(Qt::CTRL | Qt::Key_S));
+    urlEntry("mnuOpenURLList", QStringLiteral("Load URL List from File"), &UrlPanel::mnuOpenURLList_Click,
+             QKeySequence(Qt::CTRL | Qt::Key_O));
+    urlEntry("mnuOpenClipboard", QStringLiteral("Load URL List from Clipboard"),
+             &UrlPanel::mnuOpenClipboard_Click, QKeySequence(Qt::CTRL | Qt::Key_V));
+    file->addSeparator()->setObjectName(QStringLiteral("mnuFileSplit2"));
+    menuAction(file, "mnuExportResults", QStringLiteral("Export Results..."), &Form1::mnuExportResults_Click);
+    m_mnuExportHistory = menuAction(file, "mnuExportHistory", QStringLiteral("Export History..."),
+                                    &Form1::mnuExportHistory_Click);
+    m_mnuExportHistory->setEnabled(false);
+    file->addSeparator()->setObjectName(QStringLiteral("mnuFileSplit84"));
+    menuAction(file, "mnuExitNow", QStringLiteral("Exit"), &Form1::mnuExitNow_Click,
+               QKeySequence(Qt::CTRL | Qt::Key_X));
+
+    QMenu *scanMenu = topLevel("mnuOptions", QStringLiteral("Scan"), true);
+    menuAction(scanMenu, "mnuScan", QStringLiteral("Start Scan"), &Form1::mnuScan_Click);
+    m_mnuStop = menuAction(scanMenu, "mnuStop", QStringLiteral("Stop Scan"), &Form1::mnuStop_Click);
+    scanMenu->addSeparator();
+    menuAction(scanMenu, "mnuScanReport", QStringLiteral("Scan Report"), &Form1::mnuScanReport_Click);
+    QMenu *options = topLevel("mnuOptions2", QStringLiteral("Options"), true);
+    menuAction(options, "mnuConfig", QStringLiteral("View Options"), &Form1::mnuConfig_Click);
+    QMenu *tools = topLevel("mnuTools", QStringLiteral("Tools"), false);
+    menuAction(tools, "mnuGraph", QStringLiteral("View Graph..."), &Form1::mnuGraph_Click);
+    QMenu *help = topLevel("mnuHelp01", QStringLiteral("Help"), true);
+    menuAction(help, "mnuHelpItem", QStringLiteral("View Help"), &Form1::mnuHelpItem_Click);
+    QMenu *about = topLevel("mnuHelp", QStringLiteral("About"), true);
+    menuAction(about, "mnuAbout", QStringLiteral("About this software"), &Form1::mnuAbout_Click);
+    m_listViewMenu = topLevel("mnuListView", QStringLiteral("ListView"), false);
+    m_mnuSaveResults = menuAction(m_listViewMenu, "mnuSaveResults", QStringLiteral("Save Results"),
+                                  &Form1::mnuSaveResults_Click);
+    menuAction(m_listViewMenu, "mnuWebResults", QStringLiteral("Web Results"), &Form1::mnuWebResults_Click);
+    menuAction(m_listViewMenu, "mnuClearResults", QStringLiteral("Clear Results"),
+               &Form1::mnuClearResults_Click);
+    m_logMenu = topLevel("mnuLogView", QStringLiteral("Log"), false);
+    m_mnuShowFetchedPage = menuAction(m_logMenu, "mnuShowFetchedPage", QStringLiteral("Show Fetched Page"),
+                                      &Form1::mnuShowFetchedPage_Click);
+}
+
+void Form1::buildStatusBar()
+{
+    m_status->setSizeGripEnabled(true);
+    const std::array<int, 4> widths{0, px(2400), px(1400), px(1500)};
+    for (std::size_t i = 0; i < m_panels.size(); ++i) {
+        m_panels[i] = new StatusPanel(m_status);
+        m_panels[i]->setObjectName(QStringLiteral("StatusBar1Panel%1").arg(i + 1));
+        m_panels[i]->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+        if (widths[i] > 0) {
+            m_panels[i]->setFixedWidth(widths[i]);
+            m_panels[i]->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Preferred);
+        }
+        m_status->addWidget(m_panels[i], i == 0 ? 1 : 0);
+    }
+    m_panels[1]->installEventFilter(this);
+    auto tick = [this] {
+        const QDateTime now = QDateTime::currentDateTime();
+        m_panels[2]->setText(QLocale().toString(now.time(), QLocale::ShortFormat));
+        m_panels[3]->setText(QLocale().toString(now.date(), QLocale::ShortFormat));
+    };
+    tick();
+    auto *clock = new QTimer(this);
+    connect(clock, &QTimer::timeout, this, tick);
+    clock->start(1000);
+}
+
+void Form1::applyFonts()
+{
+    QFont base(QStringLiteral("Verdana"));
+    base.setPointSizeF(8.25);
+    setFont(base);
+    QFont bold = base;
+    bold.setBold(true);
+    // Frames, buttons and labels in bold; everything else (lists, boxes, the status bar) plain.
+    for (QWidget *w : findChildren<QWidget *>()) {
+        const bool strong = qobject_cast<QGroupBox *>(w) || qobject_cast<QPushButton *>(w) ||
+                            (qobject_cast<QLabel *>(w) && w->parentWidget() != m_status);
+        w->setFont(strong ? bold : base);
+    }
+}
+
+Form2 *Form1::optionsDialog() const
+{
+    return m_optionsDialog;
+}
+
+Form8 *Form1::helpWindow() const
+{
+    return m_help;
+}
+
+frmWebsite *Form1::websiteWindow() const
+{
+    return m_website;
+}
+
+bool Form1::isScanning() const
+{
+    return m_run->isRunning();
+}
+
+void Form1::browserLinkHovered(const QString &url)
+{
+    // The link under the pointer shows in panel 1 while the pointer is on it; what the panel held before
+    // comes back when it leaves. A running scan's status is never replaced: the page's signals come at any
+    // time (a load, the pointer resting on the view), and the scan's text is what the user is watching.
+    StatusPanel *panel = m_panels[0];
+    if (isScanning()) {
+        m_hoverRestore.reset();
+        return;
+    }
+    if (url.isEmpty()) {
+        if (m_hoverRestore) {
+            panel->setText(m_hoverRestore->first);
+            panel->setToolTip(m_hoverRestore->second);
+            m_hoverRestore.reset();
+        }
+        return;
+    }
+    if (!m_hoverRestore)
+        m_hoverRestore = std::pair{panel->text(), panel->toolTip()};
+    panel->setStatusText(url);
+}
+
+void Form1::setRunning(bool running)
+{
+    if (running)
+        m_hoverRestore.reset(); // the scan's texts take the panel over
+    m_start->setText(running ? QStringLiteral("Searching...") : QStringLiteral("Start"));
+    m_start->setEnabled(!running);
+    m_stop->setEnabled(running);
+    m_mnuStop->setEnabled(running);
+}
+
+void Form1::Command1_Click()
+{
+    // One run at a time: a second run inside a running one would break its row positions.
+    if (m_run->isRunning())
+        return;
+    PlaceProgressBar();
+    m_progress->show();
+    m_progress->raise();
+    const QStringList urls = m_urls->entries();
+    m_run->setSettingsFile(programFolder::settingsIni());
+    m_progress->setValue(0);
+    if (!m_run->start(urls)) {
+        m_progress->hide();
+        return;
+    }
+    setRunning(true);
+}
+
+void Form1::mnuScanReport_Click()
+{
+    prompts::information(this, QStringLiteral("Scan Report"),
+                         m_scanReport.isEmpty() ? QStringLiteral("No scan has been completed yet.")
+                                                : m_scanReport);
+}
+
+void Form1::Command2_Click()
+{
+    mnuStop_Click();
+}
+
+void Form1::mnuScan_Click()
+{
+    Command1_Click();
+}
+
+void Form1::mnuStop_Click()
+{
+    m_run->requestStop();
+    m_progress->hide();
+    if (m_run->isRunning())
+        m_panels[0]->setStatusText(QStringLiteral("Stopping..."));
+}
+
+void Form1::stopped()
+{
+    setRunning(false);
+    m_panels[0]->setStatusText(m_lastStatus);
+}
+
+void Form1::Command4_Click()
+{
+    mnuSaveResults_Click();
+}
+
+void Form1::Command5_Click()
+{
+    mnuClearResults_Click();
+}
+
+void Form1::Command12_Click()
+{
+    // The selected result's first log row (its "Home Page" row) opens in the Website View.
+    const QModelIndexList rows = m_data->results->selectionModel()->selectedRows();
+    const int found =
+        rows.isEmpty() ? -1 : webLogActions::firstRowOf(*m_log, m_results->cell(rows.first().row(), 0));
+    if (found < 0) {
+        prompts::information(
+            this, productIdentity::productName(),
+            QStringLiteral("You must first select the item in the results list you wish to view web "
+                           "results for."));
+        return;
+    }
+    const QModelIndex row = m_log->index(found, 0);
+    m_selectingLogRow = true;
+    m_web->log->selectionModel()->setCurrentIndex(row, QItemSelectionModel::ClearAndSelect |
+                                                           QItemSelectionModel::Rows);
+    m_selectingLogRow = false;
+    m_web->log->scrollToTop();
+    m_web->log->scrollTo(row, QAbstractItemView::PositionAtTop);
+    ListView2_Click();
+    TabStrip1_Click(3);
+}
+
+void Form1::ListView2_Click()
+{
+    const QModelIndexList rows = m_web->log->selectionModel()->selectedRows();
+    if (!rows.isEmpty())
+        webLogActions::openRow(*m_web, *m_log, rows.first().row());
+}
+
+const scan::KeptPage *Form1::keptPageOfLogRow(int row) const
+{
+    return webLogActions::keptPage(*m_log, *m_run, row);
+}
+
+// Log popup > Show Fetched Page: the kept page in the Website View, as fetched (not fetched again).
+void Form1::mnuShowFetchedPage_Click()
+{
+    const QModelIndexList rows = m_web->log->selectionModel()->selectedRows();
+    const scan::KeptPage *page = rows.isEmpty() ? nullptr : keptPageOfLogRow(rows.first().row());
+    if (!page) {
+        prompts::information(this, QStringLiteral("Show Fetched Page"),
+                             QStringLiteral("No page was kept for this row: it is not an engine's row of the "
+                                            "last scan, or the scan was not asked for it."));
+        return;
+    }
+    m_keptNote = webLogActions::showKeptPage(*m_web, *page);
+}
+
+void Form1::Command10_Click()
+{
+    navigate(m_web->browser, m_web->address->text());
+}
+
+int Form1::runDialog(QDialog *dialog)
+{
+    if (m_dialogHook)
+        m_dialogHook(dialog);
+    return dialog->exec();
+}
+
+void Form1::mnuSaveResults_Click()
+{
+    const QModelIndexList rows = m_data->results->selectionModel()->selectedRows();
+    if (rows.isEmpty()) {
+        prompts::information(
+            this, QStringLiteral(VANTORY_PRODUCT_NAME),
+            QStringLiteral("You must first select the item in the results list that you would like "
+                           "to save."));
+        return;
+    }
+    resultsActions::saveRow(this, *m_results, rows.first().row(),
+                            [this](QDialog *dialog) { return runDialog(dialog); });
+}
+
+// The "Change" cell of a row: its total against the newest save of the URL's saved search.
+void Form1::updateChange(int row)
+{
+    resultsActions::updateChange(*m_results, row);
+}
+
+void Form1::mnuWebResults_Click()
+{
+    Command12_Click();
+}
+
+void Form1::mnuClearResults_Click()
+{
+    // Rows removed under a running scan would break it.
+    if (m_run->isRunning())
+        return;
+    m_results->clear();
+    m_log->clear();
+}
+
+void Form1::ListView1_ColumnClick(int column)
+{
+    if (m_start->text() != QLatin1String("Start") || column < 1 || column > 8)
+        return;
+    bool &ascending = m_ascending[std::size_t(column - 1)];
+    ascending = !ascending;
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    m_results->SortListView(
+        column, column == 1 ? scan::ResultsModel::TextMode : scan::ResultsModel::NumberMode, ascending);
+    QApplication::restoreOverrideCursor();
+}
+
+void Form1::ListView2_ColumnClick(int column)
+{
+    m_log->EnhListView_SortColumns(column - 1);
+}
+
+void Form1::Command3_Click()
+{
+    if (!m_website) {
+        // Closing the browser window unloads it: the next "Visit" loads the website again.
+        m_website = new frmWebsite;
+        m_website->setAttribute(Qt::WA_DeleteOnClose);
+        m_website->setMode(QStringLiteral("Website"));
+        m_website->load();
+    }
+    m_website->show();
+    m_website->raise();
+}
+
+void Form1::Command6_Click()
+{
+    // The one Options dialog, modeless.
+    if (!m_optionsDialog) {
+        m_optionsDialog = new Form2(this);
+        m_optionsDialog->setAttribute(Qt::WA_DeleteOnClose);
+        m_optionsDialog->load();
+    }
+    m_optionsDialog->setModal(false);
+    m_optionsDialog->show();
+    m_optionsDialog->raise();
+}
+
+void Form1::Command7_Click()
+{
+    mnuGraph_Click();
+}
+
+void Form1::mnuGraph_Click()
+{
+    Form4 dialog(this);
+    dialog.load();
+    if (runDialog(&dialog) != QDialog::Accepted)
+        return;
+    m_chartFileName = dialog.chartFileName();
+    doChart();
+}
+
+void Form1::doChart()
+{
+    m_chartFilePath = saved::searchFile(programFolder::savedFolder(), m_chartFileName.chopped(4));
+    if (!saved::staysInItsFolder(m_chartFilePath))
+        m_chartFilePath.clear(); // a link out of the Saved folder is not read
+    m_mnuExportHistory->setEnabled(!m_chartFilePath.isEmpty());
+    m_chart->listSavedSearch(m_chartFilePath,
+                             QString(m_chartFileName).remove(QStringLiteral(".vty"), Qt::CaseInsensitive));
+    // Loading draws the first entry at once, as choosing it does.
+    cmbChart1_Click();
+}
+
+void Form1::cmbChart1_Click()
+{
+    bool singleDate = false;
+    const chartData::ChartModel model = m_chart->drawChoice(&singleDate);
+    if (!m_twoSearchesHintShown && singleDate) {
+        m_twoSearchesHintShown = true;
+        prompts::information(this, QStringLiteral("Information"),
+                             QStringLiteral("You need atleast 2 saved searches to get any data displayed"));
+    }
+    m_panels[0]->setStatusText(model.message);
+}
+
+void Form1::doChart2()
+{
+    m_chart->drawCurrentResults(*m_results);
+}
+
+void Form1::Command14_Click()
+{
+    modPrint::printChart(m_chart->chart, this);
+}
+
+void Form1::cmdExport_Click()
+{
+    modPrint::saveChartAs(m_chart->chart, this);
+}
+
+void Form1::mnuConfig_Click()
+{
+    // The same dialog, modal, owned by the main window.
+    if (!m_optionsDialog) {
+        m_optionsDialog = new Form2(this);
+        m_optionsDialog->setAttribute(Qt::WA_DeleteOnClose);
+        m_optionsDialog->load();
+    } else {
+        m_optionsDialog->hide();
+    }
+    m_optionsDialog->setWindowModality(Qt::ApplicationModal);
+    runDialog(m_optionsDialog);
+}
+
+void Form1::mnuHelpItem_Click()
+{
+    if (!m_help) {
+        m_help = new Form8;
+        m_help->load();
+    }
+    m_help->show();
+    m_help->raise();
+}
+
+void Form1::mnuAbout_Click()
+{
+    if (!m_about)
+        m_about = new frmAbout(this);
+    m_about->show();
+    m_about->raise();
+}
+
+void Form1::mnuExitNow_Click()
+{
+    // The results and the URL list are not kept: ask before they are lost.
+    if ((m_results->rowCount() > 0 || m_urls->list()->count() > 0) &&
+        !prompts::askYesNo(this, productIdentity::productName(),
+                           QStringLiteral("Exit %1? The results and the URL list are not kept.")
+                               .arg(productIdentity::productName())))
+        return;
+    close();
+}
+
+void Form1::cmbChart2_Click(int index)
+{
+    if (index < 0)
+        return;
+    UserSettings::setValue(UserSettings::CmbChart2, QString::number(index));
+    m_chart->chart->setChartType(index);
+    const bool threeD = m_chart->typeBox->itemText(index).contains(QLatin1String("3D"), Qt::CaseInsensitive);
+    m_chart->hint->setText(threeD ? QStringLiteral("Control Key + Drag to rotate.") : QString());
+}
+
+void Form1::TabStrip1_Click(int tab)
+{
+    if (tab < 1 || tab > 3)
+        return;
+    m_data->setVisible(tab == 1);
+    m_chart->setVisible(tab == 2);
+    m_web->setVisible(tab == 3);
+    if (m_tabs->selectedTab() != tab)
+        m_tabs->bar()->setCurrentIndex(tab - 1);
+}
+
+void Form1::PlaceProgressBar()
+{
+    const QRect panel = m_panels[1]->geometry();
+    m_progress->setTextVisible(false);
+    m_progress->setGeometry(panel.adjusted(2, 2, -2, -2));
+    m_progress->raise();
+}
+
+void Form1::ArrangeControls()
+{
+    const int W = m_client->width();
+    const int H = m_client->height();
+    m_toolStrip->setGeometry(0, 0, W, px(1095));
+    // Frame1 (URLs): below the tool strip, down to just above the status bar.
+    const int top = std::abs(m_toolStrip->y() + m_toolStrip->height());
+    const int frameHeight = std::abs(H - top - px(60));
+    m_urls->setGeometry(m_urls->x(), top, m_urls->width(), frameHeight);
+    // TabStrip1 beside it, to 200 twips from the right edge.
+    m_tabs->setGeometry(m_tabs->x(), top, std::abs(W - m_tabs->x() - px(200)), frameHeight);
+    // The three view frames coincide, inside the tab strip.
+    const QRect view(std::abs(m_tabs->x() + px(100)), std::abs(m_tabs->y() + px(500)),
+                     std::abs(m_tabs->width() - px(200)), std::abs(m_tabs->height() - px(700)));
+    m_data->setGeometry(view);
+    m_chart->setGeometry(view);
+    m_web->setGeometry(view);
+    for (QWidget *frame :
+         {static_cast<QWidget *>(m_data), static_cast<QWidget *>(m_chart), static_cast<QWidget *>(m_web)})
+        frame->raise();
+
+    QTreeView *results = m_data->results;
+    results->resize(std::abs(view.width() - 2 * results->x()),
+                    std::abs(view.height() - results->y() - px(200)));
+    m_chart->chart->resize(results->width(), std::max(0, results->height() - px(100)));
+    PlaceProgressBar();
+
+    QTreeView *log = m_web->log;
+    log->resize(std::abs(view.width() - 2 * log->x()), log->height());
+    m_web->browser->resize(log->width(), std::abs(view.height() - m_web->browser->y() - px(100)));
+    QLineEdit *address = m_web->address;
+    address->resize(std::abs(view.width() - address->x() - px(300) - m_web->go->width()), address->height());
+    m_web->go->move(address->x() + address->width() + px(100), m_web->go->y());
+
+    QWidget *list = m_urls->list();
+    list->resize(list->width(), std::abs(m_urls->height() - list->y() - px(200)));
+    m_visit->resize(std::abs(W - m_visit->x() - px(100)), m_visit->height());
+}
+
+bool Form1::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == m_web->log && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent *>(event)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+            ListView2_Click();
+            return true;
+        }
+    }
+    if (watched == m_client && event->type() == QEvent::Resize)
+        ArrangeControls();
+    else if (watched == m_panels[1] && (event->type() == QEvent::Resize || event->type() == QEvent::Move))
+        PlaceProgressBar();
+    return QMainWindow::eventFilter(watched, event);
+}
+
+// The window's place and size and the tables' columns, as the user left them (keys of our own).
+void Form1::restoreLayout()
+{
+    const auto stored = [](UserSettings::Key key) {
+        return QByteArray::fromBase64(UserSettings::value(key).toLatin1());
+    };
+    if (const QByteArray geometry = stored(UserSettings::WindowGeometry); !geometry.isEmpty())
+        restoreGeometry(geometry);
+    if (const QByteArray columns = stored(UserSettings::ResultsColumns); !columns.isEmpty())
+        m_data->results->header()->restoreState(columns);
+    if (const QByteArray columns = stored(UserSettings::LogColumns); !columns.isEmpty())
+        m_web->log->header()->restoreState(columns);
+}
+
+void Form1::saveLayout() const
+{
+    UserSettings::setValue(UserSettings::WindowGeometry, QString::fromLatin1(saveGeometry().toBase64()));
+    UserSettings::setValue(UserSettings::ResultsColumns,
+                           QString::fromLatin1(m_data->results->header()->saveState().toBase64()));
+    UserSettings::setValue(UserSettings::LogColumns,
+                           QString::fromLatin1(m_web->log->header()->saveState().toBase64()));
+}
+
+void Form1::mnuExportResults_Click()
+{
+    resultsActions::exportResults(this, *m_results, *m_run);
+}
+
+void Form1::mnuExportHistory_Click()
+{
+    resultsActions::exportHistory(this, m_chartFilePath);
+}
+
+void Form1::closeEvent(QCloseEvent *event)
+{
+    saveLayout();
+    // A scan in progress ends with the window: its transfer is aborted when the run is destroyed.
+    m_run->requestStop();
+    event->accept();
+    for (QWidget *window : std::initializer_list<QWidget *>{m_optionsDialog, m_help, m_about}) {
+        if (window)
+            window->close();
+    }
+    if (m_website && m_website->isVisible()) {
+        // The program goes on with the browser window, and ends when that closes.
+        frmWebsite::setMainWindowClosed(true);
+        return;
+    }
+    modSkin::stopSkin();
+    programEnd::end();
+}

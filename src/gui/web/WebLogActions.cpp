@@ -1,0 +1,54 @@
+#include "gui/web/WebLogActions.h"
+
+#include "core/program/ProgramFolder.h"
+#include "core/scan/EngineTable.h"
+#include "core/scan/KeptPages.h"
+#include "core/scan/ScanRun.h"
+#include "core/scan/WebLogModel.h"
+#include "core/scan/WebResults.h"
+#include "gui/web/WebsiteViewFrame.h"
+#include "gui/web/frmWebsite.h"
+
+#include <QUrl>
+#include <QWebEngineView>
+
+namespace webLogActions {
+
+int firstRowOf(const scan::WebLogModel &log, const QString &target)
+{
+    for (int i = 0; i < log.rowCount(); ++i) {
+        if (log.url(i) == target)
+            return i;
+    }
+    return -1;
+}
+
+void openRow(WebsiteViewFrame &web, const scan::WebLogModel &log, int row)
+{
+    const QString address =
+        webResults::logRowAddress(log.type(row), log.url(row), programFolder::settingsIni());
+    if (!address.isEmpty())
+        navigate(web.browser, address);
+}
+
+const scan::KeptPage *keptPage(const scan::WebLogModel &log, const scan::ScanRun &run, int row)
+{
+    for (int engine = 1; engine <= scan::EngineCount; ++engine) {
+        if (scan::engineLogText(engine) == log.type(row))
+            return run.keptPages().find(log.url(row), engine);
+    }
+    return nullptr; // a "Home Page" row: the site itself, not fetched by the scan
+}
+
+QString showKeptPage(WebsiteViewFrame &web, const scan::KeptPage &page)
+{
+    QByteArray type = "text/html;charset=ISO-8859-1"; // the bytes were read as Latin-1
+    for (const auto &[name, value] : page.headers) {
+        if (name.compare("Content-Type", Qt::CaseInsensitive) == 0 && value.contains("charset"))
+            type = value;
+    }
+    web.browser->setContent(page.body, QString::fromLatin1(type), QUrl(page.query));
+    return QStringLiteral("Kept copy: %1 as fetched (HTTP %2)").arg(page.query).arg(page.http);
+}
+
+} // namespace webLogActions

@@ -1,8 +1,0 @@
-#include "web/BrowserView.h"
-
-BrowserView::BrowserView(QWidget *parent) : QWebEngineView(parent) {}
-
-QWebEngineView *BrowserView::createWindow(QWebEnginePage::WebWindowType)
-{
-    return this;
-}

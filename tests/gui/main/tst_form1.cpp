@@ -1,0 +1,722 @@
+#include "emulator/EngineEmulator.h"
+#include "core/ini/UserSettings.h"
+#include "core/program/ProductIdentity.h"
+#include "core/scan/EngineTable.h"
+#include "core/scan/ScanRun.h"
+#include "core/scan/WebLogModel.h"
+#include "gui/main/Form1.h"
+#include "gui/main/ProfileIcons.h"
+#include "gui/common/Prompts.h"
+#include "gui/main/ResultsTableModel.h"
+#include "gui/main/StatusPanel.h"
+#include "gui/main/TabStrip.h"
+#include "gui/common/Twips.h"
+#include "gui/main/UrlPanel.h"
+#include "gui/main/frmSplash.h"
+#include "gui/skin/modSkin.h"
+
+#include "vantory_version.h"
+
+#include "../../support/TestFiles.h"
+
+#include "../../support/TestProgram.h"
+#include "../../support/TestText.h"
+#include <QAction>
+#include <QApplication>
+#include <QClipboard>
+#include <QComboBox>
+#include <QDialog>
+#include <QGroupBox>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMenu>
+#include <QMenuBar>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QStatusBar>
+#include <QStyleOptionButton>
+#include <QTabBar>
+#include <QTest>
+#include <QTimer>
+#include <QTreeView>
+#include <QWebEnginePage>
+#include <QWebEngineView>
+
+using testText::s;
+
+using twips::px;
+
+namespace {
+} // namespace
+
+class TestForm1 : public QObject
+{
+    Q_OBJECT
+
+private:
+    TestProgram m_program;
+    Form1 *m_form = nullptr;
+
+    template <typename T> T *child(const char *name) const
+    {
+        T *found = m_form->findChild<T *>(QString::fromLatin1(name));
+        if (!found)
+            qWarning("no child %s", name);
+        return found;
+    }
+    QAction *action(const char *name) const { return child<QAction>(name); }
+    QPushButton *button(const char *name) const { return child<QPushButton>(name); }
+    QListWidget *list() const { return child<QListWidget>("List1"); }
+    QStringList entries() const { return m_form->urlPanel()->entries(); }
+
+    void runScan(const QStringList &urls)
+    {
+        m_form->urlPanel()->list()->clear();
+        m_form->urlPanel()->addEntries(urls);
+        QSignalSpy finished(m_form->scanRun(), &scan::ScanRun::finished);
+        m_form->Command1_Click();
+        QVERIFY(finished.wait(20000));
+    }
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY(m_program.setUp(this));
+        QDir(m_program.dir.path()).mkpath(s("Lists"));
+    }
+
+    void init()
+    {
+        prompts::reset();
+        m_form = new Form1;
+        m_form->show();
+        QVERIFY(QTest::qWaitForWindowExposed(m_form));
+    }
+
+    void cleanup()
+    {
+        delete m_form;
+        m_form = nullptr;
+    }
+
+    void captionsAndMenus()
+    {
+        QCOMPARE(m_form->windowTitle(), s("Vantory by Brightfern Software"));
+        QCOMPARE(button("Command3")->text(), s("Visit ") + productIdentity::website());
+        QCOMPARE(s(VANTORY_WEBSITE), s("http://www.vantory.example/"));
+        QCOMPARE(button("Command1")->text(), s("Start"));
+        QCOMPARE(button("Command2")->text(), s("Stop"));
+        QVERIFY(!button("Command2")->isEnabled());
+        QCOMPARE(button("Command6")->text(), s("Options"));
+        for (const auto &[name, text] : {std::pair{"cmdAdd", "Add"},
+                                         {"cmdDel", "Delete"},
+                                         {"cmdOpen", "Load"},
+                                         {"cmdSave", "Save"},
+                                         {"Command4", "Save Selected"},
+                                         {"Command12", "Web Results"},
+                                         {"Command5", "Clear All"},
+                                         {"Command7", "Load Data"},
+                                         {"Command14", "Print"},
+                                         {"Command10", "Go"},
+                                         {"Command8", "Back"},
+                                         {"Command9", "Forward"},
+                                         {"Command11", "Stop"},
+                                         {"Command70", "Refresh"}})
+            QCOMPARE(button(name)->text(), s(text));
+        QCOMPARE(child<QGroupBox>("Frame1")->title(), s("URLs"));
+        QCOMPARE(child<QGroupBox>("Frame2")->title(), s("Results - Data View"));
+        QCOMPARE(child<QGroupBox>("Frame3")->title(), s("Results - Chart View"));
+        QCOMPARE(child<QGroupBox>("Frame4")->title(), s("Results - Website View"));
+        QCOMPARE(child<QLabel>("Label5")->text(), s("URL:"));
+        QCOMPARE(child<QLabel>("lblChartSearch")->text(), s("Search Engine:"));
+        QCOMPARE(child<QLabel>("lblChartType")->text(), s("Chart Type:"));
+        QVERIFY(child<QLineEdit>("Text1"));
+        QVERIFY(child<QWidget>("WebBrowser1"));
+        QVERIFY(child<QWidget>("MSChart1"));
+
+        // The menu bar reads File, Scan, Options, Help, About.
+        QStringList titles;
+        for (QAction *a : m_form->menuBar()->actions())
+            titles.append(a->text());
+        QCOMPARE(titles, QStringList({s("File"), s("Scan"), s("Options"), s("Help"), s("About")}));
+        const QList<std::tuple<const char *, const char *, QKeySequence>> entries{
+            {"mnuNewURL", "Add URL", QKeySequence(s("Ctrl+N"))},
+            {"mnuSaveUrlList", "Save URL List to File", QKeySequence(s("Ctrl+S"))},
+            {"mnuOpenURLList", "Load URL List from File", QKeySequence(s("Ctrl+O"))},
+            {"mnuOpenClipboard", "Load URL List from Clipboard", QKeySequence(s("Ctrl+V"))},
+            {"mnuExitNow", "Exit", QKeySequence(s("Ctrl+X"))},
+            {"mnuScan", "Start Scan", QKeySequence()},
+            {"mnuStop", "Stop Scan", QKeySequence()},
+            {"mnuConfig", "View Options", QKeySequence()},
+            {"mnuGraph", "View Graph...", QKeySequence()},
+            {"mnuHelpItem", "View Help", QKeySequence()},
+            {"mnuAbout", "About this software", QKeySequence()},
+            {"mnuSaveResults", "Save Results", QKeySequence()},
+            {"mnuWebResults", "Web Results", QKeySequence()},
+            {"mnuClearResults", "Clear Results", QKeySequence()},
+            {"mnuURLNewURL", "New URL", QKeySequence()},
+            {"mnuDeleteSelect", "Delete Selected", QKeySequence(Qt::Key_Delete)},
+            {"mnuClearList", "C&lear list", QKeySequence(Qt::SHIFT | Qt::Key_Delete)},
+            {"mnuURLLoadUrlList", "Load URL List from File", QKeySequence()},
+            {"mnuLoadClipboard", "Load URL List from Clipboard", QKeySequence()},
+            {"mnuURLSaveUrlList", "Save URL List to File", QKeySequence()},
+        };
+        for (const auto &[name, text, key] : entries) {
+            QAction *a = action(name);
+            QVERIFY2(a, name);
+            QCOMPARE(a->text(), s(text));
+            QCOMPARE(a->shortcut(), key);
+        }
+        QVERIFY(!action("mnuStop")->isEnabled());
+        QCOMPARE(child<QMenu>("mnuURL")->title(), s("URL"));
+        for (const char *hidden : {"mnuTools", "mnuURL", "mnuListView"})
+            QVERIFY(!m_form->menuBar()->actions().contains(child<QMenu>(hidden)->menuAction()));
+
+        // The results table, the log, the status bar and the chart-type box as loaded.
+        auto *results = child<QTreeView>("ListView1");
+        QStringList captions;
+        for (int c = 0; c < 8; ++c)
+            captions.append(results->model()->headerData(c, Qt::Horizontal).toString());
+        QCOMPARE(captions, QStringList({s("Domain Name"), s("Total"), s("Google"), s("Altavista"),
+                                        s("Yahoo!"), s("Teoma"), s("MSN"), s("All The Web")}));
+        QCOMPARE(results->columnWidth(0), px(4851));
+        QCOMPARE(results->columnWidth(7), px(1941));
+        auto *log = child<QTreeView>("ListView2");
+        QCOMPARE(log->model()->headerData(0, Qt::Horizontal).toString(), s("Webpage Type"));
+        QVERIFY(qAbs(log->columnWidth(1) - 3 * log->columnWidth(0)) <= 3);
+        QCOMPARE(child<QStatusBar>("StatusBar1")->findChildren<QLabel *>().size(), 4);
+        QVERIFY(child<QLabel>("StatusBar1Panel1")->text().isEmpty());
+        QVERIFY(!child<QLabel>("StatusBar1Panel3")->text().isEmpty());
+        QVERIFY(!child<QLabel>("StatusBar1Panel4")->text().isEmpty());
+        QVERIFY(!child<QProgressBar>("ProgressBar1")->isVisible());
+        auto *types = child<QComboBox>("cmbChart2");
+        QCOMPARE(types->count(), 8);
+        QCOMPARE(types->currentIndex(), 3);
+        QCOMPARE(types->itemText(2), s("3d Line Graph"));
+        QVERIFY(child<QLabel>("Label1")->text().isEmpty());
+        types->setCurrentIndex(2);
+        QCOMPARE(child<QLabel>("Label1")->text(), s("Control Key + Drag to rotate."));
+        QCOMPARE(UserSettings::value(UserSettings::CmbChart2), s("2"));
+        // The chart type survives a restart.
+        delete m_form;
+        m_form = new Form1;
+        QCOMPARE(child<QComboBox>("cmbChart2")->currentIndex(), 2);
+        QCOMPARE(child<QLabel>("Label1")->text(), s("Control Key + Drag to rotate."));
+        UserSettings::setValue(UserSettings::CmbChart2, s("many"));
+        delete m_form;
+        m_form = new Form1;
+        QCOMPARE(child<QComboBox>("cmbChart2")->currentIndex(), 0); // not a number: left as designed
+        UserSettings::remove(UserSettings::CmbChart2);
+    }
+
+    void tabsAndLayout()
+    {
+        auto *data = child<QWidget>("Frame2");
+        auto *chart = child<QWidget>("Frame3");
+        auto *web = child<QWidget>("Frame4");
+        QVERIFY(data->isVisible() && !chart->isVisible() && !web->isVisible());
+        QTabBar *tabs = child<TabStrip>("TabStrip1")->bar();
+        QCOMPARE(tabs->tabText(0), s("Data View"));
+        QCOMPARE(tabs->tabText(2), s("Website View"));
+        QTest::mouseClick(tabs, Qt::LeftButton, {}, tabs->tabRect(1).center());
+        QVERIFY(!data->isVisible() && chart->isVisible() && !web->isVisible());
+        QTest::mouseClick(tabs, Qt::LeftButton, {}, tabs->tabRect(2).center());
+        QVERIFY(!data->isVisible() && !chart->isVisible() && web->isVisible());
+        m_form->TabStrip1_Click(7); // no such tab: nothing changes
+        QVERIFY(web->isVisible());
+        m_form->TabStrip1_Click(1);
+        QVERIFY(data->isVisible() && !web->isVisible());
+
+        const QList<QSize> sizes{{1000, 800}, {700, 500}, {1600, 1200}, {300, 200}, {878, 800}};
+        for (const QSize &size : sizes) {
+            m_form->resize(size);
+            QTest::qWait(20);
+            const QWidget *client = m_form->centralWidget();
+            const QWidget *strip = child<QWidget>("TabStrip1");
+            if (client->width() - strip->x() - px(200) >= 0)
+                QCOMPARE(strip->geometry().right() + 1, client->width() - px(200));
+            QCOMPARE(chart->geometry(), data->geometry());
+            QCOMPARE(web->geometry(), data->geometry());
+            const QWidget *frame1 = child<QWidget>("Frame1");
+            const QWidget *urls = list();
+            if (frame1->height() - urls->y() - px(200) >= 0)
+                QCOMPARE(urls->geometry().bottom() + 1, frame1->height() - px(200));
+            const QWidget *browser = child<QWidget>("WebBrowser1");
+            if (web->height() - browser->y() - px(100) >= 0)
+                QCOMPARE(browser->geometry().bottom() + 1, web->height() - px(100));
+            const QWidget *address = child<QWidget>("Text1");
+            QCOMPARE(button("Command10")->x(), address->geometry().right() + 1 + px(100));
+            QVERIFY(strip->width() >= 0 && data->height() >= 0 && browser->height() >= 0);
+            QVERIFY(frame1->geometry().bottom() < client->height());
+        }
+    }
+
+    void urlPanelCommands()
+    {
+        // Add: the default "http://" alone (7 characters), cancel and empty add nothing.
+        prompts::queueText(s("http://"));
+        m_form->urlPanel()->cmdAdd_Click();
+        prompts::queueText(QString());
+        action("mnuNewURL")->trigger();
+        prompts::queueText(s("http://a"));
+        action("mnuURLNewURL")->trigger();
+        prompts::queueText(s("http://b"));
+        button("cmdAdd")->click();
+        prompts::queueText(s("http://c"));
+        m_form->urlPanel()->mnuNewURL_Click();
+        QCOMPARE(entries(), QStringList({s("http://a"), s("http://b"), s("http://c")}));
+        QVERIFY(list()->selectedItems().isEmpty());
+
+        // Delete: nothing without a selection; the middle one selects the next; the last leaves none.
+        button("cmdDel")->click();
+        QCOMPARE(entries().size(), 3);
+        list()->setCurrentRow(1);
+        button("cmdDel")->click();
+        QCOMPARE(entries(), QStringList({s("http://a"), s("http://c")}));
+        QCOMPARE(list()->selectedItems().value(0)->text(), s("http://c"));
+        action("mnuDeleteSelect")->trigger();
+        QCOMPARE(entries(), QStringList{s("http://a")});
+        QVERIFY(list()->selectedItems().isEmpty());
+
+        // Clear asks first.
+        prompts::queueYesNo(false);
+        action("mnuClearList")->trigger();
+        QCOMPARE(entries().size(), 1);
+        QCOMPARE(prompts::takeShown(), QStringList{s("Warning|This will delete all the URLs, Continue?")});
+        prompts::queueYesNo(true);
+        action("mnuClearList")->trigger();
+        QVERIFY(entries().isEmpty());
+        prompts::takeShown();
+
+        // Load from a file, twice; an unreadable file is reported and changes nothing.
+        const QString file = m_program.dir.filePath(s("Lists/in.txt"));
+        testFiles::write(file, "http://x\r\nhttp://y\r\n");
+        prompts::queueFile(file);
+        button("cmdOpen")->click();
+        prompts::queueFile(file);
+        action("mnuOpenURLList")->trigger();
+        QCOMPARE(entries().size(), 4);
+        prompts::queueFile(QString()); // cancel
+        action("mnuURLLoadUrlList")->trigger();
+        prompts::queueFile(m_program.dir.filePath(s("Lists/missing.txt")));
+        action("mnuOpenURLList")->trigger();
+        QCOMPARE(entries().size(), 4);
+        QCOMPARE(prompts::takeShown().size(), 1);
+
+        // Save: ".txt" appended; an existing file of the new name is asked about; a failure is reported.
+        const QString base = m_program.dir.filePath(s("Lists/out"));
+        prompts::queueFile(base);
+        button("cmdSave")->click();
+        QCOMPARE(testFiles::read(base + s(".txt")),
+                 QByteArray("http://x\r\nhttp://y\r\nhttp://x\r\nhttp://y\r\n"));
+        list()->clear();
+        prompts::queueFile(base);
+        prompts::queueYesNo(false);
+        action("mnuSaveUrlList")->trigger();
+        QCOMPARE(testFiles::read(base + s(".txt")).size(), 40);
+        prompts::queueFile(base + s(".TXT")); // used as it is
+        action("mnuURLSaveUrlList")->trigger();
+        QCOMPARE(testFiles::read(base + s(".TXT")), QByteArray());
+        prompts::takeShown();
+        prompts::queueFile(m_program.dir.path() + s("/Lists"));
+        action("mnuSaveUrlList")->trigger(); // "Lists.txt" beside the folder: fine
+        QVERIFY(QFile::exists(m_program.dir.path() + s("/Lists.txt")));
+        prompts::queueFile(m_program.dir.filePath(s("Lists/in.txt/x.txt")));
+        action("mnuSaveUrlList")->trigger();
+        const QStringList shown = prompts::takeShown();
+        QCOMPARE(shown.size(), 1);
+
+        // The clipboard, normalised; a temp.txt of the user's is neither read nor deleted.
+        const QString temp = m_program.dir.filePath(s("temp.txt"));
+        testFiles::write(temp, "http://users-own\r\n");
+        QApplication::clipboard()->setText(s("example.com\r\nwww.b.com\r\nHTTP://C.COM"));
+        list()->clear();
+        action("mnuOpenClipboard")->trigger();
+        QCOMPARE(entries(),
+                 QStringList({s("http://www.example.com"), s("http://www.b.com"), s("HTTP://C.COM")}));
+        QCOMPARE(testFiles::read(temp), QByteArray("http://users-own\r\n"));
+    }
+
+    void urlPopupStates()
+    {
+        QMenu *popup = child<QMenu>("mnuURL");
+        QListWidget *urls = list();
+        QTest::mouseClick(urls->viewport(), Qt::RightButton, {}, QPoint(20, 20));
+        QTRY_VERIFY(popup->isVisible());
+        QVERIFY(!action("mnuDeleteSelect")->isEnabled());
+        QVERIFY(!action("mnuURLSaveUrlList")->isEnabled());
+        popup->hide();
+        m_form->urlPanel()->addEntries({s("http://a"), s("http://b")});
+        urls->setCurrentRow(0);
+        QTest::mouseClick(urls->viewport(), Qt::RightButton, {},
+                          urls->visualItemRect(urls->item(1)).center());
+        QTRY_VERIFY(popup->isVisible());
+        QVERIFY(action("mnuDeleteSelect")->isEnabled());
+        QVERIFY(action("mnuURLSaveUrlList")->isEnabled());
+        QCOMPARE(urls->currentRow(), 0); // the right button does not change the selection
+        popup->hide();
+        // The buttons and File entries are never disabled by it.
+        QVERIFY(button("cmdSave")->isEnabled());
+        QVERIFY(action("mnuSaveUrlList")->isEnabled());
+    }
+
+    void captionsFit()
+    {
+        // With the program's look (the skin's style and style sheet), every caption fits its control at the
+        // default size and font.
+        modSkin::startSkin(nullptr);
+        delete m_form;
+        m_form = new Form1;
+        m_form->show();
+        QVERIFY(QTest::qWaitForWindowExposed(m_form));
+        auto fits = [](QPushButton *b) {
+            // The text must fit the button's contents: its rectangle less border and padding.
+            QStyleOptionButton option;
+            option.initFrom(b);
+            option.text = b->text();
+            const QRect contents = b->style()->subElementRect(QStyle::SE_PushButtonContents, &option, b);
+            return b->fontMetrics().horizontalAdvance(b->text()) <= contents.width();
+        };
+        for (QPushButton *b : m_form->findChildren<QPushButton *>()) {
+            if (b->isVisibleTo(m_form) || b->parentWidget()->objectName() == QLatin1String("Frame4") ||
+                b->parentWidget()->objectName() == QLatin1String("Frame3"))
+                QVERIFY2(fits(b), qPrintable(b->objectName() + s(": ") + b->text()));
+        }
+        button("Command1")->setText(s("Searching..."));
+        QVERIFY(fits(button("Command1")));
+        button("Command1")->setText(s("Start"));
+        // The three tabs stay whole whichever is selected; the bar keeps its width.
+        QTabBar *tabs = child<TabStrip>("TabStrip1")->bar();
+        const int width = tabs->width();
+        for (int selected : {2, 1, 0}) {
+            tabs->setCurrentIndex(selected);
+            QTest::qWait(20);
+            QCOMPARE(tabs->width(), width);
+            for (int i = 0; i < 3; ++i) {
+                QVERIFY(tabs->tabRect(i).right() < tabs->width());
+                QVERIFY(tabs->tabRect(i).width() >= tabs->fontMetrics().horizontalAdvance(tabs->tabText(i)));
+            }
+            QVERIFY(tabs->tabAt(tabs->tabRect(0).center()) == 0);
+        }
+        modSkin::stopSkin();
+    }
+
+    void keysOnTheList()
+    {
+        // Delete and Shift+Del act whenever an entry is selected, also after a right-click on the empty list
+        // left the popup's "Delete Selected" disabled.
+        QListWidget *urls = list();
+        QMenu *popup = child<QMenu>("mnuURL");
+        QTest::mouseClick(urls->viewport(), Qt::RightButton, {}, QPoint(20, 20));
+        QTRY_VERIFY(popup->isVisible());
+        popup->hide();
+        QVERIFY(!action("mnuDeleteSelect")->isEnabled());
+        m_form->urlPanel()->addEntries({s("http://a"), s("http://b"), s("http://c")});
+        urls->setCurrentRow(1);
+        urls->setFocus();
+        QTest::keyClick(urls, Qt::Key_Delete);
+        QCOMPARE(entries(), QStringList({s("http://a"), s("http://c")}));
+        prompts::queueYesNo(true);
+        QTest::keyClick(urls, Qt::Key_Delete, Qt::ShiftModifier);
+        QVERIFY(entries().isEmpty());
+        // 100,000 entries: one line each, uniform sizes.
+        QVERIFY(urls->uniformItemSizes());
+    }
+
+    void exitAndTextBoxKeys()
+    {
+        // Exit with nothing to lose closes at once; with entries it asks, and No keeps the window.
+        auto *address = child<QLineEdit>("Text1");
+        m_form->TabStrip1_Click(3);
+        address->setText(s("http://cut.example/"));
+        address->selectAll();
+        address->setFocus();
+        QApplication::clipboard()->clear();
+        QTest::keyClick(address, Qt::Key_X, Qt::ControlModifier); // cuts, does not exit
+        QCOMPARE(QApplication::clipboard()->text(), s("http://cut.example/"));
+        QCOMPARE(address->text(), QString());
+        QTest::keyClick(address, Qt::Key_V, Qt::ControlModifier); // pastes, does not load the list
+        QCOMPARE(address->text(), s("http://cut.example/"));
+        QVERIFY(entries().isEmpty());
+        QVERIFY(m_form->isVisible());
+        QVERIFY(prompts::takeShown().isEmpty());
+
+        m_form->urlPanel()->addEntries({s("http://a")});
+        prompts::queueYesNo(false);
+        action("mnuExitNow")->trigger();
+        QCOMPARE(prompts::takeShown(),
+                 QStringList{s("Vantory|Exit Vantory? The results and the URL list are not kept.")});
+        QVERIFY(m_form->isVisible());
+        m_form->urlPanel()->list()->clear();
+        action("mnuExitNow")->trigger();
+        QVERIFY(prompts::takeShown().isEmpty());
+        QVERIFY(!m_form->isVisible());
+    }
+
+    void longStatusTextsNeverWidenTheWindow()
+    {
+        // The Website View's start page sends its load and hover signals first.
+        auto *browser = child<QWebEngineView>("WebBrowser1");
+        QTRY_VERIFY_WITH_TIMEOUT(!browser->page()->isLoading(), 20000);
+        const int width = m_form->width();
+        const QString url = s("http://www.example.com/") + QString(330, u'x');
+        emit m_form->scanRun()->statusChanged(s("Scanning ") + url + s(" on Google"));
+        QCoreApplication::sendPostedEvents(); // the layout requests the long text would make
+        QCOMPARE(m_form->width(), width);
+        auto *panel = m_form->findChild<StatusPanel *>(s("StatusBar1Panel1"));
+        QCOMPARE(panel->toolTip(), s("Scanning ") + url + s(" on Google"));
+        QVERIFY(panel->shownText().contains(QChar(0x2026)));
+        QVERIFY(panel->fontMetrics().horizontalAdvance(panel->shownText()) <= panel->contentsRect().width());
+        m_form->resize(m_form->width() - 100, m_form->height());
+        QTRY_VERIFY(m_form->width() <= width - 100);
+    }
+
+    void browserSignalsNeverReplaceTheScanStatus()
+    {
+        auto *panel = m_form->findChild<StatusPanel *>(s("StatusBar1Panel1"));
+        QWebEnginePage *page = child<QWebEngineView>("WebBrowser1")->page();
+        // Idle: a hovered link shows while the pointer is on it, then the panel's text comes back.
+        emit m_form->scanRun()->statusChanged(s("Search Complete.  Found 12 links."));
+        emit page->linkHovered(s("http://hovered.example/"));
+        QCOMPARE(panel->text(), s("http://hovered.example/"));
+        emit page->linkHovered(QString());
+        QCOMPARE(panel->text(), s("Search Complete.  Found 12 links."));
+        emit page->linkHovered(QString()); // a leave without a hover changes nothing
+        QCOMPARE(panel->text(), s("Search Complete.  Found 12 links."));
+        // A running scan: neither a hover nor its end replaces the scan's text.
+        m_program.engines->setLatencyMs(300);
+        m_form->urlPanel()->list()->clear();
+        m_form->urlPanel()->addEntries({s("http://hover.example"), s("http://hover2.example")});
+        QSignalSpy status(m_form->scanRun(), &scan::ScanRun::statusChanged);
+        QSignalSpy finished(m_form->scanRun(), &scan::ScanRun::finished);
+        m_form->Command1_Click();
+        QVERIFY(status.wait(20000));
+        QVERIFY(m_form->isScanning());
+        const QString scanning = panel->text();
+        QVERIFY(scanning.startsWith(s("Scanning http://hover.example")));
+        emit page->linkHovered(s("http://hovered.example/"));
+        QCOMPARE(panel->text(), scanning);
+        emit page->linkHovered(QString());
+        QCOMPARE(panel->text(), scanning);
+        QCOMPARE(panel->toolTip(), scanning);
+        QVERIFY(finished.wait(20000));
+        m_program.engines->setLatencyMs(0);
+        QVERIFY(panel->text().startsWith(s("Search Complete.  Found ")));
+        emit page->linkHovered(QString()); // the hover from before the scan is forgotten
+        QVERIFY(panel->text().startsWith(s("Search Complete.  Found ")));
+    }
+
+    void cellsWithoutACount()
+    {
+        // One engine blocked for a URL, every engine's layout changed for another: warning marks with their
+        // reasons, the grey icon, the log's Result column, the Scan Report and the save dialog's note.
+        UserSettings::setValue(UserSettings::ChkAutoSort, s("0"));
+        m_program.engines->setCount(1, s("http://marks.example"), 700);
+        m_program.engines->setMode(3, s("http://marks.example"), emulator::Mode::Blocked);
+        runScan({s("http://marks.example"), s("http://changed.example")});
+        ResultsTableModel *results = m_form->results();
+        const QIcon warning = results->data(results->index(0, 4), Qt::DecorationRole).value<QIcon>();
+        QVERIFY(!warning.isNull());
+        QCOMPARE(warning.cacheKey(), profileIcons::warningIcon().cacheKey());
+        QVERIFY(results->data(results->index(0, 2), Qt::DecorationRole).isNull()); // a count: no mark
+        QCOMPARE(results->data(results->index(0, 4), Qt::ToolTipRole).toString(),
+                 s("Blocked by the engine: HTTP 429"));
+        QVERIFY(results->data(results->index(0, 2), Qt::ToolTipRole).toString().startsWith(s("HTTP 200, ")));
+        QCOMPARE(results->cell(0, 4), QString()); // the cell's text is what it always was
+        // The row without any count: total "0", the grey icon instead of the low one, and why.
+        QCOMPARE(results->cell(1, 1), s("0"));
+        QCOMPARE(results->data(results->index(1, 0), Qt::DecorationRole).value<QIcon>().cacheKey(),
+                 profileIcons::unknownIcon().cacheKey());
+        QVERIFY(results->data(results->index(1, 0), Qt::ToolTipRole)
+                    .toString()
+                    .startsWith(s("No engine answered")));
+        QCOMPARE(results->data(results->index(0, 0), Qt::DecorationRole).value<QIcon>().cacheKey(),
+                 profileIcons::icon(int(results->profile(0))).cacheKey());
+        QCOMPARE(results->data(results->index(1, 3), Qt::ToolTipRole).toString().left(26),
+                 s("Page layout not recognised"));
+        // The log: "Webpage Type", "URL", "Result".
+        auto *log = child<QTreeView>("ListView2");
+        QCOMPARE(log->model()->columnCount(), 3);
+        QCOMPARE(log->model()->headerData(2, Qt::Horizontal).toString(), s("Result"));
+        QCOMPARE(m_form->webLog()->result(3), s("Blocked by the engine"));
+        QVERIFY(qAbs(log->columnWidth(1) - 3 * log->columnWidth(0)) <= 3);
+        // The report, from the Scan menu and as the tooltip of the completion message.
+        auto *panel = child<QLabel>("StatusBar1Panel1");
+        QVERIFY(panel->text().startsWith(s("Search Complete.  Found ")));
+        QVERIFY(panel->toolTip().contains(
+            s("Yahoo!: 2 asked, 0 counts, 0 zero, 2 failed (layout 1, blocked 1)")));
+        prompts::takeShown();
+        action("mnuScanReport")->trigger();
+        const QStringList shown = prompts::takeShown();
+        QCOMPARE(shown.size(), 1);
+        QVERIFY(shown.first().startsWith(s("Scan Report|Google: 2 asked, 1 counts")));
+        // "Save Selected" names the engines without a count.
+        auto *view = child<QTreeView>("ListView1");
+        view->selectionModel()->select(results->index(0, 0),
+                                       QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+        QString note;
+        m_form->setDialogHook([&note](QDialog *dialog) {
+            note = dialog->findChild<QLabel *>(s("lblNoCount"))->text();
+            QTimer::singleShot(0, dialog, &QDialog::reject);
+        });
+        m_form->mnuSaveResults_Click();
+        QCOMPARE(note, s("No count from Yahoo! (blocked)"));
+        m_program.engines->setMode(3, s("http://marks.example"), emulator::Mode::None);
+        UserSettings::remove(UserSettings::ChkAutoSort);
+    }
+
+    void scanStates()
+    {
+        const QString slowTarget = s("http://slow.example");
+        m_program.engines->setDripIntervalMs(2);
+        m_form->urlPanel()->addEntries({s("http://a.example"), slowTarget, s("http://c.example")});
+        QSignalSpy finished(m_form->scanRun(), &scan::ScanRun::finished);
+        m_form->Command1_Click();
+        // Running: Start disabled reading "Searching...", Stop and "Stop Scan" enabled, progress shown.
+        QCOMPARE(button("Command1")->text(), s("Searching..."));
+        QVERIFY(!button("Command1")->isEnabled());
+        QVERIFY(button("Command2")->isEnabled());
+        QVERIFY(action("mnuStop")->isEnabled());
+        QVERIFY(child<QProgressBar>("ProgressBar1")->isVisible());
+        QCOMPARE(child<QProgressBar>("ProgressBar1")->maximum(), 18);
+        QVERIFY(action("mnuScan")->isEnabled()); // enabled, but does nothing while a run is active
+        QTRY_VERIFY(m_form->results()->rowCount() >= 1 && !m_form->results()->cell(0, 1).isEmpty());
+        const QString first = m_form->results()->cell(0, 0);
+        action("mnuScan")->trigger();
+        button("Command5")->click();
+        action("mnuClearResults")->trigger();
+        child<QTreeView>("ListView1")->header()->sectionClicked(1);
+        QVERIFY(m_form->results()->rowCount() >= 1);
+        QCOMPARE(m_form->results()->cell(0, 0), first);
+        QVERIFY(finished.wait(20000));
+        QCOMPARE(finished.size(), 1);
+        // Idle again, the completion message in panel 1, sorted by total descending.
+        QCOMPARE(button("Command1")->text(), s("Start"));
+        QVERIFY(button("Command1")->isEnabled());
+        QVERIFY(!button("Command2")->isEnabled());
+        QVERIFY(!action("mnuStop")->isEnabled());
+        QVERIFY(!child<QProgressBar>("ProgressBar1")->isVisible());
+        QVERIFY(child<QLabel>("StatusBar1Panel1")->text().startsWith(s("Search Complete.  Found ")));
+        QCOMPARE(m_form->results()->rowCount(), 3);
+        QCOMPARE(m_form->webLog()->rowCount(), 21);
+        QVERIFY(m_form->results()->cell(0, 1).toLongLong() >= m_form->results()->cell(2, 1).toLongLong());
+
+        // Stop: the progress bar goes at once; the buttons when the run has ended. A stop before the
+        // first URL is seen before it.
+        m_form->Command1_Click();
+        button("Command2")->click();
+        QVERIFY(!child<QProgressBar>("ProgressBar1")->isVisible());
+        QTRY_COMPARE(button("Command1")->text(), s("Start"));
+        QCOMPARE(m_form->results()->rowCount(), 0);
+        m_form->Command1_Click();
+        QTRY_VERIFY(m_form->results()->rowCount() == 1);
+        action("mnuStop")->trigger();
+        // The pending stop shows at once, and stays while the URL's engines finish.
+        QCOMPARE(child<QLabel>("StatusBar1Panel1")->text(), s("Stopping..."));
+        QTRY_COMPARE(button("Command1")->text(), s("Start"));
+        QCOMPARE(m_form->results()->rowCount(), 1);
+        QVERIFY(!action("mnuStop")->isEnabled());
+        QVERIFY(child<QLabel>("StatusBar1Panel1")->text() != s("Stopping...")); // the run has ended
+        // Start with an empty list changes nothing.
+        list()->clear();
+        m_form->Command1_Click();
+        QCOMPARE(button("Command1")->text(), s("Start"));
+        QCOMPARE(m_form->results()->rowCount(), 1);
+        // Clear All empties the table and the log when idle.
+        button("Command5")->click();
+        QCOMPARE(m_form->results()->rowCount(), 0);
+        QCOMPARE(m_form->webLog()->rowCount(), 0);
+    }
+
+    void resultsTableMouseAndSort()
+    {
+        UserSettings::setValue(UserSettings::ChkAutoSort, s("0"));
+        QStringList urls;
+        for (const qint64 total : {40, 5, 300}) {
+            urls.append(s("http://t%1.example").arg(total));
+            m_program.engines->setCount(1, urls.last(), total);
+            for (int e = 2; e <= 6; ++e)
+                m_program.engines->setMode(e, urls.last(), emulator::Mode::NoResults);
+        }
+        runScan(urls);
+        UserSettings::remove(UserSettings::ChkAutoSort);
+        auto *view = child<QTreeView>("ListView1");
+        auto totals = [this] {
+            QStringList t;
+            for (int r = 0; r < m_form->results()->rowCount(); ++r)
+                t.append(m_form->results()->cell(r, 1));
+            return t;
+        };
+        QCOMPARE(totals(), QStringList({s("40"), s("5"), s("300")}));
+        // Each column keeps its own direction: Total ascending, descending, (Google ascending), ascending.
+        QHeaderView *header = view->header();
+        auto click = [header](int column) {
+            QTest::mouseClick(header->viewport(), Qt::LeftButton, {},
+                              QPoint(header->sectionViewportPosition(column) + 5, header->height() / 2));
+        };
+        click(1);
+        QCOMPARE(totals(), QStringList({s("5"), s("40"), s("300")}));
+        click(1);
+        QCOMPARE(totals(), QStringList({s("300"), s("40"), s("5")}));
+        click(2);
+        QCOMPARE(totals(), QStringList({s("5"), s("40"), s("300")}));
+        click(1);
+        QCOMPARE(totals(), QStringList({s("5"), s("40"), s("300")}));
+        // Icons by profile.
+        QVERIFY(!view->model()->data(view->model()->index(0, 0), Qt::DecorationRole).value<QIcon>().isNull());
+
+        // Right button: the row under the pointer is selected; empty space selects nothing.
+        const QRect row1 = view->visualRect(view->model()->index(1, 0));
+        QTest::mousePress(view->viewport(), Qt::RightButton, {}, row1.center());
+        QCOMPARE(view->selectionModel()->selectedRows().value(0).row(), 1);
+        QTest::mouseRelease(view->viewport(), Qt::RightButton, {}, row1.center());
+        QMenu *popup = child<QMenu>("mnuListView");
+        QTRY_VERIFY(popup->isVisible());
+        QCOMPARE(action("mnuSaveResults")->text(), s("Save Result For ") + m_form->results()->cell(1, 0));
+        popup->hide();
+        QTest::mousePress(view->viewport(), Qt::RightButton, {}, QPoint(10, view->viewport()->height() - 5));
+        QVERIFY(view->selectionModel()->selectedRows().isEmpty());
+        QTest::mouseRelease(view->viewport(), Qt::RightButton, {},
+                            QPoint(10, view->viewport()->height() - 5));
+        QTest::qWait(20);
+        QVERIFY(!popup->isVisible());
+
+        // The log sorts by the clicked column, reversing its one order each time.
+        auto *log = child<QTreeView>("ListView2");
+        m_form->ListView2_ColumnClick(1);
+        QCOMPARE(m_form->webLog()->sortOrder(), Qt::DescendingOrder);
+        m_form->ListView2_ColumnClick(2);
+        QCOMPARE(m_form->webLog()->sortOrder(), Qt::AscendingOrder);
+        QCOMPARE(log->model()->index(0, 1).data().toString(), urls.at(2));
+    }
+
+    void closingMidRun()
+    {
+        m_form->urlPanel()->addEntries({s("http://stall.example"), s("http://b.example")});
+        m_form->Command1_Click();
+        QTRY_VERIFY(m_program.engines->openConnections() >= 1);
+        m_form->close();
+        delete m_form;
+        m_form = nullptr;
+        QTRY_COMPARE(m_program.engines->openConnections(), 0);
+    }
+
+    void splash()
+    {
+        frmSplash splash;
+        QSignalSpy ready(&splash, &frmSplash::showMainWindow);
+        splash.start();
+        QVERIFY(splash.isVisible());
+        QCOMPARE(splash.size(), QSize(px(7170), px(4770)));
+        QVERIFY(ready.wait(5000));
+        QCOMPARE(ready.size(), 1);
+        QCOMPARE(splash.counter(), 150);
+        QVERIFY(!splash.isVisible());
+    }
+};
+
+QTEST_MAIN(TestForm1)
+#include "tst_form1.moc"
