@@ -97,3 +97,13 @@ void ChartViewFrame::drawCurrentResults(const scan::ResultsModel &results)
     engineBox->setEnabled(false);
     chart->setChart(chartData::currentResultsChart(results));
 }
+
+bool ChartViewFrame::showChartType(int index)
+{
+    if (index < 0 || index >= typeBox->count())
+        return false;
+    chart->setChartType(index);
+    const bool threeD = typeBox->itemText(index).contains(QLatin1String("3D"), Qt::CaseInsensitive);
+    hint->setText(threeD ? QStringLiteral("Control Key + Drag to rotate.") : QString());
+    return true;
+}

@@ -33,6 +33,9 @@ public:
     // Draws the engine box's choice from the saved search listed; the model drawn, whose message is for the
     // status bar. singleDate (when given) tells whether a drawn series has one date only.
     chartData::ChartModel drawChoice(bool *singleDate = nullptr);
+    // Draws in chart type index from now on, with the rotation hint for the 3D types; false (nothing changes)
+    // for an index that is no type.
+    bool showChartType(int index);
     // Draws the current results, one series per URL.
     void drawCurrentResults(const scan::ResultsModel &results);
 

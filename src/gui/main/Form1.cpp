@@ -1,19 +1,14 @@
 #include "gui/main/Form1.h"
 
-#include "core/ini/TextFile.h"
 #include "core/ini/UserSettings.h"
-#include "core/ini/modINI.h"
 #include "core/program/ProductIdentity.h"
 #include "core/program/ProgramEnd.h"
 #include "core/program/ProgramFolder.h"
 #include "core/saved/ChartData.h"
 #include "core/saved/SavedSearch.h"
 #include "core/scan/EngineTable.h"
-#include "core/scan/ResultsExport.h"
 #include "core/scan/ScanRun.h"
-#include "core/scan/SortKeys.h"
 #include "core/scan/WebLogModel.h"
-#include "core/scan/WebResults.h"
 #include "gui/chart/ChartViewFrame.h"
 #include "gui/chart/ChartWidget.h"
 #include "gui/chart/modPrint.h"
@@ -21,14 +16,16 @@
 #include "gui/common/Twips.h"
 #include "gui/dialogs/Form2.h"
 #include "gui/dialogs/Form4.h"
-#include "gui/dialogs/Form5.h"
 #include "gui/dialogs/frmAbout.h"
 #include "gui/help/Form8.h"
 #include "gui/main/DataViewFrame.h"
+#include "gui/main/MainLayout.h"
+#include "gui/main/MainStatusBar.h"
 #include "gui/main/ResultsActions.h"
 #include "gui/main/ResultsTableModel.h"
 #include "gui/main/StatusPanel.h"
 #include "gui/main/TabStrip.h"
+#include "gui/main/ToolStrip.h"
 #include "gui/main/UrlPanel.h"
 #include "gui/skin/SkinLabel.h"
 #include "gui/skin/modSkin.h"
@@ -39,61 +36,36 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
-#include <QDateTime>
-#include <QDir>
-#include <QFileInfo>
-#include <QGroupBox>
 #include <QHeaderView>
 #include <QKeyEvent>
-#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenuBar>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScreen>
-#include <QStatusBar>
-#include <QTimer>
 #include <QTreeView>
 #include <QWebEngineView>
 
-#include "vantory_version.h"
-
-using twips::box;
 using twips::px;
 
 Form1::Form1(QWidget *parent)
-    : QMainWindow(parent), m_client(new QWidget(this)), m_toolStrip(new QWidget(m_client)),
-      m_start(new QPushButton(QStringLiteral("Start"), m_toolStrip)),
-      m_stop(new QPushButton(QStringLiteral("Stop"), m_toolStrip)),
-      m_options(new QPushButton(QStringLiteral("Options"), m_toolStrip)),
-      m_visit(new QPushButton(m_toolStrip)), m_urls(new UrlPanel(m_client)), m_tabs(new TabStrip(m_client)),
+    : QMainWindow(parent), m_client(new QWidget(this)), m_toolStrip(new ToolStrip(m_client)),
+      m_start(m_toolStrip->start), m_stop(m_toolStrip->stop), m_options(m_toolStrip->options),
+      m_visit(m_toolStrip->visit), m_urls(new UrlPanel(m_client)), m_tabs(new TabStrip(m_client)),
       m_data(new DataViewFrame(m_client)), m_chart(new ChartViewFrame(m_client)),
-      m_web(new WebsiteViewFrame(m_client)), m_status(new QStatusBar(this)),
+      m_web(new WebsiteViewFrame(m_client)), m_status(new MainStatusBar(this)),
       m_progress(new QProgressBar(m_status)), m_results(new ResultsTableModel(this)),
       m_log(new scan::WebLogModel(this)), m_run(new scan::ScanRun(m_results, m_log, this))
 {
     setObjectName(QStringLiteral("Form1"));
     m_client->setObjectName(QStringLiteral("Form1Client"));
-    m_toolStrip->setObjectName(QStringLiteral("Picture1"));
-    m_start->setObjectName(QStringLiteral("Command1"));
-    m_stop->setObjectName(QStringLiteral("Command2"));
-    m_options->setObjectName(QStringLiteral("Command6"));
-    m_visit->setObjectName(QStringLiteral("Command3"));
-    m_status->setObjectName(QStringLiteral("StatusBar1"));
     m_progress->setObjectName(QStringLiteral("ProgressBar1"));
     setCentralWidget(m_client);
     setStatusBar(m_status);
     m_client->installEventFilter(this);
 
-    m_toolStrip->setAutoFillBackground(true);
-    m_start->setGeometry(box(60, 60, 1275, 975));
-    m_stop->setGeometry(box(1380, 60, 1275, 975));
-    m_options->setGeometry(box(2700, 60, 1275, 975));
-    m_visit->setGeometry(box(4020, 60, 3000, 975));
-    m_stop->setEnabled(false);
-    m_urls->move(px(60), px(1095));
-    m_urls->resize(px(3495), px(6000));
+    m_urls->setGeometry(px(60), px(1095), px(3495), px(6000));
     m_tabs->move(px(3600), px(1095));
     m_chart->hide();
     m_web->hide();
@@ -103,9 +75,10 @@ Form1::Form1(QWidget *parent)
     for (int c = 0; c < scan::ResultsModel::ShownColumns; ++c)
         m_data->results->setColumnWidth(c, px(scan::ResultsModel::columnWidthTwips(c)));
 
+    m_panels = m_status->panels();
+    m_panels[1]->installEventFilter(this);
     buildMenus();
-    buildStatusBar();
-    applyFonts();
+    mainLayout::applyFonts(this, m_status);
 
     connect(m_start, &QPushButton::clicked, this, &Form1::Command1_Click);
     connect(m_stop, &QPushButton::clicked, this, &Form1::Command2_Click);
@@ -220,14 +193,10 @@ Form1::Form1(QWidget *parent)
     m_web->log->setColumnWidth(0, quarter);
     m_web->log->setColumnWidth(1, quarter * 3);
     restoreLayout();
-    bool ok = false;
-    const int chartType = UserSettings::value(UserSettings::CmbChart2).toInt(&ok);
-    if (ok && chartType >= 0 && chartType < m_chart->typeBox->count()) {
-        if (m_chart->typeBox->currentIndex() == chartType)
-            cmbChart2_Click(chartType);
-        else
-            m_chart->typeBox->setCurrentIndex(chartType);
-    }
+    bool ok = false; // the chart type of the last run, chosen as a click would choose it
+    if (const int type = UserSettings::value(UserSettings::CmbChart2).toInt(&ok);
+        ok && m_chart->showChartType(type))
+        m_chart->typeBox->setCurrentIndex(type);
     navigate(m_web->browser, productIdentity::website());
 }
 
@@ -260,22 +229,7 @@ void Form1::buildMenus()
         return menu;
     };
     QMenu *file = topLevel("mnuFile2", QStringLiteral("File"), true);
-    auto urlEntry = [this, file](const char *name, const QString &text, void (UrlPanel::*slot)(),
-                                 const QKeySequence &key) {
-        QAction *action = file->addAction(text);
-        action->setObjectName(QString::fromLatin1(name));
-        action->setShortcut(key);
-        connect(action, &QAction::triggered, m_urls, slot);
-    };
-    urlEntry("mnuNewURL", QStringLiteral("Add URL"), &UrlPanel::mnuNewURL_Click,
-             QKeySequence(Qt::CTRL | Qt::Key_N));
-    file->addSeparator()->setObjectName(QStringLiteral("mnuFileSplit1"));
-    urlEntry("mnuSaveUrlList", QStringLiteral("Save URL List to File"), &UrlPanel::mnuSaveUrlList_Click,
-             QKeySequence(Qt::CTRL | Qt::Key_S));
-    urlEntry("mnuOpenURLList", QStringLiteral("Load URL List from File"), &UrlPanel::mnuOpenURLList_Click,
-             QKeySequence(Qt::CTRL | Qt::Key_O));
-    urlEntry("mnuOpenClipboard", QStringLiteral("Load URL List from Clipboard"),
-             &UrlPanel::mnuOpenClipboard_Click, QKeySequence(Qt::CTRL | Qt::Key_V));
+    m_urls->addMenuEntries(file);
     file->addSeparator()->setObjectName(QStringLiteral("mnuFileSplit2"));
     menuAction(file, "mnuExportResults", QStringLiteral("Export Results..."), &Form1::mnuExportResults_Click);
     m_mnuExportHistory = menuAction(file, "mnuExportHistory", QStringLiteral("Export History..."),
@@ -307,47 +261,6 @@ void Form1::buildMenus()
     m_logMenu = topLevel("mnuLogView", QStringLiteral("Log"), false);
     m_mnuShowFetchedPage = menuAction(m_logMenu, "mnuShowFetchedPage", QStringLiteral("Show Fetched Page"),
                                       &Form1::mnuShowFetchedPage_Click);
-}
-
-void Form1::buildStatusBar()
-{
-    m_status->setSizeGripEnabled(true);
-    const std::array<int, 4> widths{0, px(2400), px(1400), px(1500)};
-    for (std::size_t i = 0; i < m_panels.size(); ++i) {
-        m_panels[i] = new StatusPanel(m_status);
-        m_panels[i]->setObjectName(QStringLiteral("StatusBar1Panel%1").arg(i + 1));
-        m_panels[i]->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-        if (widths[i] > 0) {
-            m_panels[i]->setFixedWidth(widths[i]);
-            m_panels[i]->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Preferred);
-        }
-        m_status->addWidget(m_panels[i], i == 0 ? 1 : 0);
-    }
-    m_panels[1]->installEventFilter(this);
-    auto tick = [this] {
-        const QDateTime now = QDateTime::currentDateTime();
-        m_panels[2]->setText(QLocale().toString(now.time(), QLocale::ShortFormat));
-        m_panels[3]->setText(QLocale().toString(now.date(), QLocale::ShortFormat));
-    };
-    tick();
-    auto *clock = new QTimer(this);
-    connect(clock, &QTimer::timeout, this, tick);
-    clock->start(1000);
-}
-
-void Form1::applyFonts()
-{
-    QFont base(QStringLiteral("Verdana"));
-    base.setPointSizeF(8.25);
-    setFont(base);
-    QFont bold = base;
-    bold.setBold(true);
-    // Frames, buttons and labels in bold; everything else (lists, boxes, the status bar) plain.
-    for (QWidget *w : findChildren<QWidget *>()) {
-        const bool strong = qobject_cast<QGroupBox *>(w) || qobject_cast<QPushButton *>(w) ||
-                            (qobject_cast<QLabel *>(w) && w->parentWidget() != m_status);
-        w->setFont(strong ? bold : base);
-    }
 }
 
 Form2 *Form1::optionsDialog() const
@@ -529,7 +442,7 @@ void Form1::mnuSaveResults_Click()
     const QModelIndexList rows = m_data->results->selectionModel()->selectedRows();
     if (rows.isEmpty()) {
         prompts::information(
-            this, QStringLiteral(VANTORY_PRODUCT_NAME),
+            this, productIdentity::productName(),
             QStringLiteral("You must first select the item in the results list that you would like "
                            "to save."));
         return;
@@ -591,12 +504,7 @@ void Form1::Command3_Click()
 void Form1::Command6_Click()
 {
     // The one Options dialog, modeless.
-    if (!m_optionsDialog) {
-        m_optionsDialog = new Form2(this);
-        m_optionsDialog->setAttribute(Qt::WA_DeleteOnClose);
-        m_optionsDialog->load();
-    }
-    m_optionsDialog->setModal(false);
+    optionsDialogLoaded()->setModal(false);
     m_optionsDialog->show();
     m_optionsDialog->raise();
 }
@@ -658,15 +566,19 @@ void Form1::cmdExport_Click()
 void Form1::mnuConfig_Click()
 {
     // The same dialog, modal, owned by the main window.
+    optionsDialogLoaded()->hide();
+    m_optionsDialog->setWindowModality(Qt::ApplicationModal);
+    runDialog(m_optionsDialog);
+}
+
+Form2 *Form1::optionsDialogLoaded()
+{
     if (!m_optionsDialog) {
         m_optionsDialog = new Form2(this);
         m_optionsDialog->setAttribute(Qt::WA_DeleteOnClose);
         m_optionsDialog->load();
-    } else {
-        m_optionsDialog->hide();
     }
-    m_optionsDialog->setWindowModality(Qt::ApplicationModal);
-    runDialog(m_optionsDialog);
+    return m_optionsDialog;
 }
 
 void Form1::mnuHelpItem_Click()
@@ -703,9 +615,7 @@ void Form1::cmbChart2_Click(int index)
     if (index < 0)
         return;
     UserSettings::setValue(UserSettings::CmbChart2, QString::number(index));
-    m_chart->chart->setChartType(index);
-    const bool threeD = m_chart->typeBox->itemText(index).contains(QLatin1String("3D"), Qt::CaseInsensitive);
-    m_chart->hint->setText(threeD ? QStringLiteral("Control Key + Drag to rotate.") : QString());
+    m_chart->showChartType(index);
 }
 
 void Form1::TabStrip1_Click(int tab)
@@ -729,41 +639,8 @@ void Form1::PlaceProgressBar()
 
 void Form1::ArrangeControls()
 {
-    const int W = m_client->width();
-    const int H = m_client->height();
-    m_toolStrip->setGeometry(0, 0, W, px(1095));
-    // Frame1 (URLs): below the tool strip, down to just above the status bar.
-    const int top = std::abs(m_toolStrip->y() + m_toolStrip->height());
-    const int frameHeight = std::abs(H - top - px(60));
-    m_urls->setGeometry(m_urls->x(), top, m_urls->width(), frameHeight);
-    // TabStrip1 beside it, to 200 twips from the right edge.
-    m_tabs->setGeometry(m_tabs->x(), top, std::abs(W - m_tabs->x() - px(200)), frameHeight);
-    // The three view frames coincide, inside the tab strip.
-    const QRect view(std::abs(m_tabs->x() + px(100)), std::abs(m_tabs->y() + px(500)),
-                     std::abs(m_tabs->width() - px(200)), std::abs(m_tabs->height() - px(700)));
-    m_data->setGeometry(view);
-    m_chart->setGeometry(view);
-    m_web->setGeometry(view);
-    for (QWidget *frame :
-         {static_cast<QWidget *>(m_data), static_cast<QWidget *>(m_chart), static_cast<QWidget *>(m_web)})
-        frame->raise();
-
-    QTreeView *results = m_data->results;
-    results->resize(std::abs(view.width() - 2 * results->x()),
-                    std::abs(view.height() - results->y() - px(200)));
-    m_chart->chart->resize(results->width(), std::max(0, results->height() - px(100)));
+    mainLayout::arrange({m_client, m_toolStrip, m_visit, m_urls, m_tabs, m_data, m_chart, m_web});
     PlaceProgressBar();
-
-    QTreeView *log = m_web->log;
-    log->resize(std::abs(view.width() - 2 * log->x()), log->height());
-    m_web->browser->resize(log->width(), std::abs(view.height() - m_web->browser->y() - px(100)));
-    QLineEdit *address = m_web->address;
-    address->resize(std::abs(view.width() - address->x() - px(300) - m_web->go->width()), address->height());
-    m_web->go->move(address->x() + address->width() + px(100), m_web->go->y());
-
-    QWidget *list = m_urls->list();
-    list->resize(list->width(), std::abs(m_urls->height() - list->y() - px(200)));
-    m_visit->resize(std::abs(W - m_visit->x() - px(100)), m_visit->height());
 }
 
 bool Form1::eventFilter(QObject *watched, QEvent *event)
@@ -785,24 +662,12 @@ bool Form1::eventFilter(QObject *watched, QEvent *event)
 // The window's place and size and the tables' columns, as the user left them (keys of our own).
 void Form1::restoreLayout()
 {
-    const auto stored = [](UserSettings::Key key) {
-        return QByteArray::fromBase64(UserSettings::value(key).toLatin1());
-    };
-    if (const QByteArray geometry = stored(UserSettings::WindowGeometry); !geometry.isEmpty())
-        restoreGeometry(geometry);
-    if (const QByteArray columns = stored(UserSettings::ResultsColumns); !columns.isEmpty())
-        m_data->results->header()->restoreState(columns);
-    if (const QByteArray columns = stored(UserSettings::LogColumns); !columns.isEmpty())
-        m_web->log->header()->restoreState(columns);
+    mainLayout::restore(this, m_data->results, m_web->log);
 }
 
 void Form1::saveLayout() const
 {
-    UserSettings::setValue(UserSettings::WindowGeometry, QString::fromLatin1(saveGeometry().toBase64()));
-    UserSettings::setValue(UserSettings::ResultsColumns,
-                           QString::fromLatin1(m_data->results->header()->saveState().toBase64()));
-    UserSettings::setValue(UserSettings::LogColumns,
-                           QString::fromLatin1(m_web->log->header()->saveState().toBase64()));
+    mainLayout::save(this, m_data->results, m_web->log);
 }
 
 void Form1::mnuExportResults_Click()

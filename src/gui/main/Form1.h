@@ -19,10 +19,11 @@ class QLabel;
 class QMenu;
 class QProgressBar;
 class QPushButton;
-class QStatusBar;
+class MainStatusBar;
 class ResultsTableModel;
 class StatusPanel;
 class TabStrip;
+class ToolStrip;
 class UrlPanel;
 class WebsiteViewFrame;
 
@@ -117,14 +118,13 @@ protected:
 
 private:
     void buildMenus();
-    void buildStatusBar();
-    void applyFonts();
     void setRunning(bool running);
+    Form2 *optionsDialogLoaded(); // the one Options dialog, loaded when it was not
     QAction *menuAction(QMenu *menu, const char *name, const QString &text, void (Form1::*slot)(),
                         const QKeySequence &shortcut = QKeySequence());
 
     QWidget *m_client;
-    QWidget *m_toolStrip;   // Picture1
+    ToolStrip *m_toolStrip; // Picture1
     QPushButton *m_start;   // Command1
     QPushButton *m_stop;    // Command2
     QPushButton *m_options; // Command6
@@ -134,7 +134,7 @@ private:
     DataViewFrame *m_data;
     ChartViewFrame *m_chart;
     WebsiteViewFrame *m_web;
-    QStatusBar *m_status;
+    MainStatusBar *m_status;
     std::array<StatusPanel *, 4> m_panels{};
     QProgressBar *m_progress;
     QAction *m_mnuStop = nullptr;

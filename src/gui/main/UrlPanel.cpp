@@ -224,3 +224,23 @@ bool UrlPanel::eventFilter(QObject *watched, QEvent *event)
     }
     return QGroupBox::eventFilter(watched, event);
 }
+
+void UrlPanel::addMenuEntries(QMenu *file)
+{
+    auto urlEntry = [this, file](const char *name, const QString &text, void (UrlPanel::*slot)(),
+                                 const QKeySequence &key) {
+        QAction *action = file->addAction(text);
+        action->setObjectName(QString::fromLatin1(name));
+        action->setShortcut(key);
+        connect(action, &QAction::triggered, this, slot);
+    };
+    urlEntry("mnuNewURL", QStringLiteral("Add URL"), &UrlPanel::mnuNewURL_Click,
+             QKeySequence(Qt::CTRL | Qt::Key_N));
+    file->addSeparator()->setObjectName(QStringLiteral("mnuFileSplit1"));
+    urlEntry("mnuSaveUrlList", QStringLiteral("Save URL List to File"), &UrlPanel::mnuSaveUrlList_Click,
+             QKeySequence(Qt::CTRL | Qt::Key_S));
+    urlEntry("mnuOpenURLList", QStringLiteral("Load URL List from File"), &UrlPanel::mnuOpenURLList_Click,
+             QKeySequence(Qt::CTRL | Qt::Key_O));
+    urlEntry("mnuOpenClipboard", QStringLiteral("Load URL List from Clipboard"),
+             &UrlPanel::mnuOpenClipboard_Click, QKeySequence(Qt::CTRL | Qt::Key_V));
+}

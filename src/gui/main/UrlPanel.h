@@ -15,6 +15,9 @@ class UrlPanel : public QGroupBox
     Q_OBJECT
 
 public:
+    // The File menu's entries for the list: Add URL, then Save and Load (file, clipboard).
+    void addMenuEntries(QMenu *file);
+
     explicit UrlPanel(QWidget *parent = nullptr);
 
     QStringList entries() const;
