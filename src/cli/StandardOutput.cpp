@@ -46,9 +46,4 @@ QString error()
     return QString::fromLocal8Bit(std::strerror(firstError));
 }
 
-void reset()
-{
-    firstError = 0;
-}
-
 } // namespace standardOutput

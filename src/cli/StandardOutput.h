@@ -14,7 +14,4 @@ bool print(const QString &text);
 bool failed();
 QString error();
 
-// Forgets an earlier failure (for tests that print more than once in one process).
-void reset();
-
 } // namespace standardOutput

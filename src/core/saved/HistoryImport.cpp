@@ -167,6 +167,12 @@ private:
 
 } // namespace
 
+// True when a row gives a count for at least one column (a save on its date writes something).
+bool hasCount(const QStringList &counts)
+{
+    return std::any_of(counts.cbegin(), counts.cend(), [](const QString &v) { return !v.isEmpty(); });
+}
+
 // The order in which a save writes its lines: the results table's engine columns, then any other column in
 // the CSV's order.
 QList<int> saveOrder(const QStringList &columns)
@@ -235,8 +241,7 @@ QString importedFile(QList<Section> sections, const QByteArray &original, const 
     const QDate *lastDate = nullptr;
     const QStringList *lastCounts = nullptr;
     for (auto it = rows.crbegin(); it != rows.crend(); ++it) {
-        if (std::any_of(it->second.cbegin(), it->second.cend(),
-                        [](const QString &v) { return !v.isEmpty(); })) {
+        if (hasCount(it->second)) {
             lastDate = &it->first;
             lastCounts = &it->second;
             break;
@@ -253,8 +258,7 @@ QString importedFile(QList<Section> sections, const QByteArray &original, const 
             // sections without a count before.
             bool firstSave = existing == 0;
             for (auto row = rows.cbegin(); firstSave && row->first < *lastDate; ++row)
-                firstSave = std::all_of(row->second.cbegin(), row->second.cend(),
-                                        [](const QString &v) { return v.isEmpty(); });
+                firstSave = !hasCount(row->second);
             bool before = lastSection < existing && !sections.at(lastSection).entries.isEmpty();
             for (auto row = rows.cbegin(); !before && row->first < *lastDate; ++row)
                 before = !row->second.at(*c).isEmpty();
