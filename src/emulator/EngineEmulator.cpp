@@ -80,17 +80,18 @@ QString targetOf(const QByteArray &query)
     if (at < 0)
         return QString();
     QByteArray raw = query.mid(at + skip);
-    const QByteArray suffix = scan::allTheWebSuffix().toLatin1();
+    const QByteArray suffix = engines::EngineSet::builtin().at(scan::AllTheWeb).suffix.toLatin1();
     if (raw.endsWith(suffix))
         raw.chop(suffix.size());
     return QUrl::fromPercentEncoding(raw);
 }
 
 QByteArray responseHead(int status, const char *reason, qint64 length, bool keepAlive,
-                        const QByteArray &extra = QByteArray())
+                        const QByteArray &extra = QByteArray(),
+                        const QByteArray &type = QByteArrayLiteral("text/html; charset=ISO-8859-1"))
 {
-    return "HTTP/1.1 " + QByteArray::number(status) + ' ' + reason +
-           "\r\nContent-Type: text/html; charset=ISO-8859-1\r\nContent-Length: " +
+    return "HTTP/1.1 " + QByteArray::number(status) + ' ' + reason + "\r\nContent-Type: " + type +
+           "\r\nContent-Length: " +
            QByteArray::number(length) + "\r\nConnection: " + (keepAlive ? "keep-alive" : "close") + "\r\n" +
            extra + "\r\n";
 }
@@ -189,10 +190,13 @@ private:
         case Mode::None:
         case Mode::NoResults:
         case Mode::ChangedLayout:
-            send(responseHead(200, "OK", page.size(), request.keepAlive) + page, request.keepAlive);
+            send(responseHead(200, "OK", page.size(), request.keepAlive, {}, contentType(engine)) + page,
+                 request.keepAlive);
             break;
         case Mode::ErrorStatus:
-            send(responseHead(500, "Internal Server Error", page.size(), request.keepAlive) + page,
+            send(responseHead(500, "Internal Server Error", page.size(), request.keepAlive, {},
+                              contentType(engine)) +
+                     page,
                  request.keepAlive);
             break;
         case Mode::Blocked:
@@ -403,6 +407,10 @@ QString EngineEmulator::baseUrl() const
 QString EngineEmulator::prefix(int engine) const
 {
     // The default prefix's path and query under the engine's own folder of this server.
+    if (engine == UnicodeStyle)
+        return baseUrl() + QStringLiteral("/suche/search?q=link:");
+    if (engine == JsonStyle)
+        return baseUrl() + QStringLiteral("/json/api/count?q=link:");
     const QString def = scan::defaultPrefix(engine);
     const qsizetype pathStart = def.indexOf(u'/', int(QStringLiteral("http://").size()));
     return baseUrl() + u'/' + engineSlug(engine) + def.mid(pathStart);
@@ -411,9 +419,8 @@ QString EngineEmulator::prefix(int engine) const
 bool EngineEmulator::writeSettingsIni(const QString &file) const
 {
     bool ok = true;
-    for (const scan::Engine &e : scan::engines())
-        ok = privateProfile::WriteString(scan::enginesSection(), QString::fromLatin1(e.key), prefix(e.number),
-                                         file) &&
+    for (int engine = 1; engine <= scan::EngineCount; ++engine)
+        ok = privateProfile::WriteString(scan::enginesSection(), scan::engineKey(engine), prefix(engine), file) &&
              ok;
     return ok;
 }

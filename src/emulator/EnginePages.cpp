@@ -1,5 +1,8 @@
 #include "emulator/EnginePages.h"
 
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QStringList>
 
 namespace emulator {
@@ -10,7 +13,8 @@ const QStringList &slugs()
 {
     static const QStringList list{QStringLiteral("google"), QStringLiteral("altavista"),
                                   QStringLiteral("yahoo"),  QStringLiteral("teoma"),
-                                  QStringLiteral("msn"),    QStringLiteral("alltheweb")};
+                                  QStringLiteral("msn"),    QStringLiteral("alltheweb"),
+                                  QStringLiteral("suche"),  QStringLiteral("json")};
     return list;
 }
 
@@ -62,6 +66,9 @@ QString resultsBody(int engine, qint64 count, const QString &t)
         return QStringLiteral(
                    "<h5 id=\"count\">Page 1 of about %1 containing <strong>link:%2</strong></h5>\n")
             .arg(c, t);
+    case UnicodeStyle:
+        return QStringLiteral("<div id=\"stats\">Ungef\u00e4hr %1 Ergebnisse f\u00fcr \u00ablink:%2\u00bb</div>\n")
+            .arg(c, t);
     default:
         return QStringLiteral(
                    "<div class=\"resultsHeader\">Results 1 - 10 of <span class=\"ofSoMany\">%1</span>"
@@ -93,6 +100,10 @@ QString noResultsBody(int engine, const QString &t)
                               "Sorry, no results were found containing <span class=\"h1 blue\">link:%1</span>"
                               "</span></td></tr></table>\n")
             .arg(t);
+    case UnicodeStyle:
+        return QStringLiteral("<div id=\"stats\">Keine Ergebnisse f\u00fcr \u00ablink:%1\u00bb \u2013 bitte "
+                              "pr\u00fcfen Sie die Schreibweise.</div>\n")
+            .arg(t);
     default:
         return QStringLiteral("<div class=\"noResults\"><p>No Web pages\nfound that match your query.</p>"
                               "<p>link:%1</p></div>\n")
@@ -104,7 +115,7 @@ QString noResultsBody(int engine, const QString &t)
 
 QString engineSlug(int engine)
 {
-    return (engine >= 1 && engine <= 6) ? slugs().at(engine - 1) : QString();
+    return (engine >= 1 && engine <= StyleCount) ? slugs().at(engine - 1) : QString();
 }
 
 int engineFromSlug(const QString &slug)
@@ -127,14 +138,55 @@ qint64 defaultCount(int engine, const QString &target)
 QString formatCount(int engine, qint64 count)
 {
     QString digits = QString::number(count);
-    const QChar separator = engine == 6 ? u' ' : u',';
+    const QChar separator = engine == 6 ? u' ' : engine == UnicodeStyle ? u'.' : u',';
     for (qsizetype i = digits.size() - 3; i > 0; i -= 3)
         digits.insert(i, separator);
     return digits;
 }
 
+namespace {
+
+// A JSON answer: the total and a list of linking pages.
+QByteArray jsonPage(PageKind kind, qint64 count, const QString &target, int paddingBytes)
+{
+    QJsonArray items;
+    qint64 bytes = 0;
+    for (int i = 0; bytes < paddingBytes; ++i) {
+        const QString url = QStringLiteral("http://www.example.com/page%1").arg(i);
+        items.append(QJsonObject{{QStringLiteral("url"), url}, {QStringLiteral("title"), QStringLiteral("A page that links here")}});
+        bytes += url.size() + 50;
+    }
+    QJsonObject answer{{QStringLiteral("query"), QStringLiteral("link:") + target}};
+    switch (kind) {
+    case PageKind::Results:
+        answer.insert(QStringLiteral("total"), double(count));
+        break;
+    case PageKind::NoResults:
+        answer.insert(QStringLiteral("total"), 0);
+        break;
+    case PageKind::ChangedLayout:
+        answer.insert(QStringLiteral("results"), QJsonObject{{QStringLiteral("estimated"), double(count)}});
+        break;
+    }
+    answer.insert(QStringLiteral("items"), items);
+    return QJsonDocument(answer).toJson(QJsonDocument::Compact) + '\n';
+}
+
+} // namespace
+
+QByteArray contentType(int engine)
+{
+    if (engine == JsonStyle)
+        return QByteArrayLiteral("application/json");
+    if (engine == UnicodeStyle)
+        return QByteArrayLiteral("text/html; charset=UTF-8");
+    return QByteArrayLiteral("text/html; charset=ISO-8859-1");
+}
+
 QByteArray enginePage(int engine, PageKind kind, qint64 count, const QString &target, int paddingBytes)
 {
+    if (engine == JsonStyle)
+        return jsonPage(kind, count, target, paddingBytes);
     const QString t = escaped(target);
     QString body;
     switch (kind) {
@@ -152,7 +204,7 @@ QByteArray enginePage(int engine, PageKind kind, qint64 count, const QString &ta
     const QString page = QStringLiteral("<html><head><title>%1 - link:%2</title></head>\n<body>\n")
                              .arg(engineSlug(engine), t) +
                          body + padding(paddingBytes) + QStringLiteral("</body></html>\n");
-    return page.toLatin1();
+    return engine == UnicodeStyle ? page.toUtf8() : page.toLatin1();
 }
 
 } // namespace emulator

@@ -30,10 +30,10 @@ int runDemo(emulator::EngineEmulator &server, const QString &folderOption)
     out << "Demo program folder: " << folder << Qt::endl << Qt::endl;
     for (const QString &url : emulator::demoUrls()) {
         out << url << Qt::endl;
-        for (const scan::Engine &e : scan::engines()) {
-            const QString query = scan::queryUrlFromSettings(e.number, url, ini);
-            const QString count = scan::ParseEngineData(scan::FetchPage(query), e.number);
-            out << "  " << QString::fromLatin1(e.caption).leftJustified(12) << ' '
+        for (int e = 1; e <= scan::EngineCount; ++e) {
+            const QString query = scan::queryUrlFromSettings(e, url, ini);
+            const QString count = scan::ParseEngineData(scan::FetchPage(query), e);
+            out << "  " << scan::engineCaption(e).leftJustified(12) << ' '
                 << (count.isEmpty() ? QStringLiteral("(none)") : count).rightJustified(10) << "  " << query
                 << Qt::endl;
         }

@@ -14,65 +14,42 @@ namespace scan {
 
 namespace {
 
-constexpr std::array<Engine, EngineCount> Table{{
-    {Google, "Google", "Google", " on Google", "Google",
-     "http://www.google.com/search?hl=en&ie=UTF-8&q=link:"},
-    {AltaVista, "Altavista", "AltaVista", " on AltaVista", "Altavista",
-     "http://www.altavista.com/web/results?q=link:"},
-    {Yahoo, "Yahoo", "Yahoo", " on Yahoo!", "Yahoo!",
-     "http://search.yahoo.com/search?fr=fp-pull-web-t&p=link:"},
-    {Teoma, "Teoma", "Teoma", " on Teoma", "Teoma", "http://www.teoma.com/search?q=links:"},
-    {MSN, "MSN", "MSN", " on MSN", "MSN", "http://search.msn.com/results.aspx?FORM=SMCRT&q=link:"},
-    {AllTheWeb, "ATW", "AllTheWeb", " on All The Web", "All The Web",
-     "http://www.alltheweb.com/search?cat=web&cs=utf8&q=link:"},
-}};
+const engines::Definition &shipped(int number)
+{
+    Q_ASSERT(number >= 1 && number <= EngineCount);
+    return engines::EngineSet::builtin().at(number);
+}
 
 } // namespace
 
-const std::array<Engine, EngineCount> &engines()
-{
-    return Table;
-}
-
-const Engine &engine(int number)
-{
-    Q_ASSERT(number >= 1 && number <= EngineCount);
-    return Table[std::size_t(number - 1)];
-}
-
 QString engineKey(int number)
 {
-    return QString::fromLatin1(engine(number).key);
+    return shipped(number).key;
 }
 
 QString engineLogText(int number)
 {
-    return QString::fromLatin1(engine(number).logText);
+    return shipped(number).logText;
 }
 
 QString engineStatusSuffix(int number)
 {
-    return QString::fromLatin1(engine(number).statusText);
+    return shipped(number).statusSuffix;
 }
 
 QString engineCaption(int number)
 {
-    return QString::fromLatin1(engine(number).caption);
+    return shipped(number).header;
 }
 
 QString defaultPrefix(int number)
 {
-    return QString::fromLatin1(engine(number).defaultPrefix);
+    return shipped(number).address;
 }
 
 QString enginesSection()
 {
     return QStringLiteral("Engines");
-}
-
-QString allTheWebSuffix()
-{
-    return QStringLiteral("&rys=0&_sb_lang=pref&ocjp=1");
 }
 
 QString settingsFile(const QString &programFolder)
@@ -82,7 +59,12 @@ QString settingsFile(const QString &programFolder)
 
 QString readPrefix(int number, const QString &settingsIni)
 {
-    return modINI::ReadINI(enginesSection(), engineKey(number), QString(), settingsIni);
+    return readPrefix(engineKey(number), settingsIni);
+}
+
+QString readPrefix(const QString &key, const QString &settingsIni)
+{
+    return modINI::ReadINI(enginesSection(), key, QString(), settingsIni);
 }
 
 QString queryTarget(const QString &target)
@@ -101,10 +83,12 @@ QString queryTarget(const QString &target)
 
 QString queryUrl(const QString &prefix, int number, const QString &target)
 {
-    QString url = prefix + queryTarget(target);
-    if (number == AllTheWeb)
-        url += allTheWebSuffix();
-    return url;
+    return queryUrl(prefix, shipped(number), target);
+}
+
+QString queryUrl(const QString &prefix, const engines::Definition &engine, const QString &target)
+{
+    return prefix + queryTarget(target) + engine.suffix;
 }
 
 QString queryUrlFromSettings(int number, const QString &target, const QString &settingsIni)
@@ -112,9 +96,11 @@ QString queryUrlFromSettings(int number, const QString &target, const QString &s
     return queryUrl(readPrefix(number, settingsIni), number, target);
 }
 
-void EnginePrefixes::setFile(const QString &settingsIni)
+void EnginePrefixes::setFile(const QString &settingsIni, const engines::EngineSet &set)
 {
     m_file = settingsIni;
+    m_set = set;
+    m_prefixes.clear();
     m_stamp.reset();
     m_reads = 0;
 }
@@ -139,22 +125,19 @@ bool EnginePrefixes::refresh()
     ++m_reads;
     modINI::IniLines lines;
     modINI::LoadINIFile(lines, m_file);
-    for (const Engine &e : Table)
-        m_prefixes[std::size_t(e.number - 1)] =
-            modINI::ReadINI(lines, enginesSection(), QString::fromLatin1(e.key), QString());
+    m_prefixes.clear();
+    for (const engines::Definition &e : m_set.definitions())
+        m_prefixes.append(modINI::ReadINI(lines, enginesSection(), e.key, QString()));
     return true;
 }
 
-bool resetPrefixes(const QString &settingsIni)
+bool resetPrefixes(const QString &settingsIni, const engines::EngineSet &set)
 {
-    // The six writes land together or not at all.
+    // The writes land together or not at all.
     textFile::Transaction transaction;
     bool ok = true;
-    for (const Engine &e : Table) {
-        ok = privateProfile::WriteString(enginesSection(), QString::fromLatin1(e.key),
-                                         QString::fromLatin1(e.defaultPrefix), settingsIni) &&
-             ok;
-    }
+    for (const engines::Definition &e : set.definitions())
+        ok = privateProfile::WriteString(enginesSection(), e.key, e.address, settingsIni) && ok;
     return ok && transaction.commit();
 }
 

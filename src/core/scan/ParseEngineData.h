@@ -9,7 +9,8 @@ namespace scan {
 // becoming empty; when IPast is missing, the whole rest is kept. Never fails.
 QString GetBetween(const QString &IStringStr, const QString &IBefore, const QString &IPast);
 
-// Cuts the result count out of an engine's result page (engine numbers 1..6 as in the engine table).
+// Cuts the result count out of a shipped engine's result page (engine numbers 1..6 as in the engine table),
+// by that engine's definition.
 // Returns the count text of 1 to 10 characters as it stands on the page (thousands separators kept; spaces
 // in AllTheWeb's counts dropped), "0" for the engine's recognised page for a query without results, or the
 // empty string when neither is found or the engine number is outside 1..6. Markers are plain substrings,

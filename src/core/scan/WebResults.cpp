@@ -5,14 +5,13 @@
 
 namespace webResults {
 
-QString logRowAddress(const QString &type, const QString &target, const QString &settingsIni)
+QString logRowAddress(const QString &type, const QString &target, const QString &settingsIni,
+                      const engines::EngineSet &set)
 {
     if (type == QLatin1String("Home Page"))
         return target;
-    for (const scan::Engine &engine : scan::engines()) {
-        if (type == QLatin1String(engine.logText))
-            return scan::readPrefix(engine.number, settingsIni) + xurlEncode::URLEncode(target);
-    }
+    if (const int engine = set.numberOfLogText(type))
+        return scan::readPrefix(set.at(engine).key, settingsIni) + xurlEncode::URLEncode(target);
     return QString();
 }
 

@@ -1,0 +1,420 @@
+#include "core/engines/EngineDefinition.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QJsonValue>
+#include <QStringDecoder>
+
+#include <cmath>
+
+namespace engines {
+
+namespace {
+
+constexpr qsizetype MaxCountLength = 10;
+
+bool isAscii(const QString &text)
+{
+    for (const QChar c : text) {
+        if (c.unicode() > 0x7f)
+            return false;
+    }
+    return true;
+}
+
+bool needsUtf8(const Definition &d)
+{
+    if (!isAscii(d.countBefore) || !isAscii(d.countAfter) || !isAscii(d.checkBefore) ||
+        !isAscii(d.checkAfter) || !isAscii(d.zeroPhrase) || !isAscii(d.expression) || !isAscii(d.separators))
+        return true;
+    for (const QString &t : d.countRemove + d.checkRemove) {
+        if (!isAscii(t))
+            return true;
+    }
+    return false;
+}
+
+// The page's bytes as UTF-8 text, or nothing when they are not valid UTF-8.
+bool decodeUtf8(const QString &latin1Page, QString *text)
+{
+    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    QString decoded = decoder(latin1Page.toLatin1());
+    if (decoder.hasError())
+        return false;
+    *text = std::move(decoded);
+    return true;
+}
+
+bool allDigits(const QString &text)
+{
+    if (text.isEmpty())
+        return false;
+    for (const QChar c : text) {
+        if (c < u'0' || c > u'9')
+            return false;
+    }
+    return true;
+}
+
+// The value at the pointer, or an undefined value.
+QJsonValue resolve(const QJsonDocument &document, const QString &pointer)
+{
+    QJsonValue value = document.isArray() ? QJsonValue(document.array()) : QJsonValue(document.object());
+    if (pointer.isEmpty())
+        return value;
+    const QStringList tokens = pointer.mid(1).split(u'/');
+    for (QString token : tokens) {
+        token.replace(QLatin1String("~1"), QLatin1String("/")).replace(QLatin1String("~0"), QLatin1String("~"));
+        if (value.isObject()) {
+            const QJsonObject object = value.toObject();
+            if (!object.contains(token))
+                return QJsonValue(QJsonValue::Undefined);
+            value = object.value(token);
+        } else if (value.isArray()) {
+            bool ok = false;
+            const int index = token.toInt(&ok);
+            const QJsonArray array = value.toArray();
+            if (!ok || index < 0 || index >= array.size() || (token.size() > 1 && token.startsWith(u'0')))
+                return QJsonValue(QJsonValue::Undefined);
+            value = array.at(index);
+        } else {
+            return QJsonValue(QJsonValue::Undefined);
+        }
+    }
+    return value;
+}
+
+// The JSON value as count text: a whole number in decimal, a string as it stands.
+QString jsonCount(const QJsonValue &value)
+{
+    if (value.isDouble()) {
+        const double number = value.toDouble();
+        if (number >= 0 && number < 1e15 && std::floor(number) == number)
+            return QString::number(qint64(number));
+        return QString::number(number, 'g', 15);
+    }
+    if (value.isString())
+        return value.toString();
+    return QString();
+}
+
+// The place of the pointer's last name on the raw page ("total": ...), for highlighting.
+Span jsonSpan(const QString &text, const QString &pointer)
+{
+    const QString last = pointer.section(u'/', -1);
+    if (last.isEmpty())
+        return Span();
+    const qsizetype at = text.indexOf(u'"' + last + u'"');
+    if (at < 0)
+        return Span();
+    qsizetype end = text.indexOf(u':', at);
+    if (end < 0)
+        return Span();
+    ++end;
+    while (end < text.size() && text.at(end).isSpace())
+        ++end;
+    qsizetype stop = end;
+    while (stop < text.size() && text.at(stop) != u',' && text.at(stop) != u'}' && text.at(stop) != u']' &&
+           text.at(stop) != u'\n')
+        ++stop;
+    return Span{end, stop - end};
+}
+
+} // namespace
+
+Kind Definition::kind() const
+{
+    if (!expression.isEmpty())
+        return Kind::Expression;
+    if (json)
+        return Kind::Json;
+    return Kind::Markers;
+}
+
+QString Definition::kindWord() const
+{
+    switch (kind()) {
+    case Kind::Expression:
+        return QStringLiteral("expression");
+    case Kind::Json:
+        return QStringLiteral("json");
+    case Kind::Markers:
+        break;
+    }
+    return QStringLiteral("markers");
+}
+
+bool isValidHeaderName(const QString &name)
+{
+    if (name.isEmpty())
+        return false;
+    for (const QChar c : name) {
+        const char16_t u = c.unicode();
+        const bool token = (u >= u'a' && u <= u'z') || (u >= u'A' && u <= u'Z') || (u >= u'0' && u <= u'9') ||
+                           QStringView(u"!#$%&'*+-.^_`|~").contains(c);
+        if (!token)
+            return false;
+    }
+    return true;
+}
+
+bool isJsonPointer(const QString &pointer)
+{
+    if (pointer.isEmpty())
+        return true;
+    if (!pointer.startsWith(u'/'))
+        return false;
+    for (qsizetype i = 0; i < pointer.size(); ++i) {
+        if (pointer.at(i) == u'~' &&
+            (i + 1 >= pointer.size() || (pointer.at(i + 1) != u'0' && pointer.at(i + 1) != u'1')))
+            return false;
+    }
+    return true;
+}
+
+QString problem(const Definition &d)
+{
+    if (d.key.isEmpty())
+        return QStringLiteral("no Key (the settings.ini key of its query address)");
+    if (d.header.isEmpty())
+        return QStringLiteral("no Header (its column header)");
+    for (const QString &name : {d.key, d.header}) {
+        if (name.contains(u'[') || name.contains(u']') || name.contains(u'=') || name.trimmed() != name)
+            return QStringLiteral("\"%1\" cannot be a name in an INI file (no [, ], = or outer blanks)").arg(name);
+    }
+    for (const QChar c : d.header) {
+        if (c.unicode() > 0xff)
+            return QStringLiteral("the header \"%1\" has characters that a saved search cannot hold").arg(d.header);
+    }
+    for (const QString &column : {QStringLiteral("Domain Name"), QStringLiteral("Total"), QStringLiteral("Change")}) {
+        if (d.header.compare(column, Qt::CaseInsensitive) == 0)
+            return QStringLiteral("the header \"%1\" is the name of another column").arg(d.header);
+    }
+    if (!d.expression.isEmpty() && d.json)
+        return QStringLiteral("both an Expression and a JsonPointer: give one of them");
+    switch (d.kind()) {
+    case Kind::Markers:
+        if (d.countBefore.isEmpty() || d.countAfter.isEmpty())
+            return QStringLiteral("empty count markers (CountBefore and CountAfter are needed)");
+        break;
+    case Kind::Expression: {
+        QRegularExpression expression(d.expression);
+        if (!expression.isValid())
+            return QStringLiteral("the expression is invalid: %1 at character %2")
+                .arg(expression.errorString())
+                .arg(expression.patternErrorOffset() + 1);
+        if (expression.captureCount() != 1)
+            return QStringLiteral("the expression has %1 capture groups; it needs exactly one")
+                .arg(expression.captureCount());
+        expression.optimize();
+        d.compiled = expression;
+        break;
+    }
+    case Kind::Json:
+        if (!isJsonPointer(d.jsonPointer))
+            return QStringLiteral("\"%1\" is no JSON pointer (it starts with / and uses ~ only as ~0 or ~1)")
+                .arg(d.jsonPointer);
+        break;
+    }
+    if (!d.address.isEmpty() && !d.address.startsWith(QLatin1String("http://"), Qt::CaseInsensitive) &&
+        !d.address.startsWith(QLatin1String("https://"), Qt::CaseInsensitive))
+        return QStringLiteral("the address is no http or https address");
+    for (const auto &header : d.requestHeaders) {
+        if (!isValidHeaderName(header.first))
+            return QStringLiteral("\"%1\" is no request header name").arg(header.first);
+    }
+    return QString();
+}
+
+QList<QPair<QByteArray, QByteArray>> resolvedHeaders(const Definition &d, QString *missing)
+{
+    QList<QPair<QByteArray, QByteArray>> headers;
+    for (const auto &header : d.requestHeaders) {
+        QString value = header.second;
+        qsizetype at = 0;
+        while ((at = value.indexOf(QLatin1String("${env:"), at)) >= 0) {
+            const qsizetype end = value.indexOf(u'}', at);
+            if (end < 0)
+                break;
+            const QString name = value.mid(at + 6, end - at - 6);
+            const QByteArray content = qgetenv(name.toLocal8Bit().constData());
+            if (content.isNull() && missing && missing->isEmpty())
+                *missing = name;
+            const QString replacement = QString::fromUtf8(content);
+            value.replace(at, end - at + 1, replacement);
+            at += replacement.size();
+        }
+        headers.append({header.first.toLatin1(), value.toUtf8()});
+    }
+    return headers;
+}
+
+QString between(const QString &text, const QString &before, const QString &after, Span *beforeSpan,
+                Span *textSpan, Span *afterSpan)
+{
+    const qsizetype size = text.size();
+    qsizetype start = 0;
+    if (!before.isEmpty()) {
+        const qsizetype index = text.indexOf(before);
+        // 1-based position p and n = length - p - length(before) + 1; s becomes its last n characters.
+        const qsizetype position = index < 0 ? 0 : index + 1;
+        const qsizetype n = size - position - before.size() + 1;
+        if (n >= 0)
+            start = size - n;
+        if (beforeSpan)
+            *beforeSpan = index < 0 ? Span() : Span{index, before.size()};
+    }
+    // An empty after is found at the first character of a non-empty rest.
+    const qsizetype past = after.isEmpty() ? (start < size ? start : -1) : text.indexOf(after, start);
+    const qsizetype end = past >= 0 ? past : size;
+    if (textSpan)
+        *textSpan = Span{start, end - start};
+    if (afterSpan)
+        *afterSpan = past >= 0 && !after.isEmpty() ? Span{past, after.size()} : Span();
+    return text.mid(start, end - start);
+}
+
+bool isGroupedNumber(const QString &count, const QString &separators)
+{
+    const qsizetype n = count.size();
+    qsizetype i = 0;
+    int digits = 0;
+    int group = 0;
+    while (i < n && count.at(i) >= u'0' && count.at(i) <= u'9' && group < 4) {
+        ++i;
+        ++group;
+    }
+    if (group < 1 || group > 3)
+        return false;
+    digits += group;
+    QChar first;
+    while (i < n) {
+        const QChar separator = count.at(i);
+        if (!separators.contains(separator))
+            return false;
+        // One kind of separator throughout: "1 300,612,300" is no written number.
+        if (first.isNull())
+            first = separator;
+        else if (separator != first)
+            return false;
+        ++i;
+        group = 0;
+        while (i < n && count.at(i) >= u'0' && count.at(i) <= u'9' && group < 4) {
+            ++i;
+            ++group;
+        }
+        if (group != 3)
+            return false;
+        digits += 3;
+    }
+    return digits <= MaxCountLength;
+}
+
+QString pageText(const Definition &d, const QString &page)
+{
+    QString text;
+    if (!((d.kind() == Kind::Json || needsUtf8(d)) && decodeUtf8(page, &text)))
+        text = page;
+    if (d.replaceQuotes)
+        text.replace(u'"', u'\'');
+    return text;
+}
+
+Extraction extract(const Definition &d, const QString &page)
+{
+    Extraction x;
+    const QString text = pageText(d, page);
+    const bool checkMarkers = !d.checkBefore.isEmpty() || !d.checkAfter.isEmpty();
+    if (checkMarkers) {
+        x.check = between(text, d.checkBefore, d.checkAfter, &x.checkBefore, &x.checkText, &x.checkAfter);
+        for (const QString &remove : d.checkRemove)
+            x.check.remove(remove);
+    }
+
+    bool number = false; // a JSON number: any length is a count
+    switch (d.kind()) {
+    case Kind::Markers:
+        x.raw = between(text, d.countBefore, d.countAfter, &x.countBefore, &x.countText, &x.countAfter);
+        break;
+    case Kind::Expression: {
+        if (d.compiled.pattern() != d.expression || !d.compiled.isValid())
+            d.compiled = QRegularExpression(d.expression);
+        const QRegularExpressionMatch match = d.compiled.match(text);
+        if (match.hasMatch() && match.capturedStart(1) >= 0) {
+            x.raw = match.captured(1);
+            x.countText = Span{match.capturedStart(1), match.capturedLength(1)};
+            x.countBefore = Span{match.capturedStart(0), match.capturedStart(1) - match.capturedStart(0)};
+            x.countAfter = Span{match.capturedEnd(1), match.capturedEnd(0) - match.capturedEnd(1)};
+        } else {
+            x.note = QStringLiteral("The expression does not match the page");
+        }
+        break;
+    }
+    case Kind::Json: {
+        QJsonParseError error{};
+        const QJsonDocument document = QJsonDocument::fromJson(page.toLatin1(), &error);
+        if (document.isNull()) {
+            x.note = QStringLiteral("The page is no JSON: %1 at byte %2").arg(error.errorString()).arg(error.offset);
+            break;
+        }
+        const QJsonValue value = resolve(document, d.jsonPointer);
+        if (value.isUndefined()) {
+            x.note = QStringLiteral("The JSON answer has nothing at %1").arg(d.jsonPointer);
+            break;
+        }
+        x.raw = jsonCount(value);
+        number = value.isDouble() && allDigits(x.raw);
+        if (x.raw.isEmpty())
+            x.note = QStringLiteral("The value at %1 is no number").arg(d.jsonPointer);
+        x.countText = jsonSpan(text, d.jsonPointer);
+        break;
+    }
+    }
+
+    QString count = x.raw;
+    for (const QString &remove : d.countRemove)
+        count.remove(remove);
+    // A count longer than ten characters is still a count when it is a written number; the limit is there to
+    // reject leftovers of a page whose markers no longer match, and those never look like one.
+    if (number || (!count.isEmpty() && count.size() <= MaxCountLength) || isGroupedNumber(count, d.separators)) {
+        if (d.spaces == SpaceRule::Remove)
+            count.remove(u' ');
+        else if (d.spaces == SpaceRule::Zeros)
+            count.replace(u' ', u'0');
+        x.count = count;
+        return x;
+    }
+    if (!d.zeroPhrase.isEmpty()) {
+        if (checkMarkers) {
+            x.zero = x.check == d.zeroPhrase;
+        } else {
+            // Without check markers the phrase anywhere on the page marks it.
+            const qsizetype at = text.indexOf(d.zeroPhrase);
+            x.zero = at >= 0;
+            if (x.zero)
+                x.zeroText = Span{at, d.zeroPhrase.size()};
+        }
+    }
+    if (x.zero)
+        x.count = QStringLiteral("0");
+    else if (x.note.isEmpty())
+        x.note = d.kind() == Kind::Markers && !x.raw.isEmpty()
+                     ? QStringLiteral("The text between the count markers is no count")
+                     : QStringLiteral("No count and no zero phrase on the page");
+    return x;
+}
+
+QString cellText(const Definition &d, const QString &count)
+{
+    if (d.keepSeparators)
+        return count;
+    QString cell = count;
+    for (const QChar separator : d.separators) {
+        if (separator != u' ') // blanks are the space rule's
+            cell.remove(separator);
+    }
+    return cell;
+}
+
+} // namespace engines

@@ -1,0 +1,122 @@
+#pragma once
+
+#include <QList>
+#include <QPair>
+#include <QRegularExpression>
+#include <QString>
+#include <QStringList>
+
+// One search engine as data: where its query address is kept, how it is shown, and how its result count is
+// cut out of its page. The six shipped engines are such definitions too (engines.ini in the defaults).
+namespace engines {
+
+// How the count is found: between two text markers, as the one capture group of a regular expression, or at
+// a JSON pointer of an engine that answers JSON.
+enum class Kind
+{
+    Markers,
+    Expression,
+    Json
+};
+
+// What happens to blanks inside a count that was read: kept, dropped ("1 234" -> "1234"), or each made a
+// zero ("1 234" -> "10234").
+enum class SpaceRule
+{
+    Keep,
+    Remove,
+    Zeros
+};
+
+struct Definition
+{
+    QString section; // the section name in the file (a label for messages)
+    int line = 0;    // the line of the section's header, 0 when not from a file
+
+    QString key;          // key of the query address in section "Engines" of settings.ini
+    QString header;       // results-table column header, also the saved-search section name
+    QString logText;      // text of the engine's rows in the web-result log
+    QString statusSuffix; // appended to "Scanning URL" in the status bar
+    QString suffix;       // appended to every query address after the target
+    QString address;      // the default query address (what Reset writes into settings.ini)
+
+    bool replaceQuotes = false; // every double quote of the page becomes a single quote before the search
+    QString countBefore, countAfter;
+    QString checkBefore, checkAfter;
+    QString zeroPhrase;      // the check text of the engine's page for a query without results
+    QStringList countRemove; // texts removed from the count, in order
+    QStringList checkRemove; // texts removed from the check text, in order
+    QString separators = QStringLiteral(","); // thousands separators of a count
+    bool keepSeparators = false;              // the cell shows the separators (else they are removed)
+    SpaceRule spaces = SpaceRule::Keep;
+    QString expression;  // a regular expression with one capture group, instead of the count markers
+    bool json = false;   // the engine answers JSON: the count is at jsonPointer
+    QString jsonPointer; // a JSON pointer (RFC 6901), instead of the count markers; empty: the whole answer
+    QList<QPair<QString, QString>> requestHeaders; // sent with each query; ${env:NAME} read at request time
+    bool enabled = true;
+
+    // The expression, compiled once (set by problem()).
+    mutable QRegularExpression compiled;
+
+    Kind kind() const;
+    // "markers", "expression" or "json".
+    QString kindWord() const;
+};
+
+// Why the definition cannot be used, or empty when it can. Also compiles the expression into the cache that
+// extract() uses.
+QString problem(const Definition &definition);
+
+// True for a header name and value that may be sent: a token as name, a value without control characters.
+bool isValidHeaderName(const QString &name);
+
+// The request headers with every ${env:NAME} replaced by that environment variable. missing receives the
+// first variable that is not set (the request should not be made then).
+QList<QPair<QByteArray, QByteArray>> resolvedHeaders(const Definition &definition, QString *missing);
+
+// A piece of the page text: start and length, start -1 when not found.
+struct Span
+{
+    qsizetype start = -1;
+    qsizetype length = 0;
+    bool found() const { return start >= 0; }
+};
+
+struct Extraction
+{
+    QString count;     // the result: the count text, "0" for a recognised no-results page, or empty
+    QString raw;       // the text between the count markers (or the capture, or the JSON value) as found
+    QString check;     // the check text (after its removals)
+    bool zero = false; // the check text (or the page) showed the zero phrase
+    QString note;      // why nothing was found, in words (for the Test page and --test-engine)
+    // Where on pageText() the pieces stand (for highlighting).
+    Span countBefore, countText, countAfter;
+    Span checkBefore, checkText, checkAfter;
+    Span zeroText; // the zero phrase, when it was looked for in the whole page
+};
+
+// The page as the definition searches it: the bytes (given as Latin-1 text, one character per byte) decoded
+// as UTF-8 when the definition holds non-ASCII text and the page is valid UTF-8, else as they are; double
+// quotes replaced by single ones when the definition says so.
+QString pageText(const Definition &definition, const QString &page);
+
+// Cuts the count out of the page.
+Extraction extract(const Definition &definition, const QString &page);
+
+// The count as the results cell shows it: the thousands separators removed unless the definition keeps them.
+QString cellText(const Definition &definition, const QString &count);
+
+// The text between the first occurrence of before and the first occurrence of after behind it, and where it
+// stands. When before is missing, the text loses its first length(before) - 1 characters instead of becoming
+// empty; when after is missing, the whole rest is kept.
+QString between(const QString &text, const QString &before, const QString &after, Span *beforeSpan = nullptr,
+                Span *textSpan = nullptr, Span *afterSpan = nullptr);
+
+// True for a count written with thousands separators: a first group of one to three digits, then groups of
+// three, each after one of the separators (one kind throughout), ten digits at most ("123,456,789").
+bool isGroupedNumber(const QString &count, const QString &separators);
+
+// True for a JSON pointer: empty (the whole document) or "/"-separated tokens, "~" only as "~0" or "~1".
+bool isJsonPointer(const QString &pointer);
+
+} // namespace engines
