@@ -1,5 +1,6 @@
 #include "cli/ScanCommand.h"
 
+#include "cli/EngineCommands.h"
 #include "cli/StandardOutput.h"
 
 #include "emulator/DemoFolder.h"
@@ -87,6 +88,7 @@ struct ScanRequest
     Output output = Output::Text;
     QString compare;   // a saved search to compare the one URL's total with
     QString keepPages; // a folder for the result pages behind the counts
+    engines::EngineSet engines = engines::EngineSet::current();
 };
 
 // Writes every kept page as DIR/<row>-<engine>.html (rows as the table shows them, from 1) and an index.json
@@ -101,12 +103,13 @@ bool writeKeptPages(const scan::ScanRun &run, const scan::ResultsModel &results,
     }
     QJsonArray index;
     for (int row = 0; row < results.rowCount(); ++row) {
-        for (int engine = 1; engine <= scan::EngineCount; ++engine) {
-            const scan::KeptPage *page = run.keptPages().find(results.cell(row, 0), engine);
+        for (int engine = 1; engine <= results.engineCount(); ++engine) {
+            const QString header = results.engines().at(engine).header;
+            const scan::KeptPage *page = run.keptPages().find(results.cell(row, 0), results.engines().at(engine).key);
             if (!page)
                 continue;
             QString name;
-            for (const QChar c : scan::engineCaption(engine).toLower())
+            for (const QChar c : header.toLower())
                 name += c.isLetterOrNumber() ? QString(c) : QString();
             const QString file = QStringLiteral("%1-%2.html").arg(row + 1).arg(name);
             if (!textFile::writeBytes(dir.filePath(file), page->body)) {
@@ -115,7 +118,7 @@ bool writeKeptPages(const scan::ScanRun &run, const scan::ResultsModel &results,
             }
             index.append(QJsonObject{{QStringLiteral("file"), file},
                                      {QStringLiteral("url"), page->target},
-                                     {QStringLiteral("engine"), scan::engineCaption(engine)},
+                                     {QStringLiteral("engine"), header},
                                      {QStringLiteral("query"), page->query},
                                      {QStringLiteral("status"), page->http},
                                      {QStringLiteral("count"), page->count},
@@ -211,7 +214,7 @@ int printHistory(const QString &name, Output format)
 int scanAndPrint(const QStringList &urls, const QString &settingsIni, const ScanRequest &scanRequest,
                  const std::optional<SaveRequest> &save = std::nullopt)
 {
-    scan::ResultsModel results;
+    scan::ResultsModel results(scanRequest.engines);
     scan::WebLogModel log;
     scan::ScanRun run(&results, &log);
     run.setSettingsFile(settingsIni);
@@ -248,7 +251,7 @@ int scanAndPrint(const QStringList &urls, const QString &settingsIni, const Scan
     }
     int missing = 0;
     for (int row = 0; row < results.rowCount(); ++row) {
-        for (int engine = 1; engine <= scan::EngineCount; ++engine)
+        for (int engine = 1; engine <= results.engineCount(); ++engine)
             missing += results.report(row, engine).hasCount() ? 0 : 1;
     }
     if (started) {
@@ -282,7 +285,7 @@ int scanAndPrint(const QStringList &urls, const QString &settingsIni, const Scan
                             .arg(QDir::toNativeSeparators(file)));
         int gaps = 0;
         const QString text = saved::countedSaveResultText(results, 0, &gaps);
-        if (gaps == scan::EngineCount)
+        if (gaps == results.engineCount())
             return fail(IncompleteScan, QStringLiteral("no engine gave a count; nothing was saved"));
         const saved::SaveResult result = saved::saveResults(text, file, save->mode, save->date);
         if (!result.ok)
@@ -307,8 +310,8 @@ int runCommand(const QStringList &arguments)
 {
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral(
-        "Scans the URLs of a list file (or standard input, given as -) on the six search "
-        "engines and prints the results table, sorted as the window shows it after a scan.\n"
+        "Scans the URLs of a list file (or standard input, given as -) on the search engines "
+        "of engines.ini (the six shipped ones unless the program folder has its own) and prints the results table, sorted as the window shows it after a scan.\n"
         "Exit status: 0 when every engine gave a count for every URL; 3 when the scan completed "
         "but at least one cell has no count (the table is printed all the same; a summary per "
         "engine goes to standard error); 1 when the URL list cannot be read or a save fails; 2 "
@@ -353,7 +356,7 @@ int runCommand(const QStringList &arguments)
         QStringLiteral("json"),
         QStringLiteral(
             "Print the whole result as one JSON document: per row url, total, profile (low, medium, "
-            "high, or unknown when no engine gave a count) and the six cells with their text, "
+            "high, or unknown when no engine gave a count) and a cell per engine with its text, "
             "status, http, bytes, ms and detail; then a summary per engine."));
     const QCommandLineOption retriesOption(
         QStringLiteral("retries"),
@@ -363,7 +366,7 @@ int runCommand(const QStringList &arguments)
     const QCommandLineOption sequentialOption(
         QStringLiteral("sequential"),
         QStringLiteral(
-            "Ask the six engines one after another (default: the stored parallelEngines; at the same "
+            "Ask the engines one after another (default: the stored parallelEngines; at the same "
             "time, one request per engine)."));
     const QCommandLineOption intervalOption(
         QStringLiteral("interval"),
@@ -406,7 +409,27 @@ int runCommand(const QStringList &arguments)
         QStringLiteral("merge"),
         QStringLiteral("With --import: add to an existing saved search (a date already there gets the "
                        "CSV's counts)."));
+    const QCommandLineOption enginesOption(
+        QStringLiteral("engines"),
+        QStringLiteral("List the engines in use (key, header, kind: markers, expression or json) and exit."));
+    const QCommandLineOption engineOption(
+        QStringLiteral("engine"),
+        QStringLiteral("Ask only the engine with this key (repeatable); the table shows only these engines."),
+        QStringLiteral("KEY"));
+    const QCommandLineOption testEngineOption(
+        QStringLiteral("test-engine"),
+        QStringLiteral("Fetch the URL given as the argument through the engine KEY (or read --page FILE) and "
+                       "print what its definition cuts out and the status; exit 0 for a count or a "
+                       "recognised zero, 3 for none."),
+        QStringLiteral("KEY"));
+    const QCommandLineOption pageOption(QStringLiteral("page"),
+                                        QStringLiteral("With --test-engine: a saved result page to read."),
+                                        QStringLiteral("FILE"));
     parser.addOptions({help,
+                       enginesOption,
+                       engineOption,
+                       testEngineOption,
+                       pageOption,
                        version,
                        folder,
                        csv,
@@ -484,6 +507,29 @@ int runCommand(const QStringList &arguments)
     if (QString error; !programFolder::choose(parser.value(folder), &error))
         return fail(1, error);
     programFolder::removeStaleTemporaries();
+    const engines::LoadResult loadedEngines = engines::loadForProgram();
+    for (const QString &message : loadedEngines.messages)
+        err() << "vantory-scan: " << resultsExport::printable(message) << Qt::endl;
+    engines::EngineSet::setCurrent(loadedEngines.set);
+    scanRequest.engines = loadedEngines.set;
+    if (parser.isSet(engineOption)) {
+        QStringList unknown;
+        scanRequest.engines = loadedEngines.set.only(parser.values(engineOption), &unknown);
+        if (!unknown.isEmpty())
+            return fail(2, QStringLiteral("no engine in use has the key %1 (--engines lists them)")
+                               .arg(unknown.join(QStringLiteral(", "))));
+    }
+    if (parser.isSet(enginesOption))
+        return listEngines(scanRequest.engines);
+    if (parser.isSet(pageOption) && !parser.isSet(testEngineOption))
+        return fail(2, QStringLiteral("--page goes with --test-engine"));
+    if (parser.isSet(testEngineOption)) {
+        const QStringList targets = parser.positionalArguments();
+        if (parser.isSet(pageOption) ? !targets.isEmpty() : targets.size() != 1)
+            return fail(2, QStringLiteral("--test-engine KEY takes one URL or --page FILE; see --help"));
+        return testEngine(loadedEngines, parser.value(testEngineOption), targets.value(0),
+                          parser.value(pageOption), programFolder::settingsIni());
+    }
     if (parser.isSet(whereOption)) {
         QString printed;
         QTextStream out(&printed);
@@ -494,6 +540,9 @@ int runCommand(const QStringList &arguments)
             << "help and skins:  " << QFileInfo(programFolder::dataFile(QStringLiteral("Help.rtf"))).path()
             << Qt::endl
             << "defaults:        " << programFolder::defaultsFolder() << Qt::endl
+            << "engines:         "
+            << (engines::programFile().isEmpty() ? QStringLiteral("(built in)") : engines::programFile())
+            << Qt::endl
             << "settings store:  " << UserSettings::storeFile() << Qt::endl;
         standardOutput::print(printed);
         return 0;

@@ -185,12 +185,12 @@ ChartModel currentResultsChart(const scan::ResultsModel &results)
 {
     ChartModel chart;
     chart.title = QStringLiteral("Temporary Search Results");
-    for (int c = 2; c < scan::ResultsModel::ColumnCount; ++c)
-        chart.categoryLabels.append(scan::ResultsModel::columnCaption(c));
+    for (int c = 2; c < results.cellColumns(); ++c)
+        chart.categoryLabels.append(results.columnCaption(c));
     int divisor = 1;
     for (int row = 0; row < results.rowCount(); ++row) {
         QList<std::optional<qint64>> values;
-        for (int c = 2; c < scan::ResultsModel::ColumnCount; ++c) {
+        for (int c = 2; c < results.cellColumns(); ++c) {
             const QString cell = results.cell(row, c);
             values.append(cell.isEmpty() ? std::optional<qint64>(0) : wholeNumber(cell));
         }

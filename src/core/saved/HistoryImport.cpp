@@ -1,5 +1,6 @@
 #include "core/saved/HistoryImport.h"
 
+#include "core/engines/EngineSet.h"
 #include "core/ini/IniSnapshot.h"
 #include "core/ini/TextFile.h"
 #include "core/saved/SavedSearch.h"
@@ -178,8 +179,9 @@ bool hasCount(const QStringList &counts)
 QList<int> saveOrder(const QStringList &columns)
 {
     QHash<QString, int> engineRank;
-    for (int column = 2; column < scan::ResultsModel::ColumnCount; ++column)
-        engineRank.insert(scan::ResultsModel::columnCaption(column).toCaseFolded(), column);
+    const QStringList headers = engines::EngineSet::current().headers();
+    for (int column = 0; column < headers.size(); ++column)
+        engineRank.insert(headers.at(column).toCaseFolded(), column);
     QList<int> order(columns.size());
     std::iota(order.begin(), order.end(), 0);
     std::stable_sort(order.begin(), order.end(), [&](int a, int b) {

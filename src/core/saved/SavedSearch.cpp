@@ -33,13 +33,13 @@ template <typename Dash> QString saveTextOf(const scan::ResultsModel &results, i
     if (row < 0 || row >= results.rowCount())
         return QString();
     QString text;
-    for (int column = 2; column < scan::ResultsModel::ColumnCount; ++column) {
+    for (int column = 2; column < results.cellColumns(); ++column) {
         // A cell holding control characters (page text, never a count) is saved like a cell without a count.
         const QString cell = results.cell(row, column);
         const QString saved = dash(column - 1)            ? QStringLiteral("-")
                               : hasControlCharacter(cell) ? QString()
                                                           : cell;
-        text += scan::ResultsModel::columnCaption(column) + u':' + saved + u'\n';
+        text += results.columnCaption(column) + u':' + saved + u'\n';
     }
     return text;
 }

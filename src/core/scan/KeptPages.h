@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/scan/CellReport.h"
+
 #include <QByteArray>
 #include <QList>
 #include <QPair>
@@ -11,13 +13,16 @@ namespace scan {
 struct KeptPage
 {
     QString target; // the URL the row is about
-    int engine = 0; // 1..6
-    QString query;  // the address asked
+    int engine = 0;    // the engine's number in the run
+    QString engineKey; // and its key
+    QString query;     // the address asked
     int http = 0;   // the HTTP status, 0 when none arrived
     QList<QPair<QByteArray, QByteArray>> headers;
     QByteArray body; // the bytes read
     QString count;   // the count as cut from the page
     QString statusWord;
+    FetchOutcome outcome;     // how the request went
+    bool prefixEmpty = false; // settings.ini had no address for the engine
 };
 
 // The pages of the current run, up to a limit of body bytes: when a page would pass it, the oldest pages go
@@ -33,8 +38,9 @@ public:
     void add(KeptPage page);
     // The newest page kept for a query address, or none.
     const KeptPage *find(const QString &query) const;
-    // The newest page kept for a row's URL and an engine (1..6), or none.
+    // The newest page kept for a row's URL and an engine (by number in its run, or by key), or none.
     const KeptPage *find(const QString &target, int engine) const;
+    const KeptPage *find(const QString &target, const QString &engineKey) const;
     const QList<KeptPage> &pages() const { return m_pages; }
     qint64 bytes() const { return m_bytes; }
 

@@ -49,6 +49,8 @@ QNetworkRequest pageRequest(const QUrl &url, const FetchOptions &options)
     // No cache attribute: asking the network layer to bypass a cache makes it send "Pragma" and
     // "Cache-Control" headers, and the manager has no cache anyway.
     request.setTransferTimeout(options.idleTimeoutMs);
+    for (const auto &[name, value] : options.headers)
+        request.setRawHeader(name, value);
     return request;
 }
 

@@ -4,6 +4,8 @@
 
 #include <QByteArray>
 #include <QElapsedTimer>
+#include <QList>
+#include <QPair>
 #include <QObject>
 #include <QPointer>
 #include <QString>
@@ -22,6 +24,7 @@ struct FetchOptions
     int idleTimeoutMs = 30000;          // no byte received for this long ends the transfer
     int totalTimeoutMs = 120000;        // the whole transfer never takes longer than this
     qint64 bodyLimit = 8 * 1024 * 1024; // the page is cut at this many bytes
+    QList<QPair<QByteArray, QByteArray>> headers; // request headers of the engine's definition, if any
 };
 
 // The options FetchPage and the scan use unless they are given others.
@@ -31,8 +34,8 @@ void setDefaultFetchOptions(const FetchOptions &options);
 // True for an absolute http or https URL with a host. Anything else is never requested.
 bool isFetchableUrl(const QString &url, QUrl *parsed = nullptr);
 
-// One GET of the URL as given: User-Agent "Mozilla" and no other header of the program's own, redirects
-// followed (never from https to http).
+// One GET of the URL as given: User-Agent "Mozilla" and no other header of the program's own (only those the
+// engine's definition asks for), redirects followed (never from https to http).
 QNetworkRequest pageRequest(const QUrl &url, const FetchOptions &options);
 
 // One page download on a manager that the caller owns and has set to a direct connection. The body is kept as

@@ -41,17 +41,17 @@ namespace {
 QStringList rowFields(const ResultsModel &model, int row, bool plain = false)
 {
     QStringList fields;
-    for (int c = 0; c < ResultsModel::ColumnCount; ++c)
+    for (int c = 0; c < model.cellColumns(); ++c)
         fields.append(plain && c > 0 ? plainCount(model.cell(row, c)) : model.cell(row, c));
     fields.append(profileText(int(model.profile(row))));
     return fields;
 }
 
-QStringList headerFields()
+QStringList headerFields(const ResultsModel &model)
 {
     QStringList fields;
-    for (int c = 0; c < ResultsModel::ColumnCount; ++c)
-        fields.append(ResultsModel::columnCaption(c));
+    for (int c = 0; c < model.cellColumns(); ++c)
+        fields.append(model.columnCaption(c));
     fields.append(QStringLiteral("Profile"));
     return fields;
 }
@@ -88,9 +88,10 @@ QString plainCount(const QString &text)
 QList<QJsonObject> engineSummaries(const scan::ScanRun &run)
 {
     QList<QJsonObject> engines;
-    for (int e = 1; e <= scan::EngineCount; ++e) {
+    for (int e = 1; e <= run.engines().count(); ++e) {
         const scan::ScanRun::EngineSummary &s = run.summary(e);
-        engines.append(QJsonObject{{QStringLiteral("engine"), scan::engineCaption(e)},
+        engines.append(QJsonObject{{QStringLiteral("engine"), run.engines().at(e).header},
+                                   {QStringLiteral("key"), run.engines().at(e).key},
                                    {QStringLiteral("asked"), s.asked},
                                    {QStringLiteral("ok"), s.ok},
                                    {QStringLiteral("zero"), s.zero},
@@ -154,11 +155,11 @@ QString toJson(const ResultsModel &model, const QList<QJsonObject> &engines)
     QJsonArray rows;
     for (int row = 0; row < model.rowCount(); ++row) {
         QJsonArray cells;
-        for (int engine = 1; engine <= scan::EngineCount; ++engine) {
+        for (int engine = 1; engine <= model.engineCount(); ++engine) {
             const scan::CellReport report = model.report(row, engine);
             bool counted = false;
             const qint64 count = plainCount(model.cell(row, engine + 1)).toLongLong(&counted);
-            cells.append(QJsonObject{{QStringLiteral("engine"), scan::engineCaption(engine)},
+            cells.append(QJsonObject{{QStringLiteral("engine"), model.engines().at(engine).header},
                                      {QStringLiteral("text"), model.cell(row, engine + 1)},
                                      {QStringLiteral("count"), counted ? QJsonValue(count) : QJsonValue()},
                                      {QStringLiteral("status"), scan::statusWord(report.status)},
@@ -179,23 +180,23 @@ QString toJson(const ResultsModel &model, const QList<QJsonObject> &engines)
     return QString::fromUtf8(QJsonDocument(document).toJson(QJsonDocument::Indented));
 }
 
-QString csvHeader()
+QString csvHeader(const ResultsModel &model)
 {
-    return headerFields().join(u',');
+    return headerFields(model).join(u',');
 }
 
 QString toCsv(const ResultsModel &model, bool withStatuses)
 {
-    QStringList header = headerFields();
+    QStringList header = headerFields(model);
     if (withStatuses) {
-        for (int engine = 1; engine <= scan::EngineCount; ++engine)
-            header.append(scan::engineCaption(engine) + QStringLiteral(" Status"));
+        for (int engine = 1; engine <= model.engineCount(); ++engine)
+            header.append(model.engines().at(engine).header + QStringLiteral(" Status"));
     }
     QString out = csvRecord(header);
     for (int row = 0; row < model.rowCount(); ++row) {
         QStringList fields = rowFields(model, row, true);
         if (withStatuses) {
-            for (int engine = 1; engine <= scan::EngineCount; ++engine)
+            for (int engine = 1; engine <= model.engineCount(); ++engine)
                 fields.append(scan::statusWord(model.report(row, engine).status));
         }
         out += csvRecord(fields);
@@ -205,7 +206,7 @@ QString toCsv(const ResultsModel &model, bool withStatuses)
 
 QString toText(const ResultsModel &model)
 {
-    QList<QStringList> lines{headerFields()};
+    QList<QStringList> lines{headerFields(model)};
     for (int row = 0; row < model.rowCount(); ++row) {
         QStringList fields = rowFields(model, row);
         for (QString &field : fields)
@@ -221,7 +222,7 @@ QString toText(const ResultsModel &model)
     for (const QStringList &line : lines) {
         QStringList cells;
         for (qsizetype c = 0; c < line.size(); ++c) {
-            const bool number = c >= 1 && c < ResultsModel::ColumnCount;
+            const bool number = c >= 1 && c < model.cellColumns();
             cells.append(number ? line.at(c).rightJustified(widths[c]) : line.at(c).leftJustified(widths[c]));
         }
         out += cells.join(QStringLiteral("  ")).trimmed() + u'\n';

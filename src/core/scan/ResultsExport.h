@@ -18,7 +18,7 @@ struct History;
 namespace resultsExport {
 
 // The CSV header: exactly the table's captions and "Profile".
-QString csvHeader();
+QString csvHeader(const scan::ResultsModel &model);
 // RFC 4180: one record per row, CR LF line ends, fields quoted where they hold a comma, a quote or a line
 // end.
 // With statuses, one column "<engine> Status" per engine follows (ok, zero, layout, blocked, ...).

@@ -1,6 +1,5 @@
 #include "core/scan/ResultsModel.h"
 
-#include "core/scan/EngineTable.h"
 #include "core/scan/SortKeys.h"
 
 #include <algorithm>
@@ -17,20 +16,60 @@ Profile profileOf(qint64 total, qint64 lowThreshold, qint64 mediumThreshold)
     return Profile::Medium;
 }
 
-QString ResultsModel::columnCaption(int column)
+ResultsModel::ResultsModel(QObject *parent) : ResultsModel(engines::EngineSet::current(), parent) {}
+
+ResultsModel::ResultsModel(const engines::EngineSet &set, QObject *parent)
+    : QAbstractTableModel(parent), m_engines(set)
+{
+}
+
+void ResultsModel::setEngines(const engines::EngineSet &set)
+{
+    const bool sameColumns = set == m_engines;
+    if (sameColumns) {
+        m_engines = set; // the same columns, perhaps other extraction rules
+        return;
+    }
+    beginResetModel();
+    const engines::EngineSet old = m_engines;
+    m_engines = set;
+    for (Row &row : m_rows) {
+        Row moved;
+        moved.cells.resize(cellColumns());
+        moved.reports.resize(set.count());
+        moved.cells[0] = row.cells.value(0);
+        moved.cells[1] = row.cells.value(1);
+        for (int e = 1; e <= set.count(); ++e) {
+            if (const int before = old.numberOfKey(set.at(e).key)) {
+                moved.cells[e + 1] = row.cells.value(before + 1);
+                moved.reports[e - 1] = row.reports.value(before - 1);
+            }
+        }
+        row.cells = std::move(moved.cells);
+        row.reports = std::move(moved.reports);
+    }
+    endResetModel();
+}
+
+QString ResultsModel::columnCaption(int column) const
 {
     if (column == 0)
         return QStringLiteral("Domain Name");
     if (column == 1)
         return QStringLiteral("Total");
-    if (column == ChangeColumn)
+    if (column == changeColumn())
         return QStringLiteral("Change");
-    return engineCaption(column - 1);
+    if (column < 0 || column > changeColumn())
+        return QString();
+    return m_engines.at(column - 1).header;
 }
 
-int ResultsModel::columnWidthTwips(int column)
+int ResultsModel::columnWidthTwips(int column) const
 {
-    return column == 0 ? 4851 : column == ColumnCount - 1 ? 1941 : column == ChangeColumn ? 1300 : 1676;
+    return column == 0                   ? 4851
+           : column == changeColumn()    ? 1300
+           : column == cellColumns() - 1 ? 1941
+                                         : 1676;
 }
 
 int ResultsModel::rowCount(const QModelIndex &parent) const
@@ -40,7 +79,7 @@ int ResultsModel::rowCount(const QModelIndex &parent) const
 
 int ResultsModel::columnCount(const QModelIndex &parent) const
 {
-    return parent.isValid() ? 0 : ShownColumns;
+    return parent.isValid() ? 0 : shownColumns();
 }
 
 QVariant ResultsModel::data(const QModelIndex &index, int role) const
@@ -48,7 +87,7 @@ QVariant ResultsModel::data(const QModelIndex &index, int role) const
     if (!checkIndex(index, CheckIndexOption::IndexIsValid))
         return QVariant();
     const Row &row = m_rows.at(index.row());
-    if (index.column() == ChangeColumn) {
+    if (index.column() == changeColumn()) {
         if (role == Qt::DisplayRole || role == Qt::EditRole)
             return changeText(row.change);
         if (role == Qt::ToolTipRole && row.change)
@@ -56,7 +95,7 @@ QVariant ResultsModel::data(const QModelIndex &index, int role) const
         return QVariant();
     }
     if (role == Qt::DisplayRole || role == Qt::EditRole)
-        return row.cells.at(std::size_t(index.column()));
+        return row.cells.value(index.column());
     if (role == ProfileRole && index.column() == 0)
         return int(row.profile);
     return QVariant();
@@ -64,14 +103,14 @@ QVariant ResultsModel::data(const QModelIndex &index, int role) const
 
 QVariant ResultsModel::headerData(int section, Qt::Orientation orientation, int role) const
 {
-    if (orientation == Qt::Horizontal && role == Qt::DisplayRole && section >= 0 && section < ShownColumns)
+    if (orientation == Qt::Horizontal && role == Qt::DisplayRole && section >= 0 && section < shownColumns())
         return columnCaption(section);
     return QAbstractTableModel::headerData(section, orientation, role);
 }
 
 void ResultsModel::sort(int column, Qt::SortOrder order)
 {
-    if (column < 0 || column >= ShownColumns)
+    if (column < 0 || column >= shownColumns())
         return;
     SortListView(column + 1, column == 0 ? TextMode : NumberMode, order == Qt::AscendingOrder);
 }
@@ -81,6 +120,8 @@ void ResultsModel::insertResultRow(int position, const QString &url)
     position = std::clamp(position, 0, int(m_rows.size()));
     beginInsertRows(QModelIndex(), position, position);
     Row row;
+    row.cells.resize(cellColumns());
+    row.reports.resize(m_engines.count());
     row.cells[0] = url;
     m_rows.insert(position, row);
     endInsertRows();
@@ -88,25 +129,25 @@ void ResultsModel::insertResultRow(int position, const QString &url)
 
 void ResultsModel::setCell(int row, int column, const QString &text)
 {
-    if (row < 0 || row >= m_rows.size() || column < 0 || column >= ColumnCount)
+    if (row < 0 || row >= m_rows.size() || column < 0 || column >= cellColumns())
         return;
-    m_rows[row].cells[std::size_t(column)] = text;
+    m_rows[row].cells[column] = text;
     const QModelIndex changed = index(row, column);
     emit dataChanged(changed, changed, {Qt::DisplayRole});
 }
 
 QString ResultsModel::cell(int row, int column) const
 {
-    if (row < 0 || row >= m_rows.size() || column < 0 || column >= ColumnCount)
+    if (row < 0 || row >= m_rows.size() || column < 0 || column >= cellColumns())
         return QString();
-    return m_rows.at(row).cells.at(std::size_t(column));
+    return m_rows.at(row).cells.at(column);
 }
 
 void ResultsModel::setReport(int row, int engine, const CellReport &report)
 {
-    if (row < 0 || row >= m_rows.size() || engine < 1 || engine > EngineCount)
+    if (row < 0 || row >= m_rows.size() || engine < 1 || engine > m_engines.count())
         return;
-    m_rows[row].reports[std::size_t(engine - 1)] = report;
+    m_rows[row].reports[engine - 1] = report;
     m_rows[row].reported = true;
     const QModelIndex changed = index(row, engine + 1);
     emit dataChanged(changed, changed, {Qt::ToolTipRole, Qt::DecorationRole});
@@ -114,9 +155,9 @@ void ResultsModel::setReport(int row, int engine, const CellReport &report)
 
 CellReport ResultsModel::report(int row, int engine) const
 {
-    if (row < 0 || row >= m_rows.size() || engine < 1 || engine > EngineCount)
+    if (row < 0 || row >= m_rows.size() || engine < 1 || engine > m_engines.count())
         return CellReport();
-    return m_rows.at(row).reports.at(std::size_t(engine - 1));
+    return m_rows.at(row).reports.at(engine - 1);
 }
 
 bool ResultsModel::rowReported(int row) const
@@ -155,7 +196,7 @@ void ResultsModel::setChange(int row, std::optional<qint64> change, const QStrin
         return;
     m_rows[row].change = change;
     m_rows[row].changeAgainst = change ? against : QString();
-    const QModelIndex changed = index(row, ChangeColumn);
+    const QModelIndex changed = index(row, changeColumn());
     emit dataChanged(changed, changed, {Qt::DisplayRole, Qt::ToolTipRole});
 }
 
@@ -184,15 +225,15 @@ void ResultsModel::clear()
 
 void ResultsModel::SortListView(int column, int mode, bool ascending)
 {
-    if (column < 1 || column > ShownColumns)
+    if (column < 1 || column > shownColumns())
         return;
-    const std::size_t c = std::size_t(column - 1);
+    const int c = column - 1;
     const qsizetype n = m_rows.size();
     // The keys the rows are ordered by: the numeric keys in number mode, the cells' own texts otherwise.
     QStringList keys;
     keys.reserve(n);
     for (const Row &row : std::as_const(m_rows)) {
-        const QString text = c == std::size_t(ChangeColumn)
+        const QString text = c == changeColumn()
                                  ? (row.change ? QString::number(*row.change) : QString())
                                  : row.cells[c];
         keys.append(mode == NumberMode ? numericKey(text) : text);

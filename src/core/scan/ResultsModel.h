@@ -1,12 +1,12 @@
 #pragma once
 
+#include "core/engines/EngineSet.h"
 #include "core/scan/CellReport.h"
 
 #include <QAbstractTableModel>
 #include <QList>
 #include <QString>
 
-#include <array>
 #include <optional>
 
 namespace scan {
@@ -24,18 +24,20 @@ enum class Profile : int
 // medium. The low test comes first.
 Profile profileOf(qint64 total, qint64 lowThreshold, qint64 mediumThreshold);
 
-// The results table: one row per scanned URL, columns "Domain Name", "Total" and one per engine. Cells hold
-// text exactly as the scan wrote it.
+// The results table: one row per scanned URL, columns "Domain Name", "Total" and one per engine of its engine
+// set (engine n in column n + 1). Cells hold text exactly as the scan wrote it.
 class ResultsModel : public QAbstractTableModel
 {
     Q_OBJECT
 
 public:
-    static constexpr int ColumnCount = 8; // the table's cells: "Domain Name", "Total", the six engines
+    // The table's cells: "Domain Name", "Total", the engines (eight with the six shipped engines).
+    int cellColumns() const { return 2 + m_engines.count(); }
     // Shown after them: "Change", the total's difference to the newest save of the row's saved search. It
-    // is not a cell: saves, charts and exports keep to the eight columns above.
-    static constexpr int ChangeColumn = ColumnCount;
-    static constexpr int ShownColumns = ColumnCount + 1;
+    // is not a cell: saves, charts and exports keep to the cell columns.
+    int changeColumn() const { return cellColumns(); }
+    int shownColumns() const { return cellColumns() + 1; }
+    int engineCount() const { return m_engines.count(); }
     enum Role
     {
         ProfileRole = Qt::UserRole + 1
@@ -46,10 +48,16 @@ public:
         NumberMode = 1
     };
 
-    using QAbstractTableModel::QAbstractTableModel;
+    explicit ResultsModel(QObject *parent = nullptr);
+    ResultsModel(const engines::EngineSet &set, QObject *parent = nullptr);
 
-    static QString columnCaption(int column); // 0-based
-    static int columnWidthTwips(int column);
+    const engines::EngineSet &engines() const { return m_engines; }
+    // Takes another set of engines: each row keeps the cells and reports of the engines that stay (matched
+    // by key), new engines' cells are empty, and the totals are left as they are.
+    void setEngines(const engines::EngineSet &set);
+
+    QString columnCaption(int column) const; // 0-based
+    int columnWidthTwips(int column) const;
 
     int rowCount(const QModelIndex &parent = QModelIndex()) const override;
     int columnCount(const QModelIndex &parent = QModelIndex()) const override;
@@ -62,7 +70,8 @@ public:
     void insertResultRow(int position, const QString &url);
     void setCell(int row, int column, const QString &text);
     QString cell(int row, int column) const;
-    // The report of an engine's cell (engine 1..6): why the cell holds what it holds. Moves with its row.
+    // The report of an engine's cell (engine 1..engineCount()): why the cell holds what it holds. Moves with
+    // its row.
     void setReport(int row, int engine, const CellReport &report);
     CellReport report(int row, int engine) const;
     // True when the scan wrote reports for the row and none of its engines answered with a count.
@@ -89,13 +98,14 @@ public:
 private:
     struct Row
     {
-        std::array<QString, ColumnCount> cells;
-        std::array<CellReport, ColumnCount - 2> reports;
+        QList<QString> cells;       // cellColumns() of them
+        QList<CellReport> reports;  // one per engine
         bool reported = false;
         Profile profile = Profile::None;
         std::optional<qint64> change;
         QString changeAgainst;
     };
+    engines::EngineSet m_engines;
     QList<Row> m_rows;
     bool m_sorted = false;
 };

@@ -3,7 +3,6 @@
 #include "core/ini/UserSettings.h"
 #include "core/scan/EngineTable.h"
 #include "core/scan/PageFetcher.h"
-#include "core/scan/ParseEngineData.h"
 #include "core/scan/ResultsModel.h"
 #include "core/scan/SortKeys.h"
 #include "core/scan/WebLogModel.h"
@@ -29,10 +28,8 @@ qint64 cellValue(const QString &cell)
 }
 
 ScanRun::ScanRun(ResultsModel *results, WebLogModel *log, QObject *parent)
-    : QObject(parent), m_results(results), m_log(log)
+    : QObject(parent), m_options(defaultFetchOptions()), m_results(results), m_log(log)
 {
-    for (PageFetcher *&fetcher : m_fetchers)
-        fetcher = new PageFetcher(this);
 }
 
 ScanRun::~ScanRun()
@@ -46,13 +43,38 @@ ScanRun::~ScanRun()
 void ScanRun::setFetchOptions(const FetchOptions &options)
 {
     m_customOptions = true;
-    for (PageFetcher *fetcher : m_fetchers)
-        fetcher->setOptions(options);
+    m_options = options;
 }
 
 FetchOptions ScanRun::fetchOptions() const
 {
-    return m_fetchers.front()->options();
+    return m_options;
+}
+
+// One fetcher per engine of the run, each with the engine's request headers.
+void ScanRun::prepareEngines()
+{
+    m_engines = m_results->engines();
+    const std::size_t n = std::size_t(m_engines.count());
+    while (m_fetchers.size() > n) {
+        delete m_fetchers.back();
+        m_fetchers.pop_back();
+    }
+    while (m_fetchers.size() < n)
+        m_fetchers.push_back(new PageFetcher(this));
+    m_missingVariable.clear();
+    for (std::size_t e = 0; e < n; ++e) {
+        FetchOptions options = m_options;
+        QString missing;
+        options.headers = engines::resolvedHeaders(m_engines.at(int(e) + 1), &missing);
+        m_missingVariable.append(missing);
+        m_fetchers[e]->setOptions(options);
+    }
+    m_slots.assign(n, Slot());
+    m_ahead.assign(n, Slot());
+    m_lastStart.assign(n, -1);
+    m_blockedInARow.assign(n, 0);
+    m_summary.assign(n, EngineSummary());
 }
 
 void ScanRun::setPacing(std::optional<int> intervalMs, std::optional<bool> jitter)
@@ -81,32 +103,26 @@ bool ScanRun::start(const QStringList &urls)
         m_log->clear();
     }
     m_urls = urls;
-    m_prefixes.setFile(m_settingsFile);
+    dropAhead();
+    for (Slot &slot : m_slots)
+        delete slot.download;
     m_retries = std::clamp(m_retriesOverride.value_or(UserSettings::fetchRetries()), 0, 3);
     m_parallel = m_parallelOverride.value_or(UserSettings::parallelEngines());
     m_intervalMs = std::max(0, m_intervalOverride.value_or(UserSettings::engineIntervalMs()));
     m_jitter = m_jitterOverride.value_or(UserSettings::engineJitter());
-    m_lastStart.fill(-1);
     m_clock.start();
-    if (!m_customOptions || m_timeoutOverride) {
-        FetchOptions options = fetchOptions();
-        options.idleTimeoutMs =
+    if (!m_customOptions || m_timeoutOverride)
+        m_options.idleTimeoutMs =
             1000 * std::clamp(m_timeoutOverride.value_or(UserSettings::fetchTimeoutSeconds()), 1, 600);
-        for (PageFetcher *fetcher : m_fetchers)
-            fetcher->setOptions(options);
-    }
-    m_blockedInARow.fill(0);
-    m_summary.fill(EngineSummary());
+    prepareEngines();
+    m_prefixes.setFile(m_settingsFile, m_engines);
     m_kept.clear();
-    dropAhead();
-    for (Slot &slot : m_slots)
-        slot = Slot();
     m_running = true;
     m_stopRequested = false;
     m_position = 0;
     m_progress = 0;
     m_grandTotal = 0;
-    emit started(int(qMin<qsizetype>(6 * m_urls.size(), std::numeric_limits<int>::max())));
+    emit started(int(qMin<qsizetype>(qsizetype(m_engines.count()) * m_urls.size(), std::numeric_limits<int>::max())));
     // The event loop runs once before each URL.
     QTimer::singleShot(0, this, &ScanRun::nextUrl);
     return true;
@@ -137,7 +153,8 @@ void ScanRun::nextUrl()
     m_log->appendRow(QStringLiteral("Home Page"), url);
     m_results->insertResultRow(m_position, url);
     m_nextEmit = 1;
-    for (int engine = 1; engine <= EngineCount; ++engine) {
+    const int count = m_engines.count();
+    for (int engine = 1; engine <= count; ++engine) {
         Slot &ahead = m_ahead[std::size_t(engine - 1)];
         Slot &slot = m_slots[std::size_t(engine - 1)];
         if (ahead.id != 0) {
@@ -152,7 +169,7 @@ void ScanRun::nextUrl()
         }
     }
     if (m_parallel) {
-        for (int engine = 1; engine <= EngineCount; ++engine) {
+        for (int engine = 1; engine <= count; ++engine) {
             if (m_slots[std::size_t(engine - 1)].done)
                 askAhead(engine);
         }
@@ -174,11 +191,16 @@ void ScanRun::beginEngine(int engine)
     EngineSummary &summary = m_summary[std::size_t(engine - 1)];
     Slot &slot = m_slots[std::size_t(engine - 1)];
     slot.id = ++m_lastSlotId;
-    if (summary.suspended) {
+    const QString &missing = m_missingVariable.at(engine - 1);
+    if (summary.suspended || !missing.isEmpty()) {
         // No request: the cell stays without a count, and says why.
         slot.done = true;
-        slot.report = notAsked(
-            QStringLiteral("Not asked: suspended after %1 blocked answers").arg(BlocksBeforeSuspension));
+        slot.report =
+            summary.suspended
+                ? notAsked(QStringLiteral("Not asked: suspended after %1 blocked answers").arg(BlocksBeforeSuspension))
+                : notAsked(QStringLiteral("Not asked: the environment variable %1 that its request headers "
+                                          "need is not set")
+                               .arg(missing));
         QTimer::singleShot(0, this, &ScanRun::emitReady);
         return;
     }
@@ -193,7 +215,8 @@ void ScanRun::askAhead(int engine)
     if (!m_parallel || m_stopRequested || m_position + 1 >= m_urls.size())
         return;
     Slot &ahead = m_ahead[std::size_t(engine - 1)];
-    if (ahead.id != 0 || m_summary[std::size_t(engine - 1)].suspended)
+    if (ahead.id != 0 || m_summary[std::size_t(engine - 1)].suspended ||
+        !m_missingVariable.at(engine - 1).isEmpty())
         return;
     m_prefixes.refresh();
     ahead = Slot();
@@ -230,7 +253,7 @@ void ScanRun::launch(int engine, int id)
         return;
     m_lastStart[std::size_t(engine - 1)] = std::max(m_lastStart[std::size_t(engine - 1)], m_clock.elapsed());
     const int url = slot->url >= 0 ? slot->url : m_position;
-    const QString query = queryUrl(m_prefixes.prefix(engine), engine, m_urls.at(url));
+    const QString query = queryUrl(m_prefixes.prefix(engine), m_engines.at(engine), m_urls.at(url));
     slot->download = m_fetchers[std::size_t(engine - 1)]->fetch(query);
     connect(slot->download, &PageDownload::finished, this, [this, engine, id] { pageArrived(engine, id); });
 }
@@ -246,7 +269,7 @@ void ScanRun::pageArrived(int engine, int id)
     slot->download = nullptr;
     download->deleteLater();
 
-    const QString count = ParseEngineData(page, engine);
+    const QString count = engines::extract(m_engines.at(engine), page).count;
     CellReport report = classifyCell(outcome, page, count, m_prefixes.prefix(engine).isEmpty());
     if (worthRetrying(outcome, report) && slot->attempt < m_retries) {
         ++slot->attempt;
@@ -254,9 +277,10 @@ void ScanRun::pageArrived(int engine, int id)
         return;
     }
     if (outcome.failure != FetchOutcome::Failure::NotRequested)
-        m_kept.add(KeptPage{m_urls.value(slot->url < 0 ? m_position : slot->url), engine, download->url(),
-                            outcome.httpStatus, download->headers(), download->body(), count,
-                            statusWord(report.status)});
+        m_kept.add(KeptPage{m_urls.value(slot->url < 0 ? m_position : slot->url), engine,
+                            m_engines.at(engine).key, download->url(), outcome.httpStatus, download->headers(),
+                            download->body(), count, statusWord(report.status), outcome,
+                            m_prefixes.prefix(engine).isEmpty()});
     if (slot->attempt > 0)
         report.detail += QStringLiteral(" (after %1 %2)")
                              .arg(slot->attempt)
@@ -278,7 +302,7 @@ void ScanRun::pageArrived(int engine, int id)
 // Writes the answers that are in, in table order; in one-after-another mode the next engine is then asked.
 void ScanRun::emitReady()
 {
-    while (m_running && m_nextEmit <= EngineCount && m_slots[std::size_t(m_nextEmit - 1)].done) {
+    while (m_running && m_nextEmit <= m_engines.count() && m_slots[std::size_t(m_nextEmit - 1)].done) {
         const int engine = m_nextEmit++;
         const Slot &slot = m_slots[std::size_t(engine - 1)];
         const QString count = slot.count;
@@ -309,21 +333,19 @@ bool ScanRun::engineDone(int engine, const QString &found, const CellReport &rep
     }
     if (!m_results || !m_log)
         return false;
-    QString count = found;
     const QString url = m_urls.at(m_position);
     m_results->setReport(m_position, engine, report);
-    m_log->appendRow(engineLogText(engine), url, report);
+    const engines::Definition &definition = m_engines.at(engine);
+    m_log->appendRow(definition.logText, url, report);
     QPointer<ScanRun> self(this); // a handler may close the window that owns this run
-    emit statusChanged(QStringLiteral("Scanning ") + url + engineStatusSuffix(engine));
+    emit statusChanged(QStringLiteral("Scanning ") + url + definition.statusSuffix);
     if (!self)
         return false;
     emit progressChanged(++m_progress);
     if (!self || !m_results)
         return false;
-    if (engine != MSN)
-        count.remove(u',');
-    m_results->setCell(m_position, engine + 1, count);
-    if (engine < EngineCount)
+    m_results->setCell(m_position, engine + 1, engines::cellText(definition, found));
+    if (engine < m_engines.count())
         return true;
     finishRow();
     return false;
@@ -332,7 +354,7 @@ bool ScanRun::engineDone(int engine, const QString &found, const CellReport &rep
 void ScanRun::finishRow()
 {
     qint64 total = 0;
-    for (int column = 2; column < ResultsModel::ColumnCount; ++column)
+    for (int column = 2; column < m_results->cellColumns(); ++column)
         total += cellValue(m_results->cell(m_position, column));
     m_grandTotal += total;
     m_results->setCell(m_position, 1, QString::number(total));
@@ -356,9 +378,9 @@ int ScanRun::EngineSummary::failedTotal() const
 QStringList ScanRun::summaryLines() const
 {
     QStringList lines;
-    for (int e = 1; e <= EngineCount; ++e) {
+    for (int e = 1; e <= int(m_summary.size()); ++e) {
         const EngineSummary &s = summary(e);
-        QString line = engineCaption(e) + QStringLiteral(": %1 asked, %2 counts, %3 zero, %4 failed")
+        QString line = m_engines.at(e).header + QStringLiteral(": %1 asked, %2 counts, %3 zero, %4 failed")
                                               .arg(s.asked)
                                               .arg(s.ok)
                                               .arg(s.zero)

@@ -11,7 +11,7 @@
 #include <QPointer>
 #include <QStringList>
 
-#include <array>
+#include <vector>
 #include <optional>
 
 namespace scan {
@@ -21,11 +21,11 @@ class PageFetcher;
 class ResultsModel;
 class WebLogModel;
 
-// One scan: every URL of a snapshot of the list, the six engines for each. Asynchronous: it returns to the
+// One scan: every URL of a snapshot of the list, each engine of the results table's engine set for each. Asynchronous: it returns to the
 // event loop before each URL and while pages download, so the window stays responsive, and it may be
 // destroyed at any moment (a closing window) without leaving anything behind.
 //
-// The six engines are six hosts: by default their requests for a URL start together, one request at a time
+// The engines are separate hosts: by default their requests for a URL start together, one request at a time
 // per engine, each engine on a network manager (and connection and thread) of its own, so that one slow or
 // hostile server costs only its own engine's cells. The answers are written in table order (Google first),
 // so the log rows, the status texts and the cells come exactly as a one-after-another run gives them. Each
@@ -74,7 +74,7 @@ public:
     // An engine that answers "blocked" this many times in a row is not asked again during the run.
     static constexpr int BlocksBeforeSuspension = 3;
 
-    // What each engine answered during the run (engine 1..6).
+    // What each engine answered during the run (engine 1..engines().count()).
     struct EngineSummary
     {
         int asked = 0; // requests made for its cells (retries not counted)
@@ -91,11 +91,13 @@ public:
     const KeptPages &keptPages() const { return m_kept; }
 
     const EngineSummary &summary(int engine) const { return m_summary.at(std::size_t(engine - 1)); }
+    // The engines of the current (or last) run: the results table's when the run started.
+    const engines::EngineSet &engines() const { return m_engines; }
     // One line per engine: "Google: 12 asked, 10 counts, 1 zero, 1 failed (timeout 1)".
     QStringList summaryLines() const;
 
 signals:
-    void started(int steps); // the progress bar's maximum: 6 per URL
+    void started(int steps); // the progress bar's maximum: one per engine per URL
     void progressChanged(int value);
     void statusChanged(const QString &text);
     void rowFinished(int row);
@@ -123,11 +125,15 @@ private:
     bool engineDone(int engine, const QString &count, const CellReport &report);
     void finishRow();
     void complete();
+    void prepareEngines();
 
+    engines::EngineSet m_engines;
+    FetchOptions m_options;
+    QStringList m_missingVariable; // per engine: an environment variable its headers need that is not set
     KeptPages m_kept;
     QPointer<ResultsModel> m_results;
     QPointer<WebLogModel> m_log;
-    std::array<PageFetcher *, EngineCount> m_fetchers{};
+    std::vector<PageFetcher *> m_fetchers;
     // One engine's request for one URL: the current URL's, or the next URL's asked ahead.
     struct Slot
     {
@@ -139,10 +145,10 @@ private:
         QString count;
         CellReport report;
     };
-    std::array<Slot, EngineCount> m_slots;
-    std::array<Slot, EngineCount> m_ahead;
+    std::vector<Slot> m_slots;
+    std::vector<Slot> m_ahead;
     int m_lastSlotId = 0;
-    std::array<qint64, EngineCount> m_lastStart{}; // ms on m_clock, -1 for none yet
+    std::vector<qint64> m_lastStart; // ms on m_clock, -1 for none yet
     QElapsedTimer m_clock;
     int m_nextEmit = 1; // the engine whose answer is written next
     std::optional<bool> m_parallelOverride;
@@ -158,8 +164,8 @@ private:
     std::optional<int> m_retriesOverride;
     int m_retries = 1;
     int m_retryPauseMs = 1000;
-    std::array<int, EngineCount> m_blockedInARow{};
-    std::array<EngineSummary, EngineCount> m_summary{};
+    std::vector<int> m_blockedInARow;
+    std::vector<EngineSummary> m_summary;
     std::optional<int> m_lowOverride;
     std::optional<int> m_mediumOverride;
 

@@ -59,6 +59,21 @@ void WebLogModel::appendRow(const QString &type, const QString &url, const CellR
     endInsertRows();
 }
 
+void WebLogModel::updateResults(
+    const std::function<std::optional<CellReport>(const QString &type, const QString &url)> &report)
+{
+    for (qsizetype i = 0; i < m_rows.size(); ++i) {
+        QStringList &row = m_rows[i];
+        if (row.at(0) == QLatin1String("Home Page"))
+            continue;
+        if (const std::optional<CellReport> now = report(row.at(0), row.at(1))) {
+            row[2] = statusText(now->status);
+            row[3] = now->detail;
+            emit dataChanged(index(int(i), 2), index(int(i), 2));
+        }
+    }
+}
+
 QString WebLogModel::type(int row) const
 {
     return (row >= 0 && row < m_rows.size()) ? m_rows.at(row).at(0) : QString();

@@ -6,6 +6,9 @@
 #include <QList>
 #include <QString>
 
+#include <functional>
+#include <optional>
+
 namespace scan {
 
 // The web-result log: one "Home Page" row and one row per engine for every scanned URL, columns
@@ -29,6 +32,8 @@ public:
     // The third column "Result": the status of the engine's answer in words ("" for a "Home Page" row).
     QString result(int row) const;
     void clear();
+    // Gives engine rows a new result: report(type, url) returns the new report, or none to keep the row.
+    void updateResults(const std::function<std::optional<CellReport>(const QString &type, const QString &url)> &report);
 
     // A click on a column header: sorts by that column (0-based) in the order opposite to the log's current
     // one. The order is one setting of the whole log, ascending at first, so the first click sorts

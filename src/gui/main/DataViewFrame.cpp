@@ -1,5 +1,7 @@
 #include "gui/main/DataViewFrame.h"
 
+#include "core/scan/ResultsModel.h"
+
 #include "gui/common/Twips.h"
 #include "gui/main/ReportView.h"
 
@@ -52,4 +54,15 @@ bool DataViewFrame::eventFilter(QObject *watched, QEvent *event)
         }
     }
     return QGroupBox::eventFilter(watched, event);
+}
+
+void DataViewFrame::showResults(scan::ResultsModel *model)
+{
+    results->setModel(model);
+    auto widths = [this, model] {
+        for (int c = 0; c < model->shownColumns(); ++c)
+            results->setColumnWidth(c, twips::px(model->columnWidthTwips(c)));
+    };
+    widths();
+    connect(model, &QAbstractItemModel::modelReset, this, widths);
 }

@@ -4,6 +4,9 @@
 
 class QPushButton;
 class QTreeView;
+namespace scan {
+class ResultsModel;
+}
 
 // Frame2 "Results - Data View": the results table ListView1 and its three buttons.
 class DataViewFrame : public QGroupBox
@@ -17,6 +20,10 @@ public:
     QPushButton *webResults;   // Command12
     QPushButton *clearAll;     // Command5
     QTreeView *results;        // ListView1
+
+    // Shows the model in the table, with its column widths, set again whenever its columns change (another
+    // set of engines).
+    void showResults(scan::ResultsModel *model);
 
 signals:
     // Right button pressed over the table; row -1 over no row. The selection has already been set.

@@ -70,10 +70,8 @@ Form1::Form1(QWidget *parent)
     m_chart->hide();
     m_web->hide();
 
-    m_data->results->setModel(m_results);
+    m_data->showResults(m_results);
     m_web->log->setModel(m_log);
-    for (int c = 0; c < scan::ResultsModel::ShownColumns; ++c)
-        m_data->results->setColumnWidth(c, px(scan::ResultsModel::columnWidthTwips(c)));
 
     m_panels = m_status->panels();
     m_panels[1]->installEventFilter(this);

@@ -39,10 +39,10 @@ QString saveRow(QWidget *parent, ResultsTableModel &results, int row,
     dialog.load();
     // Cells without a count are saved without one (the chart shows a gap); the dialog says which.
     QStringList missing;
-    for (int engine = 1; engine <= scan::EngineCount && results.rowReported(row); ++engine) {
+    for (int engine = 1; engine <= results.engineCount() && results.rowReported(row); ++engine) {
         const scan::CellReport report = results.report(row, engine);
         if (!report.hasCount())
-            missing.append(scan::engineCaption(engine) + QStringLiteral(" (") + scan::shortReason(report) +
+            missing.append(results.engines().at(engine).header + QStringLiteral(" (") + scan::shortReason(report) +
                            u')');
     }
     if (!missing.isEmpty())
@@ -93,7 +93,7 @@ void exportResults(QWidget *parent, const ResultsTableModel &results, const scan
     }
     bool reported = false;
     for (int row = 0; row < results.rowCount() && !reported; ++row) {
-        for (int engine = 1; engine <= scan::EngineCount && !reported; ++engine)
+        for (int engine = 1; engine <= results.engineCount() && !reported; ++engine)
             reported = results.report(row, engine).status != scan::CellStatus::NotAsked;
     }
     writeExport(parent, title, path, resultsExport::toCsv(results, reported));

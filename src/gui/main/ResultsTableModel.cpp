@@ -17,7 +17,7 @@ QVariant ResultsTableModel::data(const QModelIndex &index, int role) const
             return QStringLiteral(
                 "No engine answered with a count: the total and the profile are not known.");
     }
-    if (column >= 2 && column < ColumnCount && reported) {
+    if (column >= 2 && column < cellColumns() && reported) {
         const scan::CellReport report = this->report(row, column - 1);
         if (role == Qt::DecorationRole && !report.hasCount())
             return profileIcons::warningIcon();

@@ -33,10 +33,8 @@ void openRow(WebsiteViewFrame &web, const scan::WebLogModel &log, int row)
 
 const scan::KeptPage *keptPage(const scan::WebLogModel &log, const scan::ScanRun &run, int row)
 {
-    for (int engine = 1; engine <= scan::EngineCount; ++engine) {
-        if (scan::engineLogText(engine) == log.type(row))
-            return run.keptPages().find(log.url(row), engine);
-    }
+    if (const int engine = run.engines().numberOfLogText(log.type(row)))
+        return run.keptPages().find(log.url(row), run.engines().at(engine).key);
     return nullptr; // a "Home Page" row: the site itself, not fetched by the scan
 }
 

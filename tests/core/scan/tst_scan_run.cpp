@@ -408,7 +408,7 @@ private slots:
             QStringList out = status;
             for (int r = 0; r < m_results->rowCount(); ++r) {
                 QStringList row;
-                for (int c = 0; c < ResultsModel::ColumnCount; ++c)
+                for (int c = 0; c < m_results->cellColumns(); ++c)
                     row.append(m_results->cell(r, c));
                 row.append(QString::number(int(m_results->profile(r))));
                 for (int e = 1; e <= 6; ++e)
@@ -461,10 +461,10 @@ private slots:
         // A page larger than the limit is not kept; a new run starts empty.
         KeptPages small;
         small.setLimit(10);
-        small.add(KeptPage{s("u"), 1, s("q"), 200, {}, QByteArray(11, 'x'), QString(), QString()});
+        small.add(KeptPage{s("u"), 1, s("Google"), s("q"), 200, {}, QByteArray(11, 'x'), QString(), QString(), {}, false});
         QVERIFY(small.pages().isEmpty());
-        small.add(KeptPage{s("u"), 1, s("q"), 200, {}, QByteArray(6, 'x'), QString(), QString()});
-        small.add(KeptPage{s("u"), 2, s("q2"), 200, {}, QByteArray(6, 'y'), QString(), QString()});
+        small.add(KeptPage{s("u"), 1, s("Google"), s("q"), 200, {}, QByteArray(6, 'x'), QString(), QString(), {}, false});
+        small.add(KeptPage{s("u"), 2, s("Altavista"), s("q2"), 200, {}, QByteArray(6, 'y'), QString(), QString(), {}, false});
         QCOMPARE(small.pages().size(), 1);
         QCOMPARE(small.bytes(), 6);
         QVERIFY(!small.find(s("q"))); // the older page made room

@@ -383,7 +383,7 @@ private slots:
         scan({s("http://c.example"), s("http://d.example")});
         ResultsTableModel *results = m_form->results();
         for (int row = 0; row < results->rowCount(); ++row) {
-            const QModelIndex change = results->index(row, scan::ResultsModel::ChangeColumn);
+            const QModelIndex change = results->index(row, results->changeColumn());
             if (results->cell(row, 0) == s("http://d.example")) {
                 QVERIFY(!results->change(row)); // no saved search for it
                 continue;

@@ -1,0 +1,80 @@
+#include "core/engines/EngineProbe.h"
+
+#include "core/scan/EngineTable.h"
+#include "core/scan/PageFetcher.h"
+
+#include <QTimer>
+
+namespace engines {
+
+ProbeResult judgePage(const Definition &definition, const QString &page, const scan::FetchOutcome &outcome,
+                      bool prefixEmpty)
+{
+    ProbeResult result;
+    result.query = outcome.requestedUrl;
+    result.page = page;
+    result.text = pageText(definition, page);
+    result.extraction = extract(definition, page);
+    result.cell = cellText(definition, result.extraction.count);
+    result.report = scan::classifyCell(outcome, page, result.extraction.count, prefixEmpty);
+    return result;
+}
+
+scan::FetchOutcome fileOutcome(qint64 bytes)
+{
+    scan::FetchOutcome outcome;
+    outcome.failure = scan::FetchOutcome::Failure::None;
+    outcome.httpStatus = 200;
+    outcome.bytes = bytes;
+    return outcome;
+}
+
+EngineProbe::EngineProbe(QObject *parent)
+    : QObject(parent), m_options(scan::defaultFetchOptions()), m_fetcher(new scan::PageFetcher(this))
+{
+}
+
+EngineProbe::~EngineProbe()
+{
+    delete m_download;
+}
+
+void EngineProbe::abort()
+{
+    delete m_download; // no finished() from an abandoned request
+}
+
+void EngineProbe::start(const Definition &definition, const QString &prefix, const QString &target)
+{
+    abort();
+    m_definition = definition;
+    m_prefixEmpty = prefix.isEmpty();
+    const QString query = scan::queryUrl(prefix, definition, target);
+    scan::FetchOptions options = m_options;
+    QString missing;
+    options.headers = resolvedHeaders(definition, &missing);
+    if (!missing.isEmpty()) {
+        ProbeResult result;
+        result.query = query;
+        result.report = scan::notAsked(
+            QStringLiteral("Not asked: the environment variable %1 that its request headers need is not set")
+                .arg(missing));
+        QTimer::singleShot(0, this, [this, result] { emit finished(result); });
+        return;
+    }
+    m_fetcher->setOptions(options);
+    m_download = m_fetcher->fetch(query);
+    connect(m_download, &scan::PageDownload::finished, this, [this] {
+        scan::PageDownload *download = m_download;
+        if (!download)
+            return;
+        m_download = nullptr;
+        download->deleteLater();
+        scan::FetchOutcome outcome = download->outcome();
+        outcome.requestedUrl = download->url();
+        const ProbeResult result = judgePage(m_definition, download->page(), outcome, m_prefixEmpty);
+        emit finished(result);
+    });
+}
+
+} // namespace engines

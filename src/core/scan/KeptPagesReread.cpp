@@ -1,0 +1,62 @@
+#include "core/scan/KeptPagesReread.h"
+
+#include "core/engines/EngineDefinition.h"
+#include "core/scan/KeptPages.h"
+#include "core/scan/ResultsModel.h"
+#include "core/scan/ScanRun.h"
+#include "core/scan/WebLogModel.h"
+
+#include <QHash>
+
+namespace scan {
+
+RereadResult rereadKeptPages(ResultsModel &results, WebLogModel *log, const KeptPages &kept, qint64 low,
+                             qint64 medium)
+{
+    // The newest page per URL and engine key, found once.
+    QHash<QString, const KeptPage *> newest;
+    for (const KeptPage &page : kept.pages())
+        newest.insert(page.target + u'\n' + page.engineKey.toCaseFolded(), &page);
+
+    const engines::EngineSet set = results.engines();
+    QHash<QString, CellReport> logReports; // log text + URL -> the new report
+    RereadResult done;
+    for (int row = 0; row < results.rowCount(); ++row) {
+        const QString url = results.cell(row, 0);
+        bool touched = false;
+        for (int e = 1; e <= set.count(); ++e) {
+            const engines::Definition &engine = set.at(e);
+            const KeptPage *page = newest.value(url + u'\n' + engine.key.toCaseFolded());
+            if (!page)
+                continue;
+            const QString text = QString::fromLatin1(page->body);
+            const QString count = engines::extract(engine, text).count;
+            CellReport report = classifyCell(page->outcome, text, count, page->prefixEmpty);
+            report.detail += QStringLiteral("; read again from the kept page");
+            results.setReport(row, e, report);
+            results.setCell(row, e + 1, engines::cellText(engine, count));
+            logReports.insert(engine.logText + u'\n' + url, report);
+            touched = true;
+            ++done.pages;
+        }
+        if (!touched)
+            continue;
+        qint64 total = 0;
+        for (int column = 2; column < results.cellColumns(); ++column)
+            total += cellValue(results.cell(row, column));
+        results.setCell(row, 1, QString::number(total));
+        results.setProfile(row, profileOf(total, low, medium));
+        done.total += total;
+        ++done.rows;
+    }
+    if (log)
+        log->updateResults([&logReports](const QString &type, const QString &url) -> std::optional<CellReport> {
+            const auto it = logReports.constFind(type + u'\n' + url);
+            if (it == logReports.constEnd())
+                return std::nullopt;
+            return *it;
+        });
+    return done;
+}
+
+} // namespace scan
