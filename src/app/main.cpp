@@ -4,6 +4,7 @@
 #include "emulator/EngineEmulator.h"
 #include "core/program/ProductIdentity.h"
 #include "core/program/ProgramFolder.h"
+#include "gui/main/EngineActions.h"
 #include "gui/main/Form1.h"
 #include "gui/main/UrlPanel.h"
 #include "gui/main/frmSplash.h"
@@ -129,6 +130,7 @@ int main(int argc, char **argv)
         productIdentity::setWebsite(engines->baseUrl() + QStringLiteral("/"));
     }
 
+    const QStringList engineMessages = engineActions::loadForProgram();
     std::unique_ptr<Form1> mainWindow;
     frmSplash splash;
     QObject::connect(&splash, &frmSplash::showMainWindow, &splash, [&] {
@@ -136,6 +138,7 @@ int main(int argc, char **argv)
         if (engines)
             mainWindow->urlPanel()->addEntries(emulator::demoUrls());
         mainWindow->show();
+        engineActions::showMessages(mainWindow.get(), engineMessages);
     });
     splash.start();
     const int code = app.exec();

@@ -9,6 +9,8 @@
 #include "core/scan/ScanRun.h"
 #include "gui/chart/ChartWidget.h"
 #include "gui/main/Form1.h"
+#include "core/scan/EngineTable.h"
+#include "gui/dialogs/EngineTestDialog.h"
 #include "gui/dialogs/Form2.h"
 #include "gui/dialogs/Form4.h"
 #include "gui/dialogs/Form5.h"
@@ -23,6 +25,7 @@
 #include "gui/web/frmWebsite.h"
 #include "gui/skin/modSkin.h"
 #include <QFile>
+#include <QLineEdit>
 #include <QTreeView>
 
 #include <QApplication>
@@ -184,6 +187,22 @@ int main(int argc, char **argv)
     options.show();
     settle(200);
     ok = save(&options, out, QStringLiteral("Form2-options")) && ok;
+    options.tabs()->setCurrentIndex(1);
+    settle(200);
+    ok = save(&options, out, QStringLiteral("Form2-engines")) && ok;
+    {
+        // The Test window on the first engine, after a fetch from the emulator.
+        const engines::Definition google = engines::EngineSet::current().at(1);
+        EngineTestDialog test(google, scan::readPrefix(google.key, programFolder::settingsIni()), nullptr);
+        test.show();
+        test.urlBox()->setText(QStringLiteral("http://www.example.com"));
+        QEventLoop wait;
+        QObject::connect(&test, &EngineTestDialog::tested, &wait, &QEventLoop::quit);
+        test.cmdTestFetch_Click();
+        wait.exec();
+        settle(200);
+        ok = save(&test, out, QStringLiteral("EngineTest")) && ok;
+    }
     Form5 saveDialog(saved::SaveResultText(*form.results(), 0));
     prompts::setTestMode(true); // the "no saved searches yet" message is not part of the picture
     saveDialog.load();

@@ -96,7 +96,12 @@ int testEngine(const engines::LoadResult &loaded, const QString &key, const QStr
                              : !x.raw.isEmpty();
     o << "Between:  " << (between ? shown(x.raw) : QStringLiteral("(the markers are not on the page)")) << '\n';
     if (!definition->checkBefore.isEmpty() || !definition->checkAfter.isEmpty())
-        o << "Check:    " << shown(x.check) << (x.zero ? " (the zero phrase)" : "") << '\n';
+        o << "Check:    "
+          << ((definition->checkBefore.isEmpty() || x.checkBefore.found()) &&
+                      (definition->checkAfter.isEmpty() || x.checkAfter.found())
+                  ? shown(x.check) + (x.zero ? QStringLiteral(" (the zero phrase)") : QString())
+                  : QStringLiteral("(the check markers are not on the page)"))
+          << '\n';
     else if (!definition->zeroPhrase.isEmpty())
         o << "Zero:     " << (x.zero ? "the page shows the zero phrase" : "the zero phrase is not on the page")
           << '\n';

@@ -23,8 +23,13 @@ QString fieldText(const QByteArray &raw, bool escapes)
     QString text = decoder(raw);
     if (decoder.hasError())
         text = QString::fromLatin1(raw);
-    if (!escapes)
-        return text;
+    return escapes ? unescaped(text) : text;
+}
+
+} // namespace
+
+QString unescaped(const QString &text)
+{
     QString out;
     out.reserve(text.size());
     for (qsizetype i = 0; i < text.size(); ++i) {
@@ -46,6 +51,27 @@ QString fieldText(const QByteArray &raw, bool escapes)
     }
     return out;
 }
+
+QString escaped(const QString &value)
+{
+    QString text;
+    text.reserve(value.size());
+    for (const QChar c : value) {
+        if (c == u'\\')
+            text += QLatin1String("\\\\");
+        else if (c == u'\n')
+            text += QLatin1String("\\n");
+        else if (c == u'\r')
+            text += QLatin1String("\\r");
+        else if (c == u'\t')
+            text += QLatin1String("\\t");
+        else
+            text += c;
+    }
+    return text;
+}
+
+namespace {
 
 bool hasControl(const QByteArray &line)
 {
@@ -362,25 +388,7 @@ namespace {
 
 QByteArray written(const QString &value, bool escapes)
 {
-    QString text;
-    if (escapes) {
-        text.reserve(value.size());
-        for (const QChar c : value) {
-            if (c == u'\\')
-                text += QLatin1String("\\\\");
-            else if (c == u'\n')
-                text += QLatin1String("\\n");
-            else if (c == u'\r')
-                text += QLatin1String("\\r");
-            else if (c == u'\t')
-                text += QLatin1String("\\t");
-            else
-                text += c;
-        }
-    } else {
-        text = value;
-    }
-    QByteArray bytes = text.toUtf8();
+    QByteArray bytes = (escapes ? escaped(value) : value).toUtf8();
     if (bytes.startsWith(' ') || bytes.endsWith(' ') || bytes.startsWith('\t') || bytes.endsWith('\t') ||
         (bytes.startsWith('"') && bytes.endsWith('"') && bytes.size() >= 2) ||
         (bytes.size() == 1 && bytes == "\""))

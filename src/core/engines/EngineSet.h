@@ -69,6 +69,11 @@ LoadResult loadForProgram();
 QString programFile();
 QString ownFile();
 
+// Text fields as engines.ini writes them: a backslash, line feed, carriage return and tab as \\, \n, \r and
+// \t; and back (any other backslash stays as it is).
+QString escaped(const QString &text);
+QString unescaped(const QString &text);
+
 // The definitions as engines.ini text.
 QByteArray format(const QList<Definition> &definitions);
 // Writes the file atomically, under its lock. False with a sentence in error when it could not be written.

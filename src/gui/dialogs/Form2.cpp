@@ -4,7 +4,9 @@
 #include "core/ini/UserSettings.h"
 #include "core/ini/privateProfile.h"
 #include "core/program/ProgramFolder.h"
+#include "core/engines/EngineSet.h"
 #include "core/scan/EngineTable.h"
+#include "gui/dialogs/EnginesPage.h"
 #include "gui/common/Prompts.h"
 #include "gui/common/Twips.h"
 #include "gui/skin/SkinLabel.h"
@@ -17,6 +19,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSpinBox>
+#include <QTabWidget>
 
 using twips::box;
 
@@ -45,14 +48,24 @@ Form2::Form2(QWidget *parent)
 {
     setObjectName(QStringLiteral("Form2"));
     setWindowTitle(QStringLiteral("Options"));
-    setFixedSize(twips::px(9300), twips::px(7500));
+    setFixedSize(twips::px(9560), twips::px(7980));
     QFont verdana(QStringLiteral("Verdana"));
     verdana.setPointSizeF(8.25);
     setFont(verdana);
     QFont trebuchet(QStringLiteral("Trebuchet MS"));
     trebuchet.setPointSizeF(8.25);
 
-    auto *engines = new QGroupBox(QStringLiteral("Edit Search Engine URLs"), this);
+    // Two pages: the options as they always were, and the engine definitions.
+    m_tabs = new QTabWidget(this);
+    m_tabs->setObjectName(QStringLiteral("tabOptions"));
+    m_tabs->setGeometry(box(60, 60, 9440, 7260));
+    auto *general = new QWidget;
+    general->setObjectName(QStringLiteral("pageGeneral"));
+    m_tabs->addTab(general, QStringLiteral("General"));
+    m_enginesPage = new EnginesPage;
+    m_tabs->addTab(m_enginesPage, QStringLiteral("Engines"));
+
+    auto *engines = new QGroupBox(QStringLiteral("Edit Search Engine URLs"), general);
     engines->setObjectName(QStringLiteral("Frame1"));
     engines->setGeometry(box(120, 120, 5400, 6000));
     const char *labels[6] = {"Google:", "Altavista:", "Yahoo!:", "Teoma:", "MSN:", "AllTheWeb:"};
@@ -65,9 +78,18 @@ Form2::Form2(QWidget *parent)
         edit->setGeometry(box(180, 570 + n * 940, 5040, 330));
         edit->setFont(trebuchet);
         m_prefixes[std::size_t(n)] = edit;
+        // The Engines page shows the same addresses.
+        connect(edit, &QLineEdit::textChanged, this,
+                [this, n](const QString &text) { m_enginesPage->setAddress(scan::engineKey(n + 1), text); });
     }
+    connect(m_enginesPage, &EnginesPage::addressEdited, this, [this](const QString &key, const QString &text) {
+        for (int n = 1; n <= 6; ++n) {
+            if (scan::engineKey(n).compare(key, Qt::CaseInsensitive) == 0)
+                prefixBox(n)->setText(text);
+        }
+    });
 
-    auto *ranks = new QGroupBox(QStringLiteral("Define Popularity Ranks"), this);
+    auto *ranks = new QGroupBox(QStringLiteral("Define Popularity Ranks"), general);
     ranks->setObjectName(QStringLiteral("Frame2"));
     ranks->setGeometry(box(5640, 120, 3540, 3000));
     const char *rankLabels[3] = {
@@ -85,7 +107,7 @@ Form2::Form2(QWidget *parent)
         connect(edit, &QLineEdit::textChanged, this, [this, index] { txtProfile_Change(index); });
     }
 
-    auto *options = new QGroupBox(QStringLiteral("Data Options"), this);
+    auto *options = new QGroupBox(QStringLiteral("Data Options"), general);
     options->setObjectName(QStringLiteral("Frame3"));
     options->setGeometry(box(5640, 3240, 3540, 1300));
     m_clear->setParent(options);
@@ -102,10 +124,10 @@ Form2::Form2(QWidget *parent)
         });
     }
 
-    auto *pace = new QGroupBox(QStringLiteral("Scan Pace"), this);
+    auto *pace = new QGroupBox(QStringLiteral("Scan Pace"), general);
     pace->setObjectName(QStringLiteral("Frame4"));
     pace->setGeometry(box(5640, 4620, 3540, 2100));
-    m_parallel = new QCheckBox(QStringLiteral("Ask the six engines at once"), pace);
+    m_parallel = new QCheckBox(QStringLiteral("Ask the engines at once"), pace);
     m_parallel->setObjectName(QStringLiteral("chkParallel"));
     m_parallel->setGeometry(box(120, 330, 3300, 300));
     auto *intervalLabel = new QLabel(QStringLiteral("Pause per engine (ms):"), pace);
@@ -131,7 +153,7 @@ Form2::Form2(QWidget *parent)
     for (int i = 0; i < 3; ++i) {
         auto *button = new QPushButton(QString::fromLatin1(buttons[i][1]), this);
         button->setObjectName(QString::fromLatin1(buttons[i][0]));
-        button->setGeometry(box(5640 + i * 1200, 6900, 1140, 450));
+        button->setGeometry(box(5900 + i * 1200, 7410, 1140, 450));
         QFont bold = verdana;
         bold.setBold(true);
         button->setFont(bold);
@@ -161,6 +183,7 @@ Form2::Form2(QWidget *parent)
 void Form2::load()
 {
     const QString ini = programFolder::settingsIni();
+    m_enginesPage->load(engines::loadForProgram().all, ini);
     for (int n = 1; n <= 6; ++n) {
         prefixBox(n)->setText(scan::readPrefix(n, ini));
         prefixBox(n)->setCursorPosition(0); // long addresses show from their start
@@ -197,18 +220,45 @@ void Form2::showRule()
 void Form2::Command1_Click()
 {
     const QString ini = programFolder::settingsIni();
-    // The six addresses land together or not at all.
+    if (const QStringList problems = m_enginesPage->problems(); !problems.isEmpty()) {
+        m_tabs->setCurrentWidget(m_enginesPage);
+        prompts::warning(this, QStringLiteral("Options"),
+                         QStringLiteral("These engines cannot be used; change or remove them first:\n") +
+                             problems.join(u'\n'));
+        return;
+    }
+    // The addresses land together or not at all: the six boxes, then the other engines' addresses.
     textFile::Transaction transaction;
     bool written = true;
-    for (int n = 1; n <= 6; ++n)
+    QStringList keys;
+    for (int n = 1; n <= 6; ++n) {
+        keys.append(scan::engineKey(n));
         written = privateProfile::WriteString(scan::enginesSection(), scan::engineKey(n),
                                               prefixBox(n)->text(), ini) &&
                   written;
+    }
+    const QHash<QString, QString> addresses = m_enginesPage->addresses();
+    for (auto it = addresses.cbegin(); it != addresses.cend(); ++it) {
+        if (!keys.contains(it.key(), Qt::CaseInsensitive) &&
+            (!it.value().isEmpty() || !scan::readPrefix(it.key(), ini).isEmpty()))
+            written = privateProfile::WriteString(scan::enginesSection(), it.key(), it.value(), ini) && written;
+    }
     if (!written || !transaction.commit()) {
         prompts::warning(this, QStringLiteral("Options"),
                          QStringLiteral("The engine addresses could not be saved to %1. Nothing was changed.")
                              .arg(QDir::toNativeSeparators(ini)));
         return;
+    }
+    if (m_enginesPage->changed()) {
+        QString error;
+        if (!engines::saveFile(engines::ownFile(), m_enginesPage->definitions(), &error)) {
+            prompts::warning(this, QStringLiteral("Options"),
+                             QStringLiteral("The engines could not be saved to %1: %2")
+                                 .arg(QDir::toNativeSeparators(engines::ownFile()), error));
+            return;
+        }
+        engines::EngineSet::setCurrent(engines::loadForProgram().set);
+        emit enginesChanged();
     }
     UserSettings::setValue(UserSettings::TxtProfile0, thresholdBox(0)->text());
     UserSettings::setValue(UserSettings::TxtProfile1, thresholdBox(1)->text());
@@ -238,7 +288,16 @@ void Form2::Command3_Click()
             prefixBox(n)->setText(scan::defaultPrefix(n));
             prefixBox(n)->setCursorPosition(0);
         }
-        if (!scan::resetPrefixes(ini))
+        // The other engines' addresses too, where their definitions give one.
+        QList<engines::Definition> others;
+        for (const engines::Definition &d : m_enginesPage->definitions()) {
+            if (!d.address.isEmpty() &&
+                engines::EngineSet::builtin().numberOfKey(d.key) == 0) {
+                others.append(d);
+                m_enginesPage->setAddress(d.key, d.address);
+            }
+        }
+        if (!scan::resetPrefixes(ini) || !scan::resetPrefixes(ini, engines::EngineSet(others)))
             prompts::warning(this, QStringLiteral("Options"),
                              QStringLiteral("The standard engine addresses could not be written to %1.")
                                  .arg(QDir::toNativeSeparators(ini)));

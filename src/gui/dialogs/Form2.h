@@ -6,12 +6,15 @@
 
 #include <array>
 
+class EnginesPage;
 class QCheckBox;
+class QTabWidget;
 class QLineEdit;
 class QSpinBox;
 
-// "Options": the six engine query prefixes of settings.ini, the popularity thresholds and the data options.
-// Nothing is written before "Ok", except "Reset", which writes the default prefixes at once.
+// "Options": the six engine query prefixes of settings.ini, the popularity thresholds and the data options;
+// on its "Engines" page the engine definitions of engines.ini. Nothing is written before "Ok", except
+// "Reset", which writes the default prefixes at once.
 class Form2 : public QDialog
 {
     Q_OBJECT
@@ -23,6 +26,12 @@ public:
     void load();
     QLineEdit *prefixBox(int engine) const { return m_prefixes.at(std::size_t(engine - 1)); }
     QLineEdit *thresholdBox(int index) const { return m_thresholds.at(std::size_t(index)); }
+    EnginesPage *enginesPage() const { return m_enginesPage; }
+    QTabWidget *tabs() const { return m_tabs; }
+
+signals:
+    // "Ok" wrote another engines.ini: the engines in use have changed.
+    void enginesChanged();
 
 public slots:
     void Command1_Click(); // "Ok"
@@ -42,6 +51,8 @@ private:
     QSpinBox *m_interval = nullptr;
     QCheckBox *m_jitter = nullptr;
     QSpinBox *m_timeout = nullptr;
+    QTabWidget *m_tabs = nullptr;
+    EnginesPage *m_enginesPage = nullptr;
     ThresholdRule m_rule;
     bool m_showing = false;
 };

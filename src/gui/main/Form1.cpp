@@ -14,11 +14,13 @@
 #include "gui/chart/modPrint.h"
 #include "gui/common/Prompts.h"
 #include "gui/common/Twips.h"
+#include "gui/dialogs/EnginesPage.h"
 #include "gui/dialogs/Form2.h"
 #include "gui/dialogs/Form4.h"
 #include "gui/dialogs/frmAbout.h"
 #include "gui/help/Form8.h"
 #include "gui/main/DataViewFrame.h"
+#include "gui/main/EngineActions.h"
 #include "gui/main/MainLayout.h"
 #include "gui/main/MainStatusBar.h"
 #include "gui/main/ResultsActions.h"
@@ -135,7 +137,7 @@ Form1::Form1(QWidget *parent)
         if (!index.isValid())
             return;
         m_web->log->setCurrentIndex(index);
-        m_mnuShowFetchedPage->setEnabled(keptPageOfLogRow(index.row()) != nullptr);
+        m_mnuShowFetchedPage->setEnabled(webLogActions::keptPage(*m_log, *m_run, index.row()) != nullptr);
         m_logMenu->popup(m_web->log->viewport()->mapToGlobal(pos));
     });
 
@@ -242,6 +244,8 @@ void Form1::buildMenus()
     m_mnuStop = menuAction(scanMenu, "mnuStop", QStringLiteral("Stop Scan"), &Form1::mnuStop_Click);
     scanMenu->addSeparator();
     menuAction(scanMenu, "mnuScanReport", QStringLiteral("Scan Report"), &Form1::mnuScanReport_Click);
+    menuAction(scanMenu, "mnuRereadPages", QStringLiteral("Re-read Kept Pages"),
+               &Form1::mnuRereadPages_Click);
     QMenu *options = topLevel("mnuOptions2", QStringLiteral("Options"), true);
     menuAction(options, "mnuConfig", QStringLiteral("View Options"), &Form1::mnuConfig_Click);
     QMenu *tools = topLevel("mnuTools", QStringLiteral("Tools"), false);
@@ -339,6 +343,14 @@ void Form1::mnuScanReport_Click()
                                                 : m_scanReport);
 }
 
+void Form1::mnuRereadPages_Click()
+{
+    if (const QString text = engineActions::reread(this, *m_results, *m_log, *m_run); !text.isEmpty()) {
+        m_panels[0]->setStatusText(text);
+        currentResultsChartRequested();
+    }
+}
+
 void Form1::Command2_Click()
 {
     mnuStop_Click();
@@ -404,23 +416,9 @@ void Form1::ListView2_Click()
         webLogActions::openRow(*m_web, *m_log, rows.first().row());
 }
 
-const scan::KeptPage *Form1::keptPageOfLogRow(int row) const
-{
-    return webLogActions::keptPage(*m_log, *m_run, row);
-}
-
-// Log popup > Show Fetched Page: the kept page in the Website View, as fetched (not fetched again).
 void Form1::mnuShowFetchedPage_Click()
 {
-    const QModelIndexList rows = m_web->log->selectionModel()->selectedRows();
-    const scan::KeptPage *page = rows.isEmpty() ? nullptr : keptPageOfLogRow(rows.first().row());
-    if (!page) {
-        prompts::information(this, QStringLiteral("Show Fetched Page"),
-                             QStringLiteral("No page was kept for this row: it is not an engine's row of the "
-                                            "last scan, or the scan was not asked for it."));
-        return;
-    }
-    m_keptNote = webLogActions::showKeptPage(*m_web, *page);
+    webLogActions::showSelectedKeptPage(this, *m_web, *m_log, *m_run, &m_keptNote);
 }
 
 void Form1::Command10_Click()
@@ -575,6 +573,9 @@ Form2 *Form1::optionsDialogLoaded()
         m_optionsDialog = new Form2(this);
         m_optionsDialog->setAttribute(Qt::WA_DeleteOnClose);
         m_optionsDialog->load();
+        m_optionsDialog->enginesPage()->setKeptPages(&m_run->keptPages());
+        connect(m_optionsDialog, &Form2::enginesChanged, this,
+                [this] { engineActions::follow(*m_results, *m_run); });
     }
     return m_optionsDialog;
 }

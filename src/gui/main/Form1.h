@@ -65,6 +65,7 @@ public slots:
     void mnuScan_Click();
     void mnuStop_Click();
     void mnuScanReport_Click();
+    void mnuRereadPages_Click();
     void stopped();
     // Results.
     void Command4_Click();
@@ -92,7 +93,6 @@ public slots:
     void mnuExportResults_Click();
     void mnuShowFetchedPage_Click();
     // The page the last scan kept for a row of the web-result log, or none.
-    const scan::KeptPage *keptPageOfLogRow(int row) const;
     void updateChange(int row);
     void mnuExportHistory_Click();
     void Command14_Click();

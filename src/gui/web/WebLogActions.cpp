@@ -1,14 +1,16 @@
 #include "gui/web/WebLogActions.h"
 
 #include "core/program/ProgramFolder.h"
-#include "core/scan/EngineTable.h"
 #include "core/scan/KeptPages.h"
 #include "core/scan/ScanRun.h"
 #include "core/scan/WebLogModel.h"
 #include "core/scan/WebResults.h"
+#include "gui/common/Prompts.h"
 #include "gui/web/WebsiteViewFrame.h"
 #include "gui/web/frmWebsite.h"
 
+#include <QItemSelectionModel>
+#include <QTreeView>
 #include <QUrl>
 #include <QWebEngineView>
 
@@ -47,6 +49,20 @@ QString showKeptPage(WebsiteViewFrame &web, const scan::KeptPage &page)
     }
     web.browser->setContent(page.body, QString::fromLatin1(type), QUrl(page.query));
     return QStringLiteral("Kept copy: %1 as fetched (HTTP %2)").arg(page.query).arg(page.http);
+}
+
+void showSelectedKeptPage(QWidget *parent, WebsiteViewFrame &web, const scan::WebLogModel &log,
+                          const scan::ScanRun &run, QString *note)
+{
+    const QModelIndexList rows = web.log->selectionModel()->selectedRows();
+    const scan::KeptPage *page = rows.isEmpty() ? nullptr : keptPage(log, run, rows.first().row());
+    if (!page) {
+        prompts::information(parent, QStringLiteral("Show Fetched Page"),
+                             QStringLiteral("No page was kept for this row: it is not an engine's row of the "
+                                            "last scan, or the scan was not asked for it."));
+        return;
+    }
+    *note = showKeptPage(web, *page);
 }
 
 } // namespace webLogActions

@@ -2,6 +2,7 @@
 
 #include <QString>
 
+class QWidget;
 class WebsiteViewFrame;
 
 namespace scan {
@@ -26,5 +27,10 @@ const scan::KeptPage *keptPage(const scan::WebLogModel &log, const scan::ScanRun
 // Shows a kept page in the browser as it was fetched, with the character set its answer gave. Returns the
 // note for the status bar while it is shown.
 QString showKeptPage(WebsiteViewFrame &web, const scan::KeptPage &page);
+
+// Log popup > "Show Fetched Page": the kept page of the log's selected row in the browser, or a message that
+// there is none. note receives the status-bar note when a page is shown.
+void showSelectedKeptPage(QWidget *parent, WebsiteViewFrame &web, const scan::WebLogModel &log,
+                          const scan::ScanRun &run, QString *note);
 
 } // namespace webLogActions
