@@ -1,15 +1,15 @@
 // vantory: the desktop program. --demo runs it against the bundled engine emulator, with no internet.
 #include "cli/ScanCommand.h"
-#include "emulator/DemoFolder.h"
-#include "emulator/EngineEmulator.h"
 #include "core/program/ProductIdentity.h"
 #include "core/program/ProgramFolder.h"
+#include "emulator/DemoFolder.h"
+#include "emulator/EngineEmulator.h"
 #include "gui/main/EngineActions.h"
 #include "gui/main/Form1.h"
 #include "gui/main/UrlPanel.h"
 #include "gui/main/frmSplash.h"
-#include "gui/web/WebEngineSetup.h"
 #include "gui/skin/modSkin.h"
+#include "gui/web/WebEngineSetup.h"
 
 #include <QApplication>
 #include <QCommandLineParser>

@@ -39,8 +39,8 @@ int listEngines(const engines::EngineSet &set)
            QStringLiteral("Header").leftJustified(headerWidth) + QStringLiteral("  Kind\n");
     for (const engines::Definition &d : set.definitions())
         out += resultsExport::printable(d.key).leftJustified(keyWidth) + QStringLiteral("  ") +
-               resultsExport::printable(d.header).leftJustified(headerWidth) + QStringLiteral("  ") + d.kindWord() +
-               u'\n';
+               resultsExport::printable(d.header).leftJustified(headerWidth) + QStringLiteral("  ") +
+               d.kindWord() + u'\n';
     standardOutput::print(out);
     return 0;
 }
@@ -65,7 +65,8 @@ int testEngine(const engines::LoadResult &loaded, const QString &key, const QStr
             err << "vantory-scan: cannot read the page " << pageFile << Qt::endl;
             return 1;
         }
-        result = engines::judgePage(*definition, QString::fromLatin1(bytes), engines::fileOutcome(bytes.size()));
+        result =
+            engines::judgePage(*definition, QString::fromLatin1(bytes), engines::fileOutcome(bytes.size()));
     } else {
         engines::EngineProbe probe;
         QEventLoop loop;
@@ -85,8 +86,8 @@ int testEngine(const engines::LoadResult &loaded, const QString &key, const QStr
         o << "Query:    " << resultsExport::printable(result.query) << '\n';
     else
         o << "Page:     " << pageFile << '\n';
-    o << "Status:   " << scan::statusWord(result.report.status) << " - " << resultsExport::printable(result.report.detail)
-      << '\n';
+    o << "Status:   " << scan::statusWord(result.report.status) << " - "
+      << resultsExport::printable(result.report.detail) << '\n';
     o << "Count:    " << (x.count.isEmpty() ? QStringLiteral("(none)") : shown(x.count));
     if (!x.count.isEmpty() && result.cell != x.count)
         o << " (the cell shows " << shown(result.cell) << ')';
@@ -94,7 +95,8 @@ int testEngine(const engines::LoadResult &loaded, const QString &key, const QStr
     const bool between = definition->kind() == engines::Kind::Markers
                              ? x.countBefore.found() && x.countAfter.found()
                              : !x.raw.isEmpty();
-    o << "Between:  " << (between ? shown(x.raw) : QStringLiteral("(the markers are not on the page)")) << '\n';
+    o << "Between:  " << (between ? shown(x.raw) : QStringLiteral("(the markers are not on the page)"))
+      << '\n';
     if (!definition->checkBefore.isEmpty() || !definition->checkAfter.isEmpty())
         o << "Check:    "
           << ((definition->checkBefore.isEmpty() || x.checkBefore.found()) &&
@@ -103,8 +105,8 @@ int testEngine(const engines::LoadResult &loaded, const QString &key, const QStr
                   : QStringLiteral("(the check markers are not on the page)"))
           << '\n';
     else if (!definition->zeroPhrase.isEmpty())
-        o << "Zero:     " << (x.zero ? "the page shows the zero phrase" : "the zero phrase is not on the page")
-          << '\n';
+        o << "Zero:     "
+          << (x.zero ? "the page shows the zero phrase" : "the zero phrase is not on the page") << '\n';
     if (x.count.isEmpty() && !x.note.isEmpty())
         o << "Note:     " << x.note << '\n';
     o.flush();

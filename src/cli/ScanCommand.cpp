@@ -3,10 +3,9 @@
 #include "cli/EngineCommands.h"
 #include "cli/StandardOutput.h"
 
-#include "emulator/DemoFolder.h"
-#include "emulator/EngineEmulator.h"
 #include "core/ini/TextFile.h"
 #include "core/ini/UserSettings.h"
+#include "core/lists/UrlListFile.h"
 #include "core/program/ProgramFolder.h"
 #include "core/saved/HistoryImport.h"
 #include "core/saved/SavedSearch.h"
@@ -15,7 +14,8 @@
 #include "core/scan/ResultsModel.h"
 #include "core/scan/ScanRun.h"
 #include "core/scan/WebLogModel.h"
-#include "core/lists/UrlListFile.h"
+#include "emulator/DemoFolder.h"
+#include "emulator/EngineEmulator.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -105,7 +105,8 @@ bool writeKeptPages(const scan::ScanRun &run, const scan::ResultsModel &results,
     for (int row = 0; row < results.rowCount(); ++row) {
         for (int engine = 1; engine <= results.engineCount(); ++engine) {
             const QString header = results.engines().at(engine).header;
-            const scan::KeptPage *page = run.keptPages().find(results.cell(row, 0), results.engines().at(engine).key);
+            const scan::KeptPage *page =
+                run.keptPages().find(results.cell(row, 0), results.engines().at(engine).key);
             if (!page)
                 continue;
             QString name;
@@ -311,7 +312,8 @@ int runCommand(const QStringList &arguments)
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral(
         "Scans the URLs of a list file (or standard input, given as -) on the search engines "
-        "of engines.ini (the six shipped ones unless the program folder has its own) and prints the results table, sorted as the window shows it after a scan.\n"
+        "of engines.ini (the six shipped ones unless the program folder has its own) and prints the results "
+        "table, sorted as the window shows it after a scan.\n"
         "Exit status: 0 when every engine gave a count for every URL; 3 when the scan completed "
         "but at least one cell has no count (the table is printed all the same; a summary per "
         "engine goes to standard error); 1 when the URL list cannot be read or a save fails; 2 "
@@ -365,9 +367,8 @@ int runCommand(const QStringList &arguments)
         QStringLiteral("N"));
     const QCommandLineOption sequentialOption(
         QStringLiteral("sequential"),
-        QStringLiteral(
-            "Ask the engines one after another (default: the stored parallelEngines; at the same "
-            "time, one request per engine)."));
+        QStringLiteral("Ask the engines one after another (default: the stored parallelEngines; at the same "
+                       "time, one request per engine)."));
     const QCommandLineOption intervalOption(
         QStringLiteral("interval"),
         QStringLiteral(

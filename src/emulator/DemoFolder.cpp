@@ -1,8 +1,8 @@
 #include "emulator/DemoFolder.h"
 
-#include "emulator/EngineEmulator.h"
 #include "core/ini/TextFile.h"
 #include "core/scan/EngineTable.h"
+#include "emulator/EngineEmulator.h"
 
 #include <QDir>
 

@@ -1,8 +1,8 @@
 #include "emulator/EngineEmulator.h"
 
-#include "emulator/EnginePages.h"
 #include "core/ini/privateProfile.h"
 #include "core/scan/EngineTable.h"
+#include "emulator/EnginePages.h"
 
 #include <QMutexLocker>
 #include <QTcpServer>
@@ -91,9 +91,8 @@ QByteArray responseHead(int status, const char *reason, qint64 length, bool keep
                         const QByteArray &type = QByteArrayLiteral("text/html; charset=ISO-8859-1"))
 {
     return "HTTP/1.1 " + QByteArray::number(status) + ' ' + reason + "\r\nContent-Type: " + type +
-           "\r\nContent-Length: " +
-           QByteArray::number(length) + "\r\nConnection: " + (keepAlive ? "keep-alive" : "close") + "\r\n" +
-           extra + "\r\n";
+           "\r\nContent-Length: " + QByteArray::number(length) +
+           "\r\nConnection: " + (keepAlive ? "keep-alive" : "close") + "\r\n" + extra + "\r\n";
 }
 
 // One client connection. Requests are answered one at a time, in order.
@@ -420,7 +419,8 @@ bool EngineEmulator::writeSettingsIni(const QString &file) const
 {
     bool ok = true;
     for (int engine = 1; engine <= scan::EngineCount; ++engine)
-        ok = privateProfile::WriteString(scan::enginesSection(), scan::engineKey(engine), prefix(engine), file) &&
+        ok = privateProfile::WriteString(scan::enginesSection(), scan::engineKey(engine), prefix(engine),
+                                         file) &&
              ok;
     return ok;
 }

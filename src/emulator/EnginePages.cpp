@@ -67,7 +67,8 @@ QString resultsBody(int engine, qint64 count, const QString &t)
                    "<h5 id=\"count\">Page 1 of about %1 containing <strong>link:%2</strong></h5>\n")
             .arg(c, t);
     case UnicodeStyle:
-        return QStringLiteral("<div id=\"stats\">Ungef\u00e4hr %1 Ergebnisse f\u00fcr \u00ablink:%2\u00bb</div>\n")
+        return QStringLiteral(
+                   "<div id=\"stats\">Ungef\u00e4hr %1 Ergebnisse f\u00fcr \u00ablink:%2\u00bb</div>\n")
             .arg(c, t);
     default:
         return QStringLiteral(
@@ -153,7 +154,8 @@ QByteArray jsonPage(PageKind kind, qint64 count, const QString &target, int padd
     qint64 bytes = 0;
     for (int i = 0; bytes < paddingBytes; ++i) {
         const QString url = QStringLiteral("http://www.example.com/page%1").arg(i);
-        items.append(QJsonObject{{QStringLiteral("url"), url}, {QStringLiteral("title"), QStringLiteral("A page that links here")}});
+        items.append(QJsonObject{{QStringLiteral("url"), url},
+                                 {QStringLiteral("title"), QStringLiteral("A page that links here")}});
         bytes += url.size() + 50;
     }
     QJsonObject answer{{QStringLiteral("query"), QStringLiteral("link:") + target}};

@@ -1,10 +1,10 @@
 // vantory-emulator: a loopback server answering link queries like the six engines, for tests and demos.
-#include "emulator/DemoFolder.h"
-#include "emulator/EngineEmulator.h"
 #include "core/program/ProgramFolder.h"
 #include "core/scan/EngineTable.h"
 #include "core/scan/FetchPage.h"
 #include "core/scan/ParseEngineData.h"
+#include "emulator/DemoFolder.h"
+#include "emulator/EngineEmulator.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>

@@ -65,7 +65,8 @@ QJsonValue resolve(const QJsonDocument &document, const QString &pointer)
         return value;
     const QStringList tokens = pointer.mid(1).split(u'/');
     for (QString token : tokens) {
-        token.replace(QLatin1String("~1"), QLatin1String("/")).replace(QLatin1String("~0"), QLatin1String("~"));
+        token.replace(QLatin1String("~1"), QLatin1String("/"))
+            .replace(QLatin1String("~0"), QLatin1String("~"));
         if (value.isObject()) {
             const QJsonObject object = value.toObject();
             if (!object.contains(token))
@@ -181,13 +182,16 @@ QString problem(const Definition &d)
         return QStringLiteral("no Header (its column header)");
     for (const QString &name : {d.key, d.header}) {
         if (name.contains(u'[') || name.contains(u']') || name.contains(u'=') || name.trimmed() != name)
-            return QStringLiteral("\"%1\" cannot be a name in an INI file (no [, ], = or outer blanks)").arg(name);
+            return QStringLiteral("\"%1\" cannot be a name in an INI file (no [, ], = or outer blanks)")
+                .arg(name);
     }
     for (const QChar c : d.header) {
         if (c.unicode() > 0xff)
-            return QStringLiteral("the header \"%1\" has characters that a saved search cannot hold").arg(d.header);
+            return QStringLiteral("the header \"%1\" has characters that a saved search cannot hold")
+                .arg(d.header);
     }
-    for (const QString &column : {QStringLiteral("Domain Name"), QStringLiteral("Total"), QStringLiteral("Change")}) {
+    for (const QString &column :
+         {QStringLiteral("Domain Name"), QStringLiteral("Total"), QStringLiteral("Change")}) {
         if (d.header.compare(column, Qt::CaseInsensitive) == 0)
             return QStringLiteral("the header \"%1\" is the name of another column").arg(d.header);
     }
@@ -355,7 +359,9 @@ Extraction extract(const Definition &d, const QString &page)
         QJsonParseError error{};
         const QJsonDocument document = QJsonDocument::fromJson(page.toLatin1(), &error);
         if (document.isNull()) {
-            x.note = QStringLiteral("The page is no JSON: %1 at byte %2").arg(error.errorString()).arg(error.offset);
+            x.note = QStringLiteral("The page is no JSON: %1 at byte %2")
+                         .arg(error.errorString())
+                         .arg(error.offset);
             break;
         }
         const QJsonValue value = resolve(document, d.jsonPointer);
@@ -377,7 +383,8 @@ Extraction extract(const Definition &d, const QString &page)
         count.remove(remove);
     // A count longer than ten characters is still a count when it is a written number; the limit is there to
     // reject leftovers of a page whose markers no longer match, and those never look like one.
-    if (number || (!count.isEmpty() && count.size() <= MaxCountLength) || isGroupedNumber(count, d.separators)) {
+    if (number || (!count.isEmpty() && count.size() <= MaxCountLength) ||
+        isGroupedNumber(count, d.separators)) {
         if (d.spaces == SpaceRule::Remove)
             count.remove(u' ');
         else if (d.spaces == SpaceRule::Zeros)

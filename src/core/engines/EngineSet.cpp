@@ -197,8 +197,7 @@ void setField(Pending &p, int line, const QString &field, const QByteArray &raw)
     else if (name == QLatin1String("jsonpointer")) {
         d.jsonPointer = text;
         d.json = true;
-    }
-    else if (name == QLatin1String("enabled")) {
+    } else if (name == QLatin1String("enabled")) {
         if (const auto value = yesNo(text))
             d.enabled = *value;
         else
@@ -424,11 +423,10 @@ QByteArray format(const QList<Definition> &definitions)
             field("Expression", d.expression, false);
         else if (d.json)
             field("JsonPointer", d.jsonPointer);
-        for (const auto &[name, value] : {std::pair{"CountBefore", &d.countBefore},
-                                          std::pair{"CountAfter", &d.countAfter},
-                                          std::pair{"CheckBefore", &d.checkBefore},
-                                          std::pair{"CheckAfter", &d.checkAfter},
-                                          std::pair{"ZeroPhrase", &d.zeroPhrase}}) {
+        for (const auto &[name, value] :
+             {std::pair{"CountBefore", &d.countBefore}, std::pair{"CountAfter", &d.countAfter},
+              std::pair{"CheckBefore", &d.checkBefore}, std::pair{"CheckAfter", &d.checkAfter},
+              std::pair{"ZeroPhrase", &d.zeroPhrase}}) {
             if (!value->isEmpty())
                 field(name, *value);
         }
@@ -439,7 +437,8 @@ QByteArray format(const QList<Definition> &definitions)
         field("Separators", d.separators);
         field("Thousands", d.keepSeparators ? QStringLiteral("keep") : QStringLiteral("remove"));
         if (d.spaces != SpaceRule::Keep)
-            field("Spaces", d.spaces == SpaceRule::Remove ? QStringLiteral("remove") : QStringLiteral("zeros"));
+            field("Spaces",
+                  d.spaces == SpaceRule::Remove ? QStringLiteral("remove") : QStringLiteral("zeros"));
         for (int i = 0; i < d.requestHeaders.size(); ++i)
             field(QByteArray("RequestHeader" + QByteArray::number(i + 1)).constData(),
                   d.requestHeaders.at(i).first + QStringLiteral(": ") + d.requestHeaders.at(i).second);

@@ -52,11 +52,11 @@ private:
 // What reading an engines file gave.
 struct LoadResult
 {
-    QString file;               // the file read; empty for the built-in definitions
-    QList<Definition> all;      // every usable definition, enabled or not, in file order
-    EngineSet set;              // the enabled ones
-    QStringList messages;       // one per engine left out, naming the file and line; and why the defaults came
-    bool usedDefaults = false;  // the file left no usable engine: the built-in six are used
+    QString file;              // the file read; empty for the built-in definitions
+    QList<Definition> all;     // every usable definition, enabled or not, in file order
+    EngineSet set;             // the enabled ones
+    QStringList messages;      // one per engine left out, naming the file and line; and why the defaults came
+    bool usedDefaults = false; // the file left no usable engine: the built-in six are used
 };
 
 // Parses engines.ini text (bytes as they are on disk). file names it in the messages.

@@ -41,7 +41,8 @@ const KeptPage *KeptPages::find(const QString &target, int engine) const
 const KeptPage *KeptPages::find(const QString &target, const QString &engineKey) const
 {
     for (qsizetype i = m_pages.size() - 1; i >= 0; --i) {
-        if (m_pages.at(i).target == target && m_pages.at(i).engineKey.compare(engineKey, Qt::CaseInsensitive) == 0)
+        if (m_pages.at(i).target == target &&
+            m_pages.at(i).engineKey.compare(engineKey, Qt::CaseInsensitive) == 0)
             return &m_pages.at(i);
     }
     return nullptr;

@@ -12,11 +12,11 @@ namespace scan {
 // A result page as a scan fetched it: the page behind a count.
 struct KeptPage
 {
-    QString target; // the URL the row is about
+    QString target;    // the URL the row is about
     int engine = 0;    // the engine's number in the run
     QString engineKey; // and its key
     QString query;     // the address asked
-    int http = 0;   // the HTTP status, 0 when none arrived
+    int http = 0;      // the HTTP status, 0 when none arrived
     QList<QPair<QByteArray, QByteArray>> headers;
     QByteArray body; // the bytes read
     QString count;   // the count as cut from the page

@@ -50,12 +50,13 @@ RereadResult rereadKeptPages(ResultsModel &results, WebLogModel *log, const Kept
         ++done.rows;
     }
     if (log)
-        log->updateResults([&logReports](const QString &type, const QString &url) -> std::optional<CellReport> {
-            const auto it = logReports.constFind(type + u'\n' + url);
-            if (it == logReports.constEnd())
-                return std::nullopt;
-            return *it;
-        });
+        log->updateResults(
+            [&logReports](const QString &type, const QString &url) -> std::optional<CellReport> {
+                const auto it = logReports.constFind(type + u'\n' + url);
+                if (it == logReports.constEnd())
+                    return std::nullopt;
+                return *it;
+            });
     return done;
 }
 

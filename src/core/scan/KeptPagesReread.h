@@ -10,9 +10,9 @@ class WebLogModel;
 
 struct RereadResult
 {
-    int pages = 0;       // cells recomputed from a kept page
-    int rows = 0;        // rows whose totals and profiles were recomputed
-    qint64 total = 0;    // the links found in those rows
+    int pages = 0;    // cells recomputed from a kept page
+    int rows = 0;     // rows whose totals and profiles were recomputed
+    qint64 total = 0; // the links found in those rows
 };
 
 // Recomputes every cell of the table that has a kept page (found by the row's URL and the engine's key) with

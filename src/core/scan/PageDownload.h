@@ -5,8 +5,8 @@
 #include <QByteArray>
 #include <QElapsedTimer>
 #include <QList>
-#include <QPair>
 #include <QObject>
+#include <QPair>
 #include <QPointer>
 #include <QString>
 
@@ -21,9 +21,9 @@ namespace scan {
 // Limits that keep a bad server from hanging or flooding a scan.
 struct FetchOptions
 {
-    int idleTimeoutMs = 30000;          // no byte received for this long ends the transfer
-    int totalTimeoutMs = 120000;        // the whole transfer never takes longer than this
-    qint64 bodyLimit = 8 * 1024 * 1024; // the page is cut at this many bytes
+    int idleTimeoutMs = 30000;                    // no byte received for this long ends the transfer
+    int totalTimeoutMs = 120000;                  // the whole transfer never takes longer than this
+    qint64 bodyLimit = 8 * 1024 * 1024;           // the page is cut at this many bytes
     QList<QPair<QByteArray, QByteArray>> headers; // request headers of the engine's definition, if any
 };
 

@@ -66,10 +66,7 @@ QString ResultsModel::columnCaption(int column) const
 
 int ResultsModel::columnWidthTwips(int column) const
 {
-    return column == 0                   ? 4851
-           : column == changeColumn()    ? 1300
-           : column == cellColumns() - 1 ? 1941
-                                         : 1676;
+    return column == 0 ? 4851 : column == changeColumn() ? 1300 : column == cellColumns() - 1 ? 1941 : 1676;
 }
 
 int ResultsModel::rowCount(const QModelIndex &parent) const
@@ -233,9 +230,8 @@ void ResultsModel::SortListView(int column, int mode, bool ascending)
     QStringList keys;
     keys.reserve(n);
     for (const Row &row : std::as_const(m_rows)) {
-        const QString text = c == changeColumn()
-                                 ? (row.change ? QString::number(*row.change) : QString())
-                                 : row.cells[c];
+        const QString text =
+            c == changeColumn() ? (row.change ? QString::number(*row.change) : QString()) : row.cells[c];
         keys.append(mode == NumberMode ? numericKey(text) : text);
     }
     const Qt::CaseSensitivity cs = mode == NumberMode ? Qt::CaseSensitive : Qt::CaseInsensitive;

@@ -98,8 +98,8 @@ public:
 private:
     struct Row
     {
-        QList<QString> cells;       // cellColumns() of them
-        QList<CellReport> reports;  // one per engine
+        QList<QString> cells;      // cellColumns() of them
+        QList<CellReport> reports; // one per engine
         bool reported = false;
         Profile profile = Profile::None;
         std::optional<qint64> change;

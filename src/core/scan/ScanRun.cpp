@@ -122,7 +122,8 @@ bool ScanRun::start(const QStringList &urls)
     m_position = 0;
     m_progress = 0;
     m_grandTotal = 0;
-    emit started(int(qMin<qsizetype>(qsizetype(m_engines.count()) * m_urls.size(), std::numeric_limits<int>::max())));
+    emit started(
+        int(qMin<qsizetype>(qsizetype(m_engines.count()) * m_urls.size(), std::numeric_limits<int>::max())));
     // The event loop runs once before each URL.
     QTimer::singleShot(0, this, &ScanRun::nextUrl);
     return true;
@@ -197,7 +198,8 @@ void ScanRun::beginEngine(int engine)
         slot.done = true;
         slot.report =
             summary.suspended
-                ? notAsked(QStringLiteral("Not asked: suspended after %1 blocked answers").arg(BlocksBeforeSuspension))
+                ? notAsked(QStringLiteral("Not asked: suspended after %1 blocked answers")
+                               .arg(BlocksBeforeSuspension))
                 : notAsked(QStringLiteral("Not asked: the environment variable %1 that its request headers "
                                           "need is not set")
                                .arg(missing));
@@ -278,8 +280,8 @@ void ScanRun::pageArrived(int engine, int id)
     }
     if (outcome.failure != FetchOutcome::Failure::NotRequested)
         m_kept.add(KeptPage{m_urls.value(slot->url < 0 ? m_position : slot->url), engine,
-                            m_engines.at(engine).key, download->url(), outcome.httpStatus, download->headers(),
-                            download->body(), count, statusWord(report.status), outcome,
+                            m_engines.at(engine).key, download->url(), outcome.httpStatus,
+                            download->headers(), download->body(), count, statusWord(report.status), outcome,
                             m_prefixes.prefix(engine).isEmpty()});
     if (slot->attempt > 0)
         report.detail += QStringLiteral(" (after %1 %2)")
@@ -381,10 +383,10 @@ QStringList ScanRun::summaryLines() const
     for (int e = 1; e <= int(m_summary.size()); ++e) {
         const EngineSummary &s = summary(e);
         QString line = m_engines.at(e).header + QStringLiteral(": %1 asked, %2 counts, %3 zero, %4 failed")
-                                              .arg(s.asked)
-                                              .arg(s.ok)
-                                              .arg(s.zero)
-                                              .arg(s.failedTotal());
+                                                    .arg(s.asked)
+                                                    .arg(s.ok)
+                                                    .arg(s.zero)
+                                                    .arg(s.failedTotal());
         QStringList kinds;
         for (auto it = s.failed.cbegin(); it != s.failed.cend(); ++it)
             kinds.append(statusWord(it.key()) + u' ' + QString::number(it.value()));

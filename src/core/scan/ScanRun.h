@@ -11,8 +11,8 @@
 #include <QPointer>
 #include <QStringList>
 
-#include <vector>
 #include <optional>
+#include <vector>
 
 namespace scan {
 
@@ -21,9 +21,9 @@ class PageFetcher;
 class ResultsModel;
 class WebLogModel;
 
-// One scan: every URL of a snapshot of the list, each engine of the results table's engine set for each. Asynchronous: it returns to the
-// event loop before each URL and while pages download, so the window stays responsive, and it may be
-// destroyed at any moment (a closing window) without leaving anything behind.
+// One scan: every URL of a snapshot of the list, each engine of the results table's engine set for each.
+// Asynchronous: it returns to the event loop before each URL and while pages download, so the window stays
+// responsive, and it may be destroyed at any moment (a closing window) without leaving anything behind.
 //
 // The engines are separate hosts: by default their requests for a URL start together, one request at a time
 // per engine, each engine on a network manager (and connection and thread) of its own, so that one slow or

@@ -33,7 +33,8 @@ public:
     QString result(int row) const;
     void clear();
     // Gives engine rows a new result: report(type, url) returns the new report, or none to keep the row.
-    void updateResults(const std::function<std::optional<CellReport>(const QString &type, const QString &url)> &report);
+    void updateResults(
+        const std::function<std::optional<CellReport>(const QString &type, const QString &url)> &report);
 
     // A click on a column header: sorts by that column (0-based) in the order opposite to the log's current
     // one. The order is one setting of the whole log, ascending at first, so the first click sorts

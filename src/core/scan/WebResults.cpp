@@ -1,7 +1,7 @@
 #include "core/scan/WebResults.h"
 
-#include "core/scan/EngineTable.h"
 #include "core/net/URLEncode.h"
+#include "core/scan/EngineTable.h"
 
 namespace webResults {
 

@@ -9,8 +9,8 @@
 namespace webResults {
 
 // The address a log row opens: the target URL itself for "Home Page"; for an engine's log text (compared
-// exactly, among the engines of set) that engine's prefix, read from settings.ini now, followed by the encoded
-// target URL, without the engine's suffix; the empty string for any other text.
+// exactly, among the engines of set) that engine's prefix, read from settings.ini now, followed by the
+// encoded target URL, without the engine's suffix; the empty string for any other text.
 QString logRowAddress(const QString &type, const QString &target, const QString &settingsIni,
                       const engines::EngineSet &set = engines::EngineSet::current());
 

@@ -44,7 +44,8 @@ QString quoted(const QString &text)
 
 QString swatch(const QColor &colour, const QString &text)
 {
-    return QStringLiteral("<span style=\"background-color:%1\">&nbsp;%2&nbsp;</span>").arg(colour.name(), text);
+    return QStringLiteral("<span style=\"background-color:%1\">&nbsp;%2&nbsp;</span>")
+        .arg(colour.name(), text);
 }
 
 } // namespace
@@ -134,8 +135,9 @@ void EngineTestDialog::cmdTestFetch_Click()
 
 void EngineTestDialog::cmdTestFile_Click()
 {
-    const QString path = prompts::openFile(this, QStringLiteral("Open Page"), programFolder::path(),
-                                           QStringLiteral("Pages (*.html *.htm *.json *.txt);;All Files (*)"));
+    const QString path =
+        prompts::openFile(this, QStringLiteral("Open Page"), programFolder::path(),
+                          QStringLiteral("Pages (*.html *.htm *.json *.txt);;All Files (*)"));
     if (path.isEmpty())
         return;
     QByteArray bytes;
@@ -143,7 +145,8 @@ void EngineTestDialog::cmdTestFile_Click()
         m_status->setText(QStringLiteral("The file %1 cannot be read.").arg(path));
         return;
     }
-    showResult(engines::judgePage(m_definition, QString::fromLatin1(bytes), engines::fileOutcome(bytes.size())));
+    showResult(
+        engines::judgePage(m_definition, QString::fromLatin1(bytes), engines::fileOutcome(bytes.size())));
 }
 
 void EngineTestDialog::cmdTestKept_Click()
@@ -163,16 +166,21 @@ void EngineTestDialog::showResult(const engines::ProbeResult &result)
     const engines::Extraction &x = result.extraction;
     m_status->setText(scan::statusText(result.report.status) + QStringLiteral(": ") +
                       result.report.detail.toHtmlEscaped());
-    m_count->setText(x.count.isEmpty() ? QStringLiteral("none") + (x.note.isEmpty() ? QString() : QStringLiteral(" (") + x.note.toHtmlEscaped() + u')')
-                     : result.cell == x.count ? quoted(x.count)
-                                              : quoted(x.count) + QStringLiteral(", shown as ") + quoted(result.cell));
+    m_count->setText(
+        x.count.isEmpty()
+            ? QStringLiteral("none") +
+                  (x.note.isEmpty() ? QString() : QStringLiteral(" (") + x.note.toHtmlEscaped() + u')')
+        : result.cell == x.count ? quoted(x.count)
+                                 : quoted(x.count) + QStringLiteral(", shown as ") + quoted(result.cell));
     const bool checkMarkers = !m_definition.checkBefore.isEmpty() || !m_definition.checkAfter.isEmpty();
-    const bool checkFound = (m_definition.checkBefore.isEmpty() || x.checkBefore.found()) && (m_definition.checkAfter.isEmpty() || x.checkAfter.found());
+    const bool checkFound = (m_definition.checkBefore.isEmpty() || x.checkBefore.found()) &&
+                            (m_definition.checkAfter.isEmpty() || x.checkAfter.found());
     m_check->setText(checkMarkers && !checkFound ? QStringLiteral("the check markers are not on the page")
-                     : checkMarkers ? quoted(x.check) + (x.zero ? QStringLiteral(" (the zero phrase)") : QString())
+                     : checkMarkers
+                         ? quoted(x.check) + (x.zero ? QStringLiteral(" (the zero phrase)") : QString())
                      : m_definition.zeroPhrase.isEmpty() ? QStringLiteral("no check markers, no zero phrase")
                      : x.zero                            ? QStringLiteral("the zero phrase is on the page")
-                                                         : QStringLiteral("the zero phrase is not on the page"));
+                              : QStringLiteral("the zero phrase is not on the page"));
     m_page->setPlainText(result.text);
 
     QList<QTextEdit::ExtraSelection> marks;
@@ -189,7 +197,8 @@ void EngineTestDialog::showResult(const engines::ProbeResult &result)
         if (first.isNull())
             first = selection.cursor;
     };
-    const bool countFound = m_definition.kind() != engines::Kind::Markers || (x.countBefore.found() && x.countAfter.found());
+    const bool countFound =
+        m_definition.kind() != engines::Kind::Markers || (x.countBefore.found() && x.countAfter.found());
     if (countFound) {
         mark(x.countBefore, MarkerColour);
         mark(x.countText, CountColour);

@@ -23,8 +23,8 @@ class EngineTestDialog : public QDialog
     Q_OBJECT
 
 public:
-    EngineTestDialog(const engines::Definition &definition, const QString &address, const scan::KeptPages *kept,
-                     QWidget *parent = nullptr);
+    EngineTestDialog(const engines::Definition &definition, const QString &address,
+                     const scan::KeptPages *kept, QWidget *parent = nullptr);
 
     const engines::ProbeResult &result() const { return m_result; }
     QLineEdit *urlBox() const { return m_url; }

@@ -79,8 +79,10 @@ EnginesPage::EnginesPage(QWidget *parent)
     : QWidget(parent), m_list(new QListWidget), m_problem(new QLabel), m_kind(new QComboBox),
       m_spaces(new QComboBox), m_replaceQuotes(new QCheckBox(QStringLiteral("Double quotes read as single"))),
       m_keepSeparators(new QCheckBox(QStringLiteral("The cell keeps the separators"))),
-      m_countRemove(smallEdit("txtCountRemove", QStringLiteral("Texts removed from the count, one per line"))),
-      m_checkRemove(smallEdit("txtCheckRemove", QStringLiteral("Texts removed from the check text, one per line"))),
+      m_countRemove(
+          smallEdit("txtCountRemove", QStringLiteral("Texts removed from the count, one per line"))),
+      m_checkRemove(
+          smallEdit("txtCheckRemove", QStringLiteral("Texts removed from the check text, one per line"))),
       m_headers(smallEdit("txtRequestHeaders",
                           QStringLiteral("Request headers, one \"Name: value\" per line; ${env:NAME} is read "
                                          "from the environment"))),
@@ -143,10 +145,12 @@ EnginesPage::EnginesPage(QWidget *parent)
         return push;
     };
     connect(button("cmdEngineAdd", "Add"), &QPushButton::clicked, this, &EnginesPage::cmdEngineAdd_Click);
-    connect(button("cmdEngineRemove", "Remove"), &QPushButton::clicked, this, &EnginesPage::cmdEngineRemove_Click);
+    connect(button("cmdEngineRemove", "Remove"), &QPushButton::clicked, this,
+            &EnginesPage::cmdEngineRemove_Click);
     connect(button("cmdEngineUp", "Up"), &QPushButton::clicked, this, [this] { cmdEngineMove_Click(-1); });
     connect(button("cmdEngineDown", "Down"), &QPushButton::clicked, this, [this] { cmdEngineMove_Click(1); });
-    connect(button("cmdEngineTest", "Test..."), &QPushButton::clicked, this, &EnginesPage::cmdEngineTest_Click);
+    connect(button("cmdEngineTest", "Test..."), &QPushButton::clicked, this,
+            &EnginesPage::cmdEngineTest_Click);
     buttons->addStretch();
 
     auto *left = new QVBoxLayout;
@@ -307,7 +311,8 @@ void EnginesPage::showCurrent()
     field(QStringLiteral("txtExpression"))->setEnabled(d.kind() == engines::Kind::Expression);
     field(QStringLiteral("txtJsonPointer"))->setEnabled(d.kind() == engines::Kind::Json);
     const QString why = m_current >= 0 ? problemOf(m_current) : QString();
-    m_problem->setText(why.isEmpty() ? QString() : QStringLiteral("This engine cannot be used: ") + why + u'.');
+    m_problem->setText(why.isEmpty() ? QString()
+                                     : QStringLiteral("This engine cannot be used: ") + why + u'.');
     m_showing = false;
 }
 
@@ -340,7 +345,8 @@ void EnginesPage::takeEdits()
     for (const QString &line : m_headers->toPlainText().split(u'\n')) {
         const qsizetype colon = line.indexOf(u':');
         if (!line.trimmed().isEmpty())
-            d.requestHeaders.append({line.left(colon).trimmed(), colon < 0 ? QString() : line.mid(colon + 1).trimmed()});
+            d.requestHeaders.append(
+                {line.left(colon).trimmed(), colon < 0 ? QString() : line.mid(colon + 1).trimmed()});
     }
     refreshItem(m_current);
     showCurrent();
@@ -401,7 +407,8 @@ void EnginesPage::cmdEngineTest_Click()
 {
     if (m_current < 0)
         return;
-    auto *dialog = new EngineTestDialog(m_definitions.at(m_current), m_addresses.value(m_current), m_kept, this);
+    auto *dialog =
+        new EngineTestDialog(m_definitions.at(m_current), m_addresses.value(m_current), m_kept, this);
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     dialog->open();
 }

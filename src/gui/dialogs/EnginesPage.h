@@ -63,7 +63,7 @@ private:
     QString problemOf(int index) const;
 
     QList<engines::Definition> m_definitions;
-    QByteArray m_loaded; // the definitions as loaded, as file text
+    QByteArray m_loaded;     // the definitions as loaded, as file text
     QStringList m_addresses; // one per definition
     const scan::KeptPages *m_kept = nullptr;
     int m_current = -1;

@@ -1,14 +1,14 @@
 #include "gui/dialogs/Form2.h"
 
+#include "core/engines/EngineSet.h"
 #include "core/ini/TextFile.h"
 #include "core/ini/UserSettings.h"
 #include "core/ini/privateProfile.h"
 #include "core/program/ProgramFolder.h"
-#include "core/engines/EngineSet.h"
 #include "core/scan/EngineTable.h"
-#include "gui/dialogs/EnginesPage.h"
 #include "gui/common/Prompts.h"
 #include "gui/common/Twips.h"
+#include "gui/dialogs/EnginesPage.h"
 #include "gui/skin/SkinLabel.h"
 #include "gui/skin/modSkin.h"
 
@@ -82,12 +82,13 @@ Form2::Form2(QWidget *parent)
         connect(edit, &QLineEdit::textChanged, this,
                 [this, n](const QString &text) { m_enginesPage->setAddress(scan::engineKey(n + 1), text); });
     }
-    connect(m_enginesPage, &EnginesPage::addressEdited, this, [this](const QString &key, const QString &text) {
-        for (int n = 1; n <= 6; ++n) {
-            if (scan::engineKey(n).compare(key, Qt::CaseInsensitive) == 0)
-                prefixBox(n)->setText(text);
-        }
-    });
+    connect(m_enginesPage, &EnginesPage::addressEdited, this,
+            [this](const QString &key, const QString &text) {
+                for (int n = 1; n <= 6; ++n) {
+                    if (scan::engineKey(n).compare(key, Qt::CaseInsensitive) == 0)
+                        prefixBox(n)->setText(text);
+                }
+            });
 
     auto *ranks = new QGroupBox(QStringLiteral("Define Popularity Ranks"), general);
     ranks->setObjectName(QStringLiteral("Frame2"));
@@ -241,7 +242,8 @@ void Form2::Command1_Click()
     for (auto it = addresses.cbegin(); it != addresses.cend(); ++it) {
         if (!keys.contains(it.key(), Qt::CaseInsensitive) &&
             (!it.value().isEmpty() || !scan::readPrefix(it.key(), ini).isEmpty()))
-            written = privateProfile::WriteString(scan::enginesSection(), it.key(), it.value(), ini) && written;
+            written =
+                privateProfile::WriteString(scan::enginesSection(), it.key(), it.value(), ini) && written;
     }
     if (!written || !transaction.commit()) {
         prompts::warning(this, QStringLiteral("Options"),
@@ -291,8 +293,7 @@ void Form2::Command3_Click()
         // The other engines' addresses too, where their definitions give one.
         QList<engines::Definition> others;
         for (const engines::Definition &d : m_enginesPage->definitions()) {
-            if (!d.address.isEmpty() &&
-                engines::EngineSet::builtin().numberOfKey(d.key) == 0) {
+            if (!d.address.isEmpty() && engines::EngineSet::builtin().numberOfKey(d.key) == 0) {
                 others.append(d);
                 m_enginesPage->setAddress(d.key, d.address);
             }

@@ -49,13 +49,13 @@ QString reread(QWidget *parent, scan::ResultsModel &results, scan::WebLogModel &
         return QString();
     }
     results.setEngines(engines::EngineSet::current());
-    const scan::RereadResult done = scan::rereadKeptPages(results, &log, run.keptPages(),
-                                                          UserSettings::lowThreshold(),
-                                                          UserSettings::mediumThreshold());
+    const scan::RereadResult done = scan::rereadKeptPages(
+        results, &log, run.keptPages(), UserSettings::lowThreshold(), UserSettings::mediumThreshold());
     if (done.pages == 0) {
-        prompts::information(parent, title,
-                             QStringLiteral("No result page is kept for the rows of the table: kept pages are "
-                                            "those of the last scan."));
+        prompts::information(
+            parent, title,
+            QStringLiteral("No result page is kept for the rows of the table: kept pages are "
+                           "those of the last scan."));
         return QString();
     }
     return QStringLiteral("Read %1 kept pages again.  Found %2 links.").arg(done.pages).arg(done.total);

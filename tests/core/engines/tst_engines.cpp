@@ -1,0 +1,418 @@
+#include "core/engines/EngineProbe.h"
+#include "core/engines/EngineSet.h"
+#include "core/ini/UserSettings.h"
+#include "core/ini/modINI.h"
+#include "core/program/ProgramFolder.h"
+#include "core/saved/ChartData.h"
+#include "core/saved/SavedSearch.h"
+#include "core/scan/EngineTable.h"
+#include "core/scan/KeptPagesReread.h"
+#include "core/scan/ParseEngineData.h"
+#include "core/scan/ResultsExport.h"
+#include "core/scan/ResultsModel.h"
+#include "core/scan/ScanRun.h"
+#include "core/scan/WebLogModel.h"
+#include "emulator/EngineEmulator.h"
+#include "emulator/EnginePages.h"
+
+#include "../../support/TestFiles.h"
+#include "../../support/TestText.h"
+
+#include <QDate>
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+
+using testText::s;
+
+namespace {
+
+// Three engines beside the shipped six, one of each kind, against the emulator's UTF-8 and JSON pages.
+QByteArray sevenMoreText()
+{
+    return QByteArrayLiteral("\n[Suche]\nKey=Suche\nHeader=Suche\nCountBefore=\"Ungef\xc3\xa4hr \"\n"
+                             "CountAfter=\" Ergebnisse f\xc3\xbcr\"\nZeroPhrase=Keine Ergebnisse f\xc3\xbcr\n"
+                             "Separators=.\n"
+                             "\n[Regex]\nKey=Regex\nHeader=Regex Engine\nLogText=Regex\n"
+                             "Expression=of about <b>([\\d,]+)</b> linking\n"
+                             "\n[Api]\nKey=Api\nHeader=Api\nJsonPointer=/total\n"
+                             "RequestHeader1=X-Api-Key: ${env:VANTORY_TEST_API_KEY}\n");
+}
+
+QByteArray shippedText()
+{
+    QFile file(QStringLiteral(":/vantory/engines.ini"));
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+} // namespace
+
+class TestEngines : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir m_dir;
+    emulator::EngineEmulator *m_emu = nullptr;
+
+    QString ini() const { return m_dir.filePath(s("settings.ini")); }
+
+private slots:
+    void initTestCase()
+    {
+        UserSettings::useFolder(m_dir.filePath(s("store")));
+        programFolder::setPath(m_dir.path());
+        m_emu = new emulator::EngineEmulator(this);
+        QVERIFY(m_emu->listen());
+        QVERIFY(m_emu->writeSettingsIni(ini()));
+        QVERIFY(modINI::WriteINI(s("Engines"), s("Suche"), m_emu->prefix(emulator::UnicodeStyle), ini()));
+        // The regular-expression engine reads Google's pages.
+        QVERIFY(modINI::WriteINI(s("Engines"), s("Regex"), m_emu->prefix(1), ini()));
+        QVERIFY(modINI::WriteINI(s("Engines"), s("Api"), m_emu->prefix(emulator::JsonStyle), ini()));
+        qputenv("VANTORY_TEST_API_KEY", "secret-1");
+        UserSettings::setValue(UserSettings::FetchRetries, s("0"));
+    }
+
+    // The shipped definitions are the six engines as they always were, and the file keeps them when it is
+    // written back.
+    void shippedDefinitions()
+    {
+        const engines::EngineSet &six = engines::EngineSet::builtin();
+        QCOMPARE(six.count(), 6);
+        QCOMPARE(six.keys(),
+                 QStringList({s("Google"), s("Altavista"), s("Yahoo"), s("Teoma"), s("MSN"), s("ATW")}));
+        QCOMPARE(six.headers(), QStringList({s("Google"), s("Altavista"), s("Yahoo!"), s("Teoma"), s("MSN"),
+                                             s("All The Web")}));
+        QCOMPARE(six.at(6).suffix, s("&rys=0&_sb_lang=pref&ocjp=1"));
+        QCOMPARE(six.at(1).countBefore, s("</b> of "));
+        QCOMPARE(six.at(1).checkAfter, s(".  <br><br>"));
+        QCOMPARE(six.at(6).checkRemove, QStringList{s("\n")});
+        QVERIFY(six.at(5).keepSeparators && !six.at(1).keepSeparators);
+        QVERIFY(six.at(3).replaceQuotes && !six.at(2).replaceQuotes);
+        QCOMPARE(six.at(4).statusSuffix, s(" on Teoma"));
+        // The installed defaults are the built-in file.
+        QCOMPARE(testFiles::read(QStringLiteral(VANTORY_SOURCE_DIR "/data/engines.ini")), shippedText());
+        // Written and read again: the same definitions, spaces, quotes and line feeds included.
+        const engines::LoadResult again = engines::parse(engines::format(six.definitions()), s("x.ini"));
+        QVERIFY2(again.messages.isEmpty(), qPrintable(again.messages.join(u'\n')));
+        QCOMPARE(engines::format(again.all), engines::format(six.definitions()));
+        QCOMPARE(again.set.at(2).countAfter, s(" results</A>"));
+        QCOMPARE(again.set.at(6).checkRemove, QStringList{s("\n")});
+        engines::Definition odd = six.at(1);
+        odd.countBefore = s("\"quoted\"");
+        odd.countAfter = s(" a\\b\tc ");
+        odd.zeroPhrase = QString::fromUtf8("Ungefähr – 例");
+        const engines::LoadResult oddAgain = engines::parse(engines::format({odd}), s("x.ini"));
+        QCOMPARE(oddAgain.all.size(), 1);
+        QCOMPARE(oddAgain.all.first().countBefore, odd.countBefore);
+        QCOMPARE(oddAgain.all.first().countAfter, odd.countAfter);
+        QCOMPARE(oddAgain.all.first().zeroPhrase, odd.zeroPhrase);
+    }
+
+    // Expressions, JSON pointers, UTF-8 markers, zero phrases without check markers, the blank rules.
+    void extraction()
+    {
+        const engines::LoadResult more = engines::parse(sevenMoreText(), s("e.ini"));
+        QVERIFY2(more.messages.isEmpty(), qPrintable(more.messages.join(u'\n')));
+        const engines::EngineSet &set = more.set;
+        QCOMPARE(set.count(), 3);
+        QCOMPARE(set.at(3).kindWord(), s("json"));
+        QCOMPARE(set.at(2).kindWord(), s("expression"));
+
+        // Non-ASCII markers match a UTF-8 page; the count's dots are its thousands separators.
+        const QString utf8Page = QString::fromLatin1(emulator::enginePage(
+            emulator::UnicodeStyle, emulator::PageKind::Results, 1234567, s("http://a"), 300));
+        engines::Extraction x = engines::extract(set.at(1), utf8Page);
+        QCOMPARE(x.count, s("1.234.567"));
+        QCOMPARE(engines::cellText(set.at(1), x.count), s("1234567"));
+        QVERIFY(x.countBefore.found() && x.countAfter.found());
+        QCOMPARE(engines::pageText(set.at(1), utf8Page).mid(x.countText.start, x.countText.length),
+                 s("1.234.567"));
+        const QString none = QString::fromLatin1(emulator::enginePage(
+            emulator::UnicodeStyle, emulator::PageKind::NoResults, 0, s("http://a"), 300));
+        x = engines::extract(set.at(1), none);
+        QCOMPARE(x.count, s("0"));
+        QVERIFY(x.zero && x.zeroText.found());
+        // The same page in Latin-1 holds the same text: it matches too; a page in neither does not.
+        const QByteArray latin1 = QString::fromUtf8(utf8Page.toLatin1()).toLatin1();
+        QCOMPARE(engines::extract(set.at(1), QString::fromLatin1(latin1)).count, s("1.234.567"));
+        QCOMPARE(engines::extract(set.at(1), QString(utf8Page).replace(QChar(0xc3), u'?')).count, QString());
+
+        // The expression's capture, with the ten-character rule of all counts.
+        x = engines::extract(set.at(2), s("x of about <b>12,300</b> linking to"));
+        QCOMPARE(x.count, s("12,300"));
+        QCOMPARE(x.countText.start, qsizetype(14));
+        QCOMPARE(engines::extract(set.at(2), s("of about <b>1234567890123</b> linking")).count, QString());
+        QVERIFY(!engines::extract(set.at(2), s("nothing")).note.isEmpty());
+
+        // JSON: a number at any depth, ~1 for "/", a string count, anything else no count.
+        engines::Definition json = set.at(3);
+        QCOMPARE(engines::extract(json, s("{\"total\": 98765432101}")).count, s("98765432101"));
+        QCOMPARE(engines::extract(json, s("{\"total\": 0, \"items\": []}")).count, s("0"));
+        QCOMPARE(engines::extract(json, s("{\"total\": \"1,234\"}")).count, s("1,234"));
+        QCOMPARE(engines::extract(json, s("{\"total\": null}")).count, QString());
+        QCOMPARE(engines::extract(json, s("{\"sum\": 5}")).count, QString());
+        QVERIFY(engines::extract(json, s("<html>")).note.contains(s("no JSON")));
+        json.jsonPointer = s("/results/1/a~1b");
+        QCOMPARE(engines::extract(json, s("{\"results\": [{}, {\"a/b\": 42}]}")).count, s("42"));
+        json.jsonPointer = s("/results/01/a~1b"); // no leading zeros in an index
+        QCOMPARE(engines::extract(json, s("{\"results\": [{}, {\"a/b\": 42}]}")).count, QString());
+
+        // Blanks: kept, removed, or zeros (the spelling of old AllTheWeb pages).
+        engines::Definition blanks = engines::EngineSet::builtin().at(6);
+        const QString page = s("<span class='ofSoMany'>1 234</span>");
+        QCOMPARE(engines::extract(blanks, page).count, s("1234"));
+        blanks.spaces = engines::SpaceRule::Zeros;
+        QCOMPARE(engines::extract(blanks, page).count, s("10234"));
+        blanks.spaces = engines::SpaceRule::Keep;
+        QCOMPARE(engines::extract(blanks, page).count, s("1 234"));
+        // A definition without a zero phrase never reads a zero, even when its check text is empty.
+        engines::Definition noZero = engines::EngineSet::builtin().at(1);
+        noZero.zeroPhrase.clear();
+        noZero.checkBefore = s("[");
+        noZero.checkAfter = s("]");
+        QCOMPARE(engines::extract(noZero, s("<html><body>[]</body></html>")).count, QString());
+        // The shipped definitions give what ParseEngineData gives, on every page style of the emulator.
+        for (int engine = 1; engine <= 6; ++engine) {
+            for (auto kind : {emulator::PageKind::Results, emulator::PageKind::NoResults,
+                              emulator::PageKind::ChangedLayout}) {
+                const QString p =
+                    QString::fromLatin1(emulator::enginePage(engine, kind, 4321, s("http://q"), 100));
+                QCOMPARE(engines::extract(engines::EngineSet::builtin().at(engine), p).count,
+                         scan::ParseEngineData(p, engine));
+            }
+        }
+    }
+
+    // Each bad engine is left out with one message naming the file and the line; the others work.
+    void badDefinitions()
+    {
+        QByteArray text = shippedText();
+        text += "\n[NoHeader]\nKey=NoHeader\nCountBefore=a\nCountAfter=b\n" // line +2
+                "\n[NoKey]\nHeader=No Key\nCountBefore=a\nCountAfter=b\n"
+                "\n[NoMarkers]\nKey=NoMarkers\nHeader=No Markers\nCountBefore=a\n"
+                "\n[BadRegex]\nKey=BadRegex\nHeader=Bad Regex\nExpression=(\\d+\n"
+                "\n[TwoGroups]\nKey=TwoGroups\nHeader=Two Groups\nExpression=(\\d+)(x)\n"
+                "\n[BadPointer]\nKey=BadPointer\nHeader=Bad Pointer\nJsonPointer=total\n"
+                "\n[DupKey]\nKey=google\nHeader=Other\nCountBefore=a\nCountAfter=b\n"
+                "\n[DupHeader]\nKey=DupHeader\nHeader=YAHOO!\nCountBefore=a\nCountAfter=b\n"
+                "\n[Control]\nKey=Control\nHeader=Control\nCountBefore=a\x01\nCountAfter=b\n"
+                "\n[Garbage]\nKey=Garbage\nHeader=Garbage\nthis is no field\nCountBefore=a\nCountAfter=b\n"
+                "\n[Typo]\nKey=Typo\nHeader=Typo\nCountBefor=a\nCountAfter=b\n"
+                "\n[Column]\nKey=Column\nHeader=Total\nCountBefore=a\nCountAfter=b\n"
+                "\n[Fine]\nKey=Fine\nHeader=Fine\nCountBefore=a\nCountAfter=b\n";
+        const engines::LoadResult r = engines::parse(text, s("/p/engines.ini"));
+        QCOMPARE(r.set.count(), 7);
+        QCOMPARE(r.set.at(7).key, s("Fine"));
+        QCOMPARE(r.messages.size(), 12);
+        const QStringList lines = QString::fromLatin1(text).split(u'\n');
+        auto lineOf = [&lines](const char *needle) { return lines.indexOf(QString::fromLatin1(needle)) + 1; };
+        const std::pair<const char *, const char *> expected[] = {{"[NoHeader]", "no Header"},
+                                                                  {"[NoKey]", "no Key"},
+                                                                  {"[NoMarkers]", "empty count markers"},
+                                                                  {"[BadRegex]", "expression is invalid"},
+                                                                  {"[TwoGroups]", "2 capture groups"},
+                                                                  {"[BadPointer]", "no JSON pointer"},
+                                                                  {"[DupKey]", "key google"},
+                                                                  {"[DupHeader]", "header \"YAHOO!\""},
+                                                                  {"CountBefore=a\x01", "control character"},
+                                                                  {"this is no field", "no field"},
+                                                                  {"CountBefor=a", "no field CountBefor"},
+                                                                  {"[Column]", "another column"}};
+        for (qsizetype i = 0; i < r.messages.size(); ++i) {
+            const QString &message = r.messages.at(i);
+            QVERIFY2(message.startsWith(s("/p/engines.ini, line %1:").arg(lineOf(expected[i].first))),
+                     qPrintable(message));
+            QVERIFY2(message.contains(QString::fromLatin1(expected[i].second)), qPrintable(message));
+        }
+        // More than 32 engines: the rest are left out.
+        QByteArray many;
+        for (int i = 1; i <= 34; ++i)
+            many +=
+                QStringLiteral("[E%1]\nKey=E%1\nHeader=E%1\nCountBefore=a\nCountAfter=b\n").arg(i).toLatin1();
+        const engines::LoadResult lots = engines::parse(many, s("m.ini"));
+        QCOMPARE(lots.set.count(), 32);
+        QCOMPARE(lots.messages.size(), 2);
+        QVERIFY(lots.messages.first().contains(s("more than 32")));
+        // Nothing usable: the shipped six, and a message that says so; binary garbage alike.
+        for (const QByteArray &bad :
+             {QByteArray("[Only]\nKey=Only\n"), QByteArray("\x00\xff\x13garbage\x7f", 12), QByteArray()}) {
+            const engines::LoadResult fallback = engines::parse(bad, s("bad.ini"));
+            QVERIFY(fallback.usedDefaults);
+            QCOMPARE(fallback.set.keys(), engines::EngineSet::builtin().keys());
+            QVERIFY(fallback.messages.last().contains(s("the six shipped engines are used")));
+        }
+        // A definition whose address is no web address is refused; so is a request header that is none.
+        engines::Definition d = engines::EngineSet::builtin().at(1);
+        d.address = s("file:///etc/passwd?q=");
+        QVERIFY(engines::problem(d).contains(s("http")));
+        d = engines::EngineSet::builtin().at(1);
+        d.requestHeaders = {{s("Bad Name"), s("x")}};
+        QVERIFY(!engines::problem(d).isEmpty());
+    }
+
+    // A scan with three more engines: table, log, status texts, save, chart, exports; headers with the
+    // environment's key; then Re-read Kept Pages after an edit gives what a fresh scan gives.
+    void scanWithMoreEngines()
+    {
+        const engines::LoadResult loaded = engines::parse(shippedText() + sevenMoreText(), s("e.ini"));
+        QCOMPARE(loaded.set.count(), 9);
+        scan::ResultsModel results(loaded.set);
+        scan::WebLogModel log;
+        scan::ScanRun run(&results, &log);
+        run.setSettingsFile(ini());
+        QSignalSpy finished(&run, &scan::ScanRun::finished);
+        QStringList statuses;
+        connect(&run, &scan::ScanRun::statusChanged, this,
+                [&statuses](const QString &t) { statuses.append(t); });
+        m_emu->setCount(emulator::UnicodeStyle, s("http://a.example"), 1234567);
+        m_emu->setCount(emulator::JsonStyle, s("http://a.example"), 4321);
+        m_emu->setCount(1, s("http://a.example"), 9000);
+        QVERIFY(run.start({s("http://a.example")}));
+        QVERIFY(finished.wait(20000));
+        QCOMPARE(results.cellColumns(), 11);
+        QCOMPARE(results.columnCaption(8), s("Suche"));
+        QCOMPARE(results.columnCaption(9), s("Regex Engine"));
+        QCOMPARE(results.columnCaption(11), s("Change"));
+        const int row = 0;
+        QCOMPARE(results.cell(row, 8), s("1234567"));
+        QCOMPARE(results.cell(row, 9), s("9000")); // commas removed as for the six
+        QCOMPARE(results.cell(row, 10), s("4321"));
+        QCOMPARE(results.report(row, 9).status, scan::CellStatus::Ok);
+        qint64 sum = 0;
+        for (int c = 2; c < results.cellColumns(); ++c)
+            sum += scan::cellValue(results.cell(row, c));
+        QCOMPARE(results.cell(row, 1).toLongLong(), sum);
+        QCOMPARE(log.rowCount(), 10);
+        QCOMPARE(log.type(9), s("Api"));
+        QVERIFY(statuses.contains(s("Scanning http://a.example on Suche")));
+        QVERIFY(statuses.contains(s("Scanning http://a.example on Api")));
+        // The API key went with the JSON engine's request, and with no other.
+        QList<QByteArray> withKey;
+        for (const QByteArray &head : m_emu->requestHeads()) {
+            if (head.contains("X-Api-Key: secret-1"))
+                withKey.append(head);
+        }
+        QCOMPARE(withKey.size(), 1);
+        QVERIFY(withKey.first().contains("/json/"));
+
+        // Exports and saves carry the new engines by header.
+        QVERIFY(resultsExport::toCsv(results).startsWith(
+            s("Domain Name,Total,Google,Altavista,Yahoo!,Teoma,MSN,All The Web,Suche,Regex "
+              "Engine,Api,Profile")));
+        const QJsonObject doc =
+            QJsonDocument::fromJson(
+                resultsExport::toJson(results, resultsExport::engineSummaries(run)).toUtf8())
+                .object();
+        const QJsonArray cells =
+            doc.value(s("rows")).toArray().first().toObject().value(s("cells")).toArray();
+        QCOMPARE(cells.size(), 9);
+        QCOMPARE(cells.at(8).toObject().value(s("engine")).toString(), s("Api"));
+        QCOMPARE(cells.at(8).toObject().value(s("count")).toInteger(), 4321);
+        QCOMPARE(doc.value(s("engines")).toArray().at(6).toObject().value(s("key")).toString(), s("Suche"));
+        const QString file = saved::searchFile(m_dir.filePath(s("Saved")), s("more"));
+        QDir().mkpath(m_dir.filePath(s("Saved")));
+        QVERIFY(saved::saveResults(saved::SaveResultText(results, row), file, saved::SaveMode::CreateNew,
+                                   QDate(2026, 12, 9))
+                    .ok);
+        QStringList sections;
+        modINI::GetINISections(sections, file);
+        QCOMPARE(sections.mid(6), QStringList({s("Suche"), s("Regex Engine"), s("Api")}));
+        QCOMPARE(modINI::ReadINI(s("Api"), s("12-09-26"), s("d"), file), s("4321"));
+        const chartData::ChartModel chart = chartData::currentResultsChart(results);
+        QCOMPARE(chart.categoryLabels.size(), 9);
+        QCOMPARE(chart.categoryLabels.last(), s("Api"));
+
+        // An edit of a definition, then the kept pages read again: the cells a fresh scan would give.
+        QList<engines::Definition> edited = loaded.all;
+        edited[8].jsonPointer = s("/missing");  // Api: now no count
+        edited[0].countBefore = s("</b> of x"); // Google: the layout no longer matches
+        const engines::EngineSet changedSet(edited);
+        results.setEngines(changedSet);
+        const scan::RereadResult reread = scan::rereadKeptPages(results, &log, run.keptPages(), 500, 1000);
+        QCOMPARE(reread.pages, 9);
+        QCOMPARE(reread.rows, 1);
+        scan::ResultsModel fresh(changedSet);
+        scan::WebLogModel freshLog;
+        scan::ScanRun freshRun(&fresh, &freshLog);
+        freshRun.setSettingsFile(ini());
+        QSignalSpy freshFinished(&freshRun, &scan::ScanRun::finished);
+        QVERIFY(freshRun.start({s("http://a.example")}));
+        QVERIFY(freshFinished.wait(20000));
+        for (int c = 1; c < results.cellColumns(); ++c)
+            QCOMPARE(results.cell(row, c), fresh.cell(0, c));
+        for (int e = 1; e <= changedSet.count(); ++e)
+            QCOMPARE(results.report(row, e).status, fresh.report(0, e).status);
+        QCOMPARE(results.profile(row), fresh.profile(0));
+        QCOMPARE(results.report(row, 9).status, scan::CellStatus::Layout);
+        QCOMPARE(log.result(9), scan::statusText(scan::CellStatus::Layout));
+        // The table keeps cells by key when its engines change: Suche stays, Regex goes.
+        QList<engines::Definition> fewer{edited.at(6), edited.at(1)};
+        results.setEngines(engines::EngineSet(fewer));
+        QCOMPARE(results.cellColumns(), 4);
+        QCOMPARE(results.cell(row, 2), s("1234567"));
+        QCOMPARE(results.cell(row, 3), fresh.cell(0, 3));
+    }
+
+    // No definition makes a request go anywhere but http or https; a missing variable asks nothing.
+    void onlyWebRequests()
+    {
+        engines::LoadResult loaded = engines::parse(sevenMoreText(), s("e.ini"));
+        const QString other = m_dir.filePath(s("other.ini"));
+        QVERIFY(testFiles::write(other, "[Engines]\r\nSuche=file:///etc/passwd?\r\nRegex=ftp://127.0.0.1/\r\n"
+                                        "Api=gopher://127.0.0.1/\r\n"));
+        scan::ResultsModel results(loaded.set);
+        scan::WebLogModel log;
+        scan::ScanRun run(&results, &log);
+        run.setSettingsFile(other);
+        QSignalSpy finished(&run, &scan::ScanRun::finished);
+        qunsetenv("VANTORY_TEST_API_KEY");
+        const int before = m_emu->requestHeads().size();
+        QVERIFY(run.start({s("http://b.example")}));
+        QVERIFY(finished.wait(20000));
+        qputenv("VANTORY_TEST_API_KEY", "secret-1");
+        QCOMPARE(m_emu->requestHeads().size(), before);
+        QCOMPARE(results.report(0, 1).status, scan::CellStatus::Network);
+        QVERIFY(results.report(0, 1).detail.contains(s("Not a web address")));
+        QCOMPARE(results.report(0, 2).status, scan::CellStatus::Network);
+        QCOMPARE(results.report(0, 3).status, scan::CellStatus::NotAsked);
+        QVERIFY(results.report(0, 3).detail.contains(s("VANTORY_TEST_API_KEY")));
+        // The variable set, the JSON engine's address still is no web address.
+        scan::ResultsModel again(loaded.set);
+        scan::WebLogModel againLog;
+        scan::ScanRun second(&again, &againLog);
+        second.setSettingsFile(other);
+        QSignalSpy secondDone(&second, &scan::ScanRun::finished);
+        QVERIFY(second.start({s("http://b.example")}));
+        QVERIFY(secondDone.wait(20000));
+        QCOMPARE(again.report(0, 3).status, scan::CellStatus::Network);
+        QCOMPARE(m_emu->requestHeads().size(), before);
+    }
+
+    // The probe behind the Test window and --test-engine.
+    void probe()
+    {
+        const engines::Definition google = engines::EngineSet::builtin().at(1);
+        engines::EngineProbe probe;
+        QSignalSpy done(&probe, &engines::EngineProbe::finished);
+        m_emu->setCount(1, s("http://p.example"), 1230);
+        probe.start(google, m_emu->prefix(1), s("http://p.example"));
+        QVERIFY(done.wait(10000));
+        const auto result = done.first().first().value<engines::ProbeResult>();
+        QCOMPARE(result.extraction.count, s("1,230"));
+        QCOMPARE(result.cell, s("1230"));
+        QCOMPARE(result.report.status, scan::CellStatus::Ok);
+        QVERIFY(result.query.endsWith(s("q=link:http://p.example")));
+        const engines::ProbeResult fromFile =
+            engines::judgePage(google, s("<p>nothing</p>"), engines::fileOutcome(14));
+        QCOMPARE(fromFile.report.status, scan::CellStatus::Layout);
+    }
+};
+
+Q_DECLARE_METATYPE(engines::ProbeResult)
+
+QTEST_GUILESS_MAIN(TestEngines)
+#include "tst_engines.moc"
