@@ -1,5 +1,7 @@
 #include "emulator/DemoFolder.h"
 #include "emulator/EngineEmulator.h"
+#include "emulator/EnginePages.h"
+#include "core/ini/modINI.h"
 
 #include "../support/TestFiles.h"
 
@@ -519,6 +521,69 @@ private slots:
                  s("Domain Name,Total,Google,Altavista,Yahoo!,Teoma,MSN,All The Web,Profile\r\n"
                    "http://b.example,5000,0,0,0,0,5000,0,high\r\n"
                    "http://a.example,1234,1234,0,0,0,0,0,low\r\n"));
+    }
+
+    // Engines as data on the command line: the list, a scan restricted to some, a definition tried on a page.
+    void enginesFromTheFile()
+    {
+        const QString folder = m_dir.filePath(s("engines-folder"));
+        QVERIFY(QDir().mkpath(folder + s("/Saved")));
+        const QString ini = folder + s("/settings.ini");
+        auto *emu = m_engines->emulator();
+        QVERIFY(emu->writeSettingsIni(ini));
+        QVERIFY(modINI::WriteINI(s("Engines"), s("Suche"), emu->prefix(emulator::UnicodeStyle), ini));
+        QVERIFY(modINI::WriteINI(s("Engines"), s("Api"), emu->prefix(emulator::JsonStyle), ini));
+        QFile shipped(s(VANTORY_SOURCE_DIR "/data/engines.ini"));
+        QVERIFY(shipped.open(QIODevice::ReadOnly));
+        QVERIFY(testFiles::write(folder + s("/engines.ini"),
+                                 shipped.readAll() +
+                                     "\n[Suche]\nKey=Suche\nHeader=Suche\nCountBefore=\"Ungef\xc3\xa4hr \"\n"
+                                     "CountAfter=\" Ergebnisse\"\nZeroPhrase=Keine Ergebnisse f\xc3\xbcr\n"
+                                     "Separators=.\n\n[Api]\nKey=Api\nHeader=Api\nJsonPointer=/total\n"
+                                     "\n[Broken]\nKey=Broken\nHeader=Broken\nExpression=((\n"));
+        emu->setCount(emulator::UnicodeStyle, s("http://e.example"), 7654321);
+        emu->setCount(emulator::JsonStyle, s("http://e.example"), 1234);
+        emu->setMode(emulator::UnicodeStyle, s("http://z.example"), emulator::Mode::NoResults);
+        const QStringList base{s("--program-folder"), folder};
+
+        const Result list = run(base + QStringList{s("--engines")});
+        QCOMPARE(list.code, 0);
+        const QStringList lines = QString::fromUtf8(list.out).split(u'\n', Qt::SkipEmptyParts);
+        QCOMPARE(lines.size(), 9);
+        QVERIFY(lines.at(7).startsWith(s("Suche")) && lines.at(7).endsWith(s("markers")));
+        QVERIFY(lines.at(8).startsWith(s("Api")) && lines.at(8).endsWith(s("json")));
+        QVERIFY(lines.at(6).contains(s("All The Web")));
+        // The broken engine is left out, with the file and its line.
+        QVERIFY2(list.err.contains("engines.ini, line ") && list.err.contains("[Broken] is left out"), list.err);
+
+        testFiles::write(folder + s("/one.txt"), "http://e.example\n");
+        const Result scan = run(base + QStringList{s("--engine"), s("suche"), s("--engine"), s("API"), s("--csv"),
+                                                   folder + s("/one.txt")});
+        QVERIFY2(scan.code == 0, scan.out + scan.err);
+        QCOMPARE(QString::fromUtf8(scan.out).split(s("\r\n")).value(0), s("Domain Name,Total,Suche,Api,Profile"));
+        QCOMPARE(QString::fromUtf8(scan.out).split(s("\r\n")).value(1), s("http://e.example,7655555,7654321,1234,high"));
+        QVERIFY(!scan.err.contains("Google"));
+        QCOMPARE(run(base + QStringList{s("--engine"), s("Nope"), folder + s("/one.txt")}).code, 2);
+
+        const Result fetched = run(base + QStringList{s("--test-engine"), s("Suche"), s("http://e.example")});
+        QCOMPARE(fetched.code, 0);
+        QVERIFY2(fetched.out.contains("Count:    \"7.654.321\" (the cell shows \"7654321\")"), fetched.out);
+        QVERIFY(fetched.out.contains("Status:   ok"));
+        const Result zero = run(base + QStringList{s("--test-engine"), s("Suche"), s("http://z.example")});
+        QCOMPARE(zero.code, 0);
+        QVERIFY(zero.out.contains("Status:   zero"));
+        const QString page = folder + s("/page.html");
+        testFiles::write(page, "<html><body>About 12 pages link here</body></html>");
+        const Result layout = run(base + QStringList{s("--test-engine"), s("google"), s("--page"), page});
+        QCOMPARE(layout.code, 3);
+        QVERIFY(layout.out.contains("Status:   layout"));
+        QVERIFY(layout.out.contains("(the markers are not on the page)"));
+        testFiles::write(page, "{\"total\": 55}");
+        QCOMPARE(run(base + QStringList{s("--test-engine"), s("Api"), s("--page"), page}).code, 0);
+        QCOMPARE(run(base + QStringList{s("--test-engine"), s("Api"), s("--page"), page + s(".missing")}).code, 1);
+        QCOMPARE(run(base + QStringList{s("--test-engine"), s("Broken"), s("--page"), page}).code, 2);
+        QCOMPARE(run(base + QStringList{s("--test-engine"), s("Api")}).code, 2);
+        QCOMPARE(run(base + QStringList{s("--page"), page, folder + s("/one.txt")}).code, 2);
     }
 
     void badArguments()

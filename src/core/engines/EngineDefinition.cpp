@@ -412,6 +412,16 @@ Extraction extract(const Definition &d, const QString &page)
     return x;
 }
 
+QString judgedText(const Definition &d, const QString &count)
+{
+    QString text = count;
+    for (const QChar separator : d.separators) {
+        if (separator != u',' && separator != u' ')
+            text.remove(separator);
+    }
+    return text;
+}
+
 QString cellText(const Definition &d, const QString &count)
 {
     if (d.keepSeparators)

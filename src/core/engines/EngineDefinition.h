@@ -106,6 +106,10 @@ Extraction extract(const Definition &definition, const QString &page);
 // The count as the results cell shows it: the thousands separators removed unless the definition keeps them.
 QString cellText(const Definition &definition, const QString &count);
 
+// The count as the status of its cell judges it: the definition's own thousands separators dropped, except
+// the comma and the blank, which the judgement reads itself (so the six engines are judged as always).
+QString judgedText(const Definition &definition, const QString &count);
+
 // The text between the first occurrence of before and the first occurrence of after behind it, and where it
 // stands. When before is missing, the text loses its first length(before) - 1 characters instead of becoming
 // empty; when after is missing, the whole rest is kept.

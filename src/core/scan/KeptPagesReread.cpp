@@ -31,7 +31,8 @@ RereadResult rereadKeptPages(ResultsModel &results, WebLogModel *log, const Kept
                 continue;
             const QString text = QString::fromLatin1(page->body);
             const QString count = engines::extract(engine, text).count;
-            CellReport report = classifyCell(page->outcome, text, count, page->prefixEmpty);
+            CellReport report =
+                classifyCell(page->outcome, text, engines::judgedText(engine, count), page->prefixEmpty);
             report.detail += QStringLiteral("; read again from the kept page");
             results.setReport(row, e, report);
             results.setCell(row, e + 1, engines::cellText(engine, count));

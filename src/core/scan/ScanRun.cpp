@@ -272,7 +272,8 @@ void ScanRun::pageArrived(int engine, int id)
     download->deleteLater();
 
     const QString count = engines::extract(m_engines.at(engine), page).count;
-    CellReport report = classifyCell(outcome, page, count, m_prefixes.prefix(engine).isEmpty());
+    CellReport report = classifyCell(outcome, page, engines::judgedText(m_engines.at(engine), count),
+                                     m_prefixes.prefix(engine).isEmpty());
     if (worthRetrying(outcome, report) && slot->attempt < m_retries) {
         ++slot->attempt;
         QTimer::singleShot(m_retryPauseMs, this, [this, engine, id] { startFetch(engine, id); });

@@ -282,6 +282,7 @@ private slots:
         QCOMPARE(results.cell(row, 9), s("9000")); // commas removed as for the six
         QCOMPARE(results.cell(row, 10), s("4321"));
         QCOMPARE(results.report(row, 9).status, scan::CellStatus::Ok);
+        QCOMPARE(results.report(row, 7).status, scan::CellStatus::Ok); // "1.234.567" is a count
         qint64 sum = 0;
         for (int c = 2; c < results.cellColumns(); ++c)
             sum += scan::cellValue(results.cell(row, c));
