@@ -305,15 +305,21 @@ void EnginesPage::showCurrent()
     for (const auto &[name, value] : d.requestHeaders)
         headers.append(name + QStringLiteral(": ") + value);
     m_headers->setPlainText(headers.join(u'\n'));
-    const bool markers = d.kind() == engines::Kind::Markers;
-    field(QStringLiteral("txtCountBefore"))->setEnabled(markers);
-    field(QStringLiteral("txtCountAfter"))->setEnabled(markers);
-    field(QStringLiteral("txtExpression"))->setEnabled(d.kind() == engines::Kind::Expression);
-    field(QStringLiteral("txtJsonPointer"))->setEnabled(d.kind() == engines::Kind::Json);
-    const QString why = m_current >= 0 ? problemOf(m_current) : QString();
-    m_problem->setText(why.isEmpty() ? QString()
-                                     : QStringLiteral("This engine cannot be used: ") + why + u'.');
     m_showing = false;
+    showState();
+}
+
+// What depends on the fields without being one: which fields the kind uses, and why the engine cannot be
+// used. Typing never resets the field being typed in.
+void EnginesPage::showState()
+{
+    const engines::Kind kind = m_current >= 0 ? m_definitions.at(m_current).kind() : engines::Kind::Markers;
+    field(QStringLiteral("txtCountBefore"))->setEnabled(kind == engines::Kind::Markers);
+    field(QStringLiteral("txtCountAfter"))->setEnabled(kind == engines::Kind::Markers);
+    field(QStringLiteral("txtExpression"))->setEnabled(kind == engines::Kind::Expression);
+    field(QStringLiteral("txtJsonPointer"))->setEnabled(kind == engines::Kind::Json);
+    const QString why = m_current >= 0 ? problemOf(m_current) : QString();
+    m_problem->setText(why.isEmpty() ? QString() : QStringLiteral("This engine cannot be used: ") + why + u'.');
 }
 
 void EnginesPage::takeEdits()
@@ -334,8 +340,10 @@ void EnginesPage::takeEdits()
     d.json = kind == int(engines::Kind::Json);
     if (kind != int(engines::Kind::Expression))
         d.expression.clear();
-    else if (d.expression.isEmpty())
+    else if (d.expression.isEmpty()) {
         d.expression = QStringLiteral("(\\d[\\d,.]*)");
+        field(QStringLiteral("txtExpression"))->setText(d.expression);
+    }
     d.spaces = engines::SpaceRule(m_spaces->currentIndex());
     d.replaceQuotes = m_replaceQuotes->isChecked();
     d.keepSeparators = m_keepSeparators->isChecked();
@@ -349,7 +357,7 @@ void EnginesPage::takeEdits()
                 {line.left(colon).trimmed(), colon < 0 ? QString() : line.mid(colon + 1).trimmed()});
     }
     refreshItem(m_current);
-    showCurrent();
+    showState();
 }
 
 void EnginesPage::cmdEngineAdd_Click()
@@ -370,8 +378,10 @@ void EnginesPage::cmdEngineAdd_Click()
     d.statusSuffix = QStringLiteral(" on ") + d.header;
     m_definitions.append(d);
     m_addresses.append(QString());
+    m_showing = true;
     auto *item = new QListWidgetItem(m_list);
     item->setFlags(item->flags() | Qt::ItemIsUserCheckable);
+    m_showing = false;
     refreshItem(int(m_definitions.size()) - 1);
     select(int(m_definitions.size()) - 1);
 }

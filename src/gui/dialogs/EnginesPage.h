@@ -58,6 +58,7 @@ signals:
 
 private:
     void showCurrent();
+    void showState();
     void takeEdits();
     void refreshItem(int index);
     QString problemOf(int index) const;

@@ -4,6 +4,8 @@
 #include "core/scan/EngineTable.h"
 #include "core/scan/ScanRun.h"
 #include "core/scan/WebLogModel.h"
+#include "core/engines/EngineSet.h"
+#include "gui/main/EngineActions.h"
 #include "gui/main/Form1.h"
 #include "gui/main/ProfileIcons.h"
 #include "gui/common/Prompts.h"
@@ -691,6 +693,43 @@ private slots:
         m_form->ListView2_ColumnClick(2);
         QCOMPARE(m_form->webLog()->sortOrder(), Qt::AscendingOrder);
         QCOMPARE(log->model()->index(0, 1).data().toString(), urls.at(2));
+    }
+
+    // Scan > Re-read Kept Pages after an engine's definition has changed: the cells from the kept pages, no
+    // request; and a table whose engines change keeps the columns that stay.
+    void rereadAfterAnEdit()
+    {
+        UserSettings::setValue(UserSettings::ChkAutoSort, s("0"));
+        m_program.engines->setCount(1, s("http://reread.example"), 4200);
+        runScan({s("http://reread.example")});
+        ResultsTableModel *results = m_form->results();
+        QCOMPARE(results->cell(0, 2), s("4200"));
+        const qint64 before = results->cell(0, 1).toLongLong();
+        // Google's markers changed in engines.ini: read again, the cell has no count now.
+        QList<engines::Definition> edited = engines::EngineSet::builtin().definitions();
+        edited[0].countBefore = s("</b> among ");
+        edited[1].enabled = false;
+        QVERIFY(engines::saveFile(engines::ownFile(), edited, nullptr));
+        QVERIFY(engineActions::loadForProgram().isEmpty());
+        const int requests = int(m_program.engines->requestHeads().size());
+        action("mnuRereadPages")->trigger();
+        QCOMPARE(int(m_program.engines->requestHeads().size()), requests);
+        QCOMPARE(results->engineCount(), 5);
+        QCOMPARE(results->columnCaption(3), s("Yahoo!"));
+        QCOMPARE(results->cell(0, 2), QString());
+        QCOMPARE(results->report(0, 1).status, scan::CellStatus::Layout);
+        QCOMPARE(results->cell(0, 1).toLongLong(), before - 4200 - m_program.engines->count(2, s("http://reread.example")));
+        QVERIFY(child<QLabel>("StatusBar1Panel1")->text().startsWith(s("Read 5 kept pages again.")));
+        QCOMPARE(m_form->webLog()->result(1), scan::statusText(scan::CellStatus::Layout));
+        QFile::remove(engines::ownFile());
+        QVERIFY(engineActions::loadForProgram().isEmpty());
+        // Without a scan there is nothing to read: the user is told.
+        m_form->mnuClearResults_Click();
+        m_form->scanRun()->keptPages().clear();
+        prompts::takeShown();
+        action("mnuRereadPages")->trigger();
+        QVERIFY(prompts::takeShown().value(0).startsWith(s("Re-read Kept Pages|No result page is kept")));
+        UserSettings::remove(UserSettings::ChkAutoSort);
     }
 
     void closingMidRun()
