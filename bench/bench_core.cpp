@@ -1,6 +1,8 @@
 // Speed of the core: INI access on a file at the slot limit, count extraction on a large page, and page
 // fetches from the engine emulator beside a plain socket client fetching the same pages.
 #include "emulator/EngineEmulator.h"
+#include "core/engines/EngineDefinition.h"
+#include "core/engines/EngineSet.h"
 #include "core/ini/IniLines.h"
 #include "core/ini/modINI.h"
 #include "core/saved/ChartData.h"
@@ -12,10 +14,14 @@
 #include "core/scan/ResultsExport.h"
 #include "core/scan/ResultsModel.h"
 #include <QDate>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <algorithm>
+#include <limits>
 
 class BenchCore : public QObject
 {
@@ -150,6 +156,41 @@ private slots:
             count = scan::ParseEngineData(page, 6);
         }
         QCOMPARE(count, QStringLiteral("1234567"));
+    }
+
+    // An engine defined by a regular expression against the same engine by its text markers, on a 1 MiB page
+    // whose count stands at its end. Printed as the ratio to its bound: at most 2 x the markers' time.
+    void expressionAgainstMarkersOnOneMiBPage()
+    {
+        QString page;
+        while (page.size() < 1024 * 1024)
+            page += QStringLiteral("<p class=\"g\"><a href=\"http://www.example.com/\">A page of</a> links</p>\n");
+        page += QStringLiteral("Results <b>1</b> - <b>10</b> of about <b>1,234,567</b> linking to <b>x</b>.");
+        const engines::Definition markers = engines::EngineSet::builtin().at(1);
+        engines::Definition expression = markers;
+        expression.countBefore.clear();
+        expression.countAfter.clear();
+        expression.expression = QStringLiteral("of about <b>([\\d,]+)</b> linking to");
+        QVERIFY(engines::problem(expression).isEmpty());
+        auto best = [&page](const engines::Definition &d) {
+            qint64 fastest = std::numeric_limits<qint64>::max();
+            for (int round = 0; round < 7; ++round) {
+                QElapsedTimer clock;
+                clock.start();
+                for (int i = 0; i < 10; ++i) {
+                    if (engines::extract(d, page).count != QLatin1String("1,234,567"))
+                        return qint64(-1);
+                }
+                fastest = std::min(fastest, clock.nsecsElapsed());
+            }
+            return fastest;
+        };
+        const qint64 byMarkers = best(markers);
+        const qint64 byExpression = best(expression);
+        QVERIFY(byMarkers > 0 && byExpression > 0);
+        const double ratio = double(byExpression) / double(byMarkers);
+        qInfo("extraction on 1 MiB: markers %.2f ms, expression %.2f ms: %.2f x, %.2f of the bound (2 x)",
+              byMarkers / 1e7, byExpression / 1e7, ratio, ratio / 2.0);
     }
 
     void fetchPage200x20KiB()
