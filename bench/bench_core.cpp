@@ -1,6 +1,5 @@
 // Speed of the core: INI access on a file at the slot limit, count extraction on a large page, and page
 // fetches from the engine emulator beside a plain socket client fetching the same pages.
-#include "emulator/EngineEmulator.h"
 #include "core/engines/EngineDefinition.h"
 #include "core/engines/EngineSet.h"
 #include "core/ini/IniLines.h"
@@ -9,6 +8,7 @@
 #include "core/saved/SavedSearch.h"
 #include "core/scan/FetchPage.h"
 #include "core/scan/ParseEngineData.h"
+#include "emulator/EngineEmulator.h"
 
 #include "core/saved/HistoryImport.h"
 #include "core/scan/ResultsExport.h"
@@ -164,7 +164,8 @@ private slots:
     {
         QString page;
         while (page.size() < 1024 * 1024)
-            page += QStringLiteral("<p class=\"g\"><a href=\"http://www.example.com/\">A page of</a> links</p>\n");
+            page += QStringLiteral(
+                "<p class=\"g\"><a href=\"http://www.example.com/\">A page of</a> links</p>\n");
         page += QStringLiteral("Results <b>1</b> - <b>10</b> of about <b>1,234,567</b> linking to <b>x</b>.");
         const engines::Definition markers = engines::EngineSet::builtin().at(1);
         engines::Definition expression = markers;

@@ -1,7 +1,7 @@
+#include "core/ini/modINI.h"
 #include "emulator/DemoFolder.h"
 #include "emulator/EngineEmulator.h"
 #include "emulator/EnginePages.h"
-#include "core/ini/modINI.h"
 
 #include "../support/TestFiles.h"
 
@@ -554,14 +554,17 @@ private slots:
         QVERIFY(lines.at(8).startsWith(s("Api")) && lines.at(8).endsWith(s("json")));
         QVERIFY(lines.at(6).contains(s("All The Web")));
         // The broken engine is left out, with the file and its line.
-        QVERIFY2(list.err.contains("engines.ini, line ") && list.err.contains("[Broken] is left out"), list.err);
+        QVERIFY2(list.err.contains("engines.ini, line ") && list.err.contains("[Broken] is left out"),
+                 list.err);
 
         testFiles::write(folder + s("/one.txt"), "http://e.example\n");
-        const Result scan = run(base + QStringList{s("--engine"), s("suche"), s("--engine"), s("API"), s("--csv"),
-                                                   folder + s("/one.txt")});
+        const Result scan = run(base + QStringList{s("--engine"), s("suche"), s("--engine"), s("API"),
+                                                   s("--csv"), folder + s("/one.txt")});
         QVERIFY2(scan.code == 0, scan.out + scan.err);
-        QCOMPARE(QString::fromUtf8(scan.out).split(s("\r\n")).value(0), s("Domain Name,Total,Suche,Api,Profile"));
-        QCOMPARE(QString::fromUtf8(scan.out).split(s("\r\n")).value(1), s("http://e.example,7655555,7654321,1234,high"));
+        QCOMPARE(QString::fromUtf8(scan.out).split(s("\r\n")).value(0),
+                 s("Domain Name,Total,Suche,Api,Profile"));
+        QCOMPARE(QString::fromUtf8(scan.out).split(s("\r\n")).value(1),
+                 s("http://e.example,7655555,7654321,1234,high"));
         QVERIFY(!scan.err.contains("Google"));
         QCOMPARE(run(base + QStringList{s("--engine"), s("Nope"), folder + s("/one.txt")}).code, 2);
 
@@ -580,7 +583,8 @@ private slots:
         QVERIFY(layout.out.contains("(the markers are not on the page)"));
         testFiles::write(page, "{\"total\": 55}");
         QCOMPARE(run(base + QStringList{s("--test-engine"), s("Api"), s("--page"), page}).code, 0);
-        QCOMPARE(run(base + QStringList{s("--test-engine"), s("Api"), s("--page"), page + s(".missing")}).code, 1);
+        QCOMPARE(
+            run(base + QStringList{s("--test-engine"), s("Api"), s("--page"), page + s(".missing")}).code, 1);
         QCOMPARE(run(base + QStringList{s("--test-engine"), s("Broken"), s("--page"), page}).code, 2);
         QCOMPARE(run(base + QStringList{s("--test-engine"), s("Api")}).code, 2);
         QCOMPARE(run(base + QStringList{s("--page"), page, folder + s("/one.txt")}).code, 2);

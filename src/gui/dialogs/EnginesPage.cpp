@@ -319,7 +319,8 @@ void EnginesPage::showState()
     field(QStringLiteral("txtExpression"))->setEnabled(kind == engines::Kind::Expression);
     field(QStringLiteral("txtJsonPointer"))->setEnabled(kind == engines::Kind::Json);
     const QString why = m_current >= 0 ? problemOf(m_current) : QString();
-    m_problem->setText(why.isEmpty() ? QString() : QStringLiteral("This engine cannot be used: ") + why + u'.');
+    m_problem->setText(why.isEmpty() ? QString()
+                                     : QStringLiteral("This engine cannot be used: ") + why + u'.');
 }
 
 void EnginesPage::takeEdits()

@@ -42,8 +42,8 @@ QString saveRow(QWidget *parent, ResultsTableModel &results, int row,
     for (int engine = 1; engine <= results.engineCount() && results.rowReported(row); ++engine) {
         const scan::CellReport report = results.report(row, engine);
         if (!report.hasCount())
-            missing.append(results.engines().at(engine).header + QStringLiteral(" (") + scan::shortReason(report) +
-                           u')');
+            missing.append(results.engines().at(engine).header + QStringLiteral(" (") +
+                           scan::shortReason(report) + u')');
     }
     if (!missing.isEmpty())
         dialog.setNote(QStringLiteral("No count from ") + missing.join(QStringLiteral(", ")));

@@ -1,7 +1,7 @@
-#include "emulator/EnginePages.h"
 #include "core/ini/modINI.h"
 #include "core/scan/EngineTable.h"
 #include "core/scan/ParseEngineData.h"
+#include "emulator/EnginePages.h"
 
 #include "../../support/TestFiles.h"
 

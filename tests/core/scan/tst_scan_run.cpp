@@ -1,4 +1,3 @@
-#include "emulator/EngineEmulator.h"
 #include "core/ini/UserSettings.h"
 #include "core/ini/privateProfile.h"
 #include "core/scan/EngineTable.h"
@@ -8,6 +7,7 @@
 #include "core/scan/ResultsModel.h"
 #include "core/scan/ScanRun.h"
 #include "core/scan/WebLogModel.h"
+#include "emulator/EngineEmulator.h"
 
 #include "../../support/TestText.h"
 #include <QSignalSpy>
@@ -461,10 +461,22 @@ private slots:
         // A page larger than the limit is not kept; a new run starts empty.
         KeptPages small;
         small.setLimit(10);
-        small.add(KeptPage{s("u"), 1, s("Google"), s("q"), 200, {}, QByteArray(11, 'x'), QString(), QString(), {}, false});
+        small.add(KeptPage{
+            s("u"), 1, s("Google"), s("q"), 200, {}, QByteArray(11, 'x'), QString(), QString(), {}, false});
         QVERIFY(small.pages().isEmpty());
-        small.add(KeptPage{s("u"), 1, s("Google"), s("q"), 200, {}, QByteArray(6, 'x'), QString(), QString(), {}, false});
-        small.add(KeptPage{s("u"), 2, s("Altavista"), s("q2"), 200, {}, QByteArray(6, 'y'), QString(), QString(), {}, false});
+        small.add(KeptPage{
+            s("u"), 1, s("Google"), s("q"), 200, {}, QByteArray(6, 'x'), QString(), QString(), {}, false});
+        small.add(KeptPage{s("u"),
+                           2,
+                           s("Altavista"),
+                           s("q2"),
+                           200,
+                           {},
+                           QByteArray(6, 'y'),
+                           QString(),
+                           QString(),
+                           {},
+                           false});
         QCOMPARE(small.pages().size(), 1);
         QCOMPARE(small.bytes(), 6);
         QVERIFY(!small.find(s("q"))); // the older page made room

@@ -4,11 +4,11 @@
 #include "core/scan/ResultsExport.h"
 #include "core/scan/ScanRun.h"
 #include "gui/chart/ChartWidget.h"
-#include "gui/main/Form1.h"
+#include "gui/chart/modPrint.h"
 #include "gui/common/Prompts.h"
+#include "gui/main/Form1.h"
 #include "gui/main/ResultsTableModel.h"
 #include "gui/main/UrlPanel.h"
-#include "gui/chart/modPrint.h"
 
 #include "gui/skin/modSkin.h"
 

@@ -70,7 +70,8 @@ private slots:
         page->select(4);
         QCOMPARE(page->field(s("txtEngineKey"))->text(), s("MSN"));
         QCOMPARE(page->field(s("txtCountBefore"))->text(), s(" of about "));
-        QCOMPARE(page->field(s("txtEngineAddress"))->text(), scan::readPrefix(5, programFolder::settingsIni()));
+        QCOMPARE(page->field(s("txtEngineAddress"))->text(),
+                 scan::readPrefix(5, programFolder::settingsIni()));
         // One address, two boxes.
         dialog.prefixBox(5)->setText(s("http://msn.invalid/?q="));
         QCOMPARE(page->field(s("txtEngineAddress"))->text(), s("http://msn.invalid/?q="));
@@ -101,7 +102,8 @@ private slots:
         QCOMPARE(dialog.tabs()->currentIndex(), 1);
         const QStringList shown = prompts::takeShown();
         QCOMPARE(shown.size(), 1);
-        QVERIFY2(shown.first().contains(s("another engine has the header \"msn\"")), qPrintable(shown.first()));
+        QVERIFY2(shown.first().contains(s("another engine has the header \"msn\"")),
+                 qPrintable(shown.first()));
         QVERIFY(!QFile::exists(engines::ownFile()));
         type(page->field(s("txtEngineHeader")), s("Suche"));
         // Teoma off, the new engine one up.
@@ -155,7 +157,9 @@ private slots:
         prompts::queueFile(file);
         QTest::mouseClick(test->findChild<QPushButton *>(s("cmdTestFile")), Qt::LeftButton);
         QCOMPARE(tested.count(), 2);
-        QVERIFY(test->findChild<QLabel *>(s("lblTestStatus"))->text().startsWith(s("Page layout not recognised")));
+        QVERIFY(test->findChild<QLabel *>(s("lblTestStatus"))
+                    ->text()
+                    .startsWith(s("Page layout not recognised")));
         test->close();
         // The kept-pages box is empty without a scan.
         QTest::mouseClick(page2->findChild<QPushButton *>(s("cmdEngineTest")), Qt::LeftButton);

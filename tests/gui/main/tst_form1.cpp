@@ -1,18 +1,18 @@
-#include "emulator/EngineEmulator.h"
+#include "core/engines/EngineSet.h"
 #include "core/ini/UserSettings.h"
 #include "core/program/ProductIdentity.h"
 #include "core/scan/EngineTable.h"
 #include "core/scan/ScanRun.h"
 #include "core/scan/WebLogModel.h"
-#include "core/engines/EngineSet.h"
+#include "emulator/EngineEmulator.h"
+#include "gui/common/Prompts.h"
+#include "gui/common/Twips.h"
 #include "gui/main/EngineActions.h"
 #include "gui/main/Form1.h"
 #include "gui/main/ProfileIcons.h"
-#include "gui/common/Prompts.h"
 #include "gui/main/ResultsTableModel.h"
 #include "gui/main/StatusPanel.h"
 #include "gui/main/TabStrip.h"
-#include "gui/common/Twips.h"
 #include "gui/main/UrlPanel.h"
 #include "gui/main/frmSplash.h"
 #include "gui/skin/modSkin.h"
@@ -718,7 +718,8 @@ private slots:
         QCOMPARE(results->columnCaption(3), s("Yahoo!"));
         QCOMPARE(results->cell(0, 2), QString());
         QCOMPARE(results->report(0, 1).status, scan::CellStatus::Layout);
-        QCOMPARE(results->cell(0, 1).toLongLong(), before - 4200 - m_program.engines->count(2, s("http://reread.example")));
+        QCOMPARE(results->cell(0, 1).toLongLong(),
+                 before - 4200 - m_program.engines->count(2, s("http://reread.example")));
         QVERIFY(child<QLabel>("StatusBar1Panel1")->text().startsWith(s("Read 5 kept pages again.")));
         QCOMPARE(m_form->webLog()->result(1), scan::statusText(scan::CellStatus::Layout));
         QFile::remove(engines::ownFile());
