@@ -2,6 +2,7 @@
 
 #include "cli/EngineCommands.h"
 #include "cli/StandardOutput.h"
+#include "cli/UpdateCommands.h"
 
 #include "core/ini/TextFile.h"
 #include "core/ini/UserSettings.h"
@@ -89,7 +90,21 @@ struct ScanRequest
     QString compare;   // a saved search to compare the one URL's total with
     QString keepPages; // a folder for the result pages behind the counts
     engines::EngineSet engines = engines::EngineSet::current();
+    std::optional<QList<QNetworkProxy>> proxies; // --proxy, in turn
+    // --update-all: the watched searches to append to, the date, the alert rules and command.
+    struct Update
+    {
+        QList<UserSettings::Watched> watched;
+        QDate date;
+        updates::Rules rules;
+        QString onAlert;
+    };
+    std::optional<Update> update;
 };
+
+// The exit status of an update that raised an alert (a failure, 1, and bad arguments, 2, come first; then
+// this; then an incomplete scan, 3).
+constexpr int AlertRaised = 4;
 
 // Writes every kept page as DIR/<row>-<engine>.html (rows as the table shows them, from 1) and an index.json
 // describing them. False with a message when the folder or a file cannot be written.
@@ -224,6 +239,7 @@ int scanAndPrint(const QStringList &urls, const QString &settingsIni, const Scan
     run.setParallel(scanRequest.parallel);
     run.setPacing(scanRequest.intervalMs, scanRequest.jitter);
     run.setTimeoutSeconds(scanRequest.timeoutSeconds);
+    run.setProxies(scanRequest.proxies);
     Progress progress(int(urls.size()));
     int done = 0;
     QObject::connect(&run, &scan::ScanRun::rowFinished, &run,
@@ -239,6 +255,15 @@ int scanAndPrint(const QStringList &urls, const QString &settingsIni, const Scan
     const bool started = run.start(urls);
     if (started)
         loop.exec();
+    std::optional<updates::UpdateResult> updated;
+    std::optional<QList<QJsonObject>> alertObjects;
+    if (scanRequest.update) {
+        updated = updates::saveAll(results, scanRequest.update->watched, programFolder::savedFolder(),
+                                   scanRequest.update->date, scanRequest.update->rules);
+        alertObjects.emplace();
+        for (const updates::Alert &alert : updated->alerts)
+            alertObjects->append(alert.json());
+    }
     switch (scanRequest.output) {
     case Output::Text:
         standardOutput::print(resultsExport::toText(results));
@@ -247,7 +272,7 @@ int scanAndPrint(const QStringList &urls, const QString &settingsIni, const Scan
         standardOutput::print(resultsExport::toCsv(results));
         break;
     case Output::Json:
-        standardOutput::print(resultsExport::toJson(results, resultsExport::engineSummaries(run)));
+        standardOutput::print(resultsExport::toJson(results, resultsExport::engineSummaries(run), alertObjects));
         break;
     }
     int missing = 0;
@@ -258,6 +283,23 @@ int scanAndPrint(const QStringList &urls, const QString &settingsIni, const Scan
     if (started) {
         for (const QString &line : run.summaryLines())
             err() << line << Qt::endl;
+    }
+    if (updated) {
+        bool failed = false;
+        for (const updates::SaveOutcome &saved : updated->saves) {
+            if (!saved.ok) {
+                err() << "vantory-scan: " << resultsExport::printable(saved.error) << Qt::endl;
+                failed = true;
+                continue;
+            }
+            err() << "Saved into " << QDir::toNativeSeparators(saved.file) << " as "
+                  << saved::dateKey(scanRequest.update->date);
+            if (saved.gaps > 0)
+                err() << " (" << saved.gaps << " engine(s) without a count left as gaps)";
+            err() << Qt::endl;
+        }
+        failed = !deliverAlerts(updated->alerts, scanRequest.update->onAlert) || failed;
+        return failed ? 1 : !updated->alerts.isEmpty() ? AlertRaised : missing > 0 ? IncompleteScan : 0;
     }
     if (QString error;
         !scanRequest.keepPages.isEmpty() && !writeKeptPages(run, results, scanRequest.keepPages, &error))
@@ -316,8 +358,9 @@ int runCommand(const QStringList &arguments)
         "table, sorted as the window shows it after a scan.\n"
         "Exit status: 0 when every engine gave a count for every URL; 3 when the scan completed "
         "but at least one cell has no count (the table is printed all the same; a summary per "
-        "engine goes to standard error); 1 when the URL list cannot be read or a save fails; 2 "
-        "on bad arguments."));
+        "engine goes to standard error); 4 when --update-all raised an alert; 1 when the URL list "
+        "cannot be read, a save fails or an alert command fails; 2 on bad arguments. 2 comes before 1, "
+        "1 before 4, 4 before 3."));
     const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")},
                                   QStringLiteral("Show this help."));
     const QCommandLineOption version(QStringLiteral("version"), QStringLiteral("Show the version."));
@@ -426,7 +469,48 @@ int runCommand(const QStringList &arguments)
     const QCommandLineOption pageOption(QStringLiteral("page"),
                                         QStringLiteral("With --test-engine: a saved result page to read."),
                                         QStringLiteral("FILE"));
+    const QCommandLineOption watchOption(
+        QStringLiteral("watch"),
+        QStringLiteral("Make the URL given as the argument the URL of the saved search NAME, which --update-all "
+                       "then keeps up to date; without a URL, forget it."),
+        QStringLiteral("NAME"));
+    const QCommandLineOption watchedOption(
+        QStringLiteral("watched"),
+        QStringLiteral("List the watched saved searches: name, URL and the newest save's date."));
+    const QCommandLineOption updateAllOption(
+        QStringLiteral("update-all"),
+        QStringLiteral("Scan the URLs of all watched saved searches in one scan, append each row to its saved "
+                       "search (--date, default today) and print the table. Exit status 4 when an alert was "
+                       "raised."));
+    const QCommandLineOption alertDropOption(
+        QStringLiteral("alert-drop"),
+        QStringLiteral("With --update-all: a total or a count at least PCT percent below the previous save is "
+                       "an alert (default: the stored alertDrop, 0 for none)."),
+        QStringLiteral("PCT"));
+    const QCommandLineOption alertFailuresOption(
+        QStringLiteral("alert-failures"),
+        QStringLiteral("With --update-all: an engine without a count in N updates in a row is an alert "
+                       "(default: the stored alertFailures, 3)."),
+        QStringLiteral("N"));
+    const QCommandLineOption onAlertOption(
+        QStringLiteral("on-alert"),
+        QStringLiteral("With --update-all: run CMD (by /bin/sh) once per alert, with VANTORY_ALERT_KIND, _NAME, "
+                       "_URL, _ENGINE, _OLD, _NEW, _DATE and _TEXT in its environment."),
+        QStringLiteral("CMD"));
+    const QCommandLineOption proxyOption(
+        QStringLiteral("proxy"),
+        QStringLiteral("Send the requests through this proxy, http://[user:password@]host:port or "
+                       "socks5://...; repeatable: the proxies are used in turn, one per request and engine "
+                       "(default: the stored proxies)."),
+        QStringLiteral("URL"));
     parser.addOptions({help,
+                       watchOption,
+                       watchedOption,
+                       updateAllOption,
+                       alertDropOption,
+                       alertFailuresOption,
+                       onAlertOption,
+                       proxyOption,
                        enginesOption,
                        engineOption,
                        testEngineOption,
@@ -503,6 +587,26 @@ int runCommand(const QStringList &arguments)
         scanRequest.parallel = false;
     if (parser.isSet(jitterOption))
         scanRequest.jitter = true;
+    if (parser.isSet(proxyOption)) {
+        QList<QNetworkProxy> proxies;
+        for (const QString &text : parser.values(proxyOption)) {
+            QNetworkProxy proxy;
+            QString why;
+            if (!scan::parseProxy(text, &proxy, &why))
+                return fail(2, why);
+            proxies.append(proxy);
+        }
+        scanRequest.proxies = proxies;
+    }
+    std::optional<int> alertDrop, alertFailures;
+    if (!ranged(alertDropOption, 0, 100, "a percentage", &alertDrop) ||
+        !ranged(alertFailuresOption, 1, 1000, "a number", &alertFailures))
+        return fail(2, rangeError);
+    const bool updating = parser.isSet(updateAllOption);
+    for (const QCommandLineOption *option : {&alertDropOption, &alertFailuresOption, &onAlertOption}) {
+        if (parser.isSet(*option) && !updating)
+            return fail(2, QStringLiteral("--%1 goes with --update-all").arg(option->names().constFirst()));
+    }
     if (parser.isSet(strictOption) && !parser.isSet(saveOption) && !parser.isSet(appendOption))
         return fail(2, QStringLiteral("--strict goes with --save or --append"));
     if (QString error; !programFolder::choose(parser.value(folder), &error))
@@ -530,6 +634,36 @@ int runCommand(const QStringList &arguments)
             return fail(2, QStringLiteral("--test-engine KEY takes one URL or --page FILE; see --help"));
         return testEngine(loadedEngines, parser.value(testEngineOption), targets.value(0),
                           parser.value(pageOption), programFolder::settingsIni());
+    }
+    if (parser.isSet(watchOption)) {
+        if (parser.positionalArguments().size() > 1)
+            return fail(2, QStringLiteral("--watch NAME takes one URL, or none to forget it"));
+        return watchCommand(parser.value(watchOption), parser.positionalArguments().value(0));
+    }
+    if (parser.isSet(watchedOption))
+        return listWatched();
+    if (updating) {
+        if (!parser.positionalArguments().isEmpty() || parser.isSet(saveOption) || parser.isSet(appendOption) ||
+            parser.isSet(historyOption) || parser.isSet(compareOption))
+            return fail(2, QStringLiteral("--update-all takes no URL list and no other save; see --help"));
+        ScanRequest::Update update;
+        update.watched = UserSettings::watchedSearches();
+        update.date = parser.isSet(dateOption) ? QDate::fromString(parser.value(dateOption), Qt::ISODate)
+                                               : QDate::currentDate();
+        if (!update.date.isValid() || update.date.year() < 2000 || update.date.year() > 2099)
+            return fail(2, QStringLiteral("--date needs a date as YYYY-MM-DD in the years 2000 to 2099, not \"%1\"")
+                               .arg(parser.value(dateOption)));
+        update.rules = updates::Rules::stored();
+        update.rules.dropPercent = alertDrop.value_or(update.rules.dropPercent);
+        update.rules.failures = alertFailures.value_or(update.rules.failures);
+        update.onAlert = parser.value(onAlertOption);
+        if (update.watched.isEmpty()) {
+            err() << "vantory-scan: no saved search is watched (--watch NAME URL adds one)" << Qt::endl;
+            return 0;
+        }
+        const QStringList urls = updates::urlsOf(update.watched);
+        scanRequest.update = update;
+        return scanAndPrint(urls, programFolder::settingsIni(), scanRequest);
     }
     if (parser.isSet(whereOption)) {
         QString printed;

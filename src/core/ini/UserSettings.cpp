@@ -3,11 +3,13 @@
 #include "core/scan/SortKeys.h"
 
 #include <QSettings>
+#include <QStringList>
 #include <QUrl>
 
 #include <cmath>
 #include <limits>
 
+#include <algorithm>
 #include <array>
 
 namespace {
@@ -18,7 +20,7 @@ struct KeyInfo
     const char *defaultValue;
 };
 
-constexpr std::array<KeyInfo, 15> Keys{{
+constexpr std::array<KeyInfo, 18> Keys{{
     {"txtProfile0", "500"},
     {"txtProfile1", "1000"},
     {"txtProfile2", "1000"},
@@ -34,6 +36,9 @@ constexpr std::array<KeyInfo, 15> Keys{{
     {"windowGeometry", ""},
     {"resultsColumns", ""},
     {"logColumns", ""},
+    {"alertDrop", "0"},
+    {"alertFailures", "3"},
+    {"proxies", ""},
 }};
 
 QString &storeFolder()
@@ -95,6 +100,85 @@ void UserSettings::setSavedSearchFor(const QString &url, const QString &name)
     Store store;
     store->endGroup();
     store->setValue(urlKey(url), name);
+}
+
+QList<UserSettings::Watched> UserSettings::watchedSearches()
+{
+    Store store;
+    store->endGroup();
+    store->beginGroup(QStringLiteral("SavedSearchOfUrl"));
+    QList<Watched> list;
+    for (const QString &key : store->childKeys()) {
+        const QString name = store->value(key).toString();
+        if (!name.isEmpty())
+            list.append({name, QUrl::fromPercentEncoding(key.toLatin1())});
+    }
+    std::sort(list.begin(), list.end(), [](const Watched &a, const Watched &b) {
+        const int byName = a.name.compare(b.name, Qt::CaseInsensitive);
+        return byName != 0 ? byName < 0 : a.url < b.url;
+    });
+    return list;
+}
+
+void UserSettings::watch(const QString &name, const QString &url)
+{
+    unwatch(name);
+    setSavedSearchFor(url, name);
+}
+
+bool UserSettings::unwatch(const QString &name)
+{
+    Store store;
+    store->endGroup();
+    store->beginGroup(QStringLiteral("SavedSearchOfUrl"));
+    bool found = false;
+    for (const QString &key : store->childKeys()) {
+        if (store->value(key).toString().compare(name, Qt::CaseInsensitive) == 0) {
+            store->remove(key);
+            found = true;
+        }
+    }
+    return found;
+}
+
+namespace {
+QString failuresKey(const QString &name, const QString &engineKey)
+{
+    return QStringLiteral("UpdateFailures/") + QString::fromLatin1(QUrl::toPercentEncoding(name.toLower())) +
+           u'.' + QString::fromLatin1(QUrl::toPercentEncoding(engineKey.toLower()));
+}
+} // namespace
+
+int UserSettings::updateFailures(const QString &name, const QString &engineKey)
+{
+    Store store;
+    store->endGroup();
+    return std::max(0, store->value(failuresKey(name, engineKey)).toInt());
+}
+
+void UserSettings::setUpdateFailures(const QString &name, const QString &engineKey, int failures)
+{
+    Store store;
+    store->endGroup();
+    if (failures <= 0)
+        store->remove(failuresKey(name, engineKey));
+    else
+        store->setValue(failuresKey(name, engineKey), failures);
+}
+
+QString UserSettings::proxiesFor(const QString &engineKey)
+{
+    Store store;
+    return store->value(QStringLiteral("proxy.") + engineKey).toString();
+}
+
+void UserSettings::setProxiesFor(const QString &engineKey, const QString &proxies)
+{
+    Store store;
+    if (proxies.trimmed().isEmpty())
+        store->remove(QStringLiteral("proxy.") + engineKey);
+    else
+        store->setValue(QStringLiteral("proxy.") + engineKey, proxies.trimmed());
 }
 
 QString UserSettings::storeFile()

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QList>
 #include <QString>
 
 #include <algorithm>
@@ -25,7 +26,10 @@ public:
         FetchTimeout,
         WindowGeometry, // the main window's place and size, and its tables' columns (base64)
         ResultsColumns,
-        LogColumns
+        LogColumns,
+        AlertDrop,     // a drop of at least this many percent since the previous save is an alert (0: none)
+        AlertFailures, // an engine without a count in this many updates in a row is an alert
+        Proxies        // proxies for every engine, in turn: "http://host:port socks5://user:pw@host:port"
     };
 
     static QString keyName(Key key);
@@ -65,6 +69,30 @@ public:
     // The saved search a URL's counts were last saved into (its name), or empty; kept per URL.
     static QString savedSearchFor(const QString &url);
     static void setSavedSearchFor(const QString &url, const QString &name);
+
+    // The saved searches whose URL the store remembers (the Change column's): those an update keeps up to
+    // date. One URL per saved search; sorted by name.
+    struct Watched
+    {
+        QString name;
+        QString url;
+    };
+    static QList<Watched> watchedSearches();
+    // url becomes the one URL of the saved search name; unwatch forgets it (false when there was none).
+    static void watch(const QString &name, const QString &url);
+    static bool unwatch(const QString &name);
+
+    // How many updates in a row gave the engine (by key) no count for the saved search.
+    static int updateFailures(const QString &name, const QString &engineKey);
+    static void setUpdateFailures(const QString &name, const QString &engineKey, int failures);
+
+    // The alert rules: a drop of at least this many percent (0: off), and failures in a row (at least 1).
+    static int alertDropPercent() { return std::clamp(intValue(AlertDrop), 0, 100); }
+    static int alertFailures() { return std::clamp(intValue(AlertFailures), 1, 1000); }
+
+    // The proxies of one engine (by key), overriding Proxies; empty when it has none of its own.
+    static QString proxiesFor(const QString &engineKey);
+    static void setProxiesFor(const QString &engineKey, const QString &proxies);
 
     // The file the store lives in (~/.config/Vantory/Vantory.conf).
     static QString storeFile();

@@ -24,7 +24,7 @@ QString size(qint64 bytes)
 }
 
 // By status, in the order of the enum: the word of --json and the words of the log's "Result" column.
-constexpr std::array<std::pair<const char *, const char *>, 9> StatusNames{{
+constexpr std::array<std::pair<const char *, const char *>, 10> StatusNames{{
     {"not-asked", "Not asked"},
     {"ok", "Count read"},
     {"zero", "No results"},
@@ -34,6 +34,7 @@ constexpr std::array<std::pair<const char *, const char *>, 9> StatusNames{{
     {"network", "No connection"},
     {"timeout", "Timed out"},
     {"too-large", "Page too large"},
+    {"proxy", "Proxy failed"},
 }};
 
 } // namespace
@@ -65,6 +66,8 @@ QString shortReason(const CellReport &report)
         return QStringLiteral("page too large");
     case CellStatus::NotAsked:
         return QStringLiteral("not asked");
+    case CellStatus::Proxy:
+        return QStringLiteral("proxy failed");
     case CellStatus::Ok:
     case CellStatus::Zero:
         break;
@@ -115,9 +118,9 @@ static CellReport classifyAnswer(const FetchOutcome &outcome, const QString &pag
     report.finalUrl = outcome.finalUrl;
     const int http = outcome.httpStatus;
     const bool success = http >= 200 && http < 300;
-    const QString facts =
-        http > 0 ? QStringLiteral("HTTP %1, %2, %3 ms").arg(http).arg(size(outcome.bytes)).arg(outcome.ms)
-                 : QStringLiteral("%1, %2 ms").arg(size(outcome.bytes)).arg(outcome.ms);
+    const QString facts = (http > 0 ? QStringLiteral("HTTP %1, %2, %3 ms").arg(http).arg(size(outcome.bytes)).arg(outcome.ms)
+                                    : QStringLiteral("%1, %2 ms").arg(size(outcome.bytes)).arg(outcome.ms)) +
+                          (outcome.proxy.isEmpty() ? QString() : QStringLiteral(", via ") + outcome.proxy);
 
     double number = 0;
     if (!count.isEmpty() && !cellNumber(QString(count).remove(u' '), &number)) {
@@ -158,6 +161,12 @@ static CellReport classifyAnswer(const FetchOutcome &outcome, const QString &pag
         report.status = CellStatus::TooLarge;
         report.detail = QStringLiteral("The page was cut at %1 without a count").arg(size(outcome.bytes));
         return report;
+    case Failure::Proxy:
+        report.status = CellStatus::Proxy;
+        report.detail = QStringLiteral("The proxy %1 failed: %2")
+                            .arg(outcome.proxy, outcome.errorText.isEmpty() ? QStringLiteral("no answer")
+                                                                            : outcome.errorText);
+        return report;
     case Failure::Network:
         if (http == 0) {
             report.status = CellStatus::Network;
@@ -197,6 +206,8 @@ bool worthRetrying(const FetchOutcome &outcome, const CellReport &report)
         return false;
     if (report.status == CellStatus::Network)
         return outcome.failure == FetchOutcome::Failure::Network;
+    if (report.status == CellStatus::Proxy)
+        return true; // the next try goes through the next proxy
     return report.status == CellStatus::HttpError && (report.http == 502 || report.http == 504);
 }
 

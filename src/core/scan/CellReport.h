@@ -17,7 +17,8 @@ enum class CellStatus
     HttpError, // any other non-2xx status without a count
     Network,   // refused, name not resolved, broken connection, not HTTP
     Timeout,   // the idle or the total time-out ended the transfer before a count could be read
-    TooLarge   // the body was cut at the size limit and no count was read
+    TooLarge,  // the body was cut at the size limit and no count was read
+    Proxy      // the request failed at its proxy (refused, closed, not found, authentication, time-out)
 };
 
 // How one request went, as the page fetcher saw it.
@@ -30,7 +31,8 @@ struct FetchOutcome
         Network,
         Timeout,
         TooLarge,
-        Aborted // ended by the caller (a stop)
+        Aborted, // ended by the caller (a stop)
+        Proxy    // the proxy refused, closed, timed out or wanted other credentials
     };
     Failure failure = Failure::NotRequested;
     int httpStatus = 0; // 0 when no status line arrived
@@ -40,6 +42,7 @@ struct FetchOutcome
     QString finalUrl;   // after redirects
     QString requestedUrl;
     int timeoutSeconds = 0;
+    QString proxy; // the proxy the request went through (without its password), empty for none
 };
 
 struct CellReport
@@ -54,7 +57,7 @@ struct CellReport
     bool hasCount() const { return status == CellStatus::Ok || status == CellStatus::Zero; }
 };
 
-// "ok", "zero", "layout", "blocked", "http-error", "network", "timeout", "too-large", "not-asked".
+// "ok", "zero", "layout", "blocked", "http-error", "network", "timeout", "too-large", "proxy", "not-asked".
 QString statusWord(CellStatus status);
 // The status in plain words ("Page layout not recognised"), as the log's "Result" column shows it.
 QString statusText(CellStatus status);

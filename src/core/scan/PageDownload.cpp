@@ -1,6 +1,7 @@
 #include "core/scan/PageDownload.h"
 
 #include <QNetworkAccessManager>
+#include <QNetworkProxy>
 #include <QNetworkReply>
 #include <QNetworkRequest>
 #include <QTimer>
@@ -38,6 +39,36 @@ bool isFetchableUrl(const QString &url, QUrl *parsed)
         return false;
     if (parsed)
         *parsed = u;
+    return true;
+}
+
+QString proxyText(const QNetworkProxy &proxy)
+{
+    // Without the password: this text goes into reports and logs.
+    const QString scheme = proxy.type() == QNetworkProxy::Socks5Proxy ? QStringLiteral("socks5") : QStringLiteral("http");
+    const QString user = proxy.user().isEmpty() ? QString() : proxy.user() + u'@';
+    return scheme + QStringLiteral("://") + user + proxy.hostName() + u':' + QString::number(proxy.port());
+}
+
+bool parseProxy(const QString &text, QNetworkProxy *proxy, QString *error)
+{
+    const QUrl url(text.trimmed(), QUrl::StrictMode);
+    const QString scheme = url.scheme().toLower();
+    QNetworkProxy::ProxyType type = QNetworkProxy::NoProxy;
+    if (scheme == QLatin1String("http"))
+        type = QNetworkProxy::HttpProxy;
+    else if (scheme == QLatin1String("socks5") || scheme == QLatin1String("socks5h"))
+        type = QNetworkProxy::Socks5Proxy;
+    if (!url.isValid() || type == QNetworkProxy::NoProxy || url.host().isEmpty() || url.port() <= 0 ||
+        (!url.path().isEmpty() && url.path() != QLatin1String("/")) || url.hasQuery()) {
+        if (error)
+            *error = QStringLiteral("\"%1\" is no proxy: give http://[user:password@]host:port or "
+                                    "socks5://[user:password@]host:port")
+                         .arg(text);
+        return false;
+    }
+    *proxy = QNetworkProxy(type, url.host(), quint16(url.port()), url.userName(QUrl::FullyDecoded),
+                           url.password(QUrl::FullyDecoded));
     return true;
 }
 
@@ -80,6 +111,9 @@ void PageDownload::start()
         QTimer::singleShot(0, this, &PageDownload::finish);
         return;
     }
+    // The proxy of this request (the engine's next one in turn), or a direct connection.
+    m_manager->setProxy(m_options.proxy);
+    m_outcome.proxy = m_options.proxy.type() == QNetworkProxy::NoProxy ? QString() : proxyText(m_options.proxy);
     m_reply = m_manager->get(pageRequest(url, m_options));
     connect(m_reply, &QNetworkReply::readyRead, this, &PageDownload::readAvailable);
     connect(m_reply, &QNetworkReply::finished, this, &PageDownload::finish);
@@ -151,6 +185,14 @@ void PageDownload::finish()
             m_outcome.failure = Failure::Timeout; // the idle time-out
         } else if (error == QNetworkReply::NoError || statusError) {
             m_outcome.failure = Failure::None;
+        } else if ((error >= QNetworkReply::ProxyConnectionRefusedError &&
+                    error <= QNetworkReply::ProxyAuthenticationRequiredError) ||
+                   error == QNetworkReply::UnknownProxyError ||
+                   (m_options.proxy.type() != QNetworkProxy::NoProxy && m_outcome.httpStatus == 0 &&
+                    (error == QNetworkReply::ConnectionRefusedError || error == QNetworkReply::HostNotFoundError ||
+                     error == QNetworkReply::RemoteHostClosedError))) {
+            // Through a proxy, a connection that failed before any answer is the proxy's failure.
+            m_outcome.failure = Failure::Proxy;
         } else {
             m_outcome.failure = Failure::Network;
         }
@@ -160,6 +202,10 @@ void PageDownload::finish()
     } else if (m_callerAborted && isFetchableUrl(m_url)) {
         m_outcome.failure = Failure::Aborted;
     }
+    const QString proxy = m_outcome.proxy.isEmpty() && m_options.proxy.type() != QNetworkProxy::NoProxy
+                              ? proxyText(m_options.proxy)
+                              : m_outcome.proxy;
+    m_outcome.proxy = proxy;
     m_outcome.requestedUrl = m_url;
     m_outcome.bytes = m_body.size();
     m_outcome.ms = m_clock.isValid() ? m_clock.elapsed() : 0;

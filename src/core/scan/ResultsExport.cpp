@@ -150,7 +150,8 @@ QString rowProfileText(const ResultsModel &model, int row)
     return model.hasNoCount(row) ? QStringLiteral("unknown") : profileText(int(model.profile(row)));
 }
 
-QString toJson(const ResultsModel &model, const QList<QJsonObject> &engines)
+QString toJson(const ResultsModel &model, const QList<QJsonObject> &engines,
+               const std::optional<QList<QJsonObject>> &alerts)
 {
     QJsonArray rows;
     for (int row = 0; row < model.rowCount(); ++row) {
@@ -176,7 +177,13 @@ QString toJson(const ResultsModel &model, const QList<QJsonObject> &engines)
     QJsonArray summaries;
     for (const QJsonObject &engine : engines)
         summaries.append(engine);
-    const QJsonObject document{{QStringLiteral("rows"), rows}, {QStringLiteral("engines"), summaries}};
+    QJsonObject document{{QStringLiteral("rows"), rows}, {QStringLiteral("engines"), summaries}};
+    if (alerts) {
+        QJsonArray list;
+        for (const QJsonObject &alert : *alerts)
+            list.append(alert);
+        document.insert(QStringLiteral("alerts"), list);
+    }
     return QString::fromUtf8(QJsonDocument(document).toJson(QJsonDocument::Indented));
 }
 

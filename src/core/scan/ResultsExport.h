@@ -4,6 +4,8 @@
 #include <QList>
 #include <QString>
 
+#include <optional>
+
 namespace scan {
 class ResultsModel;
 class ScanRun;
@@ -33,7 +35,9 @@ QString rowProfileText(const scan::ResultsModel &model, int row);
 // The whole result as one JSON document: "rows" (url, total, profile, cells: engine, text as in the table,
 // count as a number or null, status, http, bytes, ms, detail) in the table's order, and "engines" (engine,
 // asked, ok, zero, failed, suspended).
-QString toJson(const scan::ResultsModel &model, const QList<QJsonObject> &engines);
+// With alerts (an update's), the document also holds "alerts".
+QString toJson(const scan::ResultsModel &model, const QList<QJsonObject> &engines,
+               const std::optional<QList<QJsonObject>> &alerts = std::nullopt);
 // The per-engine summary of a run, for toJson.
 QList<QJsonObject> engineSummaries(const scan::ScanRun &run);
 

@@ -70,6 +70,26 @@ void ScanRun::prepareEngines()
         m_missingVariable.append(missing);
         m_fetchers[e]->setOptions(options);
     }
+    m_proxies.clear();
+    m_proxyBlocks.assign(n, {});
+    m_nextProxy.assign(n, 0);
+    for (std::size_t e = 0; e < n; ++e) {
+        QList<QNetworkProxy> proxies;
+        if (m_proxiesOverride) {
+            proxies = *m_proxiesOverride;
+        } else {
+            QString stored = UserSettings::proxiesFor(m_engines.at(int(e) + 1).key);
+            if (stored.isEmpty())
+                stored = UserSettings::value(UserSettings::Proxies);
+            for (const QString &text : stored.split(u' ', Qt::SkipEmptyParts)) {
+                QNetworkProxy proxy;
+                if (parseProxy(text, &proxy))
+                    proxies.append(proxy);
+            }
+        }
+        m_proxies.append(proxies);
+        m_proxyBlocks[e].assign(std::size_t(proxies.size()), 0);
+    }
     m_slots.assign(n, Slot());
     m_ahead.assign(n, Slot());
     m_lastStart.assign(n, -1);
@@ -255,6 +275,20 @@ void ScanRun::launch(int engine, int id)
         return;
     m_lastStart[std::size_t(engine - 1)] = std::max(m_lastStart[std::size_t(engine - 1)], m_clock.elapsed());
     const int url = slot->url >= 0 ? slot->url : m_position;
+    // The engine's next proxy in turn, passing over those dropped after blocks.
+    const QList<QNetworkProxy> &proxies = m_proxies.at(engine - 1);
+    slot->proxy = -1;
+    FetchOptions options = m_fetchers[std::size_t(engine - 1)]->options();
+    options.proxy = QNetworkProxy(QNetworkProxy::NoProxy);
+    for (qsizetype tried = 0; tried < proxies.size(); ++tried) {
+        const int index = m_nextProxy[std::size_t(engine - 1)]++ % int(proxies.size());
+        if (m_proxyBlocks[std::size_t(engine - 1)][std::size_t(index)] >= 0) {
+            slot->proxy = index;
+            options.proxy = proxies.at(index);
+            break;
+        }
+    }
+    m_fetchers[std::size_t(engine - 1)]->setOptions(options);
     const QString query = queryUrl(m_prefixes.prefix(engine), m_engines.at(engine), m_urls.at(url));
     slot->download = m_fetchers[std::size_t(engine - 1)]->fetch(query);
     connect(slot->download, &PageDownload::finished, this, [this, engine, id] { pageArrived(engine, id); });
@@ -291,11 +325,26 @@ void ScanRun::pageArrived(int engine, int id)
     slot->done = true;
     slot->count = count;
     slot->report = report;
-    // Each engine's answers come in URL order, so its run of blocked answers is counted as they arrive.
-    int &blocked = m_blockedInARow[std::size_t(engine - 1)];
-    blocked = report.status == CellStatus::Blocked ? blocked + 1 : 0;
-    if (blocked >= BlocksBeforeSuspension)
-        m_summary[std::size_t(engine - 1)].suspended = true;
+    // Each engine's answers come in URL order, so its run of blocked answers is counted as they arrive; with
+    // proxies, per proxy.
+    const bool isBlocked = report.status == CellStatus::Blocked;
+    if (slot->proxy >= 0) {
+        std::vector<int> &blocks = m_proxyBlocks[std::size_t(engine - 1)];
+        int &mine = blocks[std::size_t(slot->proxy)];
+        mine = isBlocked ? mine + 1 : 0;
+        if (mine >= BlocksBeforeSuspension) {
+            mine = -1;
+            m_summary[std::size_t(engine - 1)].droppedProxies.append(
+                proxyText(m_proxies.at(engine - 1).at(slot->proxy)));
+            if (std::all_of(blocks.cbegin(), blocks.cend(), [](int b) { return b < 0; }))
+                m_summary[std::size_t(engine - 1)].suspended = true;
+        }
+    } else {
+        int &blocked = m_blockedInARow[std::size_t(engine - 1)];
+        blocked = isBlocked ? blocked + 1 : 0;
+        if (blocked >= BlocksBeforeSuspension)
+            m_summary[std::size_t(engine - 1)].suspended = true;
+    }
     if (slot == &m_slots[std::size_t(engine - 1)]) {
         askAhead(engine);
         emitReady();
@@ -395,6 +444,9 @@ QStringList ScanRun::summaryLines() const
             line += QStringLiteral(" (") + kinds.join(QStringLiteral(", ")) + u')';
         if (s.notAsked > 0)
             line += QStringLiteral(", %1 not asked").arg(s.notAsked);
+        if (!s.droppedProxies.isEmpty())
+            line += QStringLiteral(", proxies dropped after %1 blocked answers: ").arg(BlocksBeforeSuspension) +
+                    s.droppedProxies.join(QStringLiteral(", "));
         if (s.suspended)
             line += QStringLiteral(", suspended after %1 blocked answers").arg(BlocksBeforeSuspension);
         lines.append(line);

@@ -7,6 +7,7 @@
 
 #include <QElapsedTimer>
 #include <QMap>
+#include <QNetworkProxy>
 #include <QObject>
 #include <QPointer>
 #include <QStringList>
@@ -67,11 +68,19 @@ public:
     int position() const { return m_position; }
     qint64 grandTotal() const { return m_grandTotal; }
 
+    // Proxies for every engine, used in turn, one per request and engine (the command line's --proxy). Without
+    // them each run takes the stored ones: an engine's own (proxy.KEY), else those of all engines (proxies).
+    void setProxies(std::optional<QList<QNetworkProxy>> proxies) { m_proxiesOverride = std::move(proxies); }
+    // The proxies an engine's requests go through in this run (empty: direct).
+    QList<QNetworkProxy> proxiesOf(int engine) const { return m_proxies.value(engine - 1); }
+
     // Retries of a failed connection or a 502/504 answer (default: the stored fetchRetries) and the pause
     // before each.
     void setRetries(std::optional<int> retries) { m_retriesOverride = retries; }
     void setRetryPauseMs(int ms) { m_retryPauseMs = ms; }
-    // An engine that answers "blocked" this many times in a row is not asked again during the run.
+    // An engine that answers "blocked" this many times in a row is not asked again during the run; with
+    // several proxies, a proxy is dropped for that engine after this many blocks through it, and the engine is
+    // suspended when none is left.
     static constexpr int BlocksBeforeSuspension = 3;
 
     // What each engine answered during the run (engine 1..engines().count()).
@@ -83,6 +92,7 @@ public:
         QMap<CellStatus, int> failed; // cells without a count, by status
         int notAsked = 0;
         bool suspended = false;
+        QStringList droppedProxies; // proxies no longer used for the engine after blocks
         int failedTotal() const;
     };
     // Every result page the run fetched (the last try of each), with its status and headers, until the next
@@ -141,6 +151,7 @@ private:
         int url = -1; // the URL's position; -1: the current one
         QPointer<PageDownload> download;
         int attempt = 0;
+        int proxy = -1; // the index of the proxy of its last try, -1 for none
         bool done = false;
         QString count;
         CellReport report;
@@ -165,6 +176,10 @@ private:
     int m_retries = 1;
     int m_retryPauseMs = 1000;
     std::vector<int> m_blockedInARow;
+    std::optional<QList<QNetworkProxy>> m_proxiesOverride;
+    QList<QList<QNetworkProxy>> m_proxies;  // per engine
+    std::vector<std::vector<int>> m_proxyBlocks; // per engine and proxy: blocked answers in a row, -1 dropped
+    std::vector<int> m_nextProxy;
     std::vector<EngineSummary> m_summary;
     std::optional<int> m_lowOverride;
     std::optional<int> m_mediumOverride;

@@ -1,0 +1,21 @@
+#pragma once
+
+#include "core/saved/Updates.h"
+
+#include <QString>
+
+// The command line's daily job: which saved searches are watched (--watch, --watched), and what an update's
+// alerts do (standard error, a desktop notification, --on-alert).
+namespace cli {
+
+// --watch NAME URL (url empty: --watch NAME, which forgets the URL). 0, or 2 for a bad name or URL.
+int watchCommand(const QString &name, const QString &url);
+// --watched: one line per watched saved search: name, URL, the newest save's date ("-" for none).
+int listWatched();
+
+// Every alert: a line "ALERT ..." on standard error, a desktop notification when a session bus is there, and
+// the command onAlert (run by /bin/sh) once per alert with the alert in VANTORY_ALERT_* variables. Returns
+// false when an alert command could not be run or failed.
+bool deliverAlerts(const QList<updates::Alert> &alerts, const QString &onAlert);
+
+} // namespace cli

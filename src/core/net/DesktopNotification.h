@@ -1,0 +1,13 @@
+#pragma once
+
+#include <QString>
+
+// A desktop notification through the freedesktop notification service (org.freedesktop.Notifications) on
+// the session bus.
+namespace desktopNotification {
+
+// Sends one notification. False when there is no session bus, no notification service on it, or the
+// service refused it; nothing is shown then.
+bool notify(const QString &summary, const QString &body);
+
+} // namespace desktopNotification
