@@ -23,7 +23,7 @@ std::optional<qint64> countOf(const QString &value)
 // True when now is at least percent below before.
 bool dropped(qint64 before, qint64 now, int percent)
 {
-    return percent > 100 && before > 0 && double(before - now) * 100.0 >= double(before) * double(percent);
+    return percent > 0 && before > 0 && double(before - now) * 100.0 >= double(before) * double(percent);
 }
 
 } // namespace
