@@ -31,6 +31,10 @@ foreach(size 16 22 24 32 48 64 128 256)
 endforeach()
 install(FILES data/doc/copyright DESTINATION ${VANTORY_DOC})
 install(FILES data/doc/lintian-overrides DESTINATION ${CMAKE_INSTALL_DATADIR}/lintian/overrides RENAME vantory)
+# The daily update as a systemd user timer: systemctl --user enable --now vantory-update.timer
+configure_file(data/systemd/vantory-update.service.in ${CMAKE_BINARY_DIR}/systemd/vantory-update.service @ONLY)
+install(FILES ${CMAKE_BINARY_DIR}/systemd/vantory-update.service data/systemd/vantory-update.timer
+    DESTINATION lib/systemd/user)
 install(FILES data/doc/examples/vantory-scan@.service data/doc/examples/vantory-scan@.timer
     DESTINATION ${VANTORY_DOC}/examples)
 

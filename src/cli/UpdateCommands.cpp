@@ -76,14 +76,13 @@ bool deliverAlerts(const QList<updates::Alert> &alerts, const QString &onAlert)
         command.start(QStringLiteral("/bin/sh"), {QStringLiteral("-c"), onAlert});
         const bool finished = command.waitForStarted(10000) && command.waitForFinished(120000);
         if (!finished || command.exitStatus() != QProcess::NormalExit || command.exitCode() != 0) {
-            if (command.state() != QProcess::NotRunning)
-            {
+            if (command.state() != QProcess::NotRunning) {
                 command.kill();
                 command.waitForFinished(5000);
             }
             err() << "vantory-scan: the alert command failed"
-                  << (finished ? QStringLiteral(" (exit status %1)").arg(command.exitCode()) : QString()) << ": "
-                  << resultsExport::printable(onAlert) << Qt::endl;
+                  << (finished ? QStringLiteral(" (exit status %1)").arg(command.exitCode()) : QString())
+                  << ": " << resultsExport::printable(onAlert) << Qt::endl;
             ok = false;
         }
     }

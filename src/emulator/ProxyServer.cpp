@@ -14,7 +14,8 @@ namespace emulator {
 class ProxyConnection : public QObject
 {
 public:
-    ProxyConnection(ProxyServer *server, QTcpSocket *client) : QObject(server), m_server(server), m_client(client)
+    ProxyConnection(ProxyServer *server, QTcpSocket *client)
+        : QObject(server), m_server(server), m_client(client)
     {
         client->setParent(this);
         connect(client, &QTcpSocket::readyRead, this, &ProxyConnection::clientData);
@@ -68,7 +69,8 @@ private:
             close();
         });
         connect(m_upstream, &QTcpSocket::errorOccurred, this, [this](QAbstractSocket::SocketError) {
-            if (m_server->m_kind == ProxyServer::Kind::Socks5 && m_upstream->state() != QAbstractSocket::ConnectedState)
+            if (m_server->m_kind == ProxyServer::Kind::Socks5 &&
+                m_upstream->state() != QAbstractSocket::ConnectedState)
                 m_client->write(QByteArray("\x05\x05\x00\x01\x00\x00\x00\x00\x00\x00", 10));
             else if (m_upstream->state() != QAbstractSocket::ConnectedState)
                 m_client->write("HTTP/1.1 502 Bad Gateway\r\nContent-Length: 0\r\nConnection: close\r\n\r\n");
@@ -155,7 +157,8 @@ private:
             if (m_in.size() < 2)
                 return;
             const int userLength = quint8(m_in.at(1));
-            if (m_in.size() < 3 + userLength || m_in.size() < 3 + userLength + quint8(m_in.at(2 + userLength)))
+            if (m_in.size() < 3 + userLength ||
+                m_in.size() < 3 + userLength + quint8(m_in.at(2 + userLength)))
                 return;
             const QByteArray user = m_in.mid(2, userLength);
             const QByteArray password = m_in.mid(3 + userLength, quint8(m_in.at(2 + userLength)));
@@ -244,7 +247,8 @@ ProxyThread::ProxyThread(ProxyServer::Kind kind, const QString &user, const QStr
 
 ProxyThread::~ProxyThread()
 {
-    QMetaObject::invokeMethod(m_server, [this] { delete m_server; }, Qt::BlockingQueuedConnection);
+    QMetaObject::invokeMethod(
+        m_server, [this] { delete m_server; }, Qt::BlockingQueuedConnection);
     m_thread->quit();
     m_thread->wait();
     delete m_thread;

@@ -46,7 +46,8 @@ private:
 class ProxyThread
 {
 public:
-    explicit ProxyThread(ProxyServer::Kind kind, const QString &user = QString(), const QString &password = QString());
+    explicit ProxyThread(ProxyServer::Kind kind, const QString &user = QString(),
+                         const QString &password = QString());
     ~ProxyThread();
     ProxyThread(const ProxyThread &) = delete;
     ProxyThread &operator=(const ProxyThread &) = delete;

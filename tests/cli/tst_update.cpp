@@ -63,17 +63,22 @@ class TestUpdate : public QObject
             env.insert(key, m_extra.value(key));
         process.setProcessEnvironment(env);
         QSignalSpy finished(&process, &QProcess::finished);
-        process.start(s(VANTORY_BIN_DIR "/vantory-scan"), QStringList{s("--program-folder"), m_dir.path()} + arguments);
+        process.start(s(VANTORY_BIN_DIR "/vantory-scan"),
+                      QStringList{s("--program-folder"), m_dir.path()} + arguments);
         if (!finished.wait(60000))
             process.kill();
         return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
                 process.readAllStandardOutput(), process.readAllStandardError()};
     }
 
-    QString file(const char *name) const { return m_dir.filePath(s("Saved/%1.vty").arg(QLatin1String(name))); }
+    QString file(const char *name) const
+    {
+        return m_dir.filePath(s("Saved/%1.vty").arg(QLatin1String(name)));
+    }
     QString value(const char *name, const char *section, const char *date) const
     {
-        return modINI::ReadINI(QString::fromLatin1(section), QString::fromLatin1(date), s("none"), file(name));
+        return modINI::ReadINI(QString::fromLatin1(section), QString::fromLatin1(date), s("none"),
+                               file(name));
     }
 
 private slots:
@@ -125,9 +130,10 @@ private slots:
         emu->setCount(1, s("http://up1.example"), 400);
         emu->setMode(1, s("http://up2.example"), emulator::Mode::Blocked);
         const QString record = m_dir.filePath(s("alerts.txt"));
-        const QString command = s("echo \"$VANTORY_ALERT_KIND|$VANTORY_ALERT_NAME|$VANTORY_ALERT_URL|"
-                                  "$VANTORY_ALERT_ENGINE|$VANTORY_ALERT_OLD|$VANTORY_ALERT_NEW|$VANTORY_ALERT_DATE\" >> ") +
-                                record;
+        const QString command =
+            s("echo \"$VANTORY_ALERT_KIND|$VANTORY_ALERT_NAME|$VANTORY_ALERT_URL|"
+              "$VANTORY_ALERT_ENGINE|$VANTORY_ALERT_OLD|$VANTORY_ALERT_NEW|$VANTORY_ALERT_DATE\" >> ") +
+            record;
         day = run({s("--update-all"), s("--date"), s("2026-12-02"), s("--alert-drop"), s("50"),
                    s("--alert-failures"), s("2"), s("--json"), s("--on-alert"), command});
         QCOMPARE(day.code, 4);
@@ -135,9 +141,11 @@ private slots:
         QCOMPARE(alerts.size(), 1);
         QCOMPARE(alerts.at(0).toObject().value(s("kind")).toString(), s("drop"));
         QCOMPARE(alerts.at(0).toObject().value(s("engine")).toString(), s("Google"));
-        QCOMPARE(testFiles::read(record), QByteArray("drop|a|http://up1.example|Google|1000|400|2026-12-02\n"));
-        QVERIFY2(day.err.contains("ALERT drop: a (http://up1.example), Google 1000 -> 400 (-60%) on 2026-12-02"),
-                 day.err);
+        QCOMPARE(testFiles::read(record),
+                 QByteArray("drop|a|http://up1.example|Google|1000|400|2026-12-02\n"));
+        QVERIFY2(
+            day.err.contains("ALERT drop: a (http://up1.example), Google 1000 -> 400 (-60%) on 2026-12-02"),
+            day.err);
         QCOMPARE(value("b", "Google", "12-02-26"), s("none")); // a gap, not a zero
         QCOMPARE(value("b", "Altavista", "12-02-26").isEmpty(), false);
 
@@ -165,18 +173,20 @@ private slots:
         bus.waitForFinished();
         QCOMPARE(day.code, 4);
         const QStringList lines = QString::fromUtf8(day.err).split(u'\n').filter(s("ALERT"));
-        QCOMPARE(lines, QStringList{s("ALERT failures: b (http://up2.example), Google gave no count in 2 updates "
-                                      "in a row on 2026-12-03")});
+        QCOMPARE(lines,
+                 QStringList{s("ALERT failures: b (http://up2.example), Google gave no count in 2 updates "
+                               "in a row on 2026-12-03")});
         QCOMPARE(desktop.received.size(), 1);
         QVERIFY2(desktop.received.first().startsWith(s("Vantory: failures of b|failures: b")),
                  qPrintable(desktop.received.first()));
 
         // Day 4: all well: no alert. An alert command that fails makes the run fail (1 before 4).
         emu->setMode(1, s("http://up2.example"), emulator::Mode::None);
-        QCOMPARE(run({s("--update-all"), s("--date"), s("2026-12-04"), s("--alert-failures"), s("2")}).code, 0);
+        QCOMPARE(run({s("--update-all"), s("--date"), s("2026-12-04"), s("--alert-failures"), s("2")}).code,
+                 0);
         emu->setCount(1, s("http://up1.example"), 10);
-        day = run({s("--update-all"), s("--date"), s("2026-12-05"), s("--alert-drop"), s("50"), s("--on-alert"),
-                   s("exit 7")});
+        day = run({s("--update-all"), s("--date"), s("2026-12-05"), s("--alert-drop"), s("50"),
+                   s("--on-alert"), s("exit 7")});
         QCOMPARE(day.code, 1);
         QVERIFY(day.err.contains("the alert command failed (exit status 7)"));
         QStringList dates;
@@ -198,7 +208,8 @@ private slots:
         QVERIFY2(r.code == 0, r.err);
         QCOMPARE(socks.server()->requests(), 6); // one tunnel per engine, kept open for its second request
         // In turn: one request per engine through each.
-        r = run({s("--proxy"), http.address(), s("--proxy"), socksAddress, s("--csv"), m_dir.filePath(s("two.txt"))});
+        r = run({s("--proxy"), http.address(), s("--proxy"), socksAddress, s("--csv"),
+                 m_dir.filePath(s("two.txt"))});
         QVERIFY2(r.code == 0, r.err);
         QCOMPARE(http.server()->requests(), 18);
         QCOMPARE(socks.server()->requests(), 12);
@@ -217,8 +228,8 @@ private slots:
         QCOMPARE(run({s("--proxy"), s("ftp://127.0.0.1:21"), m_dir.filePath(s("two.txt"))}).code, 2);
     }
 
-    // Blocks count per proxy: a proxy is dropped for the engine after three, the engine suspended when none is
-    // left.
+    // Blocks count per proxy: a proxy is dropped for the engine after three, the engine suspended when none
+    // is left.
     void blocksPerProxy()
     {
         emulator::ProxyThread one(emulator::ProxyServer::Kind::Http);
@@ -237,11 +248,12 @@ private slots:
         const QJsonObject altavista = doc.value(s("engines")).toArray().at(1).toObject();
         QCOMPARE(altavista.value(s("asked")).toInt(), 6);
         QVERIFY(altavista.value(s("suspended")).toBool());
-        QVERIFY2(r.err.contains("Altavista: 6 asked, 0 counts, 0 zero, 6 failed (blocked 6), 2 not asked, proxies "
-                                "dropped after 3 blocked answers: " +
-                                one.address().toLatin1() + ", " + two.address().toLatin1() +
-                                ", suspended after 3 blocked answers"),
-                 r.err);
+        QVERIFY2(
+            r.err.contains("Altavista: 6 asked, 0 counts, 0 zero, 6 failed (blocked 6), 2 not asked, proxies "
+                           "dropped after 3 blocked answers: " +
+                           one.address().toLatin1() + ", " + two.address().toLatin1() +
+                           ", suspended after 3 blocked answers"),
+            r.err);
     }
 };
 

@@ -49,10 +49,10 @@ QString Alert::line() const
 
 QJsonObject Alert::json() const
 {
-    return QJsonObject{{QStringLiteral("kind"), kindWord()},  {QStringLiteral("name"), name},
-                       {QStringLiteral("url"), url},          {QStringLiteral("engine"), engine},
-                       {QStringLiteral("old"), oldValue},     {QStringLiteral("new"), newValue},
-                       {QStringLiteral("date"), date},        {QStringLiteral("text"), line()}};
+    return QJsonObject{{QStringLiteral("kind"), kindWord()}, {QStringLiteral("name"), name},
+                       {QStringLiteral("url"), url},         {QStringLiteral("engine"), engine},
+                       {QStringLiteral("old"), oldValue},    {QStringLiteral("new"), newValue},
+                       {QStringLiteral("date"), date},       {QStringLiteral("text"), line()}};
 }
 
 QProcessEnvironment Alert::environment(const QProcessEnvironment &base) const

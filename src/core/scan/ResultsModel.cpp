@@ -87,6 +87,8 @@ QVariant ResultsModel::data(const QModelIndex &index, int role) const
     if (index.column() == changeColumn()) {
         if (role == Qt::DisplayRole || role == Qt::EditRole)
             return changeText(row.change);
+        if (role == Qt::ToolTipRole && !row.alert.isEmpty())
+            return row.alert;
         if (role == Qt::ToolTipRole && row.change)
             return row.changeAgainst;
         return QVariant();
@@ -195,6 +197,20 @@ void ResultsModel::setChange(int row, std::optional<qint64> change, const QStrin
     m_rows[row].changeAgainst = change ? against : QString();
     const QModelIndex changed = index(row, changeColumn());
     emit dataChanged(changed, changed, {Qt::DisplayRole, Qt::ToolTipRole});
+}
+
+void ResultsModel::setAlert(int row, const QString &text)
+{
+    if (row < 0 || row >= m_rows.size())
+        return;
+    m_rows[row].alert = text;
+    const QModelIndex changed = index(row, changeColumn());
+    emit dataChanged(changed, changed, {Qt::ForegroundRole, Qt::ToolTipRole});
+}
+
+QString ResultsModel::alert(int row) const
+{
+    return (row >= 0 && row < m_rows.size()) ? m_rows.at(row).alert : QString();
 }
 
 std::optional<qint64> ResultsModel::change(int row) const

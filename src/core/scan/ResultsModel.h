@@ -83,6 +83,9 @@ public:
     std::optional<qint64> change(int row) const;
     // "▲ +1234", "▼ -56", "0", or empty.
     static QString changeText(std::optional<qint64> change);
+    // The alerts an update raised for the row ("" for none): the Change column shows them.
+    void setAlert(int row, const QString &text);
+    QString alert(int row) const;
     void setProfile(int row, Profile profile);
     Profile profile(int row) const;
     void clear();
@@ -104,6 +107,7 @@ private:
         Profile profile = Profile::None;
         std::optional<qint64> change;
         QString changeAgainst;
+        QString alert;
     };
     engines::EngineSet m_engines;
     QList<Row> m_rows;

@@ -9,6 +9,7 @@
 #include "gui/common/Prompts.h"
 #include "gui/common/Twips.h"
 #include "gui/dialogs/EnginesPage.h"
+#include "gui/dialogs/UpdatesPage.h"
 #include "gui/skin/SkinLabel.h"
 #include "gui/skin/modSkin.h"
 
@@ -64,6 +65,8 @@ Form2::Form2(QWidget *parent)
     m_tabs->addTab(general, QStringLiteral("General"));
     m_enginesPage = new EnginesPage;
     m_tabs->addTab(m_enginesPage, QStringLiteral("Engines"));
+    m_updatesPage = new UpdatesPage;
+    m_tabs->addTab(m_updatesPage, QStringLiteral("Updates"));
 
     auto *engines = new QGroupBox(QStringLiteral("Edit Search Engine URLs"), general);
     engines->setObjectName(QStringLiteral("Frame1"));
@@ -184,7 +187,12 @@ Form2::Form2(QWidget *parent)
 void Form2::load()
 {
     const QString ini = programFolder::settingsIni();
-    m_enginesPage->load(engines::loadForProgram().all, ini);
+    const engines::LoadResult loaded = engines::loadForProgram();
+    m_enginesPage->load(loaded.all, ini);
+    QStringList keys;
+    for (const engines::Definition &d : loaded.all)
+        keys.append(d.key);
+    m_updatesPage->load(keys);
     for (int n = 1; n <= 6; ++n) {
         prefixBox(n)->setText(scan::readPrefix(n, ini));
         prefixBox(n)->setCursorPosition(0); // long addresses show from their start
@@ -226,6 +234,11 @@ void Form2::Command1_Click()
         prompts::warning(this, QStringLiteral("Options"),
                          QStringLiteral("These engines cannot be used; change or remove them first:\n") +
                              problems.join(u'\n'));
+        return;
+    }
+    if (const QString why = m_updatesPage->problem(); !why.isEmpty()) {
+        m_tabs->setCurrentWidget(m_updatesPage);
+        prompts::warning(this, QStringLiteral("Options"), why);
         return;
     }
     // The addresses land together or not at all: the six boxes, then the other engines' addresses.
@@ -273,6 +286,7 @@ void Form2::Command1_Click()
     UserSettings::setValue(UserSettings::EngineJitter,
                            m_jitter->isChecked() ? QStringLiteral("1") : QStringLiteral("0"));
     UserSettings::setValue(UserSettings::FetchTimeout, QString::number(m_timeout->value()));
+    m_updatesPage->save();
     accept();
 }
 

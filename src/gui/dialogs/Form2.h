@@ -7,6 +7,7 @@
 #include <array>
 
 class EnginesPage;
+class UpdatesPage;
 class QCheckBox;
 class QTabWidget;
 class QLineEdit;
@@ -27,6 +28,7 @@ public:
     QLineEdit *prefixBox(int engine) const { return m_prefixes.at(std::size_t(engine - 1)); }
     QLineEdit *thresholdBox(int index) const { return m_thresholds.at(std::size_t(index)); }
     EnginesPage *enginesPage() const { return m_enginesPage; }
+    UpdatesPage *updatesPage() const { return m_updatesPage; }
     QTabWidget *tabs() const { return m_tabs; }
 
 signals:
@@ -53,6 +55,7 @@ private:
     QSpinBox *m_timeout = nullptr;
     QTabWidget *m_tabs = nullptr;
     EnginesPage *m_enginesPage = nullptr;
+    UpdatesPage *m_updatesPage = nullptr;
     ThresholdRule m_rule;
     bool m_showing = false;
 };

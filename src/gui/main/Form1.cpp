@@ -28,6 +28,7 @@
 #include "gui/main/StatusPanel.h"
 #include "gui/main/TabStrip.h"
 #include "gui/main/ToolStrip.h"
+#include "gui/main/UpdateActions.h"
 #include "gui/main/UrlPanel.h"
 #include "gui/skin/SkinLabel.h"
 #include "gui/skin/modSkin.h"
@@ -58,7 +59,8 @@ Form1::Form1(QWidget *parent)
       m_data(new DataViewFrame(m_client)), m_chart(new ChartViewFrame(m_client)),
       m_web(new WebsiteViewFrame(m_client)), m_status(new MainStatusBar(this)),
       m_progress(new QProgressBar(m_status)), m_results(new ResultsTableModel(this)),
-      m_log(new scan::WebLogModel(this)), m_run(new scan::ScanRun(m_results, m_log, this))
+      m_log(new scan::WebLogModel(this)), m_run(new scan::ScanRun(m_results, m_log, this)),
+      m_updates(new UpdateController(m_results, m_run, this))
 {
     setObjectName(QStringLiteral("Form1"));
     m_client->setObjectName(QStringLiteral("Form1Client"));
@@ -160,6 +162,10 @@ Form1::Form1(QWidget *parent)
             updateChange(row);
     });
     connect(m_run, &scan::ScanRun::chartRequested, this, &Form1::currentResultsChartRequested);
+    connect(m_updates, &UpdateController::reported, this, [this](const QString &lines) {
+        m_scanReport += u'\n' + lines;
+        m_panels[0]->setToolTip(m_scanReport);
+    });
 
     // The window's load.
     setWindowTitle(productIdentity::productName() + QStringLiteral(" by ") + productIdentity::companyName());
@@ -244,6 +250,8 @@ void Form1::buildMenus()
     m_mnuStop = menuAction(scanMenu, "mnuStop", QStringLiteral("Stop Scan"), &Form1::mnuStop_Click);
     scanMenu->addSeparator();
     menuAction(scanMenu, "mnuScanReport", QStringLiteral("Scan Report"), &Form1::mnuScanReport_Click);
+    menuAction(scanMenu, "mnuUpdateSaved", QStringLiteral("Update Saved Searches"),
+               &Form1::mnuUpdateSaved_Click);
     menuAction(scanMenu, "mnuRereadPages", QStringLiteral("Re-read Kept Pages"),
                &Form1::mnuRereadPages_Click);
     QMenu *options = topLevel("mnuOptions2", QStringLiteral("Options"), true);
@@ -287,31 +295,14 @@ bool Form1::isScanning() const
 
 void Form1::browserLinkHovered(const QString &url)
 {
-    // The link under the pointer shows in panel 1 while the pointer is on it; what the panel held before
-    // comes back when it leaves. A running scan's status is never replaced: the page's signals come at any
-    // time (a load, the pointer resting on the view), and the scan's text is what the user is watching.
-    StatusPanel *panel = m_panels[0];
-    if (isScanning()) {
-        m_hoverRestore.reset();
-        return;
-    }
-    if (url.isEmpty()) {
-        if (m_hoverRestore) {
-            panel->setText(m_hoverRestore->first);
-            panel->setToolTip(m_hoverRestore->second);
-            m_hoverRestore.reset();
-        }
-        return;
-    }
-    if (!m_hoverRestore)
-        m_hoverRestore = std::pair{panel->text(), panel->toolTip()};
-    panel->setStatusText(url);
+    // A running scan's status is never replaced: the page's signals come at any time.
+    m_panels[0]->showHover(url, isScanning());
 }
 
 void Form1::setRunning(bool running)
 {
     if (running)
-        m_hoverRestore.reset(); // the scan's texts take the panel over
+        m_panels[0]->dropHover(); // the scan's texts take the panel over
     m_start->setText(running ? QStringLiteral("Searching...") : QStringLiteral("Start"));
     m_start->setEnabled(!running);
     m_stop->setEnabled(running);
@@ -320,13 +311,23 @@ void Form1::setRunning(bool running)
 
 void Form1::Command1_Click()
 {
+    startScan(m_urls->entries());
+}
+
+void Form1::mnuUpdateSaved_Click()
+{
+    if (!m_run->isRunning() && m_updates->prepare(this))
+        startScan(m_updates->urls());
+}
+
+void Form1::startScan(const QStringList &urls)
+{
     // One run at a time: a second run inside a running one would break its row positions.
     if (m_run->isRunning())
         return;
     PlaceProgressBar();
     m_progress->show();
     m_progress->raise();
-    const QStringList urls = m_urls->entries();
     m_run->setSettingsFile(programFolder::settingsIni());
     m_progress->setValue(0);
     if (!m_run->start(urls)) {

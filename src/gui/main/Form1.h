@@ -12,6 +12,7 @@ class Form2;
 class Form8;
 class frmAbout;
 class frmWebsite;
+class UpdateController;
 class DataViewFrame;
 class QAction;
 class QDialog;
@@ -66,6 +67,7 @@ public slots:
     void mnuStop_Click();
     void mnuScanReport_Click();
     void mnuRereadPages_Click();
+    void mnuUpdateSaved_Click();
     void stopped();
     // Results.
     void Command4_Click();
@@ -117,6 +119,7 @@ protected:
     void saveLayout() const;
 
 private:
+    void startScan(const QStringList &urls);
     void buildMenus();
     void setRunning(bool running);
     Form2 *optionsDialogLoaded(); // the one Options dialog, loaded when it was not
@@ -148,6 +151,7 @@ private:
     ResultsTableModel *m_results;
     scan::WebLogModel *m_log;
     scan::ScanRun *m_run;
+    UpdateController *m_updates;
     std::array<bool, 8> m_ascending{}; // per results column, flipped by each header click
     QPointer<Form2> m_optionsDialog;
     QPointer<Form8> m_help;
@@ -156,7 +160,6 @@ private:
     QString m_chartFileName;
     QString m_scanReport; // the summary per engine of the last completed scan
     QString m_lastStatus; // the scan's last status text, shown again when a stop has ended the run
-    std::optional<std::pair<QString, QString>> m_hoverRestore; // panel 1's text and tooltip under a hover
     QString m_chartFilePath;
     bool m_twoSearchesHintShown = false;
     bool m_selectingLogRow = false; // Web Results selects a log row and opens it itself

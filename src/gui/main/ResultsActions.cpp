@@ -49,9 +49,9 @@ QString saveRow(QWidget *parent, ResultsTableModel &results, int row,
         dialog.setNote(QStringLiteral("No count from ") + missing.join(QStringLiteral(", ")));
     runDialog(&dialog);
     if (!dialog.savedFile().isEmpty()) {
-        // The row's URL keeps this saved search for its "Change" column.
-        UserSettings::setSavedSearchFor(results.cell(row, 0),
-                                        QFileInfo(dialog.savedFile()).completeBaseName());
+        // The row's URL keeps this saved search for its "Change" column, and becomes the URL an update of
+        // the saved search asks for.
+        UserSettings::watch(QFileInfo(dialog.savedFile()).completeBaseName(), results.cell(row, 0));
         updateChange(results, row);
     }
     return dialog.savedFile();

@@ -2,6 +2,9 @@
 
 #include "gui/main/ProfileIcons.h"
 
+#include <QBrush>
+#include <QColor>
+
 QVariant ResultsTableModel::data(const QModelIndex &index, int role) const
 {
     if (!index.isValid())
@@ -17,6 +20,8 @@ QVariant ResultsTableModel::data(const QModelIndex &index, int role) const
             return QStringLiteral(
                 "No engine answered with a count: the total and the profile are not known.");
     }
+    if (column == changeColumn() && role == Qt::ForegroundRole && !alert(row).isEmpty())
+        return QBrush(QColor(0xc0, 0, 0)); // an alert of the last update
     if (column >= 2 && column < cellColumns() && reported) {
         const scan::CellReport report = this->report(row, column - 1);
         if (role == Qt::DecorationRole && !report.hasCount())

@@ -42,3 +42,22 @@ void StatusPanel::paintEvent(QPaintEvent *event)
     style()->drawItemText(&painter, area, int(alignment() | Qt::AlignVCenter), palette(), isEnabled(),
                           shownText(), foregroundRole());
 }
+
+void StatusPanel::showHover(const QString &url, bool busy)
+{
+    if (busy) {
+        m_hoverRestore.reset();
+        return;
+    }
+    if (url.isEmpty()) {
+        if (m_hoverRestore) {
+            setText(m_hoverRestore->first);
+            setToolTip(m_hoverRestore->second);
+            m_hoverRestore.reset();
+        }
+        return;
+    }
+    if (!m_hoverRestore)
+        m_hoverRestore = std::pair{text(), toolTip()};
+    setStatusText(url);
+}

@@ -1,12 +1,17 @@
 #include "core/engines/EngineSet.h"
+#include "core/ini/UserSettings.h"
 #include "core/ini/modINI.h"
 #include "core/program/ProgramFolder.h"
 #include "core/scan/EngineTable.h"
+#include "core/scan/ResultsModel.h"
+#include "core/scan/ScanRun.h"
+#include "core/scan/WebLogModel.h"
 #include "emulator/EnginePages.h"
 #include "gui/common/Prompts.h"
 #include "gui/dialogs/EngineTestDialog.h"
 #include "gui/dialogs/EnginesPage.h"
 #include "gui/dialogs/Form2.h"
+#include "gui/dialogs/UpdatesPage.h"
 
 #include "../../support/TestFiles.h"
 #include "../../support/TestProgram.h"
@@ -19,6 +24,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSignalSpy>
+#include <QSpinBox>
 #include <QTabWidget>
 #include <QTest>
 
@@ -62,7 +68,7 @@ private slots:
         Form2 dialog;
         dialog.load();
         EnginesPage *page = dialog.enginesPage();
-        QCOMPARE(dialog.tabs()->count(), 2);
+        QCOMPARE(dialog.tabs()->count(), 3);
         QCOMPARE(dialog.tabs()->tabText(1), s("Engines"));
         QCOMPARE(page->list()->count(), 6);
         QCOMPARE(page->list()->item(5)->text(), s("All The Web"));
@@ -171,6 +177,57 @@ private slots:
         QVERIFY(page2->definitions().at(5).key == s("ATW"));
         QFile::remove(engines::ownFile());
         engines::EngineSet::setCurrent(engines::EngineSet::builtin());
+    }
+
+    // The Updates page: alert rules and proxies into the settings store; a proxy that is none is refused.
+    void alertsAndProxies()
+    {
+        Form2 dialog;
+        dialog.load();
+        UpdatesPage *page = dialog.updatesPage();
+        QCOMPARE(dialog.tabs()->tabText(2), s("Updates"));
+        QCOMPARE(page->dropBox()->value(), 0);
+        QCOMPARE(page->failuresBox()->value(), 3);
+        QVERIFY(page->engineProxiesBox()->toPlainText().startsWith(s("Google: \nAltavista: ")));
+        page->dropBox()->setValue(25);
+        page->failuresBox()->setValue(2);
+        page->proxiesBox()->setText(s("http://127.0.0.1:3128  socks5://u:p@127.0.0.1:1080"));
+        page->engineProxiesBox()->setPlainText(s("MSN: ftp://nope:1"));
+        prompts::takeShown();
+        QTest::mouseClick(dialog.findChild<QPushButton *>(s("Command1")), Qt::LeftButton);
+        QCOMPARE(dialog.tabs()->currentIndex(), 2);
+        QVERIFY(prompts::takeShown().value(0).contains(s("is no proxy")));
+        QCOMPARE(UserSettings::alertDropPercent(), 0); // nothing written
+        page->engineProxiesBox()->setPlainText(s("MSN: http://127.0.0.1:8080\nNope: http://127.0.0.1:1"));
+        QTest::mouseClick(dialog.findChild<QPushButton *>(s("Command1")), Qt::LeftButton);
+        QVERIFY(prompts::takeShown().value(0).contains(s("No engine has the key \"Nope\"")));
+        page->engineProxiesBox()->setPlainText(s("MSN: http://127.0.0.1:8080"));
+        QTest::mouseClick(dialog.findChild<QPushButton *>(s("Command1")), Qt::LeftButton);
+        QCOMPARE(dialog.result(), int(QDialog::Accepted));
+        QCOMPARE(UserSettings::alertDropPercent(), 25);
+        QCOMPARE(UserSettings::alertFailures(), 2);
+        QCOMPARE(UserSettings::value(UserSettings::Proxies),
+                 s("http://127.0.0.1:3128 socks5://u:p@127.0.0.1:1080"));
+        QCOMPARE(UserSettings::proxiesFor(s("MSN")), s("http://127.0.0.1:8080"));
+        QCOMPARE(UserSettings::proxiesFor(s("Google")), QString());
+        // The scan takes them: the engine's own, else those of all engines.
+        scan::ResultsModel results;
+        scan::WebLogModel log;
+        scan::ScanRun run(&results, &log);
+        run.setSettingsFile(programFolder::settingsIni());
+        QSignalSpy finished(&run, &scan::ScanRun::finished);
+        QVERIFY(run.start({s("http://x.example")}));
+        QCOMPARE(run.proxiesOf(5).size(), 1);
+        QCOMPARE(run.proxiesOf(5).first().port(), 8080);
+        QCOMPARE(run.proxiesOf(1).size(), 2);
+        QCOMPARE(run.proxiesOf(1).at(1).type(), QNetworkProxy::Socks5Proxy);
+        QCOMPARE(run.proxiesOf(1).at(1).user(), s("u"));
+        run.requestStop();
+        QVERIFY(finished.wait(20000));
+        UserSettings::remove(UserSettings::Proxies);
+        UserSettings::setProxiesFor(s("MSN"), QString());
+        UserSettings::remove(UserSettings::AlertDrop);
+        UserSettings::remove(UserSettings::AlertFailures);
     }
 };
 

@@ -1,6 +1,9 @@
 #include "core/engines/EngineSet.h"
 #include "core/ini/UserSettings.h"
+#include "core/ini/modINI.h"
 #include "core/program/ProductIdentity.h"
+#include "core/program/ProgramFolder.h"
+#include "core/saved/SavedSearch.h"
 #include "core/scan/EngineTable.h"
 #include "core/scan/ScanRun.h"
 #include "core/scan/WebLogModel.h"
@@ -731,6 +734,53 @@ private slots:
         action("mnuRereadPages")->trigger();
         QVERIFY(prompts::takeShown().value(0).startsWith(s("Re-read Kept Pages|No result page is kept")));
         UserSettings::remove(UserSettings::ChkAutoSort);
+    }
+
+    // Scan > Update Saved Searches: the watched URLs in one scan, each row appended to its saved search, the
+    // alerts in the Scan Report and as the Change column's colour.
+    void updateSavedSearches()
+    {
+        prompts::takeShown();
+        QSignalSpy finished(m_form->scanRun(), &scan::ScanRun::finished);
+        for (const UserSettings::Watched &w : UserSettings::watchedSearches())
+            UserSettings::unwatch(w.name);
+        action("mnuUpdateSaved")->trigger();
+        QVERIFY(prompts::takeShown().value(0).startsWith(s("Update Saved Searches|No saved search")));
+        QCOMPARE(finished.count(), 0);
+
+        const QString saved = programFolder::savedFolder();
+        QDir().mkpath(saved);
+        const QString yesterday = saved::dateKey(QDate::currentDate().addDays(-1));
+        const QString today = saved::dateKey(QDate::currentDate());
+        testFiles::write(saved + s("/upd.vty"),
+                         (s("\r\n[Google]\r\n") + yesterday + s("=1000\r\n")).toLatin1());
+        UserSettings::watch(s("upd"), s("http://upd.example"));
+        UserSettings::watch(s("upd2"), s("http://upd2.example"));
+        UserSettings::setValue(UserSettings::AlertDrop, s("50"));
+        m_program.engines->setCount(1, s("http://upd.example"), 100);
+        m_form->urlPanel()->list()->clear(); // the URL list plays no part
+        action("mnuUpdateSaved")->trigger();
+        QVERIFY(finished.wait(20000));
+        QCOMPARE(modINI::ReadINI(s("Google"), today, s("none"), saved + s("/upd.vty")), s("100"));
+        QCOMPARE(modINI::ReadINI(s("Google"), yesterday, s("none"), saved + s("/upd.vty")), s("1000"));
+        QVERIFY(QFile::exists(saved + s("/upd2.vty")));
+        ResultsTableModel *results = m_form->results();
+        QCOMPARE(results->rowCount(), 2);
+        int row = results->cell(0, 0) == s("http://upd.example") ? 0 : 1;
+        const QModelIndex change = results->index(row, results->changeColumn());
+        QCOMPARE(results->data(change, Qt::ForegroundRole).value<QBrush>().color(), QColor(0xc0, 0, 0));
+        QVERIFY(results->data(change, Qt::ToolTipRole)
+                    .toString()
+                    .startsWith(s("ALERT drop: upd (http://upd.example), Google 1000 -> 100")));
+        QVERIFY(
+            !results->data(results->index(1 - row, results->changeColumn()), Qt::ForegroundRole).isValid());
+        action("mnuScanReport")->trigger();
+        const QString report = prompts::takeShown().value(0);
+        QVERIFY2(report.contains(s("Saved into upd as ") + today) && report.contains(s("ALERT drop: upd")),
+                 qPrintable(report));
+        UserSettings::remove(UserSettings::AlertDrop);
+        UserSettings::unwatch(s("upd"));
+        UserSettings::unwatch(s("upd2"));
     }
 
     void closingMidRun()
