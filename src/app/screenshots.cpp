@@ -190,6 +190,9 @@ int main(int argc, char **argv)
     options.tabs()->setCurrentIndex(1);
     settle(200);
     ok = save(&options, out, QStringLiteral("Form2-engines")) && ok;
+    options.tabs()->setCurrentIndex(2);
+    settle(200);
+    ok = save(&options, out, QStringLiteral("Form2-updates")) && ok;
     {
         // The Test window on the first engine, after a fetch from the emulator.
         const engines::Definition google = engines::EngineSet::current().at(1);

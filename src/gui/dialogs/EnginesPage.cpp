@@ -209,8 +209,11 @@ void EnginesPage::setAddress(const QString &key, const QString &address)
     for (int i = 0; i < m_definitions.size(); ++i) {
         if (m_definitions.at(i).key.compare(key, Qt::CaseInsensitive) == 0) {
             m_addresses[i] = address;
-            if (i == m_current)
-                field(QStringLiteral("txtEngineAddress"))->setText(address);
+            QLineEdit *box = field(QStringLiteral("txtEngineAddress"));
+            if (i == m_current && box->text() != address) {
+                box->setText(address);
+                box->setCursorPosition(0);
+            }
         }
     }
 }
