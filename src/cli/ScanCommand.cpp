@@ -240,6 +240,9 @@ int scanAndPrint(const QStringList &urls, const QString &settingsIni, const Scan
     run.setPacing(scanRequest.intervalMs, scanRequest.jitter);
     run.setTimeoutSeconds(scanRequest.timeoutSeconds);
     run.setProxies(scanRequest.proxies);
+    // Pages are kept only for --keep-pages: nothing else of the command line reads them.
+    if (scanRequest.keepPages.isEmpty())
+        run.keptPages().setLimit(0);
     Progress progress(int(urls.size()));
     int done = 0;
     QObject::connect(&run, &scan::ScanRun::rowFinished, &run,

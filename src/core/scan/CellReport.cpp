@@ -2,6 +2,7 @@
 
 #include "core/scan/SortKeys.h"
 
+#include <QStringList>
 #include <QUrl>
 
 #include <array>
@@ -46,7 +47,14 @@ QString statusWord(CellStatus status)
 
 QString statusText(CellStatus status)
 {
-    return QString::fromLatin1(StatusNames.at(std::size_t(status)).second);
+    // Made once: every log row shows one of them.
+    static const QStringList texts = [] {
+        QStringList list;
+        for (const auto &names : StatusNames)
+            list.append(QString::fromLatin1(names.second));
+        return list;
+    }();
+    return texts.at(qsizetype(status));
 }
 
 QString shortReason(const CellReport &report)
@@ -115,7 +123,9 @@ static CellReport classifyAnswer(const FetchOutcome &outcome, const QString &pag
     report.http = outcome.httpStatus;
     report.bytes = outcome.bytes;
     report.ms = outcome.ms;
-    report.finalUrl = outcome.finalUrl;
+    // The final address only when the engine sent the request elsewhere (the detail says so too).
+    if (!outcome.finalUrl.isEmpty() && outcome.finalUrl != outcome.requestedUrl)
+        report.finalUrl = outcome.finalUrl;
     const int http = outcome.httpStatus;
     const bool success = http >= 200 && http < 300;
     const QString facts = (http > 0 ? QStringLiteral("HTTP %1, %2, %3 ms").arg(http).arg(size(outcome.bytes)).arg(outcome.ms)

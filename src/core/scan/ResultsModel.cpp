@@ -242,21 +242,45 @@ void ResultsModel::SortListView(int column, int mode, bool ascending)
         return;
     const int c = column - 1;
     const qsizetype n = m_rows.size();
-    // The keys the rows are ordered by: the numeric keys in number mode, the cells' own texts otherwise.
-    QStringList keys;
-    keys.reserve(n);
-    for (const Row &row : std::as_const(m_rows)) {
-        const QString text =
-            c == changeColumn() ? (row.change ? QString::number(*row.change) : QString()) : row.cells[c];
-        keys.append(mode == NumberMode ? numericKey(text) : text);
-    }
-    const Qt::CaseSensitivity cs = mode == NumberMode ? Qt::CaseSensitive : Qt::CaseInsensitive;
+    // The keys the rows are ordered by, computed once per sort: in number mode each cell's number (cells that
+    // are no number first, as their empty numeric keys order), otherwise the cells' own texts.
+    auto textOf = [this, c](const Row &row) -> QString {
+        return c == changeColumn() ? (row.change ? QString::number(*row.change) : QString()) : row.cells.value(c);
+    };
     std::vector<int> order(static_cast<std::size_t>(n));
     std::iota(order.begin(), order.end(), 0);
-    std::stable_sort(order.begin(), order.end(), [&](int a, int b) {
-        const int cmp = QString::compare(keys.at(a), keys.at(b), cs);
-        return ascending ? cmp < 0 : cmp > 0;
-    });
+    if (mode == NumberMode) {
+        struct Key
+        {
+            bool number;
+            double value;
+        };
+        std::vector<Key> keys(static_cast<std::size_t>(n));
+        for (qsizetype i = 0; i < n; ++i) {
+            const Row &row = m_rows.at(i);
+            double x = 0;
+            const bool number = c == changeColumn() ? row.change.has_value() : cellNumber(row.cells.value(c), &x);
+            if (c == changeColumn() && number)
+                x = double(*row.change);
+            keys[std::size_t(i)] = {number, x == 0 ? 0.0 : x};
+        }
+        std::stable_sort(order.begin(), order.end(), [&keys, ascending](int a, int b) {
+            const Key &ka = keys[std::size_t(a)];
+            const Key &kb = keys[std::size_t(b)];
+            if (ka.number != kb.number)
+                return ascending ? kb.number : ka.number;
+            return ascending ? ka.value < kb.value : ka.value > kb.value;
+        });
+    } else {
+        QStringList keys;
+        keys.reserve(n);
+        for (const Row &row : std::as_const(m_rows))
+            keys.append(textOf(row));
+        std::stable_sort(order.begin(), order.end(), [&keys, ascending](int a, int b) {
+            const int cmp = QString::compare(keys.at(a), keys.at(b), Qt::CaseInsensitive);
+            return ascending ? cmp < 0 : cmp > 0;
+        });
+    }
 
     emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
     QList<Row> sorted;

@@ -1,5 +1,6 @@
 #include "core/scan/SortKeys.h"
 
+#include <charconv>
 #include <cmath>
 
 namespace scan {
@@ -18,36 +19,58 @@ QString InvertDigits(const QString &text)
 
 bool cellNumber(const QString &text, double *number)
 {
-    const QString t = text.trimmed();
+    // The plain form of the number (sign, digits, point, exponent; commas dropped) in a small buffer of its
+    // own: cells are short, and a sort reads every cell of a column.
+    const QChar *c = text.constData();
+    qsizetype n = text.size();
+    while (n > 0 && c[n - 1].isSpace())
+        --n;
     qsizetype i = 0;
-    const qsizetype n = t.size();
-    QString plain;
-    if (i < n && (t.at(i) == u'+' || t.at(i) == u'-'))
-        plain += t.at(i++);
+    while (i < n && c[i].isSpace())
+        ++i;
+    char buffer[96];
+    int length = 0;
+    auto put = [&](char ch) {
+        if (length >= int(sizeof(buffer)) - 1)
+            return false;
+        buffer[length++] = ch;
+        return true;
+    };
+    if (i < n && (c[i] == u'+' || c[i] == u'-') && !put(char(c[i++].unicode())))
+        return false;
     bool digits = false;
-    while (i < n && (t.at(i).isDigit() || (t.at(i) == u',' && digits))) {
-        if (t.at(i) != u',') {
-            plain += t.at(i);
+    while (i < n && ((c[i] >= u'0' && c[i] <= u'9') || c[i].isDigit() || (c[i] == u',' && digits))) {
+        if (c[i] != u',') {
+            if (c[i] < u'0' || c[i] > u'9')
+                return false; // a digit of another script: no number of an English locale
+            if (!put(char(c[i].unicode())))
+                return false;
             digits = true;
         }
         ++i;
     }
-    if (i < n && t.at(i) == u'.') {
-        plain += t.at(i++);
-        while (i < n && t.at(i).isDigit()) {
-            plain += t.at(i++);
+    if (i < n && c[i] == u'.') {
+        if (!put('.'))
+            return false;
+        ++i;
+        while (i < n && c[i] >= u'0' && c[i] <= u'9') {
+            if (!put(char(c[i++].unicode())))
+                return false;
             digits = true;
         }
     }
     if (!digits)
         return false;
-    if (i < n && (t.at(i) == u'e' || t.at(i) == u'E')) {
-        plain += t.at(i++);
-        if (i < n && (t.at(i) == u'+' || t.at(i) == u'-'))
-            plain += t.at(i++);
+    if (i < n && (c[i] == u'e' || c[i] == u'E')) {
+        if (!put('e'))
+            return false;
+        ++i;
+        if (i < n && (c[i] == u'+' || c[i] == u'-') && !put(char(c[i++].unicode())))
+            return false;
         bool exponent = false;
-        while (i < n && t.at(i).isDigit()) {
-            plain += t.at(i++);
+        while (i < n && c[i] >= u'0' && c[i] <= u'9') {
+            if (!put(char(c[i++].unicode())))
+                return false;
             exponent = true;
         }
         if (!exponent)
@@ -55,9 +78,11 @@ bool cellNumber(const QString &text, double *number)
     }
     if (i != n)
         return false;
-    bool ok = false;
-    const double value = plain.toDouble(&ok);
-    if (!ok || !std::isfinite(value))
+    buffer[length] = 0;
+    const char *begin = buffer[0] == '+' ? buffer + 1 : buffer;
+    double value = 0;
+    const auto [end, error] = std::from_chars(begin, buffer + length, value);
+    if (error != std::errc() || end != buffer + length || !std::isfinite(value))
         return false;
     if (number)
         *number = value;

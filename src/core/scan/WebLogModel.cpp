@@ -19,11 +19,11 @@ QVariant WebLogModel::data(const QModelIndex &index, int role) const
 {
     if (!checkIndex(index, CheckIndexOption::IndexIsValid))
         return QVariant();
-    const QStringList &row = m_rows.at(index.row());
+    const Row &row = m_rows.at(index.row());
     if (role == Qt::DisplayRole || role == Qt::EditRole)
-        return row.at(index.column());
+        return row.text(index.column());
     if (role == Qt::ToolTipRole)
-        return index.column() == 2 && !row.at(3).isEmpty() ? row.at(3) : row.at(index.column());
+        return index.column() == 2 && !row.detail.isEmpty() ? row.detail : row.text(index.column());
     return QVariant();
 }
 
@@ -36,9 +36,18 @@ QVariant WebLogModel::headerData(int section, Qt::Orientation orientation, int r
     return QAbstractTableModel::headerData(section, orientation, role);
 }
 
-bool WebLogModel::before(const QStringList &a, const QStringList &b) const
+QString WebLogModel::Row::text(int column) const
 {
-    const int cmp = QString::compare(a.at(m_sortColumn), b.at(m_sortColumn), Qt::CaseInsensitive);
+    if (column == 0)
+        return type;
+    if (column == 1)
+        return url;
+    return engineRow ? statusText(status) : QString();
+}
+
+bool WebLogModel::before(const Row &a, const Row &b) const
+{
+    const int cmp = QString::compare(a.text(m_sortColumn), b.text(m_sortColumn), Qt::CaseInsensitive);
     return m_order == Qt::AscendingOrder ? cmp < 0 : cmp > 0;
 }
 
@@ -46,12 +55,11 @@ void WebLogModel::appendRow(const QString &type, const QString &url, const CellR
 {
     // A "Home Page" row has no answer of its own; an engine row shows how its engine answered.
     const bool engineRow = type != QLatin1String("Home Page");
-    const QStringList row{type, url, engineRow ? statusText(report.status) : QString(),
-                          engineRow ? report.detail : QString()};
+    const Row row{type, url, engineRow ? report.detail : QString(), report.status, engineRow};
     qsizetype at = m_rows.size();
     if (m_sorted) {
         at = std::upper_bound(m_rows.cbegin(), m_rows.cend(), row,
-                              [this](const QStringList &a, const QStringList &b) { return before(a, b); }) -
+                              [this](const Row &a, const Row &b) { return before(a, b); }) -
              m_rows.cbegin();
     }
     beginInsertRows(QModelIndex(), int(at), int(at));
@@ -63,12 +71,12 @@ void WebLogModel::updateResults(
     const std::function<std::optional<CellReport>(const QString &type, const QString &url)> &report)
 {
     for (qsizetype i = 0; i < m_rows.size(); ++i) {
-        QStringList &row = m_rows[i];
-        if (row.at(0) == QLatin1String("Home Page"))
+        Row &row = m_rows[i];
+        if (!row.engineRow)
             continue;
-        if (const std::optional<CellReport> now = report(row.at(0), row.at(1))) {
-            row[2] = statusText(now->status);
-            row[3] = now->detail;
+        if (const std::optional<CellReport> now = report(row.type, row.url)) {
+            row.status = now->status;
+            row.detail = now->detail;
             emit dataChanged(index(int(i), 2), index(int(i), 2));
         }
     }
@@ -76,17 +84,17 @@ void WebLogModel::updateResults(
 
 QString WebLogModel::type(int row) const
 {
-    return (row >= 0 && row < m_rows.size()) ? m_rows.at(row).at(0) : QString();
+    return (row >= 0 && row < m_rows.size()) ? m_rows.at(row).type : QString();
 }
 
 QString WebLogModel::url(int row) const
 {
-    return (row >= 0 && row < m_rows.size()) ? m_rows.at(row).at(1) : QString();
+    return (row >= 0 && row < m_rows.size()) ? m_rows.at(row).url : QString();
 }
 
 QString WebLogModel::result(int row) const
 {
-    return (row >= 0 && row < m_rows.size()) ? m_rows.at(row).at(2) : QString();
+    return (row >= 0 && row < m_rows.size()) ? m_rows.at(row).text(2) : QString();
 }
 
 void WebLogModel::clear()
@@ -115,10 +123,10 @@ void WebLogModel::applySort()
     std::iota(order.begin(), order.end(), 0);
     std::stable_sort(order.begin(), order.end(),
                      [this](int a, int b) { return before(m_rows.at(a), m_rows.at(b)); });
-    QList<QStringList> sorted;
+    QList<Row> sorted;
     QList<int> newPosition(m_rows.size());
     for (qsizetype i = 0; i < order.size(); ++i) {
-        sorted.append(m_rows.at(order.at(i)));
+        sorted.append(std::move(m_rows[order.at(i)]));
         newPosition[order.at(i)] = int(i);
     }
     m_rows = sorted;

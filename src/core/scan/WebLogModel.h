@@ -46,10 +46,20 @@ public:
     Qt::SortOrder sortOrder() const { return m_order; }
 
 private:
-    bool before(const QStringList &a, const QStringList &b) const;
+    // One row: its texts shared with the scan's own (type, URL, detail), the result as its status.
+    struct Row
+    {
+        QString type;
+        QString url;
+        QString detail;
+        CellStatus status = CellStatus::NotAsked;
+        bool engineRow = false;
+        QString text(int column) const;
+    };
+    bool before(const Row &a, const Row &b) const;
     void applySort();
 
-    QList<QStringList> m_rows; // [type, url, result, detail]
+    QList<Row> m_rows;
     bool m_sorted = false;
     int m_sortColumn = 0;
     Qt::SortOrder m_order = Qt::AscendingOrder;

@@ -324,7 +324,7 @@ private slots:
                 m_results->report(3, 1).detail.startsWith(s("Timed out after")));
         QVERIFY(m_results->report(0, 4).detail.contains(s("refused"), Qt::CaseInsensitive));
         QVERIFY(m_results->report(0, 6).detail.contains(s("settings.ini")));
-        QVERIFY(m_results->report(0, 1).finalUrl.startsWith(m_emu->baseUrl()));
+        QVERIFY(m_results->report(0, 1).finalUrl.isEmpty()); // kept only when the engine redirected
         QVERIFY(m_results->report(7, 1).finalUrl.contains(s("emu-redirected")));
         QVERIFY2(
             m_results->report(7, 1).detail.contains(s("; redirected to ") + m_results->report(7, 1).finalUrl),
@@ -449,10 +449,13 @@ private slots:
             QCOMPARE(kept.find(page.target, page.engine), kept.find(page.query));
         }
         QVERIFY(!kept.find(s("http://other.example"), 1));
-        // A limit of two and a half pages keeps the newest two.
+        // A limit of two and a half pages keeps the newest two (one after another, so that the newest are the
+        // last URL's).
         const qint64 size = kept.pages().last().body.size();
         m_run->keptPages().setLimit(size * 5 / 2);
+        m_run->setParallel(false);
         runAll(urls);
+        m_run->setParallel(std::nullopt);
         QCOMPARE(kept.pages().size(), 2);
         QVERIFY(kept.bytes() <= kept.limit());
         QVERIFY(kept.find(urls.last(), kept.pages().last().engine));
