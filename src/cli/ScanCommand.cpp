@@ -269,10 +269,10 @@ int scanAndPrint(const QStringList &urls, const QString &settingsIni, const Scan
     }
     switch (scanRequest.output) {
     case Output::Text:
-        standardOutput::print(resultsExport::toText(results));
+        resultsExport::writeText(results, standardOutput::print);
         break;
     case Output::Csv:
-        standardOutput::print(resultsExport::toCsv(results));
+        resultsExport::writeCsv(results, false, standardOutput::print);
         break;
     case Output::Json:
         standardOutput::print(resultsExport::toJson(results, resultsExport::engineSummaries(run), alertObjects));

@@ -192,49 +192,113 @@ QString csvHeader(const ResultsModel &model)
     return headerFields(model).join(u',');
 }
 
-QString toCsv(const ResultsModel &model, bool withStatuses)
+namespace {
+
+// Collects chunks of text and hands each to the sink when it has grown past a size.
+class Chunks
+{
+public:
+    explicit Chunks(const Sink &sink) : m_sink(sink) {}
+    bool add(const QString &text)
+    {
+        m_text += text;
+        return m_text.size() < 64 * 1024 || flush();
+    }
+    bool flush()
+    {
+        const bool ok = m_text.isEmpty() || m_sink(m_text);
+        m_text.clear();
+        return ok;
+    }
+
+private:
+    const Sink &m_sink;
+    QString m_text;
+};
+
+} // namespace
+
+bool writeCsv(const ResultsModel &model, bool withStatuses, const Sink &sink)
 {
     QStringList header = headerFields(model);
     if (withStatuses) {
         for (int engine = 1; engine <= model.engineCount(); ++engine)
             header.append(model.engines().at(engine).header + QStringLiteral(" Status"));
     }
-    QString out = csvRecord(header);
+    Chunks out(sink);
+    if (!out.add(csvRecord(header)))
+        return false;
     for (int row = 0; row < model.rowCount(); ++row) {
         QStringList fields = rowFields(model, row, true);
         if (withStatuses) {
             for (int engine = 1; engine <= model.engineCount(); ++engine)
                 fields.append(scan::statusWord(model.report(row, engine).status));
         }
-        out += csvRecord(fields);
+        if (!out.add(csvRecord(fields)))
+            return false;
     }
-    return out;
+    return out.flush();
+}
+
+QString toCsv(const ResultsModel &model, bool withStatuses)
+{
+    QString text;
+    writeCsv(model, withStatuses, [&text](const QString &chunk) {
+        text += chunk;
+        return true;
+    });
+    return text;
+}
+
+bool writeText(const ResultsModel &model, const Sink &sink)
+{
+    // Two passes over the table: the columns' widths, then the lines; no copy of the table is made.
+    const QStringList header = headerFields(model);
+    auto field = [&model](int row, int column) {
+        return printable(column < model.cellColumns() ? model.cell(row, column) : profileText(int(model.profile(row))));
+    };
+    QList<qsizetype> widths(header.size(), 0);
+    for (qsizetype c = 0; c < header.size(); ++c)
+        widths[c] = printable(header.at(c)).size();
+    for (int row = 0; row < model.rowCount(); ++row) {
+        for (int c = 0; c < int(header.size()); ++c)
+            widths[c] = qMax(widths[c], field(row, c).size());
+    }
+    auto line = [&](const QStringList &cells) {
+        QString text;
+        for (qsizetype c = 0; c < cells.size(); ++c) {
+            if (c > 0)
+                text += QStringLiteral("  ");
+            const bool number = c >= 1 && c < model.cellColumns();
+            text += number ? cells.at(c).rightJustified(widths[c]) : cells.at(c).leftJustified(widths[c]);
+        }
+        return text.trimmed() + u'\n';
+    };
+    Chunks out(sink);
+    QStringList headerCells;
+    for (const QString &h : header)
+        headerCells.append(printable(h));
+    if (!out.add(line(headerCells)))
+        return false;
+    for (int row = 0; row < model.rowCount(); ++row) {
+        QStringList cells;
+        cells.reserve(header.size());
+        for (int c = 0; c < int(header.size()); ++c)
+            cells.append(field(row, c));
+        if (!out.add(line(cells)))
+            return false;
+    }
+    return out.flush();
 }
 
 QString toText(const ResultsModel &model)
 {
-    QList<QStringList> lines{headerFields(model)};
-    for (int row = 0; row < model.rowCount(); ++row) {
-        QStringList fields = rowFields(model, row);
-        for (QString &field : fields)
-            field = printable(field); // page text never reaches the terminal raw
-        lines.append(fields);
-    }
-    QList<qsizetype> widths(lines.first().size(), 0);
-    for (const QStringList &line : lines) {
-        for (qsizetype c = 0; c < line.size(); ++c)
-            widths[c] = qMax(widths[c], line.at(c).size());
-    }
-    QString out;
-    for (const QStringList &line : lines) {
-        QStringList cells;
-        for (qsizetype c = 0; c < line.size(); ++c) {
-            const bool number = c >= 1 && c < model.cellColumns();
-            cells.append(number ? line.at(c).rightJustified(widths[c]) : line.at(c).leftJustified(widths[c]));
-        }
-        out += cells.join(QStringLiteral("  ")).trimmed() + u'\n';
-    }
-    return out;
+    QString text;
+    writeText(model, [&text](const QString &chunk) {
+        text += chunk;
+        return true;
+    });
+    return text;
 }
 
 } // namespace resultsExport

@@ -4,6 +4,7 @@
 #include <QList>
 #include <QString>
 
+#include <functional>
 #include <optional>
 
 namespace scan {
@@ -27,6 +28,12 @@ QString csvHeader(const scan::ResultsModel &model);
 QString toCsv(const scan::ResultsModel &model, bool withStatuses = false);
 // Aligned columns, counts right-aligned, for reading in a terminal.
 QString toText(const scan::ResultsModel &model);
+
+// The same texts handed to sink a few hundred lines at a time, so that a table of any size never stands in
+// memory twice. Stops (false) at the first chunk the sink refuses.
+using Sink = std::function<bool(const QString &chunk)>;
+bool writeCsv(const scan::ResultsModel &model, bool withStatuses, const Sink &sink);
+bool writeText(const scan::ResultsModel &model, const Sink &sink);
 // "low", "medium" or "high".
 QString profileText(int profile);
 // "unknown" for a row the scan reported on without any count, else profileText.
