@@ -37,14 +37,15 @@ private:
     QTemporaryDir m_dir;
 
     // Scans urls against the emulator; returns the elapsed ms and the longest gap between 1 ms timer ticks.
-    QPair<qint64, qint64> scan(emulator::EmulatorThread &engines, int urls, bool parallel = true)
+    QPair<qint64, qint64> scan(emulator::EmulatorThread &engines, int urls, bool parallel = true,
+                               const QString &first = QString())
     {
         const QString ini = m_dir.filePath(QStringLiteral("settings.ini"));
         QFile::remove(ini);
         engines.emulator()->writeSettingsIni(ini);
         QStringList list;
         for (int i = 0; i < urls; ++i)
-            list.append(QStringLiteral("http://site%1.example").arg(i));
+            list.append(i == 0 && !first.isEmpty() ? first : QStringLiteral("http://site%1.example").arg(i));
         scan::ResultsModel results;
         scan::WebLogModel log;
         scan::ScanRun run(&results, &log);
@@ -93,6 +94,36 @@ private slots:
                   how, slow, slow / sequentialBound, sequentialBound, slow / parallelBound, parallelBound,
                   stall20);
         }
+    }
+
+    // 10,000 URLs, 20 ms per answer, the engines in parallel: bounded by 1.1 x URLs x latency.
+    void scan10000UrlsAt20ms()
+    {
+        emulator::EmulatorThread engines;
+        engines.emulator()->setLatencyMs(20);
+        const auto [ms, stall] = scan(engines, 10000, true);
+        const double bound = 10000.0 * 20;
+        qInfo("parallel scan of 10,000 URLs, 20 ms latency: %lld ms = %.3f x URLs x latency (%.2f of the 1.1 x "
+              "bound); longest stall %lld ms",
+              ms, ms / bound, ms / bound / 1.1, stall);
+    }
+
+    // The longest event-loop stall of a parallel scan one of whose pages is 8 MiB (every engine's answer for
+    // the first URL): at most 16 ms.
+    void stallWith8MiBPage()
+    {
+        emulator::EmulatorThread engines;
+        QByteArray huge = "<html><body>";
+        while (huge.size() < 8 * 1024 * 1024 - 200)
+            huge += "<p class=\"g\"><a href=\"http://www.example.com/\">A page</a> that links here</p>\n";
+        huge += "Results <b>1</b> - <b>10</b> of about <b>1,234</b> linking to <b>x</b>.</body></html>";
+        huge.truncate(8 * 1024 * 1024 - 1);
+        const QString target = QStringLiteral("http://huge-page.example");
+        engines.emulator()->setPage(target, huge);
+        const auto [ms, stall] = scan(engines, 20, true, target);
+        qInfo("parallel scan of 20 URLs, the first with 8 MiB pages: %lld ms; longest event-loop stall %lld ms "
+              "(%.2f of the 16 ms bound)",
+              ms, stall, stall / 16.0);
     }
 
     // The numeric sort of 100,000 rows by total against a std::sort of 100,000 doubles, in the same run;

@@ -128,7 +128,7 @@ bool writeKeptPages(const scan::ScanRun &run, const scan::ResultsModel &results,
             for (const QChar c : header.toLower())
                 name += c.isLetterOrNumber() ? QString(c) : QString();
             const QString file = QStringLiteral("%1-%2.html").arg(row + 1).arg(name);
-            if (!textFile::writeBytes(dir.filePath(file), page->body)) {
+            if (!textFile::writeBytes(dir.filePath(file), page->body())) {
                 *error = QStringLiteral("cannot write %1").arg(dir.filePath(file));
                 return false;
             }
@@ -232,6 +232,7 @@ int scanAndPrint(const QStringList &urls, const QString &settingsIni, const Scan
 {
     scan::ResultsModel results(scanRequest.engines);
     scan::WebLogModel log;
+    log.setKeepRows(false); // the command line shows no log
     scan::ScanRun run(&results, &log);
     run.setSettingsFile(settingsIni);
     run.setThresholds(scanRequest.low, scanRequest.medium);

@@ -148,7 +148,8 @@ private:
         m_busy = true;
         request.arrivedMs = m_emulator->clockMs();
         const auto settings = m_emulator->settings();
-        QTimer::singleShot(settings.latencyMs, this, [this, request] { answer(request); });
+        // The latency exactly as set: a coarse timer would add up to 5 % to every answer.
+        QTimer::singleShot(settings.latencyMs, Qt::PreciseTimer, this, [this, request] { answer(request); });
     }
 
     void answer(const Request &request)

@@ -10,13 +10,13 @@ void KeptPages::clear()
 
 void KeptPages::add(KeptPage page)
 {
-    if (page.body.size() > m_limit)
+    if (page.stored.size() > m_limit)
         return;
-    while (!m_pages.isEmpty() && m_bytes + page.body.size() > m_limit) {
-        m_bytes -= m_pages.first().body.size();
+    while (!m_pages.isEmpty() && m_bytes + page.stored.size() > m_limit) {
+        m_bytes -= m_pages.first().stored.size();
         m_pages.removeFirst();
     }
-    m_bytes += page.body.size();
+    m_bytes += page.stored.size();
     m_pages.append(std::move(page));
 }
 

@@ -29,7 +29,7 @@ RereadResult rereadKeptPages(ResultsModel &results, WebLogModel *log, const Kept
             const KeptPage *page = newest.value(url + u'\n' + engine.key.toCaseFolded());
             if (!page)
                 continue;
-            const QString text = QString::fromLatin1(page->body);
+            const QString text = QString::fromLatin1(page->body());
             const QString count = engines::extract(engine, text).count;
             CellReport report =
                 classifyCell(page->outcome, text, engines::judgedText(engine, count), page->prefixEmpty);

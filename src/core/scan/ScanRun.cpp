@@ -7,7 +7,10 @@
 #include "core/scan/SortKeys.h"
 #include "core/scan/WebLogModel.h"
 
+#include <QFutureWatcher>
+#include <QPromise>
 #include <QRandomGenerator>
+#include <QThreadPool>
 #include <QTimer>
 
 #include <algorithm>
@@ -294,20 +297,63 @@ void ScanRun::launch(int engine, int id)
     connect(slot->download, &PageDownload::finished, this, [this, engine, id] { pageArrived(engine, id); });
 }
 
+namespace {
+
+// What the page says, worked out away from the window's thread: a page may be megabytes long.
+struct Analysis
+{
+    QString count;
+    CellReport report;
+    QByteArray packed; // the page compressed, to be kept
+};
+
+} // namespace
+
 void ScanRun::pageArrived(int engine, int id)
 {
     Slot *slot = slotById(engine, id);
     PageDownload *download = slot ? slot->download.data() : nullptr;
     if (!download || !m_results || !m_log)
         return;
-    const QString page = download->page();
-    const FetchOutcome outcome = download->outcome();
     slot->download = nullptr;
     download->deleteLater();
+    Page page{download->url(), download->outcome(), download->headers(), download->body()};
+    // Extraction and judgement run on the thread pool; the answer comes back through a watcher that dies with
+    // this run, so a late answer of a run that is gone lands nowhere.
+    auto promise = std::make_shared<QPromise<Analysis>>();
+    auto *watcher = new QFutureWatcher<Analysis>(this);
+    connect(watcher, &QFutureWatcherBase::finished, this, [this, watcher, engine, id, page] {
+        watcher->deleteLater();
+        if (watcher->future().resultCount() == 0)
+            return;
+        const Analysis analysis = watcher->future().result();
+        analysed(engine, id, page, analysis.count, analysis.report, analysis.packed);
+    });
+    watcher->setFuture(promise->future());
+    const engines::Definition definition = m_engines.at(engine);
+    const bool prefixEmpty = m_prefixes.prefix(engine).isEmpty();
+    const bool keep = m_kept.limit() > 0;
+    QThreadPool::globalInstance()->start([promise, definition, prefixEmpty, page, keep] {
+        promise->start();
+        const QString text = QString::fromLatin1(page.body);
+        Analysis analysis;
+        analysis.count = engines::extract(definition, text).count;
+        analysis.report =
+            classifyCell(page.outcome, text, engines::judgedText(definition, analysis.count), prefixEmpty);
+        if (keep && page.body.size() > 256)
+            analysis.packed = qCompress(page.body, 1); // pages are HTML: a fraction of their size
+        promise->addResult(analysis);
+        promise->finish();
+    });
+}
 
-    const QString count = engines::extract(m_engines.at(engine), page).count;
-    CellReport report = classifyCell(outcome, page, engines::judgedText(m_engines.at(engine), count),
-                                     m_prefixes.prefix(engine).isEmpty());
+void ScanRun::analysed(int engine, int id, const Page &page, const QString &count, CellReport report,
+                       const QByteArray &packed)
+{
+    Slot *slot = m_running ? slotById(engine, id) : nullptr;
+    if (!slot || !m_results || !m_log)
+        return;
+    const FetchOutcome &outcome = page.outcome;
     if (worthRetrying(outcome, report) && slot->attempt < m_retries) {
         ++slot->attempt;
         QTimer::singleShot(m_retryPauseMs, this, [this, engine, id] { startFetch(engine, id); });
@@ -315,9 +361,9 @@ void ScanRun::pageArrived(int engine, int id)
     }
     if (outcome.failure != FetchOutcome::Failure::NotRequested)
         m_kept.add(KeptPage{m_urls.value(slot->url < 0 ? m_position : slot->url), engine,
-                            m_engines.at(engine).key, download->url(), outcome.httpStatus,
-                            download->headers(), download->body(), count, statusWord(report.status), outcome,
-                            m_prefixes.prefix(engine).isEmpty()});
+                            m_engines.at(engine).key, page.query, outcome.httpStatus, page.headers,
+                            packed.isNull() ? page.body : packed, count, statusWord(report.status), outcome,
+                            m_prefixes.prefix(engine).isEmpty(), !packed.isNull()});
     if (slot->attempt > 0)
         report.detail += QStringLiteral(" (after %1 %2)")
                              .arg(slot->attempt)

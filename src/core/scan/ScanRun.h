@@ -130,6 +130,16 @@ private:
     void startFetch(int engine, int id);
     void launch(int engine, int id);
     void pageArrived(int engine, int id);
+    // A fetched page, as it came.
+    struct Page
+    {
+        QString query;
+        FetchOutcome outcome;
+        QList<QPair<QByteArray, QByteArray>> headers;
+        QByteArray body;
+    };
+    void analysed(int engine, int id, const Page &page, const QString &count, CellReport report,
+                  const QByteArray &packed);
     void emitReady();
     // Writes one engine's answer; true when more engines of the row follow.
     bool engineDone(int engine, const QString &count, const CellReport &report);

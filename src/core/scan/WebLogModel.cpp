@@ -53,6 +53,8 @@ bool WebLogModel::before(const Row &a, const Row &b) const
 
 void WebLogModel::appendRow(const QString &type, const QString &url, const CellReport &report)
 {
+    if (!m_keepRows)
+        return;
     // A "Home Page" row has no answer of its own; an engine row shows how its engine answered.
     const bool engineRow = type != QLatin1String("Home Page");
     const Row row{type, url, engineRow ? report.detail : QString(), report.status, engineRow};

@@ -25,6 +25,8 @@ public:
     QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;
     QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
 
+    // A log nobody reads (the command line's) keeps no rows.
+    void setKeepRows(bool keep) { m_keepRows = keep; }
     // Appends a row; once the log has been sorted, rows go to their place in that order.
     void appendRow(const QString &type, const QString &url, const CellReport &report = CellReport());
     QString type(int row) const;
@@ -61,6 +63,7 @@ private:
 
     QList<Row> m_rows;
     bool m_sorted = false;
+    bool m_keepRows = true;
     int m_sortColumn = 0;
     Qt::SortOrder m_order = Qt::AscendingOrder;
 };

@@ -155,7 +155,7 @@ void EngineTestDialog::cmdTestKept_Click()
     if (!page)
         return;
     engines::ProbeResult result =
-        engines::judgePage(m_definition, QString::fromLatin1(page->body), page->outcome, page->prefixEmpty);
+        engines::judgePage(m_definition, QString::fromLatin1(page->body()), page->outcome, page->prefixEmpty);
     result.query = page->query;
     showResult(result);
 }

@@ -47,7 +47,7 @@ QString showKeptPage(WebsiteViewFrame &web, const scan::KeptPage &page)
         if (name.compare("Content-Type", Qt::CaseInsensitive) == 0 && value.contains("charset"))
             type = value;
     }
-    web.browser->setContent(page.body, QString::fromLatin1(type), QUrl(page.query));
+    web.browser->setContent(page.body(), QString::fromLatin1(type), QUrl(page.query));
     return QStringLiteral("Kept copy: %1 as fetched (HTTP %2)").arg(page.query).arg(page.http);
 }
 

@@ -438,7 +438,7 @@ private slots:
         for (const KeptPage &page : kept.pages()) {
             QCOMPARE(page.http, 200);
             QVERIFY(urls.contains(page.target));
-            QCOMPARE(page.body, FetchPage(page.query).toLatin1()); // the emulator's pages are deterministic
+            QCOMPARE(page.body(), FetchPage(page.query).toLatin1()); // the emulator's pages are deterministic
             QVERIFY(std::any_of(page.headers.cbegin(), page.headers.cend(), [](const auto &header) {
                 return header.first.compare("Content-Length", Qt::CaseInsensitive) == 0;
             }));
@@ -451,7 +451,7 @@ private slots:
         QVERIFY(!kept.find(s("http://other.example"), 1));
         // A limit of two and a half pages keeps the newest two (one after another, so that the newest are the
         // last URL's).
-        const qint64 size = kept.pages().last().body.size();
+        const qint64 size = kept.pages().last().stored.size();
         m_run->keptPages().setLimit(size * 5 / 2);
         m_run->setParallel(false);
         runAll(urls);
