@@ -29,6 +29,9 @@
 #include <limits>
 #include <vector>
 
+// Started first thing in main(): start-up is measured from the process's start.
+static QElapsedTimer sinceStart;
+
 class BenchScan : public QObject
 {
     Q_OBJECT
@@ -224,18 +227,20 @@ private slots:
         form.show();
         QVERIFY(QTest::qWaitForWindowExposed(&form));
         const qint64 shown = clock.elapsed();
+        const qint64 sinceStartShown = sinceStart.elapsed();
         auto *browser = form.findChild<QWidget *>(QStringLiteral("WebBrowser1"));
         QSignalSpy loaded(browser, SIGNAL(loadFinished(bool)));
         loaded.wait(20000);
-        qInfo("main window constructed and shown in %lld ms, its browser's first page loaded after %lld ms "
-              "(the "
-              "splash adds its 75 ticks of 2 ms before it)",
-              shown, clock.elapsed());
+        qInfo("main window constructed and shown in %lld ms (%lld ms after the process started, %.2f of the 500 "
+              "ms bound), its browser's first page loaded after %lld ms (the splash adds its 75 ticks of 2 ms "
+              "before it)",
+              shown, sinceStartShown, sinceStartShown / 500.0, clock.elapsed());
     }
 };
 
 int main(int argc, char **argv)
 {
+    sinceStart.start();
     prepareWebEngine("bench_scan");
     QApplication app(argc, argv);
     BenchScan bench;

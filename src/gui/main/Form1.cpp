@@ -6,7 +6,6 @@
 #include "core/program/ProgramFolder.h"
 #include "core/saved/ChartData.h"
 #include "core/saved/SavedSearch.h"
-#include "core/scan/EngineTable.h"
 #include "core/scan/ScanRun.h"
 #include "core/scan/WebLogModel.h"
 #include "gui/chart/ChartViewFrame.h"
@@ -47,6 +46,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScreen>
+#include <QTimer>
 #include <QTreeView>
 #include <QWebEngineView>
 
@@ -203,7 +203,8 @@ Form1::Form1(QWidget *parent)
     if (const int type = UserSettings::value(UserSettings::CmbChart2).toInt(&ok);
         ok && m_chart->showChartType(type))
         m_chart->typeBox->setCurrentIndex(type);
-    navigate(m_web->browser, productIdentity::website());
+    // The browser's first page after the window's first paint.
+    QTimer::singleShot(0, this, [this] { navigate(m_web->browser, productIdentity::website()); });
 }
 
 Form1::~Form1()
@@ -295,7 +296,6 @@ bool Form1::isScanning() const
 
 void Form1::browserLinkHovered(const QString &url)
 {
-    // A running scan's status is never replaced: the page's signals come at any time.
     m_panels[0]->showHover(url, isScanning());
 }
 
