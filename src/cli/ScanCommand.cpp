@@ -276,7 +276,8 @@ int scanAndPrint(const QStringList &urls, const QString &settingsIni, const Scan
         resultsExport::writeCsv(results, false, standardOutput::print);
         break;
     case Output::Json:
-        standardOutput::print(resultsExport::toJson(results, resultsExport::engineSummaries(run), alertObjects));
+        standardOutput::print(
+            resultsExport::toJson(results, resultsExport::engineSummaries(run), alertObjects));
         break;
     }
     int missing = 0;
@@ -475,21 +476,24 @@ int runCommand(const QStringList &arguments)
                                         QStringLiteral("FILE"));
     const QCommandLineOption watchOption(
         QStringLiteral("watch"),
-        QStringLiteral("Make the URL given as the argument the URL of the saved search NAME, which --update-all "
-                       "then keeps up to date; without a URL, forget it."),
+        QStringLiteral(
+            "Make the URL given as the argument the URL of the saved search NAME, which --update-all "
+            "then keeps up to date; without a URL, forget it."),
         QStringLiteral("NAME"));
     const QCommandLineOption watchedOption(
         QStringLiteral("watched"),
         QStringLiteral("List the watched saved searches: name, URL and the newest save's date."));
     const QCommandLineOption updateAllOption(
         QStringLiteral("update-all"),
-        QStringLiteral("Scan the URLs of all watched saved searches in one scan, append each row to its saved "
-                       "search (--date, default today) and print the table. Exit status 4 when an alert was "
-                       "raised."));
+        QStringLiteral(
+            "Scan the URLs of all watched saved searches in one scan, append each row to its saved "
+            "search (--date, default today) and print the table. Exit status 4 when an alert was "
+            "raised."));
     const QCommandLineOption alertDropOption(
         QStringLiteral("alert-drop"),
-        QStringLiteral("With --update-all: a total or a count at least PCT percent below the previous save is "
-                       "an alert (default: the stored alertDrop, 0 for none)."),
+        QStringLiteral(
+            "With --update-all: a total or a count at least PCT percent below the previous save is "
+            "an alert (default: the stored alertDrop, 0 for none)."),
         QStringLiteral("PCT"));
     const QCommandLineOption alertFailuresOption(
         QStringLiteral("alert-failures"),
@@ -498,8 +502,9 @@ int runCommand(const QStringList &arguments)
         QStringLiteral("N"));
     const QCommandLineOption onAlertOption(
         QStringLiteral("on-alert"),
-        QStringLiteral("With --update-all: run CMD (by /bin/sh) once per alert, with VANTORY_ALERT_KIND, _NAME, "
-                       "_URL, _ENGINE, _OLD, _NEW, _DATE and _TEXT in its environment."),
+        QStringLiteral(
+            "With --update-all: run CMD (by /bin/sh) once per alert, with VANTORY_ALERT_KIND, _NAME, "
+            "_URL, _ENGINE, _OLD, _NEW, _DATE and _TEXT in its environment."),
         QStringLiteral("CMD"));
     const QCommandLineOption proxyOption(
         QStringLiteral("proxy"),
@@ -647,16 +652,17 @@ int runCommand(const QStringList &arguments)
     if (parser.isSet(watchedOption))
         return listWatched();
     if (updating) {
-        if (!parser.positionalArguments().isEmpty() || parser.isSet(saveOption) || parser.isSet(appendOption) ||
-            parser.isSet(historyOption) || parser.isSet(compareOption))
+        if (!parser.positionalArguments().isEmpty() || parser.isSet(saveOption) ||
+            parser.isSet(appendOption) || parser.isSet(historyOption) || parser.isSet(compareOption))
             return fail(2, QStringLiteral("--update-all takes no URL list and no other save; see --help"));
         ScanRequest::Update update;
         update.watched = UserSettings::watchedSearches();
         update.date = parser.isSet(dateOption) ? QDate::fromString(parser.value(dateOption), Qt::ISODate)
                                                : QDate::currentDate();
         if (!update.date.isValid() || update.date.year() < 2000 || update.date.year() > 2099)
-            return fail(2, QStringLiteral("--date needs a date as YYYY-MM-DD in the years 2000 to 2099, not \"%1\"")
-                               .arg(parser.value(dateOption)));
+            return fail(
+                2, QStringLiteral("--date needs a date as YYYY-MM-DD in the years 2000 to 2099, not \"%1\"")
+                       .arg(parser.value(dateOption)));
         update.rules = updates::Rules::stored();
         update.rules.dropPercent = alertDrop.value_or(update.rules.dropPercent);
         update.rules.failures = alertFailures.value_or(update.rules.failures);

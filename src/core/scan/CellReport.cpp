@@ -128,9 +128,10 @@ static CellReport classifyAnswer(const FetchOutcome &outcome, const QString &pag
         report.finalUrl = outcome.finalUrl;
     const int http = outcome.httpStatus;
     const bool success = http >= 200 && http < 300;
-    const QString facts = (http > 0 ? QStringLiteral("HTTP %1, %2, %3 ms").arg(http).arg(size(outcome.bytes)).arg(outcome.ms)
-                                    : QStringLiteral("%1, %2 ms").arg(size(outcome.bytes)).arg(outcome.ms)) +
-                          (outcome.proxy.isEmpty() ? QString() : QStringLiteral(", via ") + outcome.proxy);
+    const QString facts =
+        (http > 0 ? QStringLiteral("HTTP %1, %2, %3 ms").arg(http).arg(size(outcome.bytes)).arg(outcome.ms)
+                  : QStringLiteral("%1, %2 ms").arg(size(outcome.bytes)).arg(outcome.ms)) +
+        (outcome.proxy.isEmpty() ? QString() : QStringLiteral(", via ") + outcome.proxy);
 
     double number = 0;
     if (!count.isEmpty() && !cellNumber(QString(count).remove(u' '), &number)) {

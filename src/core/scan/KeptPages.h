@@ -19,7 +19,7 @@ struct KeptPage
     int http = 0;      // the HTTP status, 0 when none arrived
     QList<QPair<QByteArray, QByteArray>> headers;
     QByteArray stored; // the bytes read, or them compressed (qCompress) when compressed is set
-    QString count;   // the count as cut from the page
+    QString count;     // the count as cut from the page
     QString statusWord;
     FetchOutcome outcome;     // how the request went
     bool prefixEmpty = false; // settings.ini had no address for the engine
@@ -29,8 +29,8 @@ struct KeptPage
     QByteArray body() const { return compressed ? qUncompress(stored) : stored; }
 };
 
-// The pages of the current run, up to a limit of stored bytes (a scan keeps its pages compressed): when a page
-// would pass it, the oldest pages go first (a page larger than the limit is not kept).
+// The pages of the current run, up to a limit of stored bytes (a scan keeps its pages compressed): when a
+// page would pass it, the oldest pages go first (a page larger than the limit is not kept).
 class KeptPages
 {
 public:

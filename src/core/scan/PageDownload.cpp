@@ -7,6 +7,8 @@
 #include <QTimer>
 #include <QUrl>
 
+#include <algorithm>
+
 namespace scan {
 
 namespace {
@@ -45,7 +47,8 @@ bool isFetchableUrl(const QString &url, QUrl *parsed)
 QString proxyText(const QNetworkProxy &proxy)
 {
     // Without the password: this text goes into reports and logs.
-    const QString scheme = proxy.type() == QNetworkProxy::Socks5Proxy ? QStringLiteral("socks5") : QStringLiteral("http");
+    const QString scheme =
+        proxy.type() == QNetworkProxy::Socks5Proxy ? QStringLiteral("socks5") : QStringLiteral("http");
     const QString user = proxy.user().isEmpty() ? QString() : proxy.user() + u'@';
     return scheme + QStringLiteral("://") + user + proxy.hostName() + u':' + QString::number(proxy.port());
 }
@@ -113,7 +116,8 @@ void PageDownload::start()
     }
     // The proxy of this request (the engine's next one in turn), or a direct connection.
     m_manager->setProxy(m_options.proxy);
-    m_outcome.proxy = m_options.proxy.type() == QNetworkProxy::NoProxy ? QString() : proxyText(m_options.proxy);
+    m_outcome.proxy =
+        m_options.proxy.type() == QNetworkProxy::NoProxy ? QString() : proxyText(m_options.proxy);
     m_reply = m_manager->get(pageRequest(url, m_options));
     connect(m_reply, &QNetworkReply::readyRead, this, &PageDownload::readAvailable);
     connect(m_reply, &QNetworkReply::finished, this, &PageDownload::finish);
@@ -146,7 +150,8 @@ void PageDownload::readAvailable()
 {
     if (!m_reply || m_finished || !m_reply->isOpen())
         return;
-    const qint64 room = m_options.bodyLimit - m_body.size();
+    // What has arrived, up to the limit: a read of the whole room would reserve megabytes for every page.
+    const qint64 room = std::min(m_options.bodyLimit - m_body.size(), m_reply->bytesAvailable());
     if (room > 0)
         m_body += m_reply->read(room);
     if (m_body.size() >= m_options.bodyLimit && m_reply->isRunning()) {
@@ -189,7 +194,8 @@ void PageDownload::finish()
                     error <= QNetworkReply::ProxyAuthenticationRequiredError) ||
                    error == QNetworkReply::UnknownProxyError ||
                    (m_options.proxy.type() != QNetworkProxy::NoProxy && m_outcome.httpStatus == 0 &&
-                    (error == QNetworkReply::ConnectionRefusedError || error == QNetworkReply::HostNotFoundError ||
+                    (error == QNetworkReply::ConnectionRefusedError ||
+                     error == QNetworkReply::HostNotFoundError ||
                      error == QNetworkReply::RemoteHostClosedError))) {
             // Through a proxy, a connection that failed before any answer is the proxy's failure.
             m_outcome.failure = Failure::Proxy;
@@ -207,6 +213,7 @@ void PageDownload::finish()
                               : m_outcome.proxy;
     m_outcome.proxy = proxy;
     m_outcome.requestedUrl = m_url;
+    m_body.squeeze(); // the page as it is kept, without room to grow
     m_outcome.bytes = m_body.size();
     m_outcome.ms = m_clock.isValid() ? m_clock.elapsed() : 0;
     if (m_deadline)

@@ -255,7 +255,8 @@ bool writeText(const ResultsModel &model, const Sink &sink)
     // Two passes over the table: the columns' widths, then the lines; no copy of the table is made.
     const QStringList header = headerFields(model);
     auto field = [&model](int row, int column) {
-        return printable(column < model.cellColumns() ? model.cell(row, column) : profileText(int(model.profile(row))));
+        return printable(column < model.cellColumns() ? model.cell(row, column)
+                                                      : profileText(int(model.profile(row))));
     };
     QList<qsizetype> widths(header.size(), 0);
     for (qsizetype c = 0; c < header.size(); ++c)

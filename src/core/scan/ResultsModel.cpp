@@ -245,7 +245,8 @@ void ResultsModel::SortListView(int column, int mode, bool ascending)
     // The keys the rows are ordered by, computed once per sort: in number mode each cell's number (cells that
     // are no number first, as their empty numeric keys order), otherwise the cells' own texts.
     auto textOf = [this, c](const Row &row) -> QString {
-        return c == changeColumn() ? (row.change ? QString::number(*row.change) : QString()) : row.cells.value(c);
+        return c == changeColumn() ? (row.change ? QString::number(*row.change) : QString())
+                                   : row.cells.value(c);
     };
     std::vector<int> order(static_cast<std::size_t>(n));
     std::iota(order.begin(), order.end(), 0);
@@ -259,7 +260,8 @@ void ResultsModel::SortListView(int column, int mode, bool ascending)
         for (qsizetype i = 0; i < n; ++i) {
             const Row &row = m_rows.at(i);
             double x = 0;
-            const bool number = c == changeColumn() ? row.change.has_value() : cellNumber(row.cells.value(c), &x);
+            const bool number =
+                c == changeColumn() ? row.change.has_value() : cellNumber(row.cells.value(c), &x);
             if (c == changeColumn() && number)
                 x = double(*row.change);
             keys[std::size_t(i)] = {number, x == 0 ? 0.0 : x};

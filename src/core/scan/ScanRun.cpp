@@ -491,8 +491,9 @@ QStringList ScanRun::summaryLines() const
         if (s.notAsked > 0)
             line += QStringLiteral(", %1 not asked").arg(s.notAsked);
         if (!s.droppedProxies.isEmpty())
-            line += QStringLiteral(", proxies dropped after %1 blocked answers: ").arg(BlocksBeforeSuspension) +
-                    s.droppedProxies.join(QStringLiteral(", "));
+            line +=
+                QStringLiteral(", proxies dropped after %1 blocked answers: ").arg(BlocksBeforeSuspension) +
+                s.droppedProxies.join(QStringLiteral(", "));
         if (s.suspended)
             line += QStringLiteral(", suspended after %1 blocked answers").arg(BlocksBeforeSuspension);
         lines.append(line);

@@ -68,8 +68,9 @@ public:
     int position() const { return m_position; }
     qint64 grandTotal() const { return m_grandTotal; }
 
-    // Proxies for every engine, used in turn, one per request and engine (the command line's --proxy). Without
-    // them each run takes the stored ones: an engine's own (proxy.KEY), else those of all engines (proxies).
+    // Proxies for every engine, used in turn, one per request and engine (the command line's --proxy).
+    // Without them each run takes the stored ones: an engine's own (proxy.KEY), else those of all engines
+    // (proxies).
     void setProxies(std::optional<QList<QNetworkProxy>> proxies) { m_proxiesOverride = std::move(proxies); }
     // The proxies an engine's requests go through in this run (empty: direct).
     QList<QNetworkProxy> proxiesOf(int engine) const { return m_proxies.value(engine - 1); }
@@ -79,8 +80,8 @@ public:
     void setRetries(std::optional<int> retries) { m_retriesOverride = retries; }
     void setRetryPauseMs(int ms) { m_retryPauseMs = ms; }
     // An engine that answers "blocked" this many times in a row is not asked again during the run; with
-    // several proxies, a proxy is dropped for that engine after this many blocks through it, and the engine is
-    // suspended when none is left.
+    // several proxies, a proxy is dropped for that engine after this many blocks through it, and the engine
+    // is suspended when none is left.
     static constexpr int BlocksBeforeSuspension = 3;
 
     // What each engine answered during the run (engine 1..engines().count()).
@@ -187,7 +188,7 @@ private:
     int m_retryPauseMs = 1000;
     std::vector<int> m_blockedInARow;
     std::optional<QList<QNetworkProxy>> m_proxiesOverride;
-    QList<QList<QNetworkProxy>> m_proxies;  // per engine
+    QList<QList<QNetworkProxy>> m_proxies;       // per engine
     std::vector<std::vector<int>> m_proxyBlocks; // per engine and proxy: blocked answers in a row, -1 dropped
     std::vector<int> m_nextProxy;
     std::vector<EngineSummary> m_summary;
