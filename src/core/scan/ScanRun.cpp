@@ -307,6 +307,23 @@ struct Analysis
     QByteArray packed; // the page compressed, to be kept
 };
 
+Analysis analyse(const engines::Definition &definition, const QByteArray &body, const FetchOutcome &outcome,
+                 bool prefixEmpty, bool keep)
+{
+    const QString text = QString::fromLatin1(body);
+    Analysis analysis;
+    analysis.count = engines::extract(definition, text).count;
+    analysis.report =
+        classifyCell(outcome, text, engines::judgedText(definition, analysis.count), prefixEmpty);
+    if (keep && body.size() > 256)
+        analysis.packed = qCompress(body, 1); // pages are HTML: a fraction of their size
+    return analysis;
+}
+
+// Pages up to this size are read at once; larger ones on the thread pool, so that the window never waits
+// for them.
+constexpr qsizetype InlinePageBytes = 256 * 1024;
+
 } // namespace
 
 void ScanRun::pageArrived(int engine, int id)
@@ -318,8 +335,16 @@ void ScanRun::pageArrived(int engine, int id)
     slot->download = nullptr;
     download->deleteLater();
     Page page{download->url(), download->outcome(), download->headers(), download->body()};
-    // Extraction and judgement run on the thread pool; the answer comes back through a watcher that dies with
-    // this run, so a late answer of a run that is gone lands nowhere.
+    const engines::Definition &engineDefinition = m_engines.at(engine);
+    const bool prefixEmpty = m_prefixes.prefix(engine).isEmpty();
+    const bool keep = m_kept.limit() > 0;
+    if (page.body.size() <= InlinePageBytes) {
+        const Analysis analysis = analyse(engineDefinition, page.body, page.outcome, prefixEmpty, keep);
+        analysed(engine, id, page, analysis.count, analysis.report, analysis.packed);
+        return;
+    }
+    // Extraction and judgement of a large page run on the thread pool; the answer comes back through a
+    // watcher that dies with this run, so a late answer of a run that is gone lands nowhere.
     auto promise = std::make_shared<QPromise<Analysis>>();
     auto *watcher = new QFutureWatcher<Analysis>(this);
     connect(watcher, &QFutureWatcherBase::finished, this, [this, watcher, engine, id, page] {
@@ -330,19 +355,10 @@ void ScanRun::pageArrived(int engine, int id)
         analysed(engine, id, page, analysis.count, analysis.report, analysis.packed);
     });
     watcher->setFuture(promise->future());
-    const engines::Definition definition = m_engines.at(engine);
-    const bool prefixEmpty = m_prefixes.prefix(engine).isEmpty();
-    const bool keep = m_kept.limit() > 0;
+    const engines::Definition definition = engineDefinition; // a copy for the other thread
     QThreadPool::globalInstance()->start([promise, definition, prefixEmpty, page, keep] {
         promise->start();
-        const QString text = QString::fromLatin1(page.body);
-        Analysis analysis;
-        analysis.count = engines::extract(definition, text).count;
-        analysis.report =
-            classifyCell(page.outcome, text, engines::judgedText(definition, analysis.count), prefixEmpty);
-        if (keep && page.body.size() > 256)
-            analysis.packed = qCompress(page.body, 1); // pages are HTML: a fraction of their size
-        promise->addResult(analysis);
+        promise->addResult(analyse(definition, page.body, page.outcome, prefixEmpty, keep));
         promise->finish();
     });
 }
