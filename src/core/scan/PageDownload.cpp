@@ -213,7 +213,6 @@ void PageDownload::finish()
                               : m_outcome.proxy;
     m_outcome.proxy = proxy;
     m_outcome.requestedUrl = m_url;
-    m_body.squeeze(); // the page as it is kept, without room to grow
     m_outcome.bytes = m_body.size();
     m_outcome.ms = m_clock.isValid() ? m_clock.elapsed() : 0;
     if (m_deadline)
