@@ -598,13 +598,9 @@ int runCommand(const QStringList &arguments)
         scanRequest.jitter = true;
     if (parser.isSet(proxyOption)) {
         QList<QNetworkProxy> proxies;
-        for (const QString &text : parser.values(proxyOption)) {
-            QNetworkProxy proxy;
-            QString why;
-            if (!scan::parseProxy(text, &proxy, &why))
-                return fail(2, why);
-            proxies.append(proxy);
-        }
+        QString why;
+        if (!scan::parseProxies(parser.values(proxyOption), &proxies, &why))
+            return fail(2, why);
         scanRequest.proxies = proxies;
     }
     std::optional<int> alertDrop, alertFailures;

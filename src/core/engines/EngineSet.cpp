@@ -305,7 +305,6 @@ LoadResult parse(const QByteArray &bytes, const QString &file)
         result.messages.append(
             QStringLiteral("%1: text outside any engine section is ignored.").arg(where(file, outsideLine)));
 
-    QStringList keys, headers, logTexts;
     for (Pending &p : sections) {
         Definition &d = p.definition;
         d.countRemove = p.countRemove.values();
@@ -321,23 +320,15 @@ LoadResult parse(const QByteArray &bytes, const QString &file)
                 p.fail(d.line, why);
         }
         if (p.fault.isEmpty()) {
-            if (keys.contains(d.key, Qt::CaseInsensitive))
-                p.fail(d.line, QStringLiteral("another engine has the key %1").arg(d.key));
-            else if (headers.contains(d.header, Qt::CaseInsensitive))
-                p.fail(d.line, QStringLiteral("another engine has the header \"%1\"").arg(d.header));
-            else if (logTexts.contains(d.logText, Qt::CaseInsensitive))
-                p.fail(d.line, QStringLiteral("another engine has the log text \"%1\"").arg(d.logText));
-            else if (result.all.size() >= MaxEngines)
-                p.fail(d.line, QStringLiteral("there are more than %1 engines").arg(MaxEngines));
+            const QString why = clash(result.all, d);
+            if (!why.isEmpty())
+                p.fail(d.line, why);
         }
         if (!p.fault.isEmpty()) {
             result.messages.append(QStringLiteral("%1: the engine [%2] is left out: %3.")
                                        .arg(where(file, p.faultLine), d.section, p.fault));
             continue;
         }
-        keys.append(d.key);
-        headers.append(d.header);
-        logTexts.append(d.logText);
         result.all.append(d);
     }
     result.set = EngineSet(result.all);
@@ -350,6 +341,21 @@ LoadResult parse(const QByteArray &bytes, const QString &file)
         result.usedDefaults = true;
     }
     return result;
+}
+
+QString clash(const QList<Definition> &earlier, const Definition &d)
+{
+    for (const Definition &other : earlier) {
+        if (other.key.compare(d.key, Qt::CaseInsensitive) == 0)
+            return QStringLiteral("another engine has the key %1").arg(d.key);
+        if (other.header.compare(d.header, Qt::CaseInsensitive) == 0)
+            return QStringLiteral("another engine has the header \"%1\"").arg(d.header);
+        if (other.logText.compare(d.logText, Qt::CaseInsensitive) == 0)
+            return QStringLiteral("another engine has the log text \"%1\"").arg(d.logText);
+    }
+    if (earlier.size() >= MaxEngines)
+        return QStringLiteral("there are more than %1 engines").arg(MaxEngines);
+    return QString();
 }
 
 LoadResult loadFile(const QString &file)

@@ -49,6 +49,10 @@ private:
     std::shared_ptr<const QList<Definition>> m_list;
 };
 
+// Why the definition cannot stand behind the earlier ones: a key, header or log text one of them has, or
+// one engine too many. Empty when it can.
+QString clash(const QList<Definition> &earlier, const Definition &definition);
+
 // What reading an engines file gave.
 struct LoadResult
 {

@@ -75,6 +75,20 @@ bool parseProxy(const QString &text, QNetworkProxy *proxy, QString *error)
     return true;
 }
 
+bool parseProxies(const QStringList &texts, QList<QNetworkProxy> *proxies, QString *error)
+{
+    proxies->clear();
+    for (const QString &list : texts) {
+        for (const QString &text : list.split(u' ', Qt::SkipEmptyParts)) {
+            QNetworkProxy proxy;
+            if (!parseProxy(text, &proxy, error))
+                return false;
+            proxies->append(proxy);
+        }
+    }
+    return true;
+}
+
 QNetworkRequest pageRequest(const QUrl &url, const FetchOptions &options)
 {
     QNetworkRequest request(url);

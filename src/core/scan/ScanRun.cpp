@@ -66,22 +66,22 @@ void ScanRun::prepareEngines()
     while (m_fetchers.size() < n)
         m_fetchers.push_back(new PageFetcher(this));
     m_missingVariable.clear();
-    for (std::size_t e = 0; e < n; ++e) {
-        FetchOptions options = m_options;
-        QString missing;
-        options.headers = engines::resolvedHeaders(m_engines.at(int(e) + 1), &missing);
-        m_missingVariable.append(missing);
-        m_fetchers[e]->setOptions(options);
-    }
     m_proxies.clear();
     m_proxyBlocks.assign(n, {});
     m_nextProxy.assign(n, 0);
     for (std::size_t e = 0; e < n; ++e) {
+        const engines::Definition &engine = m_engines.at(int(e) + 1);
+        FetchOptions options = m_options;
+        QString missing;
+        options.headers = engines::resolvedHeaders(engine, &missing);
+        m_missingVariable.append(missing);
+        m_fetchers[e]->setOptions(options);
+        // Its proxies: the command line's, else its own stored ones, else those of all engines.
         QList<QNetworkProxy> proxies;
         if (m_proxiesOverride) {
             proxies = *m_proxiesOverride;
         } else {
-            QString stored = UserSettings::proxiesFor(m_engines.at(int(e) + 1).key);
+            QString stored = UserSettings::proxiesFor(engine.key);
             if (stored.isEmpty())
                 stored = UserSettings::value(UserSettings::Proxies);
             for (const QString &text : stored.split(u' ', Qt::SkipEmptyParts)) {

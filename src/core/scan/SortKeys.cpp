@@ -39,7 +39,7 @@ bool cellNumber(const QString &text, double *number)
     if (i < n && (c[i] == u'+' || c[i] == u'-') && !put(char(c[i++].unicode())))
         return false;
     bool digits = false;
-    while (i < n && ((c[i] >= u'0' && c[i] <= u'9') || c[i].isDigit() || (c[i] == u',' && digits))) {
+    while (i < n && (c[i].isDigit() || (c[i] == u',' && digits))) {
         if (c[i] != u',') {
             if (c[i] < u'0' || c[i] > u'9')
                 return false; // a digit of another script: no number of an English locale

@@ -238,18 +238,7 @@ QString EnginesPage::problemOf(int index) const
     const QString why = engines::problem(d);
     if (!why.isEmpty())
         return why;
-    for (int i = 0; i < index; ++i) {
-        const engines::Definition &other = m_definitions.at(i);
-        if (other.key.compare(d.key, Qt::CaseInsensitive) == 0)
-            return QStringLiteral("another engine has the key %1").arg(d.key);
-        if (other.header.compare(d.header, Qt::CaseInsensitive) == 0)
-            return QStringLiteral("another engine has the header \"%1\"").arg(d.header);
-        if (other.logText.compare(d.logText, Qt::CaseInsensitive) == 0)
-            return QStringLiteral("another engine has the log text \"%1\"").arg(d.logText);
-    }
-    if (index >= engines::MaxEngines)
-        return QStringLiteral("there are more than %1 engines").arg(engines::MaxEngines);
-    return QString();
+    return engines::clash(m_definitions.mid(0, index), d);
 }
 
 QStringList EnginesPage::problems() const

@@ -28,13 +28,9 @@ QList<std::pair<QString, QString>> engineLines(const QString &text)
 
 QString proxyProblem(const QString &list)
 {
-    for (const QString &text : list.split(u' ', Qt::SkipEmptyParts)) {
-        QNetworkProxy proxy;
-        QString why;
-        if (!scan::parseProxy(text, &proxy, &why))
-            return why;
-    }
-    return QString();
+    QList<QNetworkProxy> proxies;
+    QString why;
+    return scan::parseProxies({list}, &proxies, &why) ? QString() : why;
 }
 
 } // namespace
