@@ -315,8 +315,10 @@ Analysis analyse(const engines::Definition &definition, const QByteArray &body, 
     analysis.count = engines::extract(definition, text).count;
     analysis.report =
         classifyCell(outcome, text, engines::judgedText(definition, analysis.count), prefixEmpty);
-    if (keep && body.size() > 256)
+    if (keep && body.size() > 256) {
         analysis.packed = qCompress(body, 1); // pages are HTML: a fraction of their size
+        analysis.packed.squeeze();            // qCompress leaves the room of the whole page reserved
+    }
     return analysis;
 }
 

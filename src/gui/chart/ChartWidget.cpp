@@ -1,5 +1,7 @@
 #include "gui/chart/ChartWidget.h"
 
+#include "gui/chart/ManySeriesItem.h"
+
 #include <QAreaSeries>
 #include <QBarCategoryAxis>
 #include <QBarSeries>
@@ -288,7 +290,12 @@ void ChartWidget::build2D()
     for (const QString &label : std::as_const(m_model.categoryLabels))
         m_categoryWidth = std::max(m_categoryWidth, metrics.horizontalAdvance(label));
 
-    if (m_type == 1) {
+    m_manySeries = nullptr;
+    if (m_model.seriesLabels.size() > m_seriesObjectLimit) {
+        m_manySeries = new ManySeriesItem(m_model, m_type, scale.top, chart);
+        connect(chart, &QChart::plotAreaChanged, this,
+                [item = m_manySeries](const QRectF &area) { item->setPlotArea(area); });
+    } else if (m_type == 1) {
         auto *bars = new QBarSeries;
         bars->setBarWidth(categories > 60 ? 1.0 : 0.8);
         for (qsizetype s = 0; s < m_model.seriesLabels.size(); ++s) {

@@ -10,6 +10,7 @@ class Q3DBars;
 class Q3DSurface;
 class QCategoryAxis;
 class QChartView;
+class ManySeriesItem;
 class QLabel;
 class QPainter;
 class QScrollArea;
@@ -41,12 +42,17 @@ public:
     QImage toImage(const QSize &size, qreal scale = 1);
     void renderTo(QPainter *painter, const QRectF &target);
 
+    // A 2D chart with more series than this draws them from the model, not as one chart series each.
+    static constexpr int DefaultSeriesObjectLimit = 500;
+    void setSeriesObjectLimit(int limit) { m_seriesObjectLimit = limit; }
+
     // The widgets that draw now (tests and screenshots).
     QChartView *chartView() const { return m_view; }
     QAbstract3DGraph *graph3D() const;
     Q3DBars *bars3D() const { return m_bars; }
     Q3DSurface *surface3D() const { return m_surface; }
     QLabel *notice() const { return m_notice; }
+    ManySeriesItem *manySeries() const { return m_manySeries; }
     ChartLegend *legend() const { return m_legend; }
     // The category labels the chart shows now, in order, without the ones left out for room.
     QStringList shownCategoryLabels() const;
@@ -75,6 +81,8 @@ private:
     QChartView *m_view;
     QCategoryAxis *m_categoryAxis = nullptr;
     int m_categoryWidth = 0;
+    int m_seriesObjectLimit = DefaultSeriesObjectLimit;
+    ManySeriesItem *m_manySeries = nullptr;
     QLabel *m_notice;
     QScrollArea *m_legendArea;
     ChartLegend *m_legend;

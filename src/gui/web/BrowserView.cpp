@@ -1,6 +1,12 @@
 #include "gui/web/BrowserView.h"
 
-BrowserView::BrowserView(QWidget *parent) : QWebEngineView(parent) {}
+#include "gui/common/FrameLimiter.h"
+
+BrowserView::BrowserView(QWidget *parent) : QWebEngineView(parent)
+{
+    // The browser makes its window be composed as a whole on every paint.
+    FrameLimiter::limit(this);
+}
 
 QWebEngineView *BrowserView::createWindow(QWebEnginePage::WebWindowType)
 {

@@ -1,8 +1,8 @@
 // What the two-dimensional chart types draw, read back from the chart objects: axis labels, value ticks,
 // legend entries and colours, gaps; and what export writes.
 #include "gui/chart/ChartWidget.h"
-#include "gui/common/Prompts.h"
 #include "gui/chart/modPrint.h"
+#include "gui/common/Prompts.h"
 
 #include "../../support/ChartKinds.h"
 #include "../../support/TestText.h"
@@ -204,6 +204,65 @@ private slots:
         const QList<QPointF> block = area->upperSeries()->points();
         QCOMPARE(block.size(), 2);
         QVERIFY(block.first().x() > -0.5 && block.last().x() < 0.5);
+    }
+
+    void manySeriesLookAsOneObjectEach()
+    {
+        // A chart with more series than the limit draws them from the model; the picture is the one a chart
+        // series each would give: places, colours, gaps, lone values, for every 2D type.
+        chartData::ChartModel model;
+        model.title = s("Temporary Search Results");
+        model.categoryLabels = {s("Google"), s("Altavista"), s("Yahoo!"),
+                                s("Teoma"),  s("MSN"),       s("All The Web")};
+        for (int i = 0; i < 30; ++i) {
+            model.seriesLabels.append(s("http://site%1.example").arg(i));
+            QList<std::optional<double>> row;
+            for (int c = 0; c < 6; ++c) {
+                if ((i + c) % 7 == 3)
+                    row.append(std::nullopt); // a gap
+                else
+                    row.append(double((i * 37 + c * 101) % 900 + 50));
+            }
+            if (i == 5)
+                row = {std::nullopt, std::nullopt, 700.0, std::nullopt, std::nullopt, std::nullopt}; // alone
+            model.values.append(row);
+        }
+        for (int type : {1, 3, 5, 7}) {
+            ChartWidget objects;
+            ChartWidget direct;
+            direct.setSeriesObjectLimit(10);
+            QImage pictures[2];
+            int k = 0;
+            for (ChartWidget *widget : {&objects, &direct}) {
+                widget->resize(900, 600);
+                widget->setChartType(type);
+                widget->setChart(model);
+                pictures[k++] = widget->toImage(QSize(900, 600));
+            }
+            QVERIFY(!objects.manySeries());
+            QVERIFY(direct.manySeries());
+            QVERIFY(direct.chartView()->chart()->series().isEmpty());
+            // Compared in blocks of 6 x 6 pixels, so that smoothed and plain edges count alike.
+            const QImage a = pictures[0].scaled(150, 100, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+            const QImage b = pictures[1].scaled(150, 100, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+            int differing = 0;
+            int coloured = 0;
+            for (int y = 0; y < a.height(); ++y) {
+                for (int x = 0; x < a.width(); ++x) {
+                    const QColor p = a.pixelColor(x, y);
+                    const QColor q = b.pixelColor(x, y);
+                    if (p != Qt::white)
+                        ++coloured;
+                    const int d = std::abs(p.red() - q.red()) + std::abs(p.green() - q.green()) +
+                                  std::abs(p.blue() - q.blue());
+                    if (d > 90)
+                        ++differing;
+                }
+            }
+            // Bars a few pixels wide fall on other pixels when they are not smoothed.
+            QVERIFY2(differing * 100 <= coloured * (type == 1 ? 6 : 2),
+                     qPrintable(s("type %1: %2 of %3 blocks differ").arg(type).arg(differing).arg(coloured)));
+        }
     }
 
     void exportFollowsTheChosenType()

@@ -31,6 +31,7 @@
 #include <QClipboard>
 #include <QComboBox>
 #include <QDialog>
+#include <QElapsedTimer>
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QLabel>
@@ -477,6 +478,43 @@ private slots:
         QVERIFY(panel->fontMetrics().horizontalAdvance(panel->shownText()) <= panel->contentsRect().width());
         m_form->resize(m_form->width() - 100, m_form->height());
         QTRY_VERIFY(m_form->width() <= width - 100);
+    }
+
+    void paintsAreGatheredButNoneIsLost()
+    {
+        // A scan changes the status text far more often than a window can be painted; the changes are
+        // painted together, and the last one always is.
+        auto *panel = m_form->findChild<StatusPanel *>(s("StatusBar1Panel1"));
+        struct PaintCounter : QObject
+        {
+            int paints = 0;
+            QString lastPainted;
+            StatusPanel *panel = nullptr;
+            bool eventFilter(QObject *, QEvent *event) override
+            {
+                if (event->type() == QEvent::Paint) {
+                    ++paints;
+                    lastPainted = panel->shownText();
+                }
+                return false;
+            }
+        } counter;
+        counter.panel = panel;
+        panel->installEventFilter(&counter);
+        QElapsedTimer clock;
+        clock.start();
+        const int changes = 300;
+        for (int i = 0; i < changes; ++i) {
+            emit m_form->scanRun()->statusChanged(s("Scanning http://site%1.example on Google").arg(i));
+            QCoreApplication::processEvents();
+        }
+        const qint64 elapsed = clock.elapsed();
+        const QString last = s("Scanning http://site%1.example on Google").arg(changes - 1);
+        QTRY_COMPARE(counter.lastPainted, last);
+        // One paint per 25 ms at most, with one for the start and one for the end.
+        QVERIFY2(counter.paints <= elapsed / 25 + 3,
+                 qPrintable(s("%1 paints in %2 ms").arg(counter.paints).arg(elapsed)));
+        panel->removeEventFilter(&counter);
     }
 
     void browserSignalsNeverReplaceTheScanStatus()
