@@ -146,7 +146,7 @@ private slots:
 
     // The window's peak memory after a scan of VANTORY_BENCH_WINDOW_URLS URLs (100,000 for the bound of 400
     // MiB) against a vantory-emulator process answering at once. Skipped unless the variable is set: it takes
-    // minutes.
+    // minutes (set QTEST_FUNCTION_TIMEOUT=3600000 too, past QtTest's five).
     void windowMemoryAfterLargeScan()
     {
         const int urls = qEnvironmentVariableIntValue("VANTORY_BENCH_WINDOW_URLS");

@@ -8,15 +8,29 @@ void KeptPages::clear()
     m_bytes = 0;
 }
 
+qint64 KeptPages::footprint(const KeptPage &page)
+{
+    // Texts are counted whole even where a row shares them; a block's bookkeeping as a rough 16 bytes.
+    const auto text = [](const QString &t) { return t.isEmpty() ? 0 : t.capacity() * 2 + 16; };
+    qint64 bytes = qint64(sizeof(KeptPage)) + page.stored.capacity() + 16 + text(page.target) +
+                   text(page.engineKey) + text(page.query) + text(page.count) + text(page.statusWord) +
+                   text(page.outcome.errorText) + text(page.outcome.finalUrl) +
+                   text(page.outcome.requestedUrl) + text(page.outcome.proxy);
+    for (const auto &[name, value] : page.headers)
+        bytes += qint64(sizeof(name) + sizeof(value)) + name.capacity() + value.capacity() + 32;
+    return bytes;
+}
+
 void KeptPages::add(KeptPage page)
 {
-    if (page.stored.size() > m_limit)
+    const qint64 size = footprint(page);
+    if (size > m_limit)
         return;
-    while (!m_pages.isEmpty() && m_bytes + page.stored.size() > m_limit) {
-        m_bytes -= m_pages.first().stored.size();
+    while (!m_pages.isEmpty() && m_bytes + size > m_limit) {
+        m_bytes -= footprint(m_pages.first());
         m_pages.removeFirst();
     }
-    m_bytes += page.stored.size();
+    m_bytes += size;
     m_pages.append(std::move(page));
 }
 

@@ -29,12 +29,16 @@ struct KeptPage
     QByteArray body() const { return compressed ? qUncompress(stored) : stored; }
 };
 
-// The pages of the current run, up to a limit of stored bytes (a scan keeps its pages compressed): when a
-// page would pass it, the oldest pages go first (a page larger than the limit is not kept).
+// The pages of the current run, up to a limit of the memory they take (a scan keeps its pages compressed;
+// their addresses and headers count too): when a page would pass it, the oldest pages go first (a page larger
+// than the limit is not kept).
 class KeptPages
 {
 public:
-    static constexpr qint64 DefaultLimit = 200LL * 1024 * 1024;
+    static constexpr qint64 DefaultLimit = 64LL * 1024 * 1024;
+
+    // The bytes a kept page takes: its own, its stored page's and those of its texts and headers.
+    static qint64 footprint(const KeptPage &page);
 
     void setLimit(qint64 bytes) { m_limit = bytes; }
     qint64 limit() const { return m_limit; }

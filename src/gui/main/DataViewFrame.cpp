@@ -15,7 +15,7 @@ DataViewFrame::DataViewFrame(QWidget *parent)
     : QGroupBox(QStringLiteral("Results - Data View"), parent),
       saveSelected(new QPushButton(QStringLiteral("Save Selected"), this)),
       webResults(new QPushButton(QStringLiteral("Web Results"), this)),
-      clearAll(new QPushButton(QStringLiteral("Clear All"), this)), results(new QTreeView(this))
+      clearAll(new QPushButton(QStringLiteral("Clear All"), this)), results(new ReportView(this))
 {
     setObjectName(QStringLiteral("Frame2"));
     saveSelected->setObjectName(QStringLiteral("Command4"));
@@ -26,7 +26,6 @@ DataViewFrame::DataViewFrame(QWidget *parent)
     webResults->setGeometry(box(1920, 240, 1755, 735));
     clearAll->setGeometry(box(3720, 240, 1755, 735));
     results->setGeometry(box(120, 1185, 9000, 6000));
-    setUpReportView(results);
     results->viewport()->installEventFilter(this);
 }
 

@@ -13,7 +13,7 @@
 using twips::box;
 
 WebsiteViewFrame::WebsiteViewFrame(QWidget *parent)
-    : QGroupBox(QStringLiteral("Results - Website View"), parent), log(new QTreeView(this)),
+    : QGroupBox(QStringLiteral("Results - Website View"), parent), log(new ReportView(this)),
       urlLabel(new QLabel(QStringLiteral("URL:"), this)), address(new QLineEdit(this)),
       go(new QPushButton(QStringLiteral("Go"), this)), back(new QPushButton(QStringLiteral("Back"), this)),
       forward(new QPushButton(QStringLiteral("Forward"), this)),
@@ -44,5 +44,4 @@ WebsiteViewFrame::WebsiteViewFrame(QWidget *parent)
     stop->setGeometry(box(2520, 2520, 915, 435));
     refresh->setGeometry(box(3480, 2520, 915, 435));
     browser->setGeometry(box(60, 3000, 9000, 4000));
-    setUpReportView(log);
 }

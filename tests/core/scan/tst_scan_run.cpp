@@ -451,7 +451,7 @@ private slots:
         QVERIFY(!kept.find(s("http://other.example"), 1));
         // A limit of two and a half pages keeps the newest two (one after another, so that the newest are the
         // last URL's).
-        const qint64 size = kept.pages().last().stored.size();
+        const qint64 size = KeptPages::footprint(kept.pages().last());
         m_run->keptPages().setLimit(size * 5 / 2);
         m_run->setParallel(false);
         runAll(urls);
@@ -463,9 +463,11 @@ private slots:
         m_run->keptPages().setLimit(KeptPages::DefaultLimit);
         // A page larger than the limit is not kept; a new run starts empty.
         KeptPages small;
-        small.setLimit(10);
+        const KeptPage six{s("u"),    1,         s("Google"), s("q"), 200, {}, QByteArray(6, 'x'),
+                           QString(), QString(), {},          false};
+        small.setLimit(KeptPages::footprint(six) * 3 / 2); // room for one such page, not two
         small.add(KeptPage{
-            s("u"), 1, s("Google"), s("q"), 200, {}, QByteArray(11, 'x'), QString(), QString(), {}, false});
+            s("u"), 1, s("Google"), s("q"), 200, {}, QByteArray(1000, 'x'), QString(), QString(), {}, false});
         QVERIFY(small.pages().isEmpty());
         small.add(KeptPage{
             s("u"), 1, s("Google"), s("q"), 200, {}, QByteArray(6, 'x'), QString(), QString(), {}, false});
@@ -481,8 +483,9 @@ private slots:
                            {},
                            false});
         QCOMPARE(small.pages().size(), 1);
-        QCOMPARE(small.bytes(), 6);
-        QVERIFY(!small.find(s("q"))); // the older page made room
+        QCOMPARE(small.bytes(), KeptPages::footprint(small.pages().first()));
+        QVERIFY(small.bytes() > 6 + qint64(sizeof(KeptPage))); // the page's texts count too
+        QVERIFY(!small.find(s("q")));                          // the older page made room
         QCOMPARE(small.find(s("q2"))->engine, 2);
     }
 

@@ -41,6 +41,7 @@
 #include <QMenuBar>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScreen>
 #include <QSignalSpy>
 #include <QStatusBar>
 #include <QStyleOptionButton>
@@ -515,6 +516,56 @@ private slots:
         QVERIFY2(counter.paints <= elapsed / 25 + 3,
                  qPrintable(s("%1 paints in %2 ms").arg(counter.paints).arg(elapsed)));
         panel->removeEventFilter(&counter);
+    }
+
+    void rowsAppendedInBurstsAreLaidOutTogether()
+    {
+        // A scan appends rows faster than a long table can be laid out again for each: rows that come just
+        // after a layout wait for the next, and every row shows soon after; a sort or clearing meanwhile
+        // leaves the view matching the model.
+        auto *view = child<QTreeView>("ListView1");
+        auto *model = qobject_cast<scan::ResultsModel *>(view->model());
+        QVERIFY(model);
+        for (int i = 0; i < 300; ++i) {
+            model->insertResultRow(model->rowCount(), s("http://site%1.example").arg(i));
+            QCoreApplication::processEvents();
+        }
+        QTRY_VERIFY(view->visualRect(model->index(299, 0)).isValid());
+        // A change is painted where its row shows (changes off screen are not even looked for): what the
+        // window put on the screen changes.
+        view->scrollToTop();
+        model->setCell(0, 1, s("1111"));
+        const QRect cell = view->visualRect(model->index(0, 1));
+        const auto onScreen = [&] {
+            const QPoint at = view->viewport()->mapTo(m_form, cell.topLeft());
+            return m_form->screen()
+                ->grabWindow(m_form->winId(), at.x(), at.y(), cell.width(), cell.height())
+                .toImage()
+                .convertToFormat(QImage::Format_RGB32);
+        };
+        QTRY_COMPARE(onScreen(),
+                     view->viewport()->grab(cell).toImage().convertToFormat(QImage::Format_RGB32));
+        const QImage before = onScreen();
+        model->setCell(0, 1, s("9999")); // as wide: the columns keep their widths
+        QTRY_VERIFY(onScreen() != before);
+
+        view->doItemsLayout();
+        model->insertResultRow(model->rowCount(), s("http://late.example"));
+        QVERIFY(!view->visualRect(model->index(300, 0)).isValid()); // waits for the next layout
+        QTRY_VERIFY(view->visualRect(model->index(300, 0)).isValid());
+
+        view->doItemsLayout();
+        model->insertResultRow(model->rowCount(), s("http://aaa.example"));
+        model->sort(0);
+        QCoreApplication::processEvents();
+        QTRY_VERIFY(view->visualRect(model->index(300, 0)).isValid());
+        QCOMPARE(view->indexAt(view->visualRect(model->index(0, 0)).center()).row(), 0);
+        view->doItemsLayout();
+        model->insertResultRow(model->rowCount(), s("http://gone.example"));
+        model->clear();
+        QCoreApplication::processEvents();
+        QVERIFY(!view->indexAt(QPoint(5, 5)).isValid());
+        QVERIFY(!view->visualRect(model->index(0, 0)).isValid());
     }
 
     void browserSignalsNeverReplaceTheScanStatus()
