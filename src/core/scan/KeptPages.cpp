@@ -26,38 +26,37 @@ void KeptPages::add(KeptPage page)
     const qint64 size = footprint(page);
     if (size > m_limit)
         return;
-    while (!m_pages.isEmpty() && m_bytes + size > m_limit) {
-        m_bytes -= footprint(m_pages.first());
-        m_pages.removeFirst();
+    while (!m_pages.empty() && m_bytes + size > m_limit) {
+        m_bytes -= footprint(m_pages.front());
+        m_pages.pop_front();
     }
     m_bytes += size;
-    m_pages.append(std::move(page));
+    m_pages.push_back(std::move(page));
 }
 
 const KeptPage *KeptPages::find(const QString &query) const
 {
-    for (qsizetype i = m_pages.size() - 1; i >= 0; --i) {
-        if (m_pages.at(i).query == query)
-            return &m_pages.at(i);
+    for (auto page = m_pages.crbegin(); page != m_pages.crend(); ++page) {
+        if (page->query == query)
+            return &*page;
     }
     return nullptr;
 }
 
 const KeptPage *KeptPages::find(const QString &target, int engine) const
 {
-    for (qsizetype i = m_pages.size() - 1; i >= 0; --i) {
-        if (m_pages.at(i).target == target && m_pages.at(i).engine == engine)
-            return &m_pages.at(i);
+    for (auto page = m_pages.crbegin(); page != m_pages.crend(); ++page) {
+        if (page->target == target && page->engine == engine)
+            return &*page;
     }
     return nullptr;
 }
 
 const KeptPage *KeptPages::find(const QString &target, const QString &engineKey) const
 {
-    for (qsizetype i = m_pages.size() - 1; i >= 0; --i) {
-        if (m_pages.at(i).target == target &&
-            m_pages.at(i).engineKey.compare(engineKey, Qt::CaseInsensitive) == 0)
-            return &m_pages.at(i);
+    for (auto page = m_pages.crbegin(); page != m_pages.crend(); ++page) {
+        if (page->target == target && page->engineKey.compare(engineKey, Qt::CaseInsensitive) == 0)
+            return &*page;
     }
     return nullptr;
 }

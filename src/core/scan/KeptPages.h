@@ -7,6 +7,8 @@
 #include <QPair>
 #include <QString>
 
+#include <deque>
+
 namespace scan {
 
 // A result page as a scan fetched it: the page behind a count.
@@ -49,11 +51,11 @@ public:
     // The newest page kept for a row's URL and an engine (by number in its run, or by key), or none.
     const KeptPage *find(const QString &target, int engine) const;
     const KeptPage *find(const QString &target, const QString &engineKey) const;
-    const QList<KeptPage> &pages() const { return m_pages; }
+    const std::deque<KeptPage> &pages() const { return m_pages; }
     qint64 bytes() const { return m_bytes; }
 
 private:
-    QList<KeptPage> m_pages; // oldest first
+    std::deque<KeptPage> m_pages; // oldest first; a queue, so that the oldest go without copying the rest
     qint64 m_bytes = 0;
     qint64 m_limit = DefaultLimit;
 };

@@ -187,7 +187,8 @@ void PageDownload::finish()
         m_outcome.httpStatus = m_reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
         m_headers = m_reply->rawHeaderPairs();
         m_outcome.finalUrl = m_reply->url().toString();
-        m_outcome.errorText = m_reply->errorString();
+        if (error != QNetworkReply::NoError)
+            m_outcome.errorText = m_reply->errorString(); // "Unknown error" otherwise, kept with every page
         m_outcome.timeoutSeconds = m_options.idleTimeoutMs / 1000;
         // Errors of the content and server ranges only restate the HTTP status, which is judged by itself.
         const bool statusError =
@@ -227,6 +228,8 @@ void PageDownload::finish()
                               : m_outcome.proxy;
     m_outcome.proxy = proxy;
     m_outcome.requestedUrl = m_url;
+    if (m_outcome.finalUrl == m_url)
+        m_outcome.finalUrl = m_url; // one copy of the address, not two, where there was no redirect
     m_outcome.bytes = m_body.size();
     m_outcome.ms = m_clock.isValid() ? m_clock.elapsed() : 0;
     if (m_deadline)

@@ -89,6 +89,8 @@ public:
     void setProfile(int row, Profile profile);
     Profile profile(int row) const;
     void clear();
+    // Room for this many rows in all, so that a long run's rows are not copied as they grow.
+    void reserveRows(qsizetype rows) { m_rows.reserve(rows); }
 
     // Sorts by column (1-based: 1 = "Domain Name"), as text (mode 0) or by the cells' numeric keys (mode 1),
     // stable, ascending or descending. Cell texts stay exactly as they were; selections follow their rows.

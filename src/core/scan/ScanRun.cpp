@@ -138,6 +138,9 @@ bool ScanRun::start(const QStringList &urls)
         m_options.idleTimeoutMs =
             1000 * std::clamp(m_timeoutOverride.value_or(UserSettings::fetchTimeoutSeconds()), 1, 600);
     prepareEngines();
+    m_results->reserveRows(m_results->rowCount() + m_urls.size());
+    if (m_log->keepsRows()) // a home page row and one per engine
+        m_log->reserveRows(m_log->rowCount() + m_urls.size() * (m_engines.count() + 1));
     m_prefixes.setFile(m_settingsFile, m_engines);
     m_kept.clear();
     m_running = true;

@@ -27,6 +27,9 @@ public:
 
     // A log nobody reads (the command line's) keeps no rows.
     void setKeepRows(bool keep) { m_keepRows = keep; }
+    bool keepsRows() const { return m_keepRows; }
+    // Room for this many rows in all, so that a long run's rows are not copied as they grow.
+    void reserveRows(qsizetype rows) { m_rows.reserve(rows); }
     // Appends a row; once the log has been sorted, rows go to their place in that order.
     void appendRow(const QString &type, const QString &url, const CellReport &report = CellReport());
     QString type(int row) const;

@@ -434,7 +434,7 @@ private slots:
         const QStringList urls{s("http://kept1.example"), s("http://kept2.example")};
         runAll(urls);
         const KeptPages &kept = m_run->keptPages();
-        QCOMPARE(kept.pages().size(), 12);
+        QCOMPARE(kept.pages().size(), size_t(12));
         for (const KeptPage &page : kept.pages()) {
             QCOMPARE(page.http, 200);
             QVERIFY(urls.contains(page.target));
@@ -451,14 +451,14 @@ private slots:
         QVERIFY(!kept.find(s("http://other.example"), 1));
         // A limit of two and a half pages keeps the newest two (one after another, so that the newest are the
         // last URL's).
-        const qint64 size = KeptPages::footprint(kept.pages().last());
+        const qint64 size = KeptPages::footprint(kept.pages().back());
         m_run->keptPages().setLimit(size * 5 / 2);
         m_run->setParallel(false);
         runAll(urls);
         m_run->setParallel(std::nullopt);
-        QCOMPARE(kept.pages().size(), 2);
+        QCOMPARE(kept.pages().size(), size_t(2));
         QVERIFY(kept.bytes() <= kept.limit());
-        QVERIFY(kept.find(urls.last(), kept.pages().last().engine));
+        QVERIFY(kept.find(urls.last(), kept.pages().back().engine));
         QVERIFY(!kept.find(urls.first(), 1));
         m_run->keptPages().setLimit(KeptPages::DefaultLimit);
         // A page larger than the limit is not kept; a new run starts empty.
@@ -468,7 +468,7 @@ private slots:
         small.setLimit(KeptPages::footprint(six) * 3 / 2); // room for one such page, not two
         small.add(KeptPage{
             s("u"), 1, s("Google"), s("q"), 200, {}, QByteArray(1000, 'x'), QString(), QString(), {}, false});
-        QVERIFY(small.pages().isEmpty());
+        QVERIFY(small.pages().empty());
         small.add(KeptPage{
             s("u"), 1, s("Google"), s("q"), 200, {}, QByteArray(6, 'x'), QString(), QString(), {}, false});
         small.add(KeptPage{s("u"),
@@ -482,8 +482,8 @@ private slots:
                            QString(),
                            {},
                            false});
-        QCOMPARE(small.pages().size(), 1);
-        QCOMPARE(small.bytes(), KeptPages::footprint(small.pages().first()));
+        QCOMPARE(small.pages().size(), size_t(1));
+        QCOMPARE(small.bytes(), KeptPages::footprint(small.pages().front()));
         QVERIFY(small.bytes() > 6 + qint64(sizeof(KeptPage))); // the page's texts count too
         QVERIFY(!small.find(s("q")));                          // the older page made room
         QCOMPARE(small.find(s("q2"))->engine, 2);
