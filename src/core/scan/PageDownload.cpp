@@ -160,17 +160,47 @@ void PageDownload::abort()
     QTimer::singleShot(0, this, &PageDownload::finish);
 }
 
+// Read a chunk at a time, and the event loop runs between chunks: a large page that arrived while the
+// window was busy is not copied in one go.
+constexpr qint64 ReadChunk = 512 * 1024;
+
+bool PageDownload::readChunk()
+{
+    if (!m_reply || !m_reply->isOpen())
+        return false;
+    if (m_body.isEmpty()) {
+        // Room for a large page as announced (up to the limit), so that it is not copied as it grows; a small
+        // page, or one of unknown length, takes the room of what has arrived.
+        const qint64 announced = m_reply->header(QNetworkRequest::ContentLengthHeader).toLongLong();
+        if (announced > ReadChunk)
+            m_body.reserve(std::min(announced, m_options.bodyLimit));
+    }
+    const qint64 room = std::min({m_options.bodyLimit - m_body.size(), m_reply->bytesAvailable(), ReadChunk});
+    if (room > 0)
+        m_body += m_reply->read(room);
+    if (m_body.size() >= m_options.bodyLimit) {
+        if (m_reply->isRunning()) {
+            m_cut = true;
+            m_reply->abort();
+        }
+        return false;
+    }
+    return m_reply->isOpen() && m_reply->bytesAvailable() > 0;
+}
+
 void PageDownload::readAvailable()
 {
     if (!m_reply || m_finished || !m_reply->isOpen())
         return;
-    // What has arrived, up to the limit: a read of the whole room would reserve megabytes for every page.
-    const qint64 room = std::min(m_options.bodyLimit - m_body.size(), m_reply->bytesAvailable());
-    if (room > 0)
-        m_body += m_reply->read(room);
-    if (m_body.size() >= m_options.bodyLimit && m_reply->isRunning()) {
-        m_cut = true;
-        m_reply->abort();
+    if (readChunk() && !m_readQueued) {
+        m_readQueued = true;
+        QMetaObject::invokeMethod(
+            this,
+            [this] {
+                m_readQueued = false;
+                readAvailable();
+            },
+            Qt::QueuedConnection);
     }
 }
 
@@ -178,11 +208,16 @@ void PageDownload::finish()
 {
     if (m_finished)
         return;
+    if (m_deadline)
+        m_deadline->stop(); // the transfer is over; what is left is reading what arrived
+    if (readChunk()) {
+        QMetaObject::invokeMethod(this, &PageDownload::finish, Qt::QueuedConnection);
+        return;
+    }
     using Failure = FetchOutcome::Failure;
     m_outcome = FetchOutcome();
     m_outcome.failure = Failure::NotRequested;
     if (m_reply) {
-        readAvailable();
         const QNetworkReply::NetworkError error = m_reply->error();
         m_outcome.httpStatus = m_reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
         m_headers = m_reply->rawHeaderPairs();

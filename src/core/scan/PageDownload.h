@@ -82,6 +82,8 @@ signals:
 
 private:
     void readAvailable();
+    // Reads what has arrived, at most a chunk of it; true when more is waiting.
+    bool readChunk();
     void finish();
     void deadline();
 
@@ -97,6 +99,7 @@ private:
     bool m_started = false;
     bool m_finished = false;
     bool m_cut = false;         // the body reached its limit
+    bool m_readQueued = false;  // a read of the rest of what arrived is on its way
     bool m_deadlineHit = false; // the total time-out ended the transfer
     bool m_callerAborted = false;
 };

@@ -1,8 +1,8 @@
-#include "emulator/EngineEmulator.h"
-#include "emulator/EnginePages.h"
 #include "core/scan/EngineTable.h"
 #include "core/scan/FetchPage.h"
 #include "core/scan/ParseEngineData.h"
+#include "emulator/EngineEmulator.h"
+#include "emulator/EnginePages.h"
 
 #include "../../support/TestText.h"
 #include <QElapsedTimer>
@@ -10,6 +10,7 @@
 #include <QNetworkProxy>
 #include <QTcpServer>
 #include <QTest>
+#include <QThread>
 #include <QTimer>
 
 using testText::s;
@@ -161,6 +162,29 @@ private slots:
         probe.stop();
         QCOMPARE(ParseEngineData(page, 1), emulator::formatCount(1, m_emu->count(1, target)));
         QVERIFY2(ticks > 5, qPrintable(QString::number(ticks)));
+    }
+
+    void largePagesArriveWhole()
+    {
+        // A page of megabytes is read a piece per pass of the event loop, also when all of it arrived while
+        // this thread was busy: it comes back whole, byte for byte.
+        emulator::EmulatorThread server;
+        QByteArray big;
+        for (int i = 0; big.size() < 3 * 1024 * 1024; ++i)
+            big += "<p>line " + QByteArray::number(i) + "</p>\n";
+        const QString target = s("http://big.example.com");
+        server.emulator()->setPage(target, big);
+        const QString address = server.emulator()->prefix(1) + target;
+        QNetworkAccessManager manager;
+        manager.setProxy(QNetworkProxy::NoProxy);
+        PageDownload download(&manager, address, defaultFetchOptions());
+        download.start();
+        QThread::msleep(300); // the page arrives while nothing reads it
+        QTRY_VERIFY(download.isFinished());
+        QCOMPARE(download.body().size(), big.size());
+        QVERIFY(download.body() == big);
+        QCOMPARE(download.outcome().failure, FetchOutcome::Failure::None);
+        QVERIFY(FetchPage(address).toLatin1() == big);
     }
 
     void asyncDownloadSignalsOnce()
