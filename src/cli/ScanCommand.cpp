@@ -117,11 +117,12 @@ bool writeKeptPages(const scan::ScanRun &run, const scan::ResultsModel &results,
         return false;
     }
     QJsonArray index;
+    const QHash<QString, const scan::KeptPage *> newest = run.keptPages().newest();
     for (int row = 0; row < results.rowCount(); ++row) {
         for (int engine = 1; engine <= results.engineCount(); ++engine) {
             const QString header = results.engines().at(engine).header;
-            const scan::KeptPage *page =
-                run.keptPages().find(results.cell(row, 0), results.engines().at(engine).key);
+            const scan::KeptPage *page = newest.value(
+                scan::KeptPages::newestKey(results.cell(row, 0), results.engines().at(engine).key));
             if (!page)
                 continue;
             QString name;
@@ -242,8 +243,8 @@ int scanAndPrint(const QStringList &urls, const QString &settingsIni, const Scan
     run.setTimeoutSeconds(scanRequest.timeoutSeconds);
     run.setProxies(scanRequest.proxies);
     // Pages are kept only for --keep-pages: nothing else of the command line reads them.
-    if (scanRequest.keepPages.isEmpty())
-        run.keptPages().setLimit(0);
+    // Every page when they are to be written (kept compressed until then), none otherwise.
+    run.keptPages().setLimit(scanRequest.keepPages.isEmpty() ? 0 : scan::KeptPages::NoLimit);
     Progress progress(int(urls.size()));
     int done = 0;
     QObject::connect(&run, &scan::ScanRun::rowFinished, &run,

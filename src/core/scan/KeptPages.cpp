@@ -34,6 +34,20 @@ void KeptPages::add(KeptPage page)
     m_pages.push_back(std::move(page));
 }
 
+QString KeptPages::newestKey(const QString &target, const QString &engineKey)
+{
+    return target + u'\n' + engineKey.toCaseFolded();
+}
+
+QHash<QString, const KeptPage *> KeptPages::newest() const
+{
+    QHash<QString, const KeptPage *> pages;
+    pages.reserve(qsizetype(m_pages.size()));
+    for (const KeptPage &page : m_pages)
+        pages.insert(newestKey(page.target, page.engineKey), &page); // later pages replace earlier ones
+    return pages;
+}
+
 const KeptPage *KeptPages::find(const QString &query) const
 {
     for (auto page = m_pages.crbegin(); page != m_pages.crend(); ++page) {

@@ -3,11 +3,13 @@
 #include "core/scan/CellReport.h"
 
 #include <QByteArray>
+#include <QHash>
 #include <QList>
 #include <QPair>
 #include <QString>
 
 #include <deque>
+#include <limits>
 
 namespace scan {
 
@@ -38,6 +40,7 @@ class KeptPages
 {
 public:
     static constexpr qint64 DefaultLimit = 64LL * 1024 * 1024;
+    static constexpr qint64 NoLimit = std::numeric_limits<qint64>::max();
 
     // The bytes a kept page takes: its own, its stored page's and those of its texts and headers.
     static qint64 footprint(const KeptPage &page);
@@ -52,6 +55,9 @@ public:
     const KeptPage *find(const QString &target, int engine) const;
     const KeptPage *find(const QString &target, const QString &engineKey) const;
     const std::deque<KeptPage> &pages() const { return m_pages; }
+    // The newest page per URL and engine key, found in one pass, for looking up many (by newestKey).
+    QHash<QString, const KeptPage *> newest() const;
+    static QString newestKey(const QString &target, const QString &engineKey);
     qint64 bytes() const { return m_bytes; }
 
 private:

@@ -13,10 +13,7 @@ namespace scan {
 RereadResult rereadKeptPages(ResultsModel &results, WebLogModel *log, const KeptPages &kept, qint64 low,
                              qint64 medium)
 {
-    // The newest page per URL and engine key, found once.
-    QHash<QString, const KeptPage *> newest;
-    for (const KeptPage &page : kept.pages())
-        newest.insert(page.target + u'\n' + page.engineKey.toCaseFolded(), &page);
+    const QHash<QString, const KeptPage *> newest = kept.newest();
 
     const engines::EngineSet set = results.engines();
     QHash<QString, CellReport> logReports; // log text + URL -> the new report
@@ -26,7 +23,7 @@ RereadResult rereadKeptPages(ResultsModel &results, WebLogModel *log, const Kept
         bool touched = false;
         for (int e = 1; e <= set.count(); ++e) {
             const engines::Definition &engine = set.at(e);
-            const KeptPage *page = newest.value(url + u'\n' + engine.key.toCaseFolded());
+            const KeptPage *page = newest.value(KeptPages::newestKey(url, engine.key));
             if (!page)
                 continue;
             const QString text = QString::fromLatin1(page->body());
