@@ -17,6 +17,8 @@
 #include <cmath>
 #include <limits>
 
+#include <sys/resource.h>
+
 namespace scan {
 
 qint64 cellValue(const QString &cell)
@@ -329,6 +331,23 @@ Analysis analyse(const engines::Definition &definition, const QByteArray &body, 
 // for them.
 constexpr qsizetype InlinePageBytes = 256 * 1024;
 
+// Large pages are read on threads of their own at a lower priority (nice 10): the window's thread and the
+// transfers come first, and the reading still has its share of a busy machine.
+QThreadPool &analysisPool()
+{
+    static QThreadPool pool;
+    return pool;
+}
+
+void lowerThisThread()
+{
+    thread_local bool lowered = false;
+    if (!lowered) {
+        lowered = true;
+        ::setpriority(PRIO_PROCESS, 0, 10); // this thread only; where it cannot, it runs as it is
+    }
+}
+
 } // namespace
 
 void ScanRun::pageArrived(int engine, int id)
@@ -361,7 +380,8 @@ void ScanRun::pageArrived(int engine, int id)
     });
     watcher->setFuture(promise->future());
     const engines::Definition definition = engineDefinition; // a copy for the other thread
-    QThreadPool::globalInstance()->start([promise, definition, prefixEmpty, page, keep] {
+    analysisPool().start([promise, definition, prefixEmpty, page, keep] {
+        lowerThisThread();
         promise->start();
         promise->addResult(analyse(definition, page.body, page.outcome, prefixEmpty, keep));
         promise->finish();
