@@ -218,6 +218,37 @@ private slots:
         QCOMPARE(cellValue(s("-")), qint64(0));
     }
 
+    void largePagesAsSmallOnes()
+    {
+        // A page past a few hundred KiB is read away from the window's thread; its cells, statuses, log
+        // results and kept page are those of the same page without its padding, in the same run.
+        UserSettings::setValue(UserSettings::ChkAutoSort, s("0"));
+        const QByteArray counts = "Results <b>1</b> - <b>10</b> of about <b>1,234</b> linking to <b>x</b>. "
+                                  "AltaVista found 5,678 results</A>";
+        QByteArray padding;
+        while (padding.size() < 600 * 1024)
+            padding += "<p class=\"g\"><a href=\"http://www.example.com/\">A page</a> that links here</p>\n";
+        const QByteArray big = "<html><body>" + padding + counts + "</body></html>";
+        m_emu->setPage(s("http://large.example"), big);
+        m_emu->setPage(s("http://small.example"), "<html><body>" + counts + "</body></html>");
+        runAll({s("http://large.example"), s("http://small.example"), s("http://large.example")});
+        QCOMPARE(m_results->cell(0, 2), s("1234"));
+        for (int row : {0, 2}) {
+            for (int c = 1; c < 8; ++c)
+                QCOMPARE(m_results->cell(row, c), m_results->cell(1, c));
+            for (int e = 1; e <= 6; ++e)
+                QCOMPARE(m_results->report(row, e).status, m_results->report(1, e).status);
+        }
+        const KeptPage *kept = m_run->keptPages().find(s("http://large.example"), 1);
+        QVERIFY(kept);
+        QVERIFY(kept->body() == big);
+        QCOMPARE(kept->count, s("1,234"));
+        int large = 0;
+        for (int row = 0; row < m_log->rowCount(); ++row)
+            large += m_log->url(row) == s("http://large.example") && m_log->type(row) != s("Home Page");
+        QCOMPARE(large, 12);
+    }
+
     void allEnginesFailing()
     {
         QTcpServer closed;
