@@ -21,6 +21,16 @@ private:
                            QStringLiteral("Yahoo!"), QStringLiteral("Teoma"),
                            QStringLiteral("MSN"),    QStringLiteral("All The Web")};
 
+    // A results table of that many rows with counts in every engine's column.
+    static void fillResults(scan::ResultsModel &results, int rows)
+    {
+        for (int r = 0; r < rows; ++r) {
+            results.insertResultRow(r, QStringLiteral("http://site%1.example").arg(r));
+            for (int c = 2; c < 8; ++c)
+                results.setCell(r, c, QString::number((r * 37 + c * 101) % 50000));
+        }
+    }
+
 private slots:
     void initTestCase()
     {
@@ -89,11 +99,7 @@ private slots:
     void currentResults1000Drawn2D()
     {
         scan::ResultsModel results;
-        for (int r = 0; r < 1000; ++r) {
-            results.insertResultRow(r, QStringLiteral("http://site%1.example").arg(r));
-            for (int c = 2; c < 8; ++c)
-                results.setCell(r, c, QString::number((r * 37 + c * 101) % 50000));
-        }
+        fillResults(results, 1000);
         ChartWidget chart;
         chart.resize(900, 600);
         chart.setChartType(1);
@@ -112,11 +118,7 @@ private slots:
                              ? qEnvironmentVariableIntValue("VANTORY_BENCH_CHART_ROWS")
                              : 5000;
         scan::ResultsModel results;
-        for (int r = 0; r < rows; ++r) {
-            results.insertResultRow(r, QStringLiteral("http://site%1.example").arg(r));
-            for (int c = 2; c < 8; ++c)
-                results.setCell(r, c, QString::number((r * 37 + c * 101) % 50000));
-        }
+        fillResults(results, rows);
         ChartWidget chart;
         chart.resize(900, 600);
         chart.setChartType(3);

@@ -268,4 +268,20 @@ QList<QPair<qsizetype, qsizetype>> runsWithoutGaps(const QList<std::optional<dou
     return runs;
 }
 
+QList<QPointF> runPoints(const QList<std::optional<double>> &values, qsizetype first, qsizetype last,
+                         int type)
+{
+    QList<QPointF> points;
+    for (qsizetype i = first; i <= last; ++i) {
+        const double v = *values.at(i);
+        if (type == 7 || (type == 5 && first == last)) {
+            const double half = type == 7 ? 0.5 : 0.3;
+            points << QPointF(double(i) - half, v) << QPointF(double(i) + half, v);
+        } else {
+            points << QPointF(double(i), v);
+        }
+    }
+    return points;
+}
+
 } // namespace chartData

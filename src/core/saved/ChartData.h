@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QList>
+#include <QPointF>
 #include <QString>
 #include <QStringList>
 
@@ -93,6 +94,10 @@ LabelPlan labelPlan(qsizetype categories, int labelWidth, int lineHeight, int av
 
 // The runs of a series without a gap, as [first, last] category indexes.
 QList<QPair<qsizetype, qsizetype>> runsWithoutGaps(const QList<std::optional<double>> &values);
+// The points of one run of a 2D line (3), area (5) or step (7) chart, as (category position, value): a step
+// spans its category, a lone value of an area is a narrow block around it, a line has a point per value.
+QList<QPointF> runPoints(const QList<std::optional<double>> &values, qsizetype first, qsizetype last,
+                         int type);
 
 // True when the series of any section of the chart held a single date (the "two saves" hint).
 bool hasSingleDateSeries(const QString &file, const QStringList &sections);

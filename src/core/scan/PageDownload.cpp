@@ -130,8 +130,6 @@ void PageDownload::start()
     }
     // The proxy of this request (the engine's next one in turn), or a direct connection.
     m_manager->setProxy(m_options.proxy);
-    m_outcome.proxy =
-        m_options.proxy.type() == QNetworkProxy::NoProxy ? QString() : proxyText(m_options.proxy);
     m_reply = m_manager->get(pageRequest(url, m_options));
     connect(m_reply, &QNetworkReply::readyRead, this, &PageDownload::readAvailable);
     connect(m_reply, &QNetworkReply::finished, this, &PageDownload::finish);
@@ -258,17 +256,13 @@ void PageDownload::finish()
     } else if (m_callerAborted && isFetchableUrl(m_url)) {
         m_outcome.failure = Failure::Aborted;
     }
-    const QString proxy = m_outcome.proxy.isEmpty() && m_options.proxy.type() != QNetworkProxy::NoProxy
-                              ? proxyText(m_options.proxy)
-                              : m_outcome.proxy;
-    m_outcome.proxy = proxy;
+    if (m_options.proxy.type() != QNetworkProxy::NoProxy)
+        m_outcome.proxy = proxyText(m_options.proxy);
     m_outcome.requestedUrl = m_url;
     if (m_outcome.finalUrl == m_url)
         m_outcome.finalUrl = m_url; // one copy of the address, not two, where there was no redirect
     m_outcome.bytes = m_body.size();
     m_outcome.ms = m_clock.isValid() ? m_clock.elapsed() : 0;
-    if (m_deadline)
-        m_deadline->stop();
     m_finished = true;
     emit finished();
 }

@@ -315,17 +315,7 @@ void ChartWidget::build2D()
             const QList<std::optional<double>> row = m_model.values.value(s);
             for (const auto &[first, last] : chartData::runsWithoutGaps(row)) {
                 auto *line = new QLineSeries;
-                for (qsizetype i = first; i <= last; ++i) {
-                    const double v = *row.at(i);
-                    if (m_type == 7 || (m_type == 5 && first == last)) {
-                        // A step spans its category; a lone value of an area is a narrow block.
-                        const double half = m_type == 7 ? 0.5 : 0.3;
-                        line->append(double(i) - half, v);
-                        line->append(double(i) + half, v);
-                    } else {
-                        line->append(double(i), v);
-                    }
-                }
+                line->append(chartData::runPoints(row, first, last, m_type));
                 QAbstractSeries *piece = line;
                 if (m_type == 5) {
                     auto *area = new QAreaSeries(line);

@@ -84,15 +84,8 @@ void ManySeriesItem::paintSeries(QPainter *painter, qsizetype s) const
     pen.setWidth(2);
     for (const auto &[first, last] : chartData::runsWithoutGaps(row)) {
         QPolygonF line;
-        for (qsizetype i = first; i <= last; ++i) {
-            const double v = *row.at(i);
-            if (m_type == 7 || (m_type == 5 && first == last)) {
-                const double half = m_type == 7 ? 0.5 : 0.3;
-                line << at(double(i) - half, v) << at(double(i) + half, v);
-            } else {
-                line << at(double(i), v);
-            }
-        }
+        for (const QPointF &point : chartData::runPoints(row, first, last, m_type))
+            line << at(point.x(), point.y());
         if (m_type == 5) {
             QPolygonF area = line;
             area << QPointF(line.last().x(), at(0, 0).y()) << QPointF(line.first().x(), at(0, 0).y());

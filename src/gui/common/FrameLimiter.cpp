@@ -8,11 +8,10 @@ void FrameLimiter::limit(QWidget *inWindow)
 {
     QWidget *window = inWindow->window();
     if (!window->findChild<FrameLimiter *>(QString(), Qt::FindDirectChildrenOnly))
-        new FrameLimiter(window, IntervalMs);
+        new FrameLimiter(window);
 }
 
-FrameLimiter::FrameLimiter(QWidget *window, int intervalMs)
-    : QObject(window), m_window(window), m_interval(intervalMs)
+FrameLimiter::FrameLimiter(QWidget *window) : QObject(window), m_window(window)
 {
     m_later.setSingleShot(true);
     m_later.setTimerType(Qt::PreciseTimer);
@@ -26,7 +25,7 @@ bool FrameLimiter::eventFilter(QObject *watched, QEvent *event)
 {
     if (watched != m_window || event->type() != QEvent::UpdateRequest)
         return false;
-    if (!m_sincePaint.isValid() || m_sincePaint.elapsed() >= m_interval) {
+    if (!m_sincePaint.isValid() || m_sincePaint.elapsed() >= IntervalMs) {
         m_later.stop();
         m_sincePaint.start();
         return false;
@@ -34,6 +33,6 @@ bool FrameLimiter::eventFilter(QObject *watched, QEvent *event)
     // Too soon after the last paint: the window keeps its pending changes and is painted when the interval
     // is over.
     if (!m_later.isActive())
-        m_later.start(int(m_interval - m_sincePaint.elapsed()));
+        m_later.start(int(IntervalMs - m_sincePaint.elapsed()));
     return true;
 }

@@ -25,10 +25,9 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
-    FrameLimiter(QWidget *window, int intervalMs);
+    explicit FrameLimiter(QWidget *window);
 
     QWidget *m_window;
-    int m_interval;
     QElapsedTimer m_sincePaint;
     QTimer m_later;
 };
