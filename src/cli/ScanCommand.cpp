@@ -252,7 +252,7 @@ int scanAndPrint(const QStringList &urls, const QString &settingsIni, const Scan
     QObject::connect(&run, &scan::ScanRun::completed, &run, [&] {
         progress.finish();
         err() << resultsExport::printable(
-                     QStringLiteral("Search Complete.  Found %1 links.").arg(run.grandTotal()))
+                     run.completionMessage())
               << Qt::endl;
     });
     QEventLoop loop;

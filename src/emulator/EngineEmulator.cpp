@@ -12,6 +12,7 @@
 #include <QUrl>
 
 #include <sys/socket.h>
+#include <zlib.h>
 
 namespace emulator {
 
@@ -93,6 +94,33 @@ QByteArray responseHead(int status, const char *reason, qint64 length, bool keep
     return "HTTP/1.1 " + QByteArray::number(status) + ' ' + reason + "\r\nContent-Type: " + type +
            "\r\nContent-Length: " + QByteArray::number(length) +
            "\r\nConnection: " + (keepAlive ? "keep-alive" : "close") + "\r\n" + extra + "\r\n";
+}
+
+// 1 GiB of zeros as gzip (about 1 MiB), made once.
+const QByteArray &gzipBomb()
+{
+    static const QByteArray bomb = [] {
+        QByteArray out;
+        z_stream z{};
+        if (deflateInit2(&z, 9, Z_DEFLATED, 15 + 16, 9, Z_DEFAULT_STRATEGY) != Z_OK) // 16: a gzip wrapper
+            return out;
+        static const QByteArray zeros(1 << 20, '\0');
+        QByteArray buffer(1 << 16, Qt::Uninitialized);
+        for (int i = 0; i <= 1024; ++i) {
+            const bool last = i == 1024;
+            z.next_in = reinterpret_cast<Bytef *>(const_cast<char *>(zeros.constData()));
+            z.avail_in = last ? 0 : uInt(zeros.size());
+            do {
+                z.next_out = reinterpret_cast<Bytef *>(buffer.data());
+                z.avail_out = uInt(buffer.size());
+                deflate(&z, last ? Z_FINISH : Z_NO_FLUSH);
+                out.append(buffer.constData(), buffer.size() - qsizetype(z.avail_out));
+            } while (z.avail_out == 0);
+        }
+        deflateEnd(&z);
+        return out;
+    }();
+    return bomb;
 }
 
 // One client connection. Requests are answered one at a time, in order.
@@ -249,6 +277,19 @@ private:
             m_socket->write("HTTP/1.1 200 OK\r\n");
             endlessHeaders(0);
             break;
+        case Mode::EndlessBody:
+            m_socket->write("HTTP/1.1 200 OK\r\nContent-Type: text/html\r\nTransfer-Encoding: chunked\r\n"
+                            "Connection: close\r\n\r\n");
+            connect(m_socket, &QTcpSocket::bytesWritten, this, &Connection::moreEndless);
+            moreEndless();
+            break;
+        case Mode::GzipBomb:
+        case Mode::BadGzip: {
+            const QByteArray body = mode == Mode::GzipBomb ? gzipBomb() : QByteArray("\x1f\x8b not gzip at all");
+            send(responseHead(200, "OK", body.size(), request.keepAlive, "Content-Encoding: gzip\r\n") + body,
+                 request.keepAlive);
+            break;
+        }
         case Mode::Garbage: {
             QByteArray junk;
             quint32 x = 12345;
@@ -310,6 +351,13 @@ private:
         close();
     }
 
+    void moreEndless()
+    {
+        static const QByteArray chunk = QByteArray::number(HugeChunk, 16) + "\r\n" + QByteArray(HugeChunk, 'x') + "\r\n";
+        while (!m_closed && m_socket->bytesToWrite() < 2 * HugeChunk)
+            m_socket->write(chunk);
+    }
+
     void streamHuge(const QByteArray &start, qint64 total)
     {
         m_hugeLeft = total;
@@ -354,6 +402,9 @@ Mode modeForTarget(const QString &target)
         {QStringLiteral("stall"), Mode::Stall},
         {QStringLiteral("reset"), Mode::ResetMidBody},
         {QStringLiteral("huge"), Mode::HugeBody},
+        {QStringLiteral("endless"), Mode::EndlessBody},
+        {QStringLiteral("gzipbomb"), Mode::GzipBomb},
+        {QStringLiteral("badgzip"), Mode::BadGzip},
         {QStringLiteral("garbage"), Mode::Garbage},
         {QStringLiteral("error"), Mode::ErrorStatus},
         {QStringLiteral("redirect"), Mode::Redirect},

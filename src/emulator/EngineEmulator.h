@@ -34,11 +34,14 @@ enum class Mode
     BadGateway,     // 502 with a small page
     GatewayTimeout, // 504 with a small page
     EndlessHeaders, // a status line, then header lines forever, never a body
+    EndlessBody,    // a chunked body that never ends, sent as fast as the client takes it
+    GzipBomb,       // a gzip body of about 1 MiB that inflates to 1 GiB
+    BadGzip,        // a body announced as gzip that is not
 };
 
 // The mode a target selects by its host name's first label ("noresults.", "changed.", "slow.", "stall.",
 // "reset.", "huge.", "garbage.", "error.", "redirect.", "blocked.", "captcha.", "notfound.", "badgateway.",
-// "gatewaytimeout.", "headers."),
+// "gatewaytimeout.", "headers.", "endless.", "gzipbomb.", "badgzip."),
 // so that a URL list alone can exercise every mode.
 Mode modeForTarget(const QString &target);
 

@@ -54,7 +54,8 @@ int main(int argc, char **argv)
         "Answers link queries on 127.0.0.1 in the page style of the six search engines.\n"
         "Target host names select fault modes: noresults., changed., slow., stall., reset., "
         "huge., garbage.,\n"
-        "error., redirect., blocked., captcha., notfound., badgateway., gatewaytimeout., headers."));
+        "error., redirect., blocked., captcha., notfound., badgateway., gatewaytimeout., headers.,\n"
+        "endless., gzipbomb., badgzip."));
     parser.addHelpOption();
     parser.addVersionOption();
     const QCommandLineOption portOption(QStringLiteral("port"), QStringLiteral("Port to listen on (0: any)."),

@@ -13,6 +13,7 @@ namespace engines {
 namespace {
 
 constexpr qsizetype MaxCountLength = 10;
+constexpr qint64 MaxCount = 999'999'999'999'999'999; // MaxCountDigits nines
 
 bool isAscii(const QString &text)
 {
@@ -46,17 +47,6 @@ bool decodeUtf8(const QString &latin1Page, QString *text)
     return true;
 }
 
-bool allDigits(const QString &text)
-{
-    if (text.isEmpty())
-        return false;
-    for (const QChar c : text) {
-        if (c < u'0' || c > u'9')
-            return false;
-    }
-    return true;
-}
-
 // The value at the pointer, or an undefined value.
 QJsonValue resolve(const QJsonDocument &document, const QString &pointer)
 {
@@ -86,14 +76,21 @@ QJsonValue resolve(const QJsonDocument &document, const QString &pointer)
     return value;
 }
 
-// The JSON value as count text: a whole number in decimal, a string as it stands.
-QString jsonCount(const QJsonValue &value)
+// The JSON value as count text: a whole number in decimal, any other number as written in C ("1.5e+300"), a
+// string as it stands. counted: the value is a number that is a count.
+QString jsonCount(const QJsonValue &value, bool *counted)
 {
+    *counted = false;
     if (value.isDouble()) {
-        const double number = value.toDouble();
-        if (number >= 0 && number < 1e15 && std::floor(number) == number)
-            return QString::number(qint64(number));
-        return QString::number(number, 'g', 15);
+        // Whole numbers up to 2^63 are read exactly (never through a double); others are no count.
+        const qint64 whole = value.toInteger(-1);
+        if (whole >= 0 && whole <= MaxCount) {
+            *counted = true;
+            return QString::number(whole);
+        }
+        if (whole < 0 && whole != -1)
+            return QString::number(whole);
+        return QString::number(value.toDouble(), 'g', 15);
     }
     if (value.isString())
         return value.toString();
@@ -336,10 +333,12 @@ Extraction extract(const Definition &d, const QString &page)
             x.check.remove(remove);
     }
 
-    bool number = false; // a JSON number: any length is a count
+    bool number = false;  // a JSON number that is a count
+    bool refused = false; // a JSON number that is no count (a fraction, negative, too large)
     switch (d.kind()) {
     case Kind::Markers:
         x.raw = between(text, d.countBefore, d.countAfter, &x.countBefore, &x.countText, &x.countAfter);
+        x.located = (d.countBefore.isEmpty() || x.countBefore.found()) && (d.countAfter.isEmpty() || x.countAfter.found());
         break;
     case Kind::Expression: {
         if (d.compiled.pattern() != d.expression || !d.compiled.isValid())
@@ -350,6 +349,7 @@ Extraction extract(const Definition &d, const QString &page)
             x.countText = Span{match.capturedStart(1), match.capturedLength(1)};
             x.countBefore = Span{match.capturedStart(0), match.capturedStart(1) - match.capturedStart(0)};
             x.countAfter = Span{match.capturedEnd(1), match.capturedEnd(0) - match.capturedEnd(1)};
+            x.located = true;
         } else {
             x.note = QStringLiteral("The expression does not match the page");
         }
@@ -369,10 +369,15 @@ Extraction extract(const Definition &d, const QString &page)
             x.note = QStringLiteral("The JSON answer has nothing at %1").arg(d.jsonPointer);
             break;
         }
-        x.raw = jsonCount(value);
-        number = value.isDouble() && allDigits(x.raw);
+        x.raw = jsonCount(value, &number);
+        x.located = true;
         if (x.raw.isEmpty())
             x.note = QStringLiteral("The value at %1 is no number").arg(d.jsonPointer);
+        refused = value.isDouble() && !number;
+        if (refused)
+            x.note = QStringLiteral("The value at %1 is no count: %2 is not a whole number from 0 to %3 digits")
+                         .arg(d.jsonPointer, x.raw)
+                         .arg(MaxCountDigits);
         x.countText = jsonSpan(text, d.jsonPointer);
         break;
     }
@@ -383,8 +388,8 @@ Extraction extract(const Definition &d, const QString &page)
         count.remove(remove);
     // A count longer than ten characters is still a count when it is a written number; the limit is there to
     // reject leftovers of a page whose markers no longer match, and those never look like one.
-    if (number || (!count.isEmpty() && count.size() <= MaxCountLength) ||
-        isGroupedNumber(count, d.separators)) {
+    if (!refused && (number || (!count.isEmpty() && count.size() <= MaxCountLength) ||
+                     isGroupedNumber(count, d.separators))) {
         if (d.spaces == SpaceRule::Remove)
             count.remove(u' ');
         else if (d.spaces == SpaceRule::Zeros)
@@ -403,8 +408,10 @@ Extraction extract(const Definition &d, const QString &page)
                 x.zeroText = Span{at, d.zeroPhrase.size()};
         }
     }
-    if (x.zero)
+    if (x.zero) {
         x.count = QStringLiteral("0");
+        x.located = true;
+    }
     else if (x.note.isEmpty())
         x.note = d.kind() == Kind::Markers && !x.raw.isEmpty()
                      ? QStringLiteral("The text between the count markers is no count")

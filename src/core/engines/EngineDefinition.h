@@ -82,12 +82,22 @@ struct Span
     bool found() const { return start >= 0; }
 };
 
+// A count is a whole number of 1 to 18 digits, whatever the kind of extraction: digits with the definition's
+// thousands separators and space rule from page text, a whole JSON number in that range, or a JSON string
+// read like page text. Anything else (a fraction, a sign, an exponent, more digits) is no count. Text cut from
+// a page (by markers or an expression) is in addition at most ten characters, unless it is a written number
+// of at most ten digits: longer text is a leftover of a page whose markers no longer match.
+constexpr int MaxCountDigits = 18;
+
 struct Extraction
 {
     QString count;     // the result: the count text, "0" for a recognised no-results page, or empty
     QString raw;       // the text between the count markers (or the capture, or the JSON value) as found
     QString check;     // the check text (after its removals)
     bool zero = false; // the check text (or the page) showed the zero phrase
+    // The count stood where the definition says (both count markers on the page, the expression matched, the
+    // JSON value exists), or the zero phrase was seen: not a leftover of a page of another kind.
+    bool located = false;
     QString note;      // why nothing was found, in words (for the Test page and --test-engine)
     // Where on pageText() the pieces stand (for highlighting).
     Span countBefore, countText, countAfter;

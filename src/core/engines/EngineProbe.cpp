@@ -17,7 +17,8 @@ ProbeResult judgePage(const Definition &definition, const QString &page, const s
     result.extraction = extract(definition, page);
     result.cell = cellText(definition, result.extraction.count);
     result.report =
-        scan::classifyCell(outcome, page, judgedText(definition, result.extraction.count), prefixEmpty);
+        scan::classifyCell(outcome, page, judgedText(definition, result.extraction.count), prefixEmpty,
+                           result.extraction.located);
     return result;
 }
 

@@ -189,10 +189,14 @@ ChartModel currentResultsChart(const scan::ResultsModel &results)
         chart.categoryLabels.append(results.columnCaption(c));
     int divisor = 1;
     for (int row = 0; row < results.rowCount(); ++row) {
+        // A row in which no engine gave a count has no measurement: gaps, not a line along 0.
+        const bool unmeasured = results.hasNoCount(row);
         QList<std::optional<qint64>> values;
         for (int c = 2; c < results.cellColumns(); ++c) {
             const QString cell = results.cell(row, c);
-            values.append(cell.isEmpty() ? std::optional<qint64>(0) : wholeNumber(cell));
+            values.append(unmeasured       ? std::nullopt
+                          : cell.isEmpty() ? std::optional<qint64>(0)
+                                           : wholeNumber(cell));
         }
         if (row == 0) {
             const Scaling scaling = scalingFor(LargestNumber(values));

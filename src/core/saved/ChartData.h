@@ -66,7 +66,8 @@ ChartModel engineHistoryChart(const QString &file, const QString &section, const
 // Scaled from the first section.
 ChartModel allEnginesChart(const QString &file, const QStringList &sections, const QString &title);
 
-// The results table: one series per row (its domain), the six engines as categories, an empty cell as 0.
+// The results table: one series per row (its domain), the six engines as categories, an empty cell as 0; a
+// row in which no engine gave a count is all gaps.
 // Scaled from the first row.
 ChartModel currentResultsChart(const scan::ResultsModel &results);
 

@@ -1,6 +1,6 @@
 #include "core/scan/CellReport.h"
 
-#include "core/scan/SortKeys.h"
+#include "core/engines/EngineDefinition.h"
 
 #include <QStringList>
 #include <QUrl>
@@ -67,7 +67,8 @@ QString shortReason(const CellReport &report)
     case CellStatus::Layout:
         return QStringLiteral("page not recognised");
     case CellStatus::HttpError:
-        return QStringLiteral("HTTP %1").arg(report.http);
+        return report.http >= 200 && report.http < 300 ? QStringLiteral("unreadable answer")
+                                                       : QStringLiteral("HTTP %1").arg(report.http);
     case CellStatus::Network:
         return QStringLiteral("no connection");
     case CellStatus::TooLarge:
@@ -100,14 +101,34 @@ CellReport notAsked(const QString &reason)
     return report;
 }
 
+bool isCountText(const QString &text, qint64 *value)
+{
+    qint64 number = 0;
+    int digits = 0;
+    for (const QChar c : text) {
+        if (c >= u'0' && c <= u'9') {
+            if (++digits > engines::MaxCountDigits)
+                return false;
+            number = number * 10 + (c.unicode() - u'0');
+        } else if ((c != u',' && c != u' ') || digits == 0) {
+            return false;
+        }
+    }
+    if (digits == 0)
+        return false;
+    if (value)
+        *value = number;
+    return true;
+}
+
 // The report from the answer alone.
 static CellReport classifyAnswer(const FetchOutcome &outcome, const QString &page, const QString &count,
-                                 bool prefixEmpty);
+                                 bool prefixEmpty, bool located);
 
 CellReport classifyCell(const FetchOutcome &outcome, const QString &page, const QString &count,
-                        bool prefixEmpty)
+                        bool prefixEmpty, bool located)
 {
-    CellReport report = classifyAnswer(outcome, page, count, prefixEmpty);
+    CellReport report = classifyAnswer(outcome, page, count, prefixEmpty, located);
     // Where the answer came from, when the engine sent the request elsewhere.
     if (!outcome.finalUrl.isEmpty() && !outcome.requestedUrl.isEmpty() &&
         QUrl(outcome.finalUrl) != QUrl(outcome.requestedUrl, QUrl::TolerantMode))
@@ -116,7 +137,7 @@ CellReport classifyCell(const FetchOutcome &outcome, const QString &page, const 
 }
 
 static CellReport classifyAnswer(const FetchOutcome &outcome, const QString &page, const QString &count,
-                                 bool prefixEmpty)
+                                 bool prefixEmpty, bool located)
 {
     using Failure = FetchOutcome::Failure;
     CellReport report;
@@ -133,15 +154,18 @@ static CellReport classifyAnswer(const FetchOutcome &outcome, const QString &pag
                   : QStringLiteral("%1, %2 ms").arg(size(outcome.bytes)).arg(outcome.ms)) +
         (outcome.proxy.isEmpty() ? QString() : QStringLiteral(", via ") + outcome.proxy);
 
-    double number = 0;
-    if (!count.isEmpty() && !cellNumber(QString(count).remove(u' '), &number)) {
+    // An error status decides first: what an error page holds between markers that are not both on it is
+    // a leftover of the page, not a count ("Too Many Requests", "503").
+    const bool errorStatus = http >= 400;
+    const bool countRead = !count.isEmpty() && (located || !errorStatus);
+    if (countRead && !isCountText(count)) {
         // A short piece of page text between the markers: the cell shows it, but it is no count.
         report.status = CellStatus::Layout;
         report.detail =
             QStringLiteral("Page layout not recognised: \"%1\" is no count (%2)").arg(count, facts);
         return report;
     }
-    if (!count.isEmpty()) {
+    if (countRead) {
         report.status = count == QLatin1String("0") ? CellStatus::Zero : CellStatus::Ok;
         report.detail = facts;
         if (http > 0 && !success)
@@ -177,6 +201,11 @@ static CellReport classifyAnswer(const FetchOutcome &outcome, const QString &pag
         report.detail = QStringLiteral("The proxy %1 failed: %2")
                             .arg(outcome.proxy, outcome.errorText.isEmpty() ? QStringLiteral("no answer")
                                                                             : outcome.errorText);
+        return report;
+    case Failure::Undecodable:
+        report.status = CellStatus::HttpError;
+        report.detail = QStringLiteral("The answer's compressed body could not be read (%1, %2)")
+                            .arg(outcome.errorText.isEmpty() ? QStringLiteral("no gzip") : outcome.errorText.trimmed(), facts);
         return report;
     case Failure::Network:
         if (http == 0) {

@@ -32,7 +32,8 @@ struct FetchOutcome
         Timeout,
         TooLarge,
         Aborted, // ended by the caller (a stop)
-        Proxy    // the proxy refused, closed, timed out or wanted other credentials
+        Proxy,      // the proxy refused, closed, timed out or wanted other credentials
+        Undecodable // the answer's compressed body could not be inflated (not gzip, or a gzip bomb)
     };
     Failure failure = Failure::NotRequested;
     int httpStatus = 0; // 0 when no status line arrived
@@ -69,10 +70,16 @@ QString shortReason(const CellReport &report);
 // live in one table, matched without regard to case.
 bool showsBlockNotice(const QString &page);
 
+// True for the text of a count: a whole number of 1 to 18 decimal digits, with commas and blanks between
+// them ("12,345", "10 234"); no sign, point or exponent. value receives the number.
+bool isCountText(const QString &text, qint64 *value = nullptr);
+
 // The report of one cell, from how its request went, the page and the count cut from it ("" for none, "0"
-// for a recognised no-results page). prefixEmpty: settings.ini has no address for the engine.
+// for a recognised no-results page). prefixEmpty: settings.ini has no address for the engine. located: the
+// count stood where the engine's definition says (its markers were found); an answer with an HTTP error
+// status is judged by its status unless its count was located.
 CellReport classifyCell(const FetchOutcome &outcome, const QString &page, const QString &count,
-                        bool prefixEmpty);
+                        bool prefixEmpty, bool located = true);
 
 // The report of a cell whose engine was not asked, with the reason.
 CellReport notAsked(const QString &reason);

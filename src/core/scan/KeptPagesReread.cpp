@@ -27,9 +27,10 @@ RereadResult rereadKeptPages(ResultsModel &results, WebLogModel *log, const Kept
             if (!page)
                 continue;
             const QString text = QString::fromLatin1(page->body());
-            const QString count = engines::extract(engine, text).count;
-            CellReport report =
-                classifyCell(page->outcome, text, engines::judgedText(engine, count), page->prefixEmpty);
+            const engines::Extraction extraction = engines::extract(engine, text);
+            const QString &count = extraction.count;
+            CellReport report = classifyCell(page->outcome, text, engines::judgedText(engine, count),
+                                             page->prefixEmpty, extraction.located);
             report.detail += QStringLiteral("; read again from the kept page");
             results.setReport(row, e, report);
             results.setCell(row, e + 1, engines::cellText(engine, count));
@@ -39,12 +40,7 @@ RereadResult rereadKeptPages(ResultsModel &results, WebLogModel *log, const Kept
         }
         if (!touched)
             continue;
-        qint64 total = 0;
-        for (int column = 2; column < results.cellColumns(); ++column)
-            total += cellValue(results.cell(row, column));
-        results.setCell(row, 1, QString::number(total));
-        results.setProfile(row, profileOf(total, low, medium));
-        done.total += total;
+        done.total += results.settleRow(row, low, medium).value_or(0);
         ++done.rows;
     }
     if (log)

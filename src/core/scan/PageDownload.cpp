@@ -227,8 +227,13 @@ void PageDownload::finish()
         const bool statusError =
             (error >= QNetworkReply::ContentAccessDenied && error < QNetworkReply::ProtocolUnknownError) ||
             (error >= QNetworkReply::InternalServerError && error <= QNetworkReply::UnknownServerError);
+        const bool success = m_outcome.httpStatus >= 200 && m_outcome.httpStatus < 300;
         if (m_cut) {
             m_outcome.failure = Failure::TooLarge;
+        } else if (success && error == QNetworkReply::UnknownContentError) {
+            // A 2xx answer whose content failed: its compressed body could not be inflated (no gzip, or a
+            // "bomb" beyond the network layer's safety limit).
+            m_outcome.failure = Failure::Undecodable;
         } else if (m_deadlineHit) {
             m_outcome.failure = Failure::Timeout;
             m_outcome.timeoutSeconds = m_options.totalTimeoutMs / 1000;

@@ -43,7 +43,7 @@ QStringList rowFields(const ResultsModel &model, int row, bool plain = false)
     QStringList fields;
     for (int c = 0; c < model.cellColumns(); ++c)
         fields.append(plain && c > 0 ? plainCount(model.cell(row, c)) : model.cell(row, c));
-    fields.append(profileText(int(model.profile(row))));
+    fields.append(rowProfileText(model, row));
     return fields;
 }
 
@@ -170,7 +170,9 @@ QString toJson(const ResultsModel &model, const QList<QJsonObject> &engines,
                                      {QStringLiteral("detail"), report.detail}});
         }
         rows.append(QJsonObject{{QStringLiteral("url"), model.cell(row, 0)},
-                                {QStringLiteral("total"), model.cell(row, 1).toLongLong()},
+                                {QStringLiteral("total"), model.cell(row, 1).isEmpty()
+                                                              ? QJsonValue(QJsonValue::Null)
+                                                              : QJsonValue(model.cell(row, 1).toLongLong())},
                                 {QStringLiteral("profile"), rowProfileText(model, row)},
                                 {QStringLiteral("cells"), cells}});
     }

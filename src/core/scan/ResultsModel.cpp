@@ -184,6 +184,22 @@ void ResultsModel::setProfile(int row, Profile profile)
     emit dataChanged(changed, changed, {ProfileRole, Qt::DecorationRole});
 }
 
+std::optional<qint64> ResultsModel::settleRow(int row, qint64 lowThreshold, qint64 mediumThreshold)
+{
+    if (row < 0 || row >= m_rows.size())
+        return std::nullopt;
+    const Row &r = m_rows.at(row);
+    std::optional<qint64> total;
+    for (int engine = 1; engine <= m_engines.count(); ++engine) {
+        qint64 value = 0;
+        if ((!r.reported || r.reports.at(engine - 1).hasCount()) && isCountText(r.cells.at(engine + 1), &value))
+            total = total.value_or(0) + value; // 32 engines of 18 digits stay far inside 64 bits
+    }
+    setCell(row, 1, total ? QString::number(*total) : QString());
+    setProfile(row, total ? profileOf(*total, lowThreshold, mediumThreshold) : Profile::None);
+    return total;
+}
+
 Profile ResultsModel::profile(int row) const
 {
     return (row >= 0 && row < m_rows.size()) ? m_rows.at(row).profile : Profile::None;

@@ -88,6 +88,10 @@ public:
     QString alert(int row) const;
     void setProfile(int row, Profile profile);
     Profile profile(int row) const;
+    // Sets the row's total and profile from the cells that hold a count (a cell whose report has one, or any
+    // cell of a count's form in a row without reports). A row in which no engine gave a count has no
+    // measurement: its total is empty and its profile None. Returns the total, or nothing for such a row.
+    std::optional<qint64> settleRow(int row, qint64 lowThreshold, qint64 mediumThreshold);
     void clear();
     // Room for this many rows in all, so that a long run's rows are not copied as they grow.
     void reserveRows(qsizetype rows) { m_rows.reserve(rows); }

@@ -21,17 +21,6 @@
 
 namespace scan {
 
-qint64 cellValue(const QString &cell)
-{
-    double number = 0;
-    if (cell.isEmpty() || !cellNumber(cell, &number))
-        return 0;
-    // Cells hold at most ten characters; the bound only keeps absurd exponents from overflowing a sum.
-    constexpr double Bound = 1e15;
-    const double rounded = std::nearbyint(std::clamp(number, -Bound, Bound)); // halves to even
-    return qint64(rounded);
-}
-
 ScanRun::ScanRun(ResultsModel *results, WebLogModel *log, QObject *parent)
     : QObject(parent), m_options(defaultFetchOptions()), m_results(results), m_log(log)
 {
@@ -150,6 +139,7 @@ bool ScanRun::start(const QStringList &urls)
     m_position = 0;
     m_progress = 0;
     m_grandTotal = 0;
+    m_unmeasured = 0;
     emit started(
         int(qMin<qsizetype>(qsizetype(m_engines.count()) * m_urls.size(), std::numeric_limits<int>::max())));
     // The event loop runs once before each URL.
@@ -317,9 +307,10 @@ Analysis analyse(const engines::Definition &definition, const QByteArray &body, 
 {
     const QString text = QString::fromLatin1(body);
     Analysis analysis;
-    analysis.count = engines::extract(definition, text).count;
-    analysis.report =
-        classifyCell(outcome, text, engines::judgedText(definition, analysis.count), prefixEmpty);
+    const engines::Extraction extraction = engines::extract(definition, text);
+    analysis.count = extraction.count;
+    analysis.report = classifyCell(outcome, text, engines::judgedText(definition, analysis.count), prefixEmpty,
+                                   extraction.located);
     if (keep && body.size() > 256) {
         analysis.packed = qCompress(body, 1); // pages are HTML: a fraction of their size
         analysis.packed.squeeze();            // qCompress leaves the room of the whole page reserved
@@ -492,12 +483,10 @@ bool ScanRun::engineDone(int engine, const QString &found, const CellReport &rep
 
 void ScanRun::finishRow()
 {
-    qint64 total = 0;
-    for (int column = 2; column < m_results->cellColumns(); ++column)
-        total += cellValue(m_results->cell(m_position, column));
-    m_grandTotal += total;
-    m_results->setCell(m_position, 1, QString::number(total));
-    m_results->setProfile(m_position, profileOf(total, m_low, m_medium));
+    if (const std::optional<qint64> total = m_results->settleRow(m_position, m_low, m_medium))
+        m_grandTotal += *total;
+    else
+        ++m_unmeasured;
     emit rowFinished(m_position);
     ++m_position;
     if (m_position < m_urls.size())
@@ -542,10 +531,18 @@ QStringList ScanRun::summaryLines() const
     return lines;
 }
 
+QString ScanRun::completionMessage() const
+{
+    QString text = QStringLiteral("Search Complete.  Found ") + QString::number(m_grandTotal) +
+                   QStringLiteral(" links.");
+    if (m_unmeasured > 0)
+        text += QStringLiteral(" No engine gave a count for %1 of %2 URLs.").arg(m_unmeasured).arg(m_urls.size());
+    return text;
+}
+
 void ScanRun::complete()
 {
-    emit statusChanged(QStringLiteral("Search Complete.  Found ") + QString::number(m_grandTotal) +
-                       QStringLiteral(" links."));
+    emit statusChanged(completionMessage());
     m_running = false;
     m_stopRequested = false;
     emit completed(m_grandTotal);

@@ -67,6 +67,10 @@ public:
 
     int position() const { return m_position; }
     qint64 grandTotal() const { return m_grandTotal; }
+    // Rows of this run in which no engine gave a count (they add nothing to the grand total).
+    int unmeasuredRows() const { return m_unmeasured; }
+    // "Search Complete.  Found N links.", followed by how many URLs got no count from any engine, if any.
+    QString completionMessage() const;
 
     // Proxies for every engine, used in turn, one per request and engine (the command line's --proxy).
     // Without them each run takes the stored ones: an engine's own (proxy.KEY), else those of all engines
@@ -201,12 +205,9 @@ private:
     qint64 m_low = 0;
     qint64 m_medium = 0;
     qint64 m_grandTotal = 0;
+    int m_unmeasured = 0;
     bool m_running = false;
     bool m_stopRequested = false;
 };
-
-// The value a cell adds to its row's total: its number rounded to the nearest whole number (halves to even),
-// 0 for an empty cell or text that is not a number.
-qint64 cellValue(const QString &cell);
 
 } // namespace scan

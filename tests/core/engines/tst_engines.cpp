@@ -187,6 +187,85 @@ private slots:
         }
     }
 
+    // One rule for every kind: a count is a whole number of 1 to 18 digits. Anything else between the
+    // markers, at the pointer or in the capture is shown but is no count.
+    void countRule()
+    {
+        const engines::EngineSet set = engines::parse(sevenMoreText(), s("e.ini")).set;
+        const engines::Definition &json = set.at(3);
+        auto judge = [](const engines::Definition &d, const QString &page) {
+            const engines::Extraction x = engines::extract(d, page);
+            scan::FetchOutcome ok;
+            ok.failure = scan::FetchOutcome::Failure::None;
+            ok.httpStatus = 200;
+            return std::make_pair(x.count, scan::statusWord(scan::classifyCell(ok, page, engines::judgedText(d, x.count),
+                                                                              false, x.located)
+                                                                 .status));
+        };
+        using P = std::pair<QString, QString>;
+        QCOMPARE(judge(json, s("{\"total\": 999999999999999999}")), P(s("999999999999999999"), s("ok")));
+        QCOMPARE(judge(json, s("{\"total\": 1000000000000000000}")), P(QString(), s("layout")));
+        QCOMPARE(judge(json, s("{\"total\": 123456789012345678901234567890}")), P(QString(), s("layout")));
+        QCOMPARE(judge(json, s("{\"total\": 1.5e300}")), P(QString(), s("layout")));
+        QCOMPARE(judge(json, s("{\"total\": 2.5}")), P(QString(), s("layout")));
+        QCOMPARE(judge(json, s("{\"total\": -5}")), P(QString(), s("layout")));
+        QCOMPARE(judge(json, s("{\"total\": 1e3}")), P(s("1000"), s("ok")));
+        QCOMPARE(judge(json, s("{\"total\": \"-5\"}")), P(s("-5"), s("layout")));
+        QVERIFY(engines::extract(json, s("{\"total\": 1.5e300}")).note.contains(s("18 digits")));
+        const engines::Definition &regex = set.at(2);
+        QCOMPARE(judge(regex, s("of about <b>1,234,567,890</b> linking")), P(s("1,234,567,890"), s("ok")));
+        QCOMPARE(judge(regex, s("of about <b>12,345,678,901</b> linking")), P(QString(), s("layout")));
+        QCOMPARE(judge(json, s("{\"total\": \"12,345,678,901\"}")), P(QString(), s("layout")));
+        const engines::Definition &google = engines::EngineSet::builtin().at(1);
+        QCOMPARE(judge(google, s("</b> of <b>-5</b> linking to ")), P(s("-5"), s("layout")));
+        QCOMPARE(judge(google, s("</b> of <b>1e5</b> linking to ")), P(s("1e5"), s("layout")));
+        QCOMPARE(judge(google, s("</b> of <b>12,300</b> linking to ")), P(s("12,300"), s("ok")));
+        qint64 value = 0;
+        QVERIFY(scan::isCountText(s("10 234"), &value) && value == 10234);
+        QVERIFY(!scan::isCountText(s(",5")) && !scan::isCountText(QString()) && !scan::isCountText(s("5.0")));
+    }
+
+    // The HTTP status decides first: an error answer is blocked or an error page whatever its body's length,
+    // unless the engine's count stands on it where the definition says.
+    void errorStatusDecidesFirst_data()
+    {
+        QTest::addColumn<int>("http");
+        QTest::addColumn<QByteArray>("body");
+        QTest::addColumn<QString>("status");
+        QTest::newRow("429 short text") << 429 << QByteArray("Too Many Requests") << s("blocked");
+        QTest::newRow("503 tiny page") << 503 << QByteArray("<html>error</html>") << s("blocked");
+        QTest::newRow("503 digits") << 503 << QByteArray("503") << s("blocked");
+        QTest::newRow("502 short") << 502 << QByteArray("Bad Gateway") << s("http-error");
+        QTest::newRow("404 short") << 404 << QByteArray("<html>error</html>") << s("http-error");
+        QTest::newRow("500 empty") << 500 << QByteArray() << s("http-error");
+        QTest::newRow("200 short text") << 200 << QByteArray("Too Many Requests") << s("layout");
+    }
+
+    void errorStatusDecidesFirst()
+    {
+        QFETCH(int, http);
+        QFETCH(QByteArray, body);
+        QFETCH(QString, status);
+        scan::FetchOutcome outcome;
+        outcome.failure = scan::FetchOutcome::Failure::None;
+        outcome.httpStatus = http;
+        const QString page = QString::fromLatin1(body);
+        for (int engine = 1; engine <= 6; ++engine) {
+            const engines::Definition &d = engines::EngineSet::builtin().at(engine);
+            const engines::Extraction x = engines::extract(d, page);
+            const scan::CellReport report =
+                scan::classifyCell(outcome, page, engines::judgedText(d, x.count), false, x.located);
+            QCOMPARE(scan::statusWord(report.status), status);
+            // A 502 is tried again, whatever its body.
+            QCOMPARE(scan::worthRetrying(outcome, report), http == 502);
+        }
+        // A real result page served with an error status still gives its count.
+        const QString result =
+            QString::fromLatin1(emulator::enginePage(1, emulator::PageKind::Results, 4321, s("http://q"), 100));
+        const engines::Extraction x = engines::extract(engines::EngineSet::builtin().at(1), result);
+        QCOMPARE(scan::classifyCell(outcome, result, x.count, false, x.located).status, scan::CellStatus::Ok);
+    }
+
     // Each bad engine is left out with one message naming the file and the line; the others work.
     void badDefinitions()
     {
@@ -285,7 +364,11 @@ private slots:
         QCOMPARE(results.report(row, 7).status, scan::CellStatus::Ok); // "1.234.567" is a count
         qint64 sum = 0;
         for (int c = 2; c < results.cellColumns(); ++c)
-            sum += scan::cellValue(results.cell(row, c));
+        {
+            qint64 value = 0;
+            if (scan::isCountText(results.cell(row, c), &value))
+                sum += value;
+        }
         QCOMPARE(results.cell(row, 1).toLongLong(), sum);
         QCOMPARE(log.rowCount(), 10);
         QCOMPARE(log.type(9), s("Api"));

@@ -1,4 +1,5 @@
 #include "core/ini/UserSettings.h"
+#include "core/saved/ChartData.h"
 #include "core/ini/privateProfile.h"
 #include "core/scan/EngineTable.h"
 #include "core/scan/FetchPage.h"
@@ -14,6 +15,8 @@
 #include <QTcpServer>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <sys/resource.h>
 
 using testText::s;
 
@@ -198,7 +201,8 @@ private slots:
     void oddCells()
     {
         UserSettings::setValue(UserSettings::ChkAutoSort, s("0"));
-        // Text that is not a number counts 0; the row still gets its total and icon.
+        // Text that is not a number is no count: a row of such cells has no measurement, no total and no
+        // profile.
         m_emu->setPage(s("http://odd.example"), "abc");
         // A count beyond the 32-bit range.
         m_emu->setPage(s("http://big.example"), "AltaVista found 9999999999 results</A>");
@@ -206,16 +210,22 @@ private slots:
             runAll({s("http://odd.example"), s("http://big.example"), s("http://big.example")});
         for (int c = 2; c < 8; ++c)
             QCOMPARE(m_results->cell(0, c), s("abc"));
-        QCOMPARE(m_results->cell(0, 1), s("0"));
-        QCOMPARE(m_results->profile(0), Profile::Low);
+        QCOMPARE(m_results->cell(0, 1), QString());
+        QCOMPARE(m_results->profile(0), Profile::None);
+        QVERIFY(m_results->hasNoCount(0));
         QCOMPARE(m_results->cell(1, 3), s("9999999999"));
         QCOMPARE(m_results->cell(1, 1), s("9999999999"));
         QCOMPARE(m_results->profile(1), Profile::High);
-        QCOMPARE(status.last(), s("Search Complete.  Found 19999999998 links."));
-        QCOMPARE(cellValue(s("1,234")), qint64(1234));
-        QCOMPARE(cellValue(s("2.5")), qint64(2));
-        QCOMPARE(cellValue(s("3.5")), qint64(4));
-        QCOMPARE(cellValue(s("-")), qint64(0));
+        QCOMPARE(status.last(),
+                 s("Search Complete.  Found 19999999998 links. No engine gave a count for 1 of 3 URLs."));
+        // A sign, a point or an exponent between the markers is no count, and adds nothing.
+        m_emu->setPage(s("http://signs.example"), "AltaVista found -5 results</A><b>.</b> of 2.5</b> linking to ");
+        runAll({s("http://signs.example")});
+        QCOMPARE(m_results->cell(0, 3), s("-5"));
+        QCOMPARE(m_results->report(0, 2).status, CellStatus::Layout);
+        QCOMPARE(m_results->cell(0, 2), s("2.5"));
+        QCOMPARE(m_results->report(0, 1).status, CellStatus::Layout);
+        QCOMPARE(m_results->cell(0, 1), QString());
     }
 
     void largePagesAsSmallOnes()
@@ -261,12 +271,18 @@ private slots:
         runAll({s("http://a.example")});
         for (int c = 2; c < 8; ++c)
             QCOMPARE(m_results->cell(0, c), QString());
-        QCOMPARE(m_results->cell(0, 1), s("0"));
-        QCOMPARE(m_results->profile(0), Profile::Low);
+        // No engine gave a count: no measurement, so no total, no profile, and the chart leaves gaps.
+        QCOMPARE(m_results->cell(0, 1), QString());
+        QCOMPARE(m_results->profile(0), Profile::None);
+        QCOMPARE(resultsExport::rowProfileText(*m_results, 0), s("unknown"));
+        QVERIFY(resultsExport::toCsv(*m_results).contains(s("\r\nhttp://a.example,,,,,,,,unknown\r\n")));
+        const chartData::ChartModel chart = chartData::currentResultsChart(*m_results);
+        QCOMPARE(chart.values.at(0), QList<std::optional<double>>(6));
         // A missing settings.ini: empty prefixes, the target itself is fetched (and has no scheme's page).
         QFile::remove(ini());
-        runAll({s("no-scheme.example")});
-        QCOMPARE(m_results->cell(0, 1), s("0"));
+        const QStringList status = runAll({s("no-scheme.example")});
+        QCOMPARE(m_results->cell(0, 1), QString());
+        QCOMPARE(status.last(), s("Search Complete.  Found 0 links. No engine gave a count for 1 of 1 URLs."));
     }
 
     void settingsReadOncePerChange()
@@ -378,6 +394,31 @@ private slots:
         runAll({s("http://plain.example")});
         QCOMPARE(m_results->report(0, 1).status, CellStatus::TooLarge);
         QCOMPARE(m_results->cell(0, 2), QString());
+    }
+
+    // Answers that cannot be read are said to be so: a body that never ends is too large (and its memory
+    // stays near the page limit), a gzip bomb or a body that is no gzip is a bad answer, not a page layout.
+    void unreadableAnswers()
+    {
+        UserSettings::setValue(UserSettings::ChkAutoSort, s("0"));
+        rusage before{};
+        ::getrusage(RUSAGE_SELF, &before);
+        runAll({s("http://endless.example"), s("http://gzipbomb.example"), s("http://badgzip.example")});
+        rusage after{};
+        ::getrusage(RUSAGE_SELF, &after);
+        for (int engine = 1; engine <= 6; ++engine) {
+            const CellReport endless = m_results->report(0, engine);
+            QVERIFY2(endless.status == CellStatus::TooLarge, qPrintable(statusWord(endless.status) + u' ' + endless.detail));
+            for (int row : {1, 2}) {
+                const CellReport report = m_results->report(row, engine);
+                QVERIFY2(report.status == CellStatus::HttpError,
+                         qPrintable(statusWord(report.status) + u' ' + report.detail));
+                QVERIFY2(report.detail.contains(s("compressed")), qPrintable(report.detail));
+            }
+        }
+        // Six endless pages of 8 MiB and six bombs of 1 GiB: the peak grows by far less than a gigabyte.
+        QVERIFY2(after.ru_maxrss - before.ru_maxrss < 400 * 1024,
+                 qPrintable(QString::number((after.ru_maxrss - before.ru_maxrss) / 1024) + s(" MiB more")));
     }
 
     void suspensionAndRetries()
