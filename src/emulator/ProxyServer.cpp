@@ -191,6 +191,10 @@ private:
                 reply(QByteArray("\x05\x07\x00\x01\x00\x00\x00\x00\x00\x00", 10), true);
                 return;
             }
+            if (m_server->refusing()) {
+                reply(QByteArray("\x05\x02\x00\x01\x00\x00\x00\x00\x00\x00", 10), true);
+                return;
+            }
             openUpstream(host, port, QByteArray());
         }
     }

@@ -17,6 +17,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <sys/resource.h>
+
 using testText::s;
 
 namespace {
@@ -85,6 +87,29 @@ private slots:
     }
 
     void cleanupTestCase() { delete m_engines; }
+
+    // A page that never ends (sent by another thread as fast as it is taken) is cut at the page limit with
+    // the status "too-large", and the process's memory stays near the limit, not a gigabyte per engine.
+    void endlessPage()
+    {
+        testFiles::write(m_dir.filePath(s("endless.txt")), "http://endless.example\n");
+        const Result r = run({s("--program-folder"), m_dir.path(), s("--json"), m_dir.filePath(s("endless.txt"))});
+        QCOMPARE(r.code, 3);
+        const QJsonArray cells = QJsonDocument::fromJson(r.out)
+                                     .object()
+                                     .value(s("rows"))
+                                     .toArray()
+                                     .at(0)
+                                     .toObject()
+                                     .value(s("cells"))
+                                     .toArray();
+        QCOMPARE(cells.size(), 6);
+        for (const QJsonValue &cell : cells)
+            QCOMPARE(cell.toObject().value(s("status")).toString(), s("too-large"));
+        rusage children{};
+        ::getrusage(RUSAGE_CHILDREN, &children); // the largest of the commands run so far
+        QVERIFY2(children.ru_maxrss < 512 * 1024, qPrintable(QString::number(children.ru_maxrss / 1024) + s(" MiB")));
+    }
 
     void csvTable()
     {

@@ -102,6 +102,10 @@ QNetworkRequest pageRequest(const QUrl &url, const FetchOptions &options)
     return request;
 }
 
+// Read a chunk at a time, and the event loop runs between chunks: a large page that arrived while the
+// window was busy is not copied in one go.
+constexpr qint64 ReadChunk = 512 * 1024;
+
 PageDownload::PageDownload(QNetworkAccessManager *manager, QString url, const FetchOptions &options,
                            QObject *parent)
     : QObject(parent), m_manager(manager), m_url(std::move(url)), m_options(options)
@@ -131,6 +135,9 @@ void PageDownload::start()
     // The proxy of this request (the engine's next one in turn), or a direct connection.
     m_manager->setProxy(m_options.proxy);
     m_reply = m_manager->get(pageRequest(url, m_options));
+    // The network layer holds at most this much that was not read yet: a server that sends faster than the
+    // page is read (a body without end, say) waits instead of filling memory.
+    m_reply->setReadBufferSize(std::min(m_options.bodyLimit, 2 * ReadChunk));
     connect(m_reply, &QNetworkReply::readyRead, this, &PageDownload::readAvailable);
     connect(m_reply, &QNetworkReply::finished, this, &PageDownload::finish);
     m_deadline = new QTimer(this);
@@ -158,9 +165,6 @@ void PageDownload::abort()
     QTimer::singleShot(0, this, &PageDownload::finish);
 }
 
-// Read a chunk at a time, and the event loop runs between chunks: a large page that arrived while the
-// window was busy is not copied in one go.
-constexpr qint64 ReadChunk = 512 * 1024;
 
 bool PageDownload::readChunk()
 {
@@ -249,8 +253,11 @@ void PageDownload::finish()
                    (m_options.proxy.type() != QNetworkProxy::NoProxy && m_outcome.httpStatus == 0 &&
                     (error == QNetworkReply::ConnectionRefusedError ||
                      error == QNetworkReply::HostNotFoundError ||
-                     error == QNetworkReply::RemoteHostClosedError))) {
-            // Through a proxy, a connection that failed before any answer is the proxy's failure.
+                     error == QNetworkReply::RemoteHostClosedError)) ||
+                   (m_options.proxy.type() == QNetworkProxy::Socks5Proxy && m_outcome.httpStatus == 0)) {
+            // Through a proxy, a connection that failed before any answer is the proxy's failure; through a
+            // SOCKS5 proxy, any failure before an answer (the proxy refused the connection, or could not
+            // make it) is.
             m_outcome.failure = Failure::Proxy;
         } else {
             m_outcome.failure = Failure::Network;
