@@ -1,5 +1,7 @@
 #include "core/engines/EngineDefinition.h"
 
+#include "core/engines/Variables.h"
+
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -221,34 +223,45 @@ QString problem(const Definition &d)
     if (!d.address.isEmpty() && !d.address.startsWith(QLatin1String("http://"), Qt::CaseInsensitive) &&
         !d.address.startsWith(QLatin1String("https://"), Qt::CaseInsensitive))
         return QStringLiteral("the address is no http or https address");
+    if (d.requestHeaders.size() > MaxRequestHeaders)
+        return QStringLiteral("%1 request headers: an engine sends at most %2")
+            .arg(d.requestHeaders.size())
+            .arg(MaxRequestHeaders);
     for (const auto &header : d.requestHeaders) {
         if (!isValidHeaderName(header.first))
             return QStringLiteral("\"%1\" is no request header name").arg(header.first);
     }
+    for (const QString &text : [&d] {
+             QStringList texts{d.suffix};
+             for (const auto &header : d.requestHeaders)
+                 texts.append(header.second);
+             return texts;
+         }()) {
+        const QString refused = refusedVariable(text);
+        if (!refused.isEmpty())
+            return QStringLiteral("it reads the environment variable %1: a definition may read only variables "
+                                  "whose names begin with VANTORY_")
+                .arg(refused);
+    }
     return QString();
 }
 
-QList<QPair<QByteArray, QByteArray>> resolvedHeaders(const Definition &d, QString *missing)
+QList<QPair<QByteArray, QByteArray>> requestHeaders(const Definition &d)
 {
     QList<QPair<QByteArray, QByteArray>> headers;
-    for (const auto &header : d.requestHeaders) {
-        QString value = header.second;
-        qsizetype at = 0;
-        while ((at = value.indexOf(QLatin1String("${env:"), at)) >= 0) {
-            const qsizetype end = value.indexOf(u'}', at);
-            if (end < 0)
-                break;
-            const QString name = value.mid(at + 6, end - at - 6);
-            const QByteArray content = qgetenv(name.toLocal8Bit().constData());
-            if (content.isNull() && missing && missing->isEmpty())
-                *missing = name;
-            const QString replacement = QString::fromUtf8(content);
-            value.replace(at, end - at + 1, replacement);
-            at += replacement.size();
-        }
-        headers.append({header.first.toLatin1(), value.toUtf8()});
-    }
+    for (const auto &[name, value] : d.requestHeaders)
+        headers.append({name.toLatin1(), value.toUtf8()});
     return headers;
+}
+
+QString requestProblem(const Definition &d)
+{
+    for (const auto &header : d.requestHeaders) {
+        const Substitution s = substituteVariables(header.second, Placement::Header);
+        if (!s.problem.isEmpty())
+            return s.problem;
+    }
+    return substituteVariables(d.suffix, Placement::Url).problem;
 }
 
 QString between(const QString &text, const QString &before, const QString &after, Span *beforeSpan,

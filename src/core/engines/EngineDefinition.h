@@ -52,7 +52,7 @@ struct Definition
     QString expression;  // a regular expression with one capture group, instead of the count markers
     bool json = false;   // the engine answers JSON: the count is at jsonPointer
     QString jsonPointer; // a JSON pointer (RFC 6901), instead of the count markers; empty: the whole answer
-    QList<QPair<QString, QString>> requestHeaders; // sent with each query; ${env:NAME} read at request time
+    QList<QPair<QString, QString>> requestHeaders; // sent with each query; ${env:VANTORY_...} read at request time
     bool enabled = true;
 
     // The expression, compiled once (set by problem()).
@@ -70,9 +70,13 @@ QString problem(const Definition &definition);
 // True for a header name and value that may be sent: a token as name, a value without control characters.
 bool isValidHeaderName(const QString &name);
 
-// The request headers with every ${env:NAME} replaced by that environment variable. missing receives the
-// first variable that is not set (the request should not be made then).
-QList<QPair<QByteArray, QByteArray>> resolvedHeaders(const Definition &definition, QString *missing);
+// The request headers as the definition gives them, ${env:NAME} still in place: the page download puts the
+// values in when it makes the request.
+QList<QPair<QByteArray, QByteArray>> requestHeaders(const Definition &definition);
+
+// Why the engine cannot be asked now, or empty: a variable of its headers or suffix that may not be read, is
+// not set, or holds what a header cannot.
+QString requestProblem(const Definition &definition);
 
 // A piece of the page text: start and length, start -1 when not found.
 struct Span

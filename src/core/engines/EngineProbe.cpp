@@ -53,14 +53,12 @@ void EngineProbe::start(const Definition &definition, const QString &prefix, con
     m_prefixEmpty = prefix.isEmpty();
     const QString query = scan::queryUrl(prefix, definition, target);
     scan::FetchOptions options = m_options;
-    QString missing;
-    options.headers = resolvedHeaders(definition, &missing);
-    if (!missing.isEmpty()) {
+    options.headers = requestHeaders(definition);
+    const QString problem = requestProblem(definition);
+    if (!problem.isEmpty()) {
         ProbeResult result;
         result.query = query;
-        result.report = scan::notAsked(
-            QStringLiteral("Not asked: the environment variable %1 that its request headers need is not set")
-                .arg(missing));
+        result.report = scan::notAsked(QStringLiteral("Not asked: ") + problem);
         QTimer::singleShot(0, this, [this, result] { emit finished(result); });
         return;
     }

@@ -1,5 +1,7 @@
 #include "core/engines/EngineSet.h"
 
+#include "core/engines/Variables.h"
+
 #include "core/ini/TextFile.h"
 #include "core/program/ProgramFolder.h"
 
@@ -208,7 +210,9 @@ void setField(Pending &p, int line, const QString &field, const QByteArray &raw)
         p.checkRemove.insert(n, text);
     else if (const int n = numbered(field, QStringLiteral("RequestHeader"))) {
         const qsizetype colon = text.indexOf(u':');
-        if (colon <= 0)
+        if (p.headers.size() >= MaxRequestHeaders)
+            p.fail(line, QStringLiteral("more than %1 request headers").arg(MaxRequestHeaders));
+        else if (colon <= 0)
             p.fail(line, QStringLiteral("%1 is \"Name: value\"").arg(field));
         else
             p.headers.insert(n, {text.left(colon).trimmed(), text.mid(colon + 1).trimmed()});

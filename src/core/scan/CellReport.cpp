@@ -185,6 +185,11 @@ static CellReport classifyAnswer(const FetchOutcome &outcome, const QString &pag
         report.detail = QStringLiteral("The scan was stopped");
         return report;
     case Failure::NotRequested:
+        if (!outcome.errorText.isEmpty()) { // the request could not be made: a variable it needs
+            report.status = CellStatus::NotAsked;
+            report.detail = QStringLiteral("Not asked: ") + outcome.errorText;
+            return report;
+        }
         report.status = CellStatus::Network;
         report.detail = QStringLiteral("Not a web address: nothing was sent");
         return report;

@@ -89,15 +89,18 @@ bool parseProxies(const QStringList &texts, QList<QNetworkProxy> *proxies, QStri
     return true;
 }
 
-QNetworkRequest pageRequest(const QUrl &url, const FetchOptions &options)
+QNetworkRequest pageRequest(const QUrl &url, const FetchOptions &options,
+                            const QList<QPair<QByteArray, QByteArray>> &headers, bool secret)
 {
     QNetworkRequest request(url);
     request.setHeader(QNetworkRequest::UserAgentHeader, QByteArrayLiteral("Mozilla"));
-    request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::NoLessSafeRedirectPolicy);
+    request.setAttribute(QNetworkRequest::RedirectPolicyAttribute,
+                         secret ? QNetworkRequest::UserVerifiedRedirectPolicy
+                                : QNetworkRequest::NoLessSafeRedirectPolicy);
     // No cache attribute: asking the network layer to bypass a cache makes it send "Pragma" and
     // "Cache-Control" headers, and the manager has no cache anyway.
     request.setTransferTimeout(options.idleTimeoutMs);
-    for (const auto &[name, value] : options.headers)
+    for (const auto &[name, value] : headers)
         request.setRawHeader(name, value);
     return request;
 }
@@ -105,6 +108,13 @@ QNetworkRequest pageRequest(const QUrl &url, const FetchOptions &options)
 // Read a chunk at a time, and the event loop runs between chunks: a large page that arrived while the
 // window was busy is not copied in one go.
 constexpr qint64 ReadChunk = 512 * 1024;
+
+QString PageDownload::masked(QString text) const
+{
+    for (const engines::Substitution &substitution : m_substitutions)
+        text = engines::maskVariables(std::move(text), substitution);
+    return text;
+}
 
 PageDownload::PageDownload(QNetworkAccessManager *manager, QString url, const FetchOptions &options,
                            QObject *parent)
@@ -127,23 +137,76 @@ void PageDownload::start()
         return;
     m_started = true;
     m_clock.start();
+    // Variables are put in now; the values live only in the request.
+    const engines::Substitution address = engines::substituteVariables(m_url, engines::Placement::Url);
+    m_problem = address.problem;
+    m_substitutions.append(address);
+    for (const auto &[name, value] : m_options.headers) {
+        if (!m_problem.isEmpty())
+            break;
+        const engines::Substitution header =
+            engines::substituteVariables(QString::fromUtf8(value), engines::Placement::Header);
+        m_problem = header.problem;
+        m_sendHeaders.append({name, header.text.toUtf8()});
+        if (header.usesVariables) {
+            m_secretHeaders.append(name);
+            m_substitutions.append(header);
+        }
+    }
     QUrl url;
-    if (!isFetchableUrl(m_url, &url)) {
+    if (!m_problem.isEmpty() || !isFetchableUrl(address.text, &url)) {
         QTimer::singleShot(0, this, &PageDownload::finish);
         return;
     }
     // The proxy of this request (the engine's next one in turn), or a direct connection.
     m_manager->setProxy(m_options.proxy);
-    m_reply = m_manager->get(pageRequest(url, m_options));
+    send(url);
+    m_deadline = new QTimer(this);
+    m_deadline->setSingleShot(true);
+    connect(m_deadline, &QTimer::timeout, this, &PageDownload::deadline);
+    m_deadline->start(m_options.totalTimeoutMs);
+}
+
+void PageDownload::send(const QUrl &url)
+{
+    m_asked = url;
+    m_reply = m_manager->get(pageRequest(url, m_options, m_sendHeaders, !m_secretHeaders.isEmpty()));
     // The network layer holds at most this much that was not read yet: a server that sends faster than the
     // page is read (a body without end, say) waits instead of filling memory.
     m_reply->setReadBufferSize(std::min(m_options.bodyLimit, 2 * ReadChunk));
     connect(m_reply, &QNetworkReply::readyRead, this, &PageDownload::readAvailable);
     connect(m_reply, &QNetworkReply::finished, this, &PageDownload::finish);
-    m_deadline = new QTimer(this);
-    m_deadline->setSingleShot(true);
-    connect(m_deadline, &QTimer::timeout, this, &PageDownload::deadline);
-    m_deadline->start(m_options.totalTimeoutMs);
+    if (!m_secretHeaders.isEmpty())
+        connect(m_reply, &QNetworkReply::redirected, this, &PageDownload::redirected);
+}
+
+void PageDownload::redirected(const QUrl &target)
+{
+    if (!m_reply)
+        return;
+    const QUrl from = m_asked; // the reply's own address is already the target's
+    if (from.scheme().compare(QLatin1String("https"), Qt::CaseInsensitive) == 0 &&
+        target.scheme().compare(QLatin1String("https"), Qt::CaseInsensitive) != 0) {
+        m_insecureRedirect = true;
+        m_reply->abort();
+        return;
+    }
+    auto port = [](const QUrl &u) { return u.port(u.scheme().toLower() == QLatin1String("https") ? 443 : 80); };
+    if (from.scheme().toLower() == target.scheme().toLower() &&
+        from.host().compare(target.host(), Qt::CaseInsensitive) == 0 && port(from) == port(target)) {
+        m_asked = target;
+        emit m_reply->redirectAllowed();
+        return;
+    }
+    // Another origin: the headers that hold a variable stay home, as curl does with credentials.
+    m_sendHeaders.removeIf([this](const QPair<QByteArray, QByteArray> &header) {
+        return m_secretHeaders.contains(header.first);
+    });
+    m_secretHeaders.clear();
+    m_reply->disconnect(this);
+    m_reply->abort();
+    m_reply->deleteLater();
+    send(target);
 }
 
 void PageDownload::deadline()
@@ -223,9 +286,9 @@ void PageDownload::finish()
         const QNetworkReply::NetworkError error = m_reply->error();
         m_outcome.httpStatus = m_reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
         m_headers = m_reply->rawHeaderPairs();
-        m_outcome.finalUrl = m_reply->url().toString();
+        m_outcome.finalUrl = masked(m_reply->url().toString());
         if (error != QNetworkReply::NoError)
-            m_outcome.errorText = m_reply->errorString(); // "Unknown error" otherwise, kept with every page
+            m_outcome.errorText = masked(m_reply->errorString()); // "Unknown error" otherwise, kept with every page
         m_outcome.timeoutSeconds = m_options.idleTimeoutMs / 1000;
         // Errors of the content and server ranges only restate the HTTP status, which is judged by itself.
         const bool statusError =
@@ -234,6 +297,9 @@ void PageDownload::finish()
         const bool success = m_outcome.httpStatus >= 200 && m_outcome.httpStatus < 300;
         if (m_cut) {
             m_outcome.failure = Failure::TooLarge;
+        } else if (m_insecureRedirect) {
+            m_outcome.failure = Failure::Network;
+            m_outcome.errorText = QStringLiteral("A redirect from https to http was refused");
         } else if (success && error == QNetworkReply::UnknownContentError) {
             // A 2xx answer whose content failed: its compressed body could not be inflated (no gzip, or a
             // "bomb" beyond the network layer's safety limit).
@@ -265,6 +331,8 @@ void PageDownload::finish()
         m_reply->disconnect(this);
         m_reply->deleteLater();
         m_reply = nullptr;
+    } else if (!m_problem.isEmpty()) {
+        m_outcome.errorText = m_problem; // nothing was sent
     } else if (m_callerAborted && isFetchableUrl(m_url)) {
         m_outcome.failure = Failure::Aborted;
     }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/engines/Variables.h"
 #include "core/scan/CellReport.h"
 
 #include <QByteArray>
@@ -10,12 +11,12 @@
 #include <QPair>
 #include <QPointer>
 #include <QString>
+#include <QUrl>
 
 class QNetworkAccessManager;
 class QNetworkReply;
 class QNetworkRequest;
 class QTimer;
-class QUrl;
 
 namespace scan {
 
@@ -25,7 +26,9 @@ struct FetchOptions
     int idleTimeoutMs = 30000;                    // no byte received for this long ends the transfer
     int totalTimeoutMs = 120000;                  // the whole transfer never takes longer than this
     qint64 bodyLimit = 8 * 1024 * 1024;           // the page is cut at this many bytes
-    QList<QPair<QByteArray, QByteArray>> headers; // request headers of the engine's definition, if any
+    // Request headers of the engine's definition, if any; ${env:VANTORY_...} in a value is put in at the request
+    // and the header is dropped on a redirect to another origin.
+    QList<QPair<QByteArray, QByteArray>> headers;
     QNetworkProxy proxy = QNetworkProxy(QNetworkProxy::NoProxy); // the request's proxy, or none
 };
 
@@ -45,15 +48,19 @@ void setDefaultFetchOptions(const FetchOptions &options);
 // True for an absolute http or https URL with a host. Anything else is never requested.
 bool isFetchableUrl(const QString &url, QUrl *parsed = nullptr);
 
-// One GET of the URL as given: User-Agent "Mozilla" and no other header of the program's own (only those the
-// engine's definition asks for), redirects followed (never from https to http).
-QNetworkRequest pageRequest(const QUrl &url, const FetchOptions &options);
+// One GET of the URL as given: User-Agent "Mozilla" and no other header of the program's own (only the headers
+// given, those of the engine's definition), redirects followed (never from https to http). secret: the headers
+// hold a variable's value; the caller then decides on every redirect.
+QNetworkRequest pageRequest(const QUrl &url, const FetchOptions &options,
+                            const QList<QPair<QByteArray, QByteArray>> &headers, bool secret);
 
 // One page download on a manager that the caller owns and has set to a direct connection. The body is kept as
 // it arrives; finished() is emitted exactly once, always from the event loop (never inside start()), after
 // which page() holds the bytes read, decoded as Latin-1: the whole body, the part read before the transfer
 // failed, was cut or timed out, or nothing when no connection could be made. The HTTP status is not looked
-// at.
+// at. ${env:VANTORY_...} in the address and the headers is put in at the request; the outcome and every text
+// of it show the placeholder, never the value. A variable that cannot be read leaves the request unmade
+// (failure NotRequested with the reason in errorText).
 class PageDownload : public QObject
 {
     Q_OBJECT
@@ -86,6 +93,13 @@ private:
     bool readChunk();
     void finish();
     void deadline();
+    // text with every variable's value that this request put in replaced by its placeholder.
+    QString masked(QString text) const;
+    // Sends the GET of url with m_sendHeaders.
+    void send(const QUrl &url);
+    // A redirect of a request that carries a secret: allowed within its origin; to another origin the
+    // request is made again without the headers that hold variables; never from https to http.
+    void redirected(const QUrl &target);
 
     QNetworkAccessManager *m_manager;
     QString m_url;
@@ -102,6 +116,12 @@ private:
     bool m_readQueued = false;  // a read of the rest of what arrived is on its way
     bool m_deadlineHit = false; // the total time-out ended the transfer
     bool m_callerAborted = false;
+    bool m_insecureRedirect = false; // a redirect from https to http was refused
+    QString m_problem;               // why the request was not made
+    QUrl m_asked;                    // the address last asked (before a redirect that is being decided)
+    QList<QPair<QByteArray, QByteArray>> m_sendHeaders;
+    QList<QByteArray> m_secretHeaders; // names of the headers that hold a variable's value
+    QList<engines::Substitution> m_substitutions; // what was put in, to be masked in every text
 };
 
 } // namespace scan

@@ -56,16 +56,15 @@ void ScanRun::prepareEngines()
     }
     while (m_fetchers.size() < n)
         m_fetchers.push_back(new PageFetcher(this));
-    m_missingVariable.clear();
+    m_requestProblem.clear();
     m_proxies.clear();
     m_proxyBlocks.assign(n, {});
     m_nextProxy.assign(n, 0);
     for (std::size_t e = 0; e < n; ++e) {
         const engines::Definition &engine = m_engines.at(int(e) + 1);
         FetchOptions options = m_options;
-        QString missing;
-        options.headers = engines::resolvedHeaders(engine, &missing);
-        m_missingVariable.append(missing);
+        options.headers = engines::requestHeaders(engine);
+        m_requestProblem.append(engines::requestProblem(engine));
         m_fetchers[e]->setOptions(options);
         // Its proxies: the command line's, else its own stored ones, else those of all engines.
         QList<QNetworkProxy> proxies;
@@ -210,7 +209,7 @@ void ScanRun::beginEngine(int engine)
     EngineSummary &summary = m_summary[std::size_t(engine - 1)];
     Slot &slot = m_slots[std::size_t(engine - 1)];
     slot.id = ++m_lastSlotId;
-    const QString &missing = m_missingVariable.at(engine - 1);
+    const QString &missing = m_requestProblem.at(engine - 1);
     if (summary.suspended || !missing.isEmpty()) {
         // No request: the cell stays without a count, and says why.
         slot.done = true;
@@ -218,9 +217,7 @@ void ScanRun::beginEngine(int engine)
             summary.suspended
                 ? notAsked(QStringLiteral("Not asked: suspended after %1 blocked answers")
                                .arg(BlocksBeforeSuspension))
-                : notAsked(QStringLiteral("Not asked: the environment variable %1 that its request headers "
-                                          "need is not set")
-                               .arg(missing));
+                : notAsked(QStringLiteral("Not asked: ") + missing);
         QTimer::singleShot(0, this, &ScanRun::emitReady);
         return;
     }
@@ -236,7 +233,7 @@ void ScanRun::askAhead(int engine)
         return;
     Slot &ahead = m_ahead[std::size_t(engine - 1)];
     if (ahead.id != 0 || m_summary[std::size_t(engine - 1)].suspended ||
-        !m_missingVariable.at(engine - 1).isEmpty())
+        !m_requestProblem.at(engine - 1).isEmpty())
         return;
     m_prefixes.refresh();
     ahead = Slot();

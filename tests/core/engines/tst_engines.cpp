@@ -441,6 +441,92 @@ private slots:
         QCOMPARE(results.cell(row, 3), fresh.cell(0, 3));
     }
 
+    // Secrets stay with the engine they are for: only VANTORY_ variables, never sent to another origin
+    // after a redirect, never a header of their own through a line end, never shown.
+    void secretsStayHome()
+    {
+        // Names outside VANTORY_ are refused when the file is read, with the variable's name.
+        const engines::LoadResult foreign = engines::parse(
+            "[Leak]\nKey=Leak\nHeader=Leak\nJsonPointer=/total\nRequestHeader1=X-Key: ${env:AWS_SECRET_ACCESS_KEY}\n"
+            "\n[Leak2]\nKey=Leak2\nHeader=Leak2\nJsonPointer=/total\nSuffix=&key=${env:HOME}\n",
+            s("e.ini"));
+        QVERIFY2(foreign.messages.at(0).contains(s("AWS_SECRET_ACCESS_KEY")), qPrintable(foreign.messages.at(0)));
+        QVERIFY2(foreign.messages.at(1).contains(s("HOME")), qPrintable(foreign.messages.at(1)));
+        QVERIFY(foreign.usedDefaults);
+        // At most 32 request headers, said at the 33rd.
+        QByteArray many = "[Many]\nKey=Many\nHeader=Many\nJsonPointer=/total\n";
+        for (int i = 1; i <= 40; ++i)
+            many += "RequestHeader" + QByteArray::number(i) + "=X-H" + QByteArray::number(i) + ": v\n";
+        const engines::LoadResult capped = engines::parse(many, s("e.ini"));
+        QVERIFY2(capped.messages.first().contains(s("line 37")) && capped.messages.first().contains(s("32")),
+                 qPrintable(capped.messages.first()));
+
+        // A key in the header and one in the query address (the cross-origin engine is asked at "localhost",
+        // which the emulator redirects to 127.0.0.1: another origin).
+        const engines::LoadResult loaded = engines::parse(
+            "[Api]\nKey=Api\nHeader=Api\nJsonPointer=/total\nRequestHeader1=X-Api-Key: ${env:VANTORY_TEST_API_KEY}\n"
+            "RequestHeader2=X-Plain: open\n"
+            "\n[Moved]\nKey=Moved\nHeader=Moved\nJsonPointer=/total\nRequestHeader1=X-Api-Key: ${env:VANTORY_TEST_API_KEY}\n"
+            "RequestHeader2=X-Plain: open\n",
+            s("e.ini"));
+        QVERIFY2(loaded.messages.isEmpty(), qPrintable(loaded.messages.join(u'\n')));
+        const QString settings = m_dir.filePath(s("secrets.ini"));
+        const QString api = m_emu->prefix(emulator::JsonStyle);
+        QString moved = api;
+        moved.replace(s("127.0.0.1"), s("localhost"));
+        QVERIFY(testFiles::write(settings, (s("[Engines]\r\nApi=") + api + s("\r\nMoved=") + moved + s("\r\n")).toLatin1()));
+        QVERIFY(modINI::WriteINI(s("Engines"), s("Api"), api.left(api.indexOf(u'?')) + s("?token=${env:VANTORY_TEST_TOKEN}&q=link:"), settings));
+        qputenv("VANTORY_TEST_TOKEN", "tok+en/1");
+        scan::ResultsModel results(loaded.set);
+        scan::WebLogModel log;
+        scan::ScanRun run(&results, &log);
+        run.setSettingsFile(settings);
+        QSignalSpy finished(&run, &scan::ScanRun::finished);
+        const int before = int(m_emu->requestHeads().size());
+        QVERIFY(run.start({s("http://redirect.example")}));
+        QVERIFY(finished.wait(20000));
+        const QList<QByteArray> heads = m_emu->requestHeads().mid(before);
+        // Api: redirected within its origin, the key goes along; the token went in the address, encoded.
+        // Moved: the redirect to another origin went without the key, with the plain header.
+        int withKey = 0;
+        int redirectedWithoutKey = 0;
+        for (const QByteArray &head : heads) {
+            if (head.contains("token=tok%2Ben%2F1"))
+                QVERIFY(head.contains("X-Api-Key: secret-1"));
+            if (head.contains("X-Api-Key: secret-1"))
+                ++withKey;
+            else if (head.contains("emu-redirected") && head.contains("X-Plain: open"))
+                ++redirectedWithoutKey;
+        }
+        QVERIFY2(withKey == 3 && redirectedWithoutKey == 1, heads.join("\n----\n").constData());
+        QCOMPARE(results.report(0, 1).status, scan::CellStatus::Ok);
+        QCOMPARE(results.report(0, 2).status, scan::CellStatus::Ok);
+        // Nothing shown holds a value: reports, the kept page's address, the JSON export.
+        const QString shown = results.report(0, 1).detail + results.report(0, 1).finalUrl +
+                              run.keptPages().newest().value(scan::KeptPages::newestKey(s("http://redirect.example"), s("Api")))->query +
+                              resultsExport::toJson(results, resultsExport::engineSummaries(run));
+        QVERIFY2(!shown.contains(s("tok+en")) && !shown.contains(s("tok%2Ben")) && !shown.contains(s("secret-1")),
+                 qPrintable(shown));
+        QVERIFY2(shown.contains(s("${env:VANTORY_TEST_TOKEN}")), qPrintable(shown));
+
+        // A line end in a header's value leaves the engine not asked, with the reason.
+        qputenv("VANTORY_TEST_API_KEY", "secret-1\r\nX-Injected: yes");
+        const int sent = int(m_emu->requestHeads().size());
+        QVERIFY(run.start({s("http://b.example")}));
+        QVERIFY(finished.wait(20000));
+        qputenv("VANTORY_TEST_API_KEY", "secret-1");
+        QCOMPARE(int(m_emu->requestHeads().size()), sent);
+        QCOMPARE(results.report(0, 1).status, scan::CellStatus::NotAsked);
+        QVERIFY2(results.report(0, 1).detail.contains(s("VANTORY_TEST_API_KEY holds a control character")),
+                 qPrintable(results.report(0, 1).detail));
+        // A variable in the address that is not set: not asked either.
+        qunsetenv("VANTORY_TEST_TOKEN");
+        QVERIFY(run.start({s("http://b.example")}));
+        QVERIFY(finished.wait(20000));
+        QCOMPARE(results.report(0, 1).status, scan::CellStatus::NotAsked);
+        QVERIFY(results.report(0, 1).detail.contains(s("VANTORY_TEST_TOKEN")));
+    }
+
     // No definition makes a request go anywhere but http or https; a missing variable asks nothing.
     void onlyWebRequests()
     {
