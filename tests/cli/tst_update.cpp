@@ -192,6 +192,28 @@ private slots:
         QStringList dates;
         modINI::GetINISections(dates, file("a"));
         QCOMPARE(value("a", "Google", "12-05-26"), s("10"));
+
+        // Alert commands that never end: each is stopped with everything it started, and the run's time for
+        // them is bounded (2 s here): the second alert's command is not run at all.
+        emu->setCount(1, s("http://up1.example"), 1000);
+        emu->setCount(1, s("http://up2.example"), 1000);
+        QCOMPARE(run({s("--update-all"), s("--date"), s("2026-12-06")}).code, 0);
+        emu->setCount(1, s("http://up1.example"), 1);
+        emu->setCount(1, s("http://up2.example"), 1);
+        const QString pids = m_dir.filePath(s("pids.txt"));
+        m_extra.insert(s("VANTORY_ALERT_SECONDS"), s("2"));
+        day = run({s("--update-all"), s("--date"), s("2026-12-07"), s("--alert-drop"), s("50"), s("--on-alert"),
+                   s("sleep 1000 & echo $! >> ") + pids + s("; sleep 1000")});
+        m_extra.clear();
+        QCOMPARE(day.code, 1);
+        QVERIFY2(day.err.contains("the alert command timed out after 2 s and was stopped"), day.err);
+        QVERIFY2(day.err.contains("alert command(s) not run: the alert commands of this run used their 2 s"),
+                 day.err);
+        const QList<QByteArray> started = testFiles::read(pids).trimmed().split('\n');
+        QCOMPARE(started.size(), 1);
+        QFile stat(s("/proc/%1/stat").arg(QString::fromLatin1(started.first())));
+        // Gone, or a zombie waiting for a parent that does not reap it.
+        QVERIFY(!stat.open(QIODevice::ReadOnly) || stat.readAll().contains(") Z "));
     }
 
     // Through an HTTP proxy, a SOCKS5 proxy with a password, both in turn, and a dead one.
