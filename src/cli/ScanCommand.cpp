@@ -263,8 +263,9 @@ int scanAndPrint(const QStringList &urls, const QString &settingsIni, const Scan
     std::optional<updates::UpdateResult> updated;
     std::optional<QList<QJsonObject>> alertObjects;
     if (scanRequest.update) {
-        updated = updates::saveAll(results, scanRequest.update->watched, programFolder::savedFolder(),
-                                   scanRequest.update->date, scanRequest.update->rules);
+        updated = updates::saveAll(results, scanRequest.update->watched, programFolder::path(),
+                                   programFolder::savedFolder(), scanRequest.update->date,
+                                   scanRequest.update->rules);
         alertObjects.emplace();
         for (const updates::Alert &alert : updated->alerts)
             alertObjects->append(alert.json());
@@ -303,6 +304,10 @@ int scanAndPrint(const QStringList &urls, const QString &settingsIni, const Scan
             if (saved.gaps > 0)
                 err() << " (" << saved.gaps << " engine(s) without a count left as gaps)";
             err() << Qt::endl;
+        }
+        if (!updated->storeError.isEmpty()) {
+            err() << "vantory-scan: " << updated->storeError << Qt::endl;
+            failed = true;
         }
         failed = !deliverAlerts(updated->alerts, scanRequest.update->onAlert) || failed;
         return failed ? 1 : !updated->alerts.isEmpty() ? AlertRaised : missing > 0 ? IncompleteScan : 0;
@@ -653,7 +658,7 @@ int runCommand(const QStringList &arguments)
             parser.isSet(appendOption) || parser.isSet(historyOption) || parser.isSet(compareOption))
             return fail(2, QStringLiteral("--update-all takes no URL list and no other save; see --help"));
         ScanRequest::Update update;
-        update.watched = UserSettings::watchedSearches();
+        update.watched = UserSettings::watchedSearches(programFolder::path());
         update.date = parser.isSet(dateOption) ? QDate::fromString(parser.value(dateOption), Qt::ISODate)
                                                : QDate::currentDate();
         if (!update.date.isValid() || update.date.year() < 2000 || update.date.year() > 2099)

@@ -37,7 +37,12 @@ int watchCommand(const QString &name, const QString &url)
         return 2;
     }
     if (url.isEmpty()) {
-        if (!UserSettings::unwatch(name)) {
+        bool found = false;
+        if (!UserSettings::unwatch(programFolder::path(), name, &found)) {
+            err() << "vantory-scan: " << UserSettings::lastWriteError() << Qt::endl;
+            return 1;
+        }
+        if (!found) {
             err() << "vantory-scan: the saved search " << name << " is not watched" << Qt::endl;
             return 2;
         }
@@ -49,7 +54,10 @@ int watchCommand(const QString &name, const QString &url)
         err() << "vantory-scan: \"" << resultsExport::printable(url) << "\" is no URL" << Qt::endl;
         return 2;
     }
-    UserSettings::watch(name, url);
+    if (!UserSettings::watch(programFolder::path(), name, url)) {
+        err() << "vantory-scan: " << UserSettings::lastWriteError() << Qt::endl;
+        return 1;
+    }
     err() << "Watched: " << name << " = " << url << Qt::endl;
     return 0;
 }
@@ -57,7 +65,7 @@ int watchCommand(const QString &name, const QString &url)
 int listWatched()
 {
     QString out;
-    for (const UserSettings::Watched &w : UserSettings::watchedSearches()) {
+    for (const UserSettings::Watched &w : UserSettings::watchedSearches(programFolder::path())) {
         const auto last = saved::lastSave(saved::searchFile(programFolder::savedFolder(), w.name));
         out += resultsExport::printable(w.name) + u'\t' + resultsExport::printable(w.url) + u'\t' +
                (last ? last->date.toString(Qt::ISODate) : QStringLiteral("-")) + u'\n';

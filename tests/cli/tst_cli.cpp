@@ -6,6 +6,7 @@
 #include "../support/TestFiles.h"
 
 #include "../support/TestText.h"
+#include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
 #include <QJsonArray>
@@ -447,6 +448,21 @@ private slots:
                                   "Date,Google\n2026-06-02,5\n", QString(), s("300"));
         QCOMPARE(import.code, 1);
         QCOMPARE(testFiles::read(m_dir.filePath(s("Saved/pair.vty"))), before);
+        held.unlock();
+        // An empty lock file, as a writer killed between making it and writing it leaves it: nobody holds it,
+        // so it is taken over at once (well within a wait of 3 s; it would count as abandoned after 60 s).
+        const QString lock = m_dir.filePath(s("Saved/pair.vty.lock"));
+        {
+            QFile empty(lock);
+            QVERIFY(empty.open(QIODevice::WriteOnly));
+            QVERIFY(empty.setFileTime(QDateTime::currentDateTime().addSecs(-5), QFileDevice::FileModificationTime));
+        }
+        const Result after = run(base + QStringList{s("--append"), s("pair"), s("--date"), s("2026-06-03"),
+                                                    m_dir.filePath(s("pair.txt"))},
+                                 QByteArray(), QString(), s("3000"));
+        QVERIFY2(after.code == 0, after.err.constData());
+        QVERIFY(testFiles::read(m_dir.filePath(s("Saved/pair.vty"))).contains("06-03-26=1234"));
+        QVERIFY(!QFile::exists(lock));
     }
 
     void keepPages()

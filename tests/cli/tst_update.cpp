@@ -53,7 +53,7 @@ class TestUpdate : public QObject
     };
 
     // Runs vantory-scan with the event loop running, so that a bus service of the test can answer it.
-    Result run(const QStringList &arguments)
+    Result run(const QStringList &arguments, const QString &programFolder = QString())
     {
         QProcess process;
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
@@ -64,7 +64,8 @@ class TestUpdate : public QObject
         process.setProcessEnvironment(env);
         QSignalSpy finished(&process, &QProcess::finished);
         process.start(s(VANTORY_BIN_DIR "/vantory-scan"),
-                      QStringList{s("--program-folder"), m_dir.path()} + arguments);
+                      QStringList{s("--program-folder"), programFolder.isEmpty() ? m_dir.path() : programFolder} +
+                          arguments);
         if (!finished.wait(60000))
             process.kill();
         return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
@@ -106,6 +107,29 @@ private slots:
         const Result list = run({s("--watched")});
         QCOMPARE(list.code, 0);
         QCOMPARE(list.out, QByteArray("a\thttp://up1.example\t-\nb\thttp://up2.example\t-\n"));
+        // Watches are kept per saved search: a second one of the same URL keeps the first.
+        QCOMPARE(run({s("--watch"), s("twin"), s("http://up1.example")}).code, 0);
+        QCOMPARE(run({s("--watched")}).out,
+                 QByteArray("a\thttp://up1.example\t-\nb\thttp://up2.example\t-\ntwin\thttp://up1.example\t-\n"));
+        QCOMPARE(run({s("--watch"), s("twin")}).code, 0);
+        // Watches belong to their program folder: another one has none, and its update makes nothing.
+        QTemporaryDir other;
+        QVERIFY(QDir(other.path()).mkpath(s("Saved")));
+        QVERIFY(m_engines->emulator()->writeSettingsIni(other.filePath(s("settings.ini"))));
+        QCOMPARE(run({s("--watched")}, other.path()).out, QByteArray());
+        const Result elsewhere = run({s("--update-all")}, other.path());
+        QCOMPARE(elsewhere.code, 0);
+        QVERIFY(elsewhere.err.contains("no saved search is watched"));
+        QCOMPARE(QDir(other.filePath(s("Saved"))).entryList(QDir::Files), QStringList());
+        // A store that cannot be written: --watch fails, with the reason.
+        QVERIFY(QDir(m_dir.path()).mkpath(s("blocked")));
+        QVERIFY(testFiles::write(m_dir.filePath(s("blocked/Vantory")), "not a folder"));
+        m_extra.insert(s("XDG_CONFIG_HOME"), m_dir.filePath(s("blocked")));
+        const Result unwritable = run({s("--watch"), s("z"), s("http://z.example")});
+        m_extra.clear();
+        QCOMPARE(unwritable.code, 1);
+        QVERIFY2(unwritable.err.contains("could not be written"), unwritable.err);
+        QVERIFY(!unwritable.err.contains("Watched"));
         QCOMPARE(run({s("--alert-drop"), s("10"), s("x.txt")}).code, 2);
         QCOMPARE(run({s("--update-all"), s("--alert-drop"), s("101")}).code, 2);
         QCOMPARE(run({s("--update-all"), s("list.txt")}).code, 2);
@@ -214,6 +238,25 @@ private slots:
         QFile stat(s("/proc/%1/stat").arg(QString::fromLatin1(started.first())));
         // Gone, or a zombie waiting for a parent that does not reap it.
         QVERIFY(!stat.open(QIODevice::ReadOnly) || stat.readAll().contains(") Z "));
+
+        // A failing engine raises its alert when its run of failures reaches the limit, not every day after;
+        // after a count, a new run of failures alerts again.
+        auto failureAlerts = [this](const char *date) {
+            const Result r = run({s("--update-all"), s("--date"), QString::fromLatin1(date), s("--alert-failures"),
+                                  s("2")});
+            return QString::fromUtf8(r.err).split(u'\n').filter(s("ALERT failures: b")).size();
+        };
+        emu->setMode(1, s("http://up2.example"), emulator::Mode::Blocked);
+        QCOMPARE(failureAlerts("2026-12-08"), 0);
+        QCOMPARE(failureAlerts("2026-12-09"), 1);
+        QCOMPARE(failureAlerts("2026-12-10"), 0);
+        QCOMPARE(failureAlerts("2026-12-11"), 0);
+        emu->setMode(1, s("http://up2.example"), emulator::Mode::None);
+        QCOMPARE(failureAlerts("2026-12-12"), 0);
+        emu->setMode(1, s("http://up2.example"), emulator::Mode::Blocked);
+        QCOMPARE(failureAlerts("2026-12-13"), 0);
+        QCOMPARE(failureAlerts("2026-12-14"), 1);
+        emu->setMode(1, s("http://up2.example"), emulator::Mode::None);
     }
 
     // Through an HTTP proxy, a SOCKS5 proxy with a password, both in turn, and a dead one.

@@ -3,7 +3,16 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QLockFile>
+#include <QDateTime>
+#include <QElapsedTimer>
 #include <QSaveFile>
+
+#include <algorithm>
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <atomic>
 #include <map>
@@ -35,6 +44,32 @@ void release(const QString &path)
 
 } // namespace
 
+bool removeDeadLock(const QString &lockPath)
+{
+    const int fd = ::open(QFile::encodeName(lockPath).constData(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    bool dead = false;
+    struct stat info
+    {
+    };
+    if (::fstat(fd, &info) == 0) {
+        // QLockFile writes "pid\napp\nhost\n": without a pid on its first line the file names no owner.
+        char head[32] = {};
+        const ssize_t n = ::pread(fd, head, sizeof head - 1, 0);
+        bool ok = false;
+        QByteArray(head, n > 0 ? int(n) : 0).split('\n').value(0).toLongLong(&ok);
+        const bool ownerless = n <= 0 || !ok;
+        // An owner alive holds the file locked (QLockFile locks it with flock as it makes it).
+        const bool free = ownerless && ::flock(fd, LOCK_EX | LOCK_NB) == 0;
+        const qint64 ageMs = QDateTime::currentMSecsSinceEpoch() -
+                             (qint64(info.st_mtim.tv_sec) * 1000 + info.st_mtim.tv_nsec / 1000000);
+        dead = free && ageMs >= 1000;
+    }
+    ::close(fd);
+    return dead && QFile::remove(lockPath);
+}
+
 FileLock::FileLock(const QString &path) : m_path(QFileInfo(path).absoluteFilePath())
 {
     auto it = held.find(m_path);
@@ -43,7 +78,17 @@ FileLock::FileLock(const QString &path) : m_path(QFileInfo(path).absoluteFilePat
         // A dead holder's lock is taken over at once (QLockFile checks its process); a live one that has held
         // it this long has hung: no save or import takes a minute.
         file->setStaleLockTime(60 * 1000);
-        if (!file->tryLock(waitMs())) {
+        // Tried in short steps, so that a lock file left empty by a killed writer is taken over as soon as it
+        // is seen to be one.
+        const QString lockPath = m_path + QStringLiteral(".lock");
+        QElapsedTimer waited;
+        waited.start();
+        bool locked = false;
+        do {
+            removeDeadLock(lockPath);
+            locked = file->tryLock(int(std::clamp<qint64>(waitMs() - waited.elapsed(), 0, 250)));
+        } while (!locked && file->error() == QLockFile::LockFailedError && waited.elapsed() < waitMs());
+        if (!locked) {
             m_busy = file->error() == QLockFile::LockFailedError;
             return;
         }

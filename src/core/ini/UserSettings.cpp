@@ -2,7 +2,12 @@
 
 #include "core/scan/SortKeys.h"
 
+#include "core/ini/TextFile.h"
+
+#include <QDir>
+#include <QFileInfo>
 #include <QSettings>
+#include <QStorageInfo>
 #include <QStringList>
 #include <QUrl>
 
@@ -47,6 +52,12 @@ QString &storeFolder()
     return folder;
 }
 
+QString &writeError()
+{
+    static QString error;
+    return error;
+}
+
 // A store object per access: values are never cached, so every reader sees the latest write.
 class Store
 {
@@ -65,6 +76,27 @@ public:
     Store &operator=(const Store &) = delete;
     QSettings *operator->() const { return m_settings; }
 
+    // Writes what was changed to the file now; false (with the reason kept) when it could not be written.
+    bool commit()
+    {
+        // A lock file left empty by a process killed while making it would hold every write up for half a
+        // minute: one whose owner is gone is taken over at once.
+        textFile::removeDeadLock(m_settings->fileName() + QStringLiteral(".lock"));
+        m_settings->sync();
+        if (m_settings->status() == QSettings::NoError) {
+            writeError().clear();
+            return true;
+        }
+        writeError() = QStringLiteral("the settings store %1 could not be written").arg(m_settings->fileName());
+        const QFileInfo info(m_settings->fileName());
+        const QStorageInfo volume(info.absolutePath());
+        if (info.exists() && !info.isWritable())
+            writeError() += QStringLiteral(": permission denied");
+        else if (volume.isValid() && volume.bytesAvailable() == 0)
+            writeError() += QStringLiteral(": no space left on device");
+        return false;
+    }
+
 private:
     QSettings *m_settings;
 };
@@ -81,37 +113,58 @@ bool toWhole(const QString &text, int *number)
 } // namespace
 
 namespace {
-// URLs hold "/" and ":", which a settings key cannot: the key is the URL percent-encoded.
-QString urlKey(const QString &url)
+
+// Keys hold "/" and ":" of paths and URLs, which a settings key cannot: they are percent-encoded.
+QString encoded(const QString &text)
 {
-    return QStringLiteral("SavedSearchOfUrl/") + QString::fromLatin1(QUrl::toPercentEncoding(url));
+    return QString::fromLatin1(QUrl::toPercentEncoding(text));
 }
+
+QString watchGroup(const QString &programFolder)
+{
+    return QStringLiteral("Watched/") + encoded(QDir::cleanPath(QDir(programFolder).absolutePath()));
+}
+
+QString failuresKey(const QString &programFolder, const QString &name, const QString &engineKey)
+{
+    return QStringLiteral("UpdateFailures/") + encoded(QDir::cleanPath(QDir(programFolder).absolutePath())) +
+           u'/' + encoded(name.toLower()) + u'.' + encoded(engineKey.toLower());
+}
+
+// Watches of earlier versions were kept per URL for all program folders ("SavedSearchOfUrl/URL" = name):
+// they become the watches of the first program folder that looks at them.
+void adoptOldWatches(Store &store, const QString &programFolder)
+{
+    store->endGroup();
+    const QString old = QStringLiteral("SavedSearchOfUrl");
+    if (!store->childGroups().contains(old))
+        return;
+    store->beginGroup(old);
+    QList<std::pair<QString, QString>> found;
+    for (const QString &key : store->childKeys())
+        found.append({store->value(key).toString(), QUrl::fromPercentEncoding(key.toLatin1())});
+    store->endGroup();
+    store->beginGroup(watchGroup(programFolder));
+    for (const auto &[name, url] : found) {
+        if (!name.isEmpty() && !store->contains(encoded(name)))
+            store->setValue(encoded(name), url);
+    }
+    store->endGroup();
+    store->remove(old);
+}
+
 } // namespace
 
-QString UserSettings::savedSearchFor(const QString &url)
+QList<UserSettings::Watched> UserSettings::watchedSearches(const QString &programFolder)
 {
     Store store;
-    store->endGroup();
-    return store->value(urlKey(url)).toString();
-}
-
-void UserSettings::setSavedSearchFor(const QString &url, const QString &name)
-{
-    Store store;
-    store->endGroup();
-    store->setValue(urlKey(url), name);
-}
-
-QList<UserSettings::Watched> UserSettings::watchedSearches()
-{
-    Store store;
-    store->endGroup();
-    store->beginGroup(QStringLiteral("SavedSearchOfUrl"));
+    adoptOldWatches(store, programFolder);
+    store->beginGroup(watchGroup(programFolder));
     QList<Watched> list;
     for (const QString &key : store->childKeys()) {
-        const QString name = store->value(key).toString();
-        if (!name.isEmpty())
-            list.append({name, QUrl::fromPercentEncoding(key.toLatin1())});
+        const QString url = store->value(key).toString();
+        if (!url.isEmpty())
+            list.append({QUrl::fromPercentEncoding(key.toLatin1()), url});
     }
     std::sort(list.begin(), list.end(), [](const Watched &a, const Watched &b) {
         const int byName = a.name.compare(b.name, Qt::CaseInsensitive);
@@ -120,50 +173,60 @@ QList<UserSettings::Watched> UserSettings::watchedSearches()
     return list;
 }
 
-void UserSettings::watch(const QString &name, const QString &url)
+QString UserSettings::savedSearchFor(const QString &programFolder, const QString &url)
 {
-    unwatch(name);
-    setSavedSearchFor(url, name);
+    for (const Watched &w : watchedSearches(programFolder)) {
+        if (w.url == url)
+            return w.name;
+    }
+    return QString();
 }
 
-bool UserSettings::unwatch(const QString &name)
+bool UserSettings::watch(const QString &programFolder, const QString &name, const QString &url)
 {
+    if (!unwatch(programFolder, name))
+        return false;
     Store store;
     store->endGroup();
-    store->beginGroup(QStringLiteral("SavedSearchOfUrl"));
-    bool found = false;
+    store->beginGroup(watchGroup(programFolder));
+    store->setValue(encoded(name), url);
+    return store.commit();
+}
+
+bool UserSettings::unwatch(const QString &programFolder, const QString &name, bool *found)
+{
+    Store store;
+    adoptOldWatches(store, programFolder);
+    store->beginGroup(watchGroup(programFolder));
+    bool any = false;
     for (const QString &key : store->childKeys()) {
-        if (store->value(key).toString().compare(name, Qt::CaseInsensitive) == 0) {
+        if (QUrl::fromPercentEncoding(key.toLatin1()).compare(name, Qt::CaseInsensitive) == 0) {
             store->remove(key);
-            found = true;
+            any = true;
         }
     }
-    return found;
+    if (found)
+        *found = any;
+    return store.commit();
 }
 
-namespace {
-QString failuresKey(const QString &name, const QString &engineKey)
-{
-    return QStringLiteral("UpdateFailures/") + QString::fromLatin1(QUrl::toPercentEncoding(name.toLower())) +
-           u'.' + QString::fromLatin1(QUrl::toPercentEncoding(engineKey.toLower()));
-}
-} // namespace
-
-int UserSettings::updateFailures(const QString &name, const QString &engineKey)
+int UserSettings::updateFailures(const QString &programFolder, const QString &name, const QString &engineKey)
 {
     Store store;
     store->endGroup();
-    return std::max(0, store->value(failuresKey(name, engineKey)).toInt());
+    return std::max(0, store->value(failuresKey(programFolder, name, engineKey)).toInt());
 }
 
-void UserSettings::setUpdateFailures(const QString &name, const QString &engineKey, int failures)
+bool UserSettings::setUpdateFailures(const QString &programFolder, const QString &name, const QString &engineKey,
+                                     int failures)
 {
     Store store;
     store->endGroup();
     if (failures <= 0)
-        store->remove(failuresKey(name, engineKey));
+        store->remove(failuresKey(programFolder, name, engineKey));
     else
-        store->setValue(failuresKey(name, engineKey), failures);
+        store->setValue(failuresKey(programFolder, name, engineKey), failures);
+    return store.commit();
 }
 
 QString UserSettings::proxiesFor(const QString &engineKey)
@@ -172,13 +235,14 @@ QString UserSettings::proxiesFor(const QString &engineKey)
     return store->value(QStringLiteral("proxy.") + engineKey).toString();
 }
 
-void UserSettings::setProxiesFor(const QString &engineKey, const QString &proxies)
+bool UserSettings::setProxiesFor(const QString &engineKey, const QString &proxies)
 {
     Store store;
     if (proxies.trimmed().isEmpty())
         store->remove(QStringLiteral("proxy.") + engineKey);
     else
         store->setValue(QStringLiteral("proxy.") + engineKey, proxies.trimmed());
+    return store.commit();
 }
 
 QString UserSettings::storeFile()
@@ -201,14 +265,23 @@ QString UserSettings::value(Key key)
     return Store()->value(keyName(key), defaultValue(key)).toString();
 }
 
-void UserSettings::setValue(Key key, const QString &value)
+bool UserSettings::setValue(Key key, const QString &value)
 {
-    Store()->setValue(keyName(key), value);
+    Store store;
+    store->setValue(keyName(key), value);
+    return store.commit();
 }
 
-void UserSettings::remove(Key key)
+bool UserSettings::remove(Key key)
 {
-    Store()->remove(keyName(key));
+    Store store;
+    store->remove(keyName(key));
+    return store.commit();
+}
+
+QString UserSettings::lastWriteError()
+{
+    return writeError();
 }
 
 namespace {

@@ -37,8 +37,9 @@ public:
 
     // The stored text, or the key's default when the key is missing.
     static QString value(Key key);
-    static void setValue(Key key, const QString &value);
-    static void remove(Key key);
+    // False when the store could not be written (lastWriteError() says why).
+    static bool setValue(Key key, const QString &value);
+    static bool remove(Key key);
 
     // The stored text as a whole number; the default's number when it is missing, empty or not a whole
     // number, so that a damaged store never turns into 0 or an error.
@@ -66,25 +67,31 @@ public:
     // Seconds without a byte after which a page is given up (1 to 600, default 30).
     static int fetchTimeoutSeconds() { return std::clamp(intValue(FetchTimeout), 1, 600); }
 
-    // The saved search a URL's counts were last saved into (its name), or empty; kept per URL.
-    static QString savedSearchFor(const QString &url);
-    static void setSavedSearchFor(const QString &url, const QString &name);
-
-    // The saved searches whose URL the store remembers (the Change column's): those an update keeps up to
-    // date. One URL per saved search; sorted by name.
+    // Watched saved searches: each saved search of a program folder may have one URL (the Change column's),
+    // which an update keeps up to date. Watches belong to the program folder they were made in (given as its
+    // path) and are kept per saved search, so two saved searches may watch one URL. Writes return false when
+    // the store could not be written.
     struct Watched
     {
         QString name;
         QString url;
     };
-    static QList<Watched> watchedSearches();
-    // url becomes the one URL of the saved search name; unwatch forgets it (false when there was none).
-    static void watch(const QString &name, const QString &url);
-    static bool unwatch(const QString &name);
+    // Sorted by name.
+    static QList<Watched> watchedSearches(const QString &programFolder);
+    // The saved search that watches url (the first by name when several do), or empty.
+    static QString savedSearchFor(const QString &programFolder, const QString &url);
+    // url becomes the one URL of the saved search name.
+    static bool watch(const QString &programFolder, const QString &name, const QString &url);
+    // Forgets the saved search's URL; found is false when there was none.
+    static bool unwatch(const QString &programFolder, const QString &name, bool *found = nullptr);
 
     // How many updates in a row gave the engine (by key) no count for the saved search.
-    static int updateFailures(const QString &name, const QString &engineKey);
-    static void setUpdateFailures(const QString &name, const QString &engineKey, int failures);
+    static int updateFailures(const QString &programFolder, const QString &name, const QString &engineKey);
+    static bool setUpdateFailures(const QString &programFolder, const QString &name, const QString &engineKey,
+                                  int failures);
+
+    // Why the last write of the store failed (its file, and the system's words where known), or empty.
+    static QString lastWriteError();
 
     // The alert rules: a drop of at least this many percent (0: off), and failures in a row (at least 1).
     static int alertDropPercent() { return std::clamp(intValue(AlertDrop), 0, 100); }
@@ -92,7 +99,7 @@ public:
 
     // The proxies of one engine (by key), overriding Proxies; empty when it has none of its own.
     static QString proxiesFor(const QString &engineKey);
-    static void setProxiesFor(const QString &engineKey, const QString &proxies);
+    static bool setProxiesFor(const QString &engineKey, const QString &proxies);
 
     // The file the store lives in (~/.config/Vantory/Vantory.conf).
     static QString storeFile();

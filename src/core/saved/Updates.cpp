@@ -129,7 +129,8 @@ QStringList urlsOf(const QList<UserSettings::Watched> &watched)
 }
 
 UpdateResult saveAll(const scan::ResultsModel &results, const QList<UserSettings::Watched> &watched,
-                     const QString &savedFolder, const QDate &date, const Rules &rules)
+                     const QString &programFolder, const QString &savedFolder, const QDate &date,
+                     const Rules &rules)
 {
     UpdateResult result;
     QHash<QString, int> rowOf;
@@ -158,10 +159,14 @@ UpdateResult saveAll(const scan::ResultsModel &results, const QList<UserSettings
         // Failures in a row, per engine; a count ends the run.
         for (int e = 1; e <= results.engineCount(); ++e) {
             const engines::Definition &engine = results.engines().at(e);
-            const int failures =
-                results.report(*it, e).hasCount() ? 0 : UserSettings::updateFailures(w.name, engine.key) + 1;
-            UserSettings::setUpdateFailures(w.name, engine.key, failures);
-            if (failures >= std::max(1, rules.failures)) {
+            const int failures = results.report(*it, e).hasCount()
+                                     ? 0
+                                     : UserSettings::updateFailures(programFolder, w.name, engine.key) + 1;
+            if (!UserSettings::setUpdateFailures(programFolder, w.name, engine.key, failures) &&
+                result.storeError.isEmpty())
+                result.storeError = UserSettings::lastWriteError();
+            // Once when the run reaches the limit, not on every later day of it.
+            if (failures == std::max(1, rules.failures)) {
                 Alert alert;
                 alert.kind = Alert::Kind::Failures;
                 alert.name = w.name;

@@ -64,6 +64,7 @@ struct UpdateResult
 {
     QList<SaveOutcome> saves;
     QList<Alert> alerts;
+    QString storeError; // the settings store could not keep the runs of failures (why), else empty
     bool allSaved() const;
 };
 
@@ -71,8 +72,11 @@ struct UpdateResult
 // saved search (made when missing), each save all or nothing, gaps for cells without a count, and collects
 // the alerts: drops, and engines without a count in rules.failures updates in a row (counted per saved
 // search and engine in the settings store). Rows of URLs that are not watched are left alone.
+// A failure alert is raised when an engine's run of updates without a count reaches rules.failures, and
+// again only after the engine has given a count and failed that many times again.
 UpdateResult saveAll(const scan::ResultsModel &results, const QList<UserSettings::Watched> &watched,
-                     const QString &savedFolder, const QDate &date, const Rules &rules);
+                     const QString &programFolder, const QString &savedFolder, const QDate &date,
+                     const Rules &rules);
 
 // The URLs to scan for the watched searches, each once, in the order of the list.
 QStringList urlsOf(const QList<UserSettings::Watched> &watched);

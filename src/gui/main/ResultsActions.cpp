@@ -51,15 +51,22 @@ QString saveRow(QWidget *parent, ResultsTableModel &results, int row,
     if (!dialog.savedFile().isEmpty()) {
         // The row's URL keeps this saved search for its "Change" column, and becomes the URL an update of
         // the saved search asks for.
-        UserSettings::watch(QFileInfo(dialog.savedFile()).completeBaseName(), results.cell(row, 0));
-        updateChange(results, row);
+        const QString name = QFileInfo(dialog.savedFile()).completeBaseName();
+        if (!UserSettings::watch(programFolder::path(), name, results.cell(row, 0)))
+            prompts::warning(parent, QStringLiteral("Save Search Results"),
+                             QStringLiteral("The counts were saved, but the saved search's URL could not be "
+                                            "remembered: %1.")
+                                 .arg(UserSettings::lastWriteError()));
+        updateChange(results, row, name);
     }
     return dialog.savedFile();
 }
 
-void updateChange(ResultsTableModel &results, int row)
+void updateChange(ResultsTableModel &results, int row, const QString &savedSearch)
 {
-    const QString name = UserSettings::savedSearchFor(results.cell(row, 0));
+    const QString name = savedSearch.isEmpty()
+                             ? UserSettings::savedSearchFor(programFolder::path(), results.cell(row, 0))
+                             : savedSearch;
     double total = 0;
     std::optional<saved::LastSave> save;
     if (!name.isEmpty() && !results.hasNoCount(row) && scan::cellNumber(results.cell(row, 1), &total))

@@ -22,7 +22,8 @@ QString saveRow(QWidget *parent, ResultsTableModel &results, int row,
                 const std::function<int(QDialog *)> &runDialog);
 
 // The Change cell of a row: its total against the newest save of the URL's saved search.
-void updateChange(ResultsTableModel &results, int row);
+// The row's Change against the newest save of savedSearch, or of the saved search that watches its URL.
+void updateChange(ResultsTableModel &results, int row, const QString &savedSearch = QString());
 
 // File > Export Results...: the results table as CSV (with the cells' statuses) or as JSON, the same files
 // vantory-scan --csv and --json write.

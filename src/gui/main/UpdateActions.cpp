@@ -19,7 +19,7 @@ UpdateController::UpdateController(scan::ResultsModel *results, scan::ScanRun *r
 
 bool UpdateController::prepare(QWidget *parent)
 {
-    m_watched = UserSettings::watchedSearches();
+    m_watched = UserSettings::watchedSearches(programFolder::path());
     if (m_watched.isEmpty()) {
         prompts::information(
             parent, QStringLiteral("Update Saved Searches"),
@@ -45,9 +45,12 @@ void UpdateController::finished()
     if (m_stopped)
         return; // a stopped update saves nothing
     const QDate today = QDate::currentDate();
-    const updates::UpdateResult done = updates::saveAll(*m_results, m_watched, programFolder::savedFolder(),
-                                                        today, updates::Rules::stored());
+    const updates::UpdateResult done = updates::saveAll(*m_results, m_watched, programFolder::path(),
+                                                        programFolder::savedFolder(), today,
+                                                        updates::Rules::stored());
     QStringList lines;
+    if (!done.storeError.isEmpty())
+        lines.append(done.storeError);
     for (const updates::SaveOutcome &saved : done.saves) {
         lines.append(saved.ok
                          ? QStringLiteral("Saved into %1 as %2%3")

@@ -153,7 +153,7 @@ private slots:
         const QStringList shown = prompts::takeShown();
         QCOMPARE(shown.first(), s("Information|You currently do not have any saved searches"));
         // The row remembers where it was saved: its change against that save is 0.
-        QCOMPARE(UserSettings::savedSearchFor(domain), s("site"));
+        QCOMPARE(UserSettings::savedSearchFor(programFolder::path(), domain), s("site"));
         QCOMPARE(m_form->results()->change(0), std::optional<qint64>(0));
         QCOMPARE(shown.size(), 5);
         const QString file = saved::searchFile(programFolder::savedFolder(), s("site"));
@@ -379,7 +379,7 @@ private slots:
         QVERIFY(
             testFiles::write(programFolder::savedFolder() + s("/chg.vty"),
                              "\r\n[Google]\r\n12-01-26=900\r\n11-01-26=5\r\n\r\n[MSN]\r\n12-01-26=100\r\n"));
-        UserSettings::setSavedSearchFor(s("http://c.example"), s("chg"));
+        UserSettings::watch(programFolder::path(), s("chg"), s("http://c.example"));
         scan({s("http://c.example"), s("http://d.example")});
         ResultsTableModel *results = m_form->results();
         for (int row = 0; row < results->rowCount(); ++row) {

@@ -831,8 +831,8 @@ private slots:
     {
         prompts::takeShown();
         QSignalSpy finished(m_form->scanRun(), &scan::ScanRun::finished);
-        for (const UserSettings::Watched &w : UserSettings::watchedSearches())
-            UserSettings::unwatch(w.name);
+        for (const UserSettings::Watched &w : UserSettings::watchedSearches(programFolder::path()))
+            UserSettings::unwatch(programFolder::path(), w.name);
         action("mnuUpdateSaved")->trigger();
         QVERIFY(prompts::takeShown().value(0).startsWith(s("Update Saved Searches|No saved search")));
         QCOMPARE(finished.count(), 0);
@@ -843,8 +843,8 @@ private slots:
         const QString today = saved::dateKey(QDate::currentDate());
         testFiles::write(saved + s("/upd.vty"),
                          (s("\r\n[Google]\r\n") + yesterday + s("=1000\r\n")).toLatin1());
-        UserSettings::watch(s("upd"), s("http://upd.example"));
-        UserSettings::watch(s("upd2"), s("http://upd2.example"));
+        UserSettings::watch(programFolder::path(), s("upd"), s("http://upd.example"));
+        UserSettings::watch(programFolder::path(), s("upd2"), s("http://upd2.example"));
         UserSettings::setValue(UserSettings::AlertDrop, s("50"));
         m_program.engines->setCount(1, s("http://upd.example"), 100);
         m_form->urlPanel()->list()->clear(); // the URL list plays no part
@@ -868,8 +868,8 @@ private slots:
         QVERIFY2(report.contains(s("Saved into upd as ") + today) && report.contains(s("ALERT drop: upd")),
                  qPrintable(report));
         UserSettings::remove(UserSettings::AlertDrop);
-        UserSettings::unwatch(s("upd"));
-        UserSettings::unwatch(s("upd2"));
+        UserSettings::unwatch(programFolder::path(), s("upd"));
+        UserSettings::unwatch(programFolder::path(), s("upd2"));
     }
 
     void closingMidRun()
