@@ -129,8 +129,8 @@ bool writeKeptPages(const scan::ScanRun &run, const scan::ResultsModel &results,
             for (const QChar c : header.toLower())
                 name += c.isLetterOrNumber() ? QString(c) : QString();
             const QString file = QStringLiteral("%1-%2.html").arg(row + 1).arg(name);
-            if (!textFile::writeBytes(dir.filePath(file), page->body())) {
-                *error = QStringLiteral("cannot write %1").arg(dir.filePath(file));
+            if (QString why; !textFile::writeBytes(dir.filePath(file), page->body(), &why)) {
+                *error = QStringLiteral("cannot write %1: %2").arg(dir.filePath(file), why);
                 return false;
             }
             index.append(QJsonObject{{QStringLiteral("file"), file},
@@ -142,9 +142,9 @@ bool writeKeptPages(const scan::ScanRun &run, const scan::ResultsModel &results,
                                      {QStringLiteral("word"), page->statusWord}});
         }
     }
-    if (!textFile::writeBytes(dir.filePath(QStringLiteral("index.json")),
-                              QJsonDocument(index).toJson(QJsonDocument::Indented))) {
-        *error = QStringLiteral("cannot write %1").arg(dir.filePath(QStringLiteral("index.json")));
+    if (QString why; !textFile::writeBytes(dir.filePath(QStringLiteral("index.json")),
+                                           QJsonDocument(index).toJson(QJsonDocument::Indented), &why)) {
+        *error = QStringLiteral("cannot write %1: %2").arg(dir.filePath(QStringLiteral("index.json")), why);
         return false;
     }
     return true;
@@ -193,8 +193,8 @@ int printHistory(const QString &name, Output format)
 {
     saved::History history;
     const QString file = saved::searchFile(programFolder::savedFolder(), name);
-    if (!saved::readHistory(file, history))
-        return fail(1, QStringLiteral("cannot read the saved search %1").arg(file));
+    if (QString why; !saved::readHistory(file, history, &why))
+        return fail(1, why.isEmpty() ? QStringLiteral("cannot read the saved search %1").arg(file) : why);
     if (format == Output::Csv) {
         standardOutput::print(resultsExport::historyCsv(history));
         return 0;

@@ -1,3 +1,4 @@
+#include "core/ini/IniLines.h"
 #include "core/ini/modINI.h"
 #include "emulator/DemoFolder.h"
 #include "emulator/EngineEmulator.h"
@@ -55,6 +56,24 @@ private:
             process.kill();
         return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
                 process.readAllStandardOutput(), process.readAllStandardError()};
+    }
+
+    // vantory-scan with files limited to 1 KiB: a write beyond that fails with "File too large".
+    Result runLimited(const QStringList &arguments, const QByteArray &input = QByteArray())
+    {
+        QProcess limited;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(s("XDG_CONFIG_HOME"), m_dir.filePath(s("config")));
+        limited.setProcessEnvironment(env);
+        limited.start(s("bash"), QStringList{s("-c"), s("trap - XFSZ; ulimit -f 1; exec \"$0\" \"$@\""),
+                                             s(VANTORY_BIN_DIR "/vantory-scan")} +
+                                     arguments);
+        limited.write(input);
+        limited.closeWriteChannel();
+        if (!limited.waitForFinished(60000))
+            limited.kill();
+        return {limited.exitStatus() == QProcess::NormalExit ? limited.exitCode() : -1,
+                limited.readAllStandardOutput(), limited.readAllStandardError()};
     }
 
     void start(QProcess &process, const QStringList &arguments, const QString &outputFile = QString(),
@@ -490,6 +509,18 @@ private slots:
             QVERIFY(rows.value(file.left(1).toInt()).startsWith(entry.value(s("url")).toString()));
             QVERIFY(QStringList({s("ok"), s("zero")}).contains(entry.value(s("word")).toString()));
         }
+        // Pages that cannot be written: said with the reason, exit 1.
+        const Result full = runLimited({s("--program-folder"), m_dir.path(), s("--keep-pages"),
+                                        m_dir.filePath(s("pages2")), m_dir.filePath(s("two.txt"))});
+        QCOMPARE(full.code, 1);
+        QVERIFY2(full.err.contains(": File too large"), full.err.constData());
+        // An import that cannot be written: the same.
+        QByteArray csv = "Date,Google\n";
+        for (int day = 1; day <= 200; ++day)
+            csv += QDate(2025, 1, 1).addDays(day).toString(Qt::ISODate).toLatin1() + ",5\n";
+        const Result import = runLimited({s("--program-folder"), m_dir.path(), s("--import"), s("limited"), s("-")}, csv);
+        QCOMPARE(import.code, 1);
+        QVERIFY2(import.err.contains("it is unchanged: File too large"), import.err.constData());
         // A folder that cannot be made: said, exit 1.
         testFiles::write(m_dir.filePath(s("blocker")), "x");
         QCOMPARE(run({s("--program-folder"), m_dir.path(), s("--keep-pages"),
@@ -534,8 +565,26 @@ private slots:
         QVERIFY(limited.waitForFinished(60000));
         QCOMPARE(limited.exitStatus(), QProcess::NormalExit);
         QCOMPARE(limited.exitCode(), 1);
-        QVERIFY(limited.readAllStandardError().contains("could not be saved"));
+        const QByteArray limitedErr = limited.readAllStandardError();
+        QVERIFY(limitedErr.contains("could not be saved"));
+        QVERIFY2(limitedErr.contains("the file is unchanged: File too large"), limitedErr.constData()); // the cause
         QCOMPARE(testFiles::read(file), history);
+
+        // A saved search at the most lines a file may hold: the save says so; one beyond it is not shown
+        // in part by --history.
+        QByteArray full = "\r\n[Google]\r\n";
+        full.reserve(16 * 1024 * 1024);
+        for (int i = 0; i < modINI::MaxSlots - 3; ++i)
+            full += "x" + QByteArray::number(i) + "=1\r\n";
+        testFiles::write(m_dir.filePath(s("Saved/full.vty")), full);
+        Result r = run({s("--program-folder"), m_dir.path(), s("--append"), s("full"), m_dir.filePath(s("one.txt"))});
+        QCOMPARE(r.code, 1);
+        QVERIFY2(r.err.contains("the saved search has reached 1048575 lines"), r.err.constData());
+        QCOMPARE(testFiles::read(m_dir.filePath(s("Saved/full.vty"))), full);
+        testFiles::write(m_dir.filePath(s("Saved/over.vty")), full + "\r\n[Altavista]\r\n12-01-26=5\r\n");
+        r = run({s("--program-folder"), m_dir.path(), s("--history"), s("over")});
+        QCOMPARE(r.code, 1);
+        QVERIFY2(r.err.contains("holds more than 1048575 lines"), r.err.constData());
         QVERIFY(QDir(m_dir.filePath(s("Saved"))).entryList({s("big.vty.*")}, QDir::Files).isEmpty());
     }
 

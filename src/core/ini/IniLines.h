@@ -8,9 +8,9 @@
 // and, for a write, saves it back, so no state outlives one call.
 namespace modINI {
 
-// Slots are counted in a 16-bit signed integer: a file holds at most this many (its non-empty lines plus one
-// per section header).
-inline constexpr int MaxSlots = 32767;
+// A file holds at most this many slots (its non-empty lines plus one per section header): a century of daily
+// saves for 28 engines. Files of earlier versions held at most 32,767.
+inline constexpr int MaxSlots = 1048575;
 
 class IniLines
 {

@@ -17,6 +17,8 @@ class IniSnapshot
 public:
     // False, with an empty snapshot, when the file cannot be read.
     bool load(const QString &file);
+    // True when the file holds more slots than an INI file may and was read only up to the limit.
+    bool cutAtLimit() const { return m_lines.cutAtLimit(); }
 
     // As GetINISections: the names of all section headers in file order.
     const QStringList &sections() const { return m_names; }

@@ -175,8 +175,14 @@ bool Transaction::commit()
         current = m_outer;
     m_open = false;
     bool ok = true;
-    for (const QString &path : std::as_const(m_order))
-        ok = writeBytes(path, m_files.value(path)) && ok;
+    for (const QString &path : std::as_const(m_order)) {
+        QString why;
+        if (!writeBytes(path, m_files.value(path), &why)) {
+            if (ok)
+                m_error = why;
+            ok = false;
+        }
+    }
     releaseLocks();
     return ok;
 }
@@ -222,10 +228,17 @@ bool writeBytes(const QString &path, const QByteArray &bytes, QString *error)
     // still commit the truncated file; written directly, a short write shows in write()'s count.
     if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
         return failed();
-    if (file.write(bytes) != bytes.size()) {
-        failed();
-        file.cancelWriting();
-        return false;
+    // A short write is followed by one more of the rest: that one fails with the system's reason (a full
+    // disk, a size limit), which the error then gives.
+    qint64 done = 0;
+    while (done < bytes.size()) {
+        const qint64 n = file.write(bytes.constData() + done, bytes.size() - done);
+        if (n <= 0) {
+            failed();
+            file.cancelWriting();
+            return false;
+        }
+        done += n;
     }
     return file.commit() || failed();
 }

@@ -74,8 +74,11 @@ public:
     // Writes every file changed in the transaction; false when any write failed (the transaction's files
     // then hold either their old or their new bytes, each whole). Ends the transaction.
     bool commit();
+    // Why the first failed write of commit() failed, in the system's words ("No space left on device").
+    QString error() const { return m_error; }
 
 private:
+    QString m_error;
     friend struct TransactionAccess;
     friend class FileLock;
     Transaction *m_outer = nullptr;

@@ -430,9 +430,9 @@ ImportResult importHistory(const QByteArray &csv, const QString &file, bool merg
         return result;
     }
     const QString out = importedFile(exists ? readSections(file) : QList<Section>(), original, columns, rows);
-    if (!textFile::writeBytes(file, out.toLatin1())) {
-        result.errors.append(QStringLiteral("The saved search could not be written to %1; it is unchanged.")
-                                 .arg(QDir::toNativeSeparators(file)));
+    if (QString why; !textFile::writeBytes(file, out.toLatin1(), &why)) {
+        result.errors.append(QStringLiteral("The saved search could not be written to %1; it is unchanged: %2.")
+                                 .arg(QDir::toNativeSeparators(file), why));
         return result;
     }
     result.ok = true;

@@ -258,22 +258,44 @@ SaveResult saveResults(const QString &saveText, const QString &file, SaveMode mo
         ++result.sectionsWritten;
     }
     result.ok = result.sectionsWritten + skipped == lines.size() && result.sectionsWritten > 0;
-    if (result.ok && !transaction.commit())
+    // Why a write did not land: the file is full, or the disk said no.
+    QString cause;
+    if (!result.ok && !(result.sectionsWritten == 0 && skipped == lines.size())) {
+        modINI::IniLines loaded;
+        modINI::LoadINIFile(loaded, file);
+        if (loaded.cutAtLimit() || loaded.slotsWhenReloaded() + 3 > modINI::MaxSlots)
+            cause = QStringLiteral("the saved search has reached %1 lines, the most a saved search holds; save "
+                                   "into a new one")
+                        .arg(modINI::MaxSlots);
+    }
+    if (result.ok && !transaction.commit()) {
         result.ok = false;
+        cause = transaction.error();
+    }
     if (!result.ok)
         result.error = result.sectionsWritten == 0 && skipped == lines.size()
                            ? QStringLiteral("There is nothing to save: every engine of this row is \"-\".")
-                           : QStringLiteral("The search could not be saved to %1; the file is unchanged.")
-                                 .arg(QDir::toNativeSeparators(file));
+                           : QStringLiteral("The search could not be saved to %1; the file is unchanged%2.")
+                                 .arg(QDir::toNativeSeparators(file),
+                                      cause.isEmpty() ? QString() : QStringLiteral(": ") + cause);
     return result;
 }
 
-bool readHistory(const QString &file, History &history)
+bool readHistory(const QString &file, History &history, QString *error)
 {
     // One load of the file, dates paired through a hash: time linear in the file's size.
     modINI::IniSnapshot snapshot;
     if (!staysInItsFolder(file) || !snapshot.load(file))
         return false;
+    if (snapshot.cutAtLimit()) {
+        // Part of a history would be a wrong history.
+        if (error)
+            *error = QStringLiteral("the saved search %1 holds more than %2 lines, the most a saved search may "
+                                    "hold; it is not read")
+                         .arg(QDir::toNativeSeparators(file))
+                         .arg(modINI::MaxSlots);
+        return false;
+    }
     history = History();
     history.sections = snapshot.sections();
     QList<QHash<QString, QString>> bySection;

@@ -73,7 +73,8 @@ struct History
     QList<QStringList> values; // [date][section]
 };
 // False when the file cannot be read, or is a link leading out of its folder.
-bool readHistory(const QString &file, History &history);
+// False for a file that cannot be read, or one larger than a saved search may be (error then says so).
+bool readHistory(const QString &file, History &history, QString *error = nullptr);
 
 // The newest save of a saved search: its date and the total of its counts over the engines (a value that is
 // no count adds nothing). None for a file without any dated key.
