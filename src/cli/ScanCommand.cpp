@@ -341,9 +341,14 @@ int scanAndPrint(const QStringList &urls, const QString &settingsIni, const Scan
         const QString text = saved::countedSaveResultText(results, 0, &gaps);
         if (gaps == results.engineCount())
             return fail(IncompleteScan, QStringLiteral("no engine gave a count; nothing was saved"));
-        const saved::SaveResult result = saved::saveResults(text, file, save->mode, save->date);
+        // --append into a saved search that is not there yet makes it (as an update does), and says so.
+        const bool made = save->mode == saved::SaveMode::Append && !QFileInfo::exists(file);
+        const saved::SaveResult result =
+            saved::saveResults(text, file, made ? saved::SaveMode::CreateNew : save->mode, save->date);
         if (!result.ok)
             return fail(1, result.error);
+        if (made)
+            err() << "The saved search " << save->name << " did not exist: it was made" << Qt::endl;
         err() << "Saved into " << QDir::toNativeSeparators(file) << " as " << saved::dateKey(save->date);
         if (gaps > 0)
             err() << " (" << gaps << " engine(s) without a count left as gaps)";
@@ -394,11 +399,15 @@ int runCommand(const QStringList &arguments)
         QStringLiteral("N"));
     const QCommandLineOption saveOption(
         QStringLiteral("save"),
-        QStringLiteral("Save the scanned URL's counts as a new saved search NAME (an "
-                       "existing one keeps only this save for every engine saved)."),
+        QStringLiteral("Save the scanned URL's counts as a new saved search NAME (an existing one is "
+                       "refused unless --replace is given)."),
         QStringLiteral("NAME"));
+    const QCommandLineOption replaceOption(
+        QStringLiteral("replace"),
+        QStringLiteral("With --save: an existing saved search NAME keeps only this save for every engine saved."));
     const QCommandLineOption appendOption(
-        QStringLiteral("append"), QStringLiteral("Add the scanned URL's counts to the saved search NAME."),
+        QStringLiteral("append"),
+        QStringLiteral("Add the scanned URL's counts to the saved search NAME (made when missing)."),
         QStringLiteral("NAME"));
     const QCommandLineOption dateOption(QStringLiteral("date"),
                                         QStringLiteral("Date of the save (default: today)."),
@@ -542,6 +551,7 @@ int runCommand(const QStringList &arguments)
                        jitterOption,
                        timeoutOption,
                        saveOption,
+                       replaceOption,
                        appendOption,
                        dateOption,
                        strictOption,
@@ -731,6 +741,8 @@ int runCommand(const QStringList &arguments)
     if (positional.size() != 1)
         return fail(2, QStringLiteral("expected one URL list file (or -); see --help"));
     std::optional<SaveRequest> save;
+    if (parser.isSet(replaceOption) && !parser.isSet(saveOption))
+        return fail(2, QStringLiteral("--replace goes with --save"));
     if (parser.isSet(saveOption) && parser.isSet(appendOption))
         return fail(2, QStringLiteral("--save and --append cannot be used together"));
     if (parser.isSet(saveOption) || parser.isSet(appendOption)) {
@@ -750,6 +762,12 @@ int runCommand(const QStringList &arguments)
         if (request.date.year() < 2000 || request.date.year() > 2099)
             return fail(2, QStringLiteral("--date must lie in the years 2000 to 2099, not \"%1\"")
                                .arg(parser.value(dateOption)));
+        // One wrong word in a daily job's line must not wipe months of history.
+        if (request.mode == saved::SaveMode::CreateNew && !parser.isSet(replaceOption) &&
+            QFileInfo::exists(saved::searchFile(programFolder::savedFolder(), request.name)))
+            return fail(1, QStringLiteral("the saved search %1 already exists: --append %1 adds to it, --save %1 "
+                                          "--replace replaces its history")
+                               .arg(request.name));
         save = request;
     } else if (parser.isSet(dateOption)) {
         return fail(2, QStringLiteral("--date goes with --save or --append"));

@@ -291,16 +291,32 @@ private slots:
                               {s("All The Web"), 0}}));
         const Result text = run(base + QStringList{s("--history"), s("site")});
         QCOMPARE(text.out.split('\n').at(1).simplified(), QByteArray("12-05-26 1300 0 0 0 0 0"));
-        // Refusals: a file that is not there, two URLs, a bad name or date, a save without a URL file.
-        QCOMPARE(run(base + QStringList{s("--append"), s("nothing"), m_dir.filePath(s("one.txt"))}).code, 1);
-        QVERIFY(!QFile::exists(m_dir.filePath(s("Saved/nothing.vty"))));
+        // --save onto an existing saved search is refused (its history stays) unless --replace says so.
+        const QByteArray kept = testFiles::read(m_dir.filePath(s("Saved/site.vty")));
+        const Result again = run(base + QStringList{s("--save"), s("site"), m_dir.filePath(s("one.txt"))});
+        QCOMPARE(again.code, 1);
+        QVERIFY2(again.err.contains("already exists: --append site adds to it"), again.err.constData());
+        QCOMPARE(testFiles::read(m_dir.filePath(s("Saved/site.vty"))), kept);
+        QCOMPARE(run(base + QStringList{s("--replace"), m_dir.filePath(s("one.txt"))}).code, 2);
+        QCOMPARE(run(base + QStringList{s("--save"), s("replaced"), m_dir.filePath(s("one.txt"))}).code, 0);
+        QCOMPARE(run(base + QStringList{s("--save"), s("replaced"), s("--replace"), s("--date"), s("2026-12-06"),
+                                        m_dir.filePath(s("one.txt"))})
+                     .code,
+                 0);
+        QCOMPARE(run(base + QStringList{s("--history"), s("replaced"), s("--csv")}).out.count("\r\n"), 2);
+        // --append into a saved search that is not there makes it, and says so.
+        const Result made = run(base + QStringList{s("--append"), s("nothing"), m_dir.filePath(s("one.txt"))});
+        QCOMPARE(made.code, 0);
+        QVERIFY2(made.err.contains("The saved search nothing did not exist: it was made"), made.err.constData());
+        QVERIFY(QFile::exists(m_dir.filePath(s("Saved/nothing.vty"))));
+        // Refusals: two URLs, a bad name or date, a save without a URL file.
         QCOMPARE(run(base + QStringList{s("--save"), s("two"), m_dir.filePath(s("list.txt"))}).code, 2);
         QCOMPARE(run(base + QStringList{s("--save"), s("../escape"), m_dir.filePath(s("one.txt"))}).code, 2);
         QCOMPARE(run(base + QStringList{s("--save"), s("x"), s("--date"), s("28.11.2026"),
                                         m_dir.filePath(s("one.txt"))})
                      .code,
                  2);
-        QCOMPARE(run(base + QStringList{s("--history"), s("nothing")}).code, 1);
+        QCOMPARE(run(base + QStringList{s("--history"), s("absent")}).code, 1);
         QCOMPARE(run(base + QStringList{s("--history"), s("site"), m_dir.filePath(s("one.txt"))}).code, 2);
         QVERIFY(!QFile::exists(m_dir.filePath(s("escape.vty"))));
 
@@ -393,7 +409,7 @@ private slots:
         const qint64 newest = 5001 + 5002 + 5003 + 5004 + 5005 + 5006;
         QVERIFY2(compared.out.contains("Change since 2026-01-05 in imp: "), compared.out.constData());
         QVERIFY(compared.out.contains(", saved " + QByteArray::number(newest) + ")"));
-        QCOMPARE(run(base + QStringList{s("--compare"), s("nothing"), m_dir.filePath(s("imp.txt"))}).code, 1);
+        QCOMPARE(run(base + QStringList{s("--compare"), s("absent"), m_dir.filePath(s("imp.txt"))}).code, 1);
         QCOMPARE(run(base + QStringList{s("--compare"), s("imp"), m_dir.filePath(s("list.txt"))}).code, 2);
     }
 

@@ -275,18 +275,27 @@ void Form2::Command1_Click()
         engines::EngineSet::setCurrent(engines::loadForProgram().set);
         emit enginesChanged();
     }
-    UserSettings::setValue(UserSettings::TxtProfile0, thresholdBox(0)->text());
-    UserSettings::setValue(UserSettings::TxtProfile1, thresholdBox(1)->text());
-    UserSettings::setValue(UserSettings::TxtProfile2, thresholdBox(2)->text());
-    UserSettings::setValue(UserSettings::ChkAutoSort, stateText(m_auto));
-    UserSettings::setValue(UserSettings::ChkClear, stateText(m_clear));
-    UserSettings::setValue(UserSettings::ParallelEngines,
-                           m_parallel->isChecked() ? QStringLiteral("1") : QStringLiteral("0"));
-    UserSettings::setValue(UserSettings::EngineInterval, QString::number(m_interval->value()));
-    UserSettings::setValue(UserSettings::EngineJitter,
-                           m_jitter->isChecked() ? QStringLiteral("1") : QStringLiteral("0"));
-    UserSettings::setValue(UserSettings::FetchTimeout, QString::number(m_timeout->value()));
-    m_updatesPage->save();
+    const QList<std::pair<UserSettings::Key, QString>> values{
+        {UserSettings::TxtProfile0, thresholdBox(0)->text()},
+        {UserSettings::TxtProfile1, thresholdBox(1)->text()},
+        {UserSettings::TxtProfile2, thresholdBox(2)->text()},
+        {UserSettings::ChkAutoSort, stateText(m_auto)},
+        {UserSettings::ChkClear, stateText(m_clear)},
+        {UserSettings::ParallelEngines, m_parallel->isChecked() ? QStringLiteral("1") : QStringLiteral("0")},
+        {UserSettings::EngineInterval, QString::number(m_interval->value())},
+        {UserSettings::EngineJitter, m_jitter->isChecked() ? QStringLiteral("1") : QStringLiteral("0")},
+        {UserSettings::FetchTimeout, QString::number(m_timeout->value())},
+    };
+    bool ok = true;
+    for (const auto &[key, value] : values)
+        ok = UserSettings::setValue(key, value) && ok;
+    ok = m_updatesPage->save() && ok;
+    if (!ok) {
+        // The dialog stays open: nothing the user set is lost without a word.
+        prompts::warning(this, QStringLiteral("Options"),
+                         QStringLiteral("The options could not be saved: %1.").arg(UserSettings::lastWriteError()));
+        return;
+    }
     accept();
 }
 

@@ -95,13 +95,14 @@ QString UpdatesPage::problem() const
     return QString();
 }
 
-void UpdatesPage::save() const
+bool UpdatesPage::save() const
 {
-    UserSettings::setValue(UserSettings::AlertDrop, QString::number(m_drop->value()));
-    UserSettings::setValue(UserSettings::AlertFailures, QString::number(m_failures->value()));
-    UserSettings::setValue(UserSettings::Proxies, m_proxies->text().simplified());
+    bool ok = UserSettings::setValue(UserSettings::AlertDrop, QString::number(m_drop->value()));
+    ok = UserSettings::setValue(UserSettings::AlertFailures, QString::number(m_failures->value())) && ok;
+    ok = UserSettings::setValue(UserSettings::Proxies, m_proxies->text().simplified()) && ok;
     for (const QString &key : m_keys)
-        UserSettings::setProxiesFor(key, QString());
+        ok = UserSettings::setProxiesFor(key, QString()) && ok;
     for (const auto &[key, list] : engineLines(m_engineProxies->toPlainText()))
-        UserSettings::setProxiesFor(key, list.simplified());
+        ok = UserSettings::setProxiesFor(key, list.simplified()) && ok;
+    return ok;
 }

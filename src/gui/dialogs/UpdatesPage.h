@@ -20,7 +20,8 @@ public:
     // Why the page cannot be saved (a proxy that is none), or empty.
     QString problem() const;
     // Writes the page into the settings store.
-    void save() const;
+    // False when the settings store could not be written.
+    bool save() const;
 
     QSpinBox *dropBox() const { return m_drop; }
     QSpinBox *failuresBox() const { return m_failures; }
