@@ -32,10 +32,18 @@ endforeach()
 install(FILES data/doc/copyright DESTINATION ${VANTORY_DOC})
 install(FILES data/doc/lintian-overrides DESTINATION ${CMAKE_INSTALL_DATADIR}/lintian/overrides RENAME vantory)
 # The daily update as a systemd user timer: systemctl --user enable --now vantory-update.timer
-configure_file(data/systemd/vantory-update.service.in ${CMAKE_BINARY_DIR}/systemd/vantory-update.service @ONLY)
+# The units name the program where it is installed: they are written at install time, when the prefix is
+# known (cpack installs under its own prefix, /usr, not the one the build was configured with).
+install(CODE "
+    set(VANTORY_BINDIR \"\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_BINDIR}\")
+    configure_file(\"${CMAKE_SOURCE_DIR}/data/systemd/vantory-update.service.in\"
+        \"${CMAKE_BINARY_DIR}/systemd/vantory-update.service\" @ONLY)
+    configure_file(\"${CMAKE_SOURCE_DIR}/data/doc/examples/vantory-scan@.service.in\"
+        \"${CMAKE_BINARY_DIR}/systemd/vantory-scan@.service\" @ONLY)
+")
 install(FILES ${CMAKE_BINARY_DIR}/systemd/vantory-update.service data/systemd/vantory-update.timer
     DESTINATION lib/systemd/user)
-install(FILES data/doc/examples/vantory-scan@.service data/doc/examples/vantory-scan@.timer
+install(FILES ${CMAKE_BINARY_DIR}/systemd/vantory-scan@.service data/doc/examples/vantory-scan@.timer
     DESTINATION ${VANTORY_DOC}/examples)
 
 # Manual pages and the Debian changelog go compressed, as Debian wants them (no time stamp in the gzip header).
