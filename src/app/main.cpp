@@ -1,6 +1,8 @@
 // vantory: the desktop program. --demo runs it against the bundled engine emulator, with no internet.
 #include "cli/ScanCommand.h"
 #include "core/program/ProductIdentity.h"
+#include "core/ini/UserSettings.h"
+#include "core/program/ProgramEnd.h"
 #include "core/program/ProgramFolder.h"
 #include "emulator/DemoFolder.h"
 #include "emulator/EngineEmulator.h"
@@ -127,6 +129,10 @@ int main(int argc, char **argv)
             return 1;
         }
         programFolder::setPath(demoFolder->path());
+        // The demo keeps its options, watches and saves to itself: a settings store inside its folder, gone
+        // with it (also when the demo is ended by a signal).
+        UserSettings::useFolder(demoFolder->filePath(QStringLiteral("config")));
+        programEnd::endOnTerminationSignals();
         productIdentity::setWebsite(engines->baseUrl() + QStringLiteral("/"));
     }
 

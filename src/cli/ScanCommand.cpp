@@ -818,6 +818,7 @@ int runDemoScan()
     QString error;
     if (!server.listen() || !dir.isValid() || !emulator::writeDemoFolder(dir.path(), server, &error))
         return fail(1, QStringLiteral("cannot set up the demo: %1").arg(error));
+    UserSettings::useFolder(dir.filePath(QStringLiteral("config"))); // the demo touches no store of the user's
     programFolder::setPath(dir.path());
     err() << "Demo: engine emulator on " << server.baseUrl() << ", program folder " << dir.path() << Qt::endl;
     return reported(scanAndPrint(emulator::demoUrls(), programFolder::settingsIni(), ScanRequest()));

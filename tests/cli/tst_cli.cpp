@@ -19,6 +19,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <signal.h>
 #include <sys/resource.h>
 
 using testText::s;
@@ -615,6 +616,41 @@ private slots:
             QVERIFY2(QFileInfo(dir.filePath(s(item))).size() > 0, item);
         QCOMPARE(testFiles::read(dir.filePath(s("Help.rtf"))),
                  testFiles::read(s(VANTORY_SOURCE_DIR "/data/Help.rtf")));
+    }
+
+    // The window's demo keeps to itself: a settings store of its own in its temporary folder, and the folder
+    // is gone when the demo ends, also by SIGTERM.
+    void demoKeepsToItself()
+    {
+        QTemporaryDir box;
+        QVERIFY(QDir(box.path()).mkpath(s("tmp")));
+        QProcess demo;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(s("TMPDIR"), box.filePath(s("tmp")));
+        env.insert(s("XDG_CONFIG_HOME"), box.filePath(s("config")));
+        env.insert(s("XDG_RUNTIME_DIR"), box.filePath(s("tmp")));
+        env.insert(s("QT_QPA_PLATFORM"), s("offscreen"));
+        demo.setProcessEnvironment(env);
+        demo.start(s(VANTORY_BIN_DIR "/vantory"), {s("--demo")});
+        QVERIFY(demo.waitForStarted(10000));
+        // Ready for the signal: the demo's folder is made and SIGTERM is caught.
+        auto ready = [&] {
+            QFile status(s("/proc/%1/status").arg(demo.processId()));
+            if (!status.open(QIODevice::ReadOnly))
+                return false;
+            bool caught = false;
+            for (const QByteArray &line : status.readAll().split('\n')) {
+                if (line.startsWith("SigCgt:"))
+                    caught = (line.mid(7).trimmed().toULongLong(nullptr, 16) >> (SIGTERM - 1)) & 1;
+            }
+            return caught && !QDir(box.filePath(s("tmp"))).entryList({s("Vantory-*")}, QDir::Dirs).isEmpty();
+        };
+        QTRY_VERIFY_WITH_TIMEOUT(ready(), 60000);
+        ::kill(pid_t(demo.processId()), SIGTERM);
+        QVERIFY(demo.waitForFinished(60000));
+        QCOMPARE(demo.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(QDir(box.filePath(s("tmp"))).entryList({s("Vantory-*")}, QDir::Dirs), QStringList());
+        QVERIFY(!QFileInfo::exists(box.filePath(s("config/Vantory/Vantory.conf"))));
     }
 
     void listsFromLinuxTools()

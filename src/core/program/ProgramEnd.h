@@ -9,4 +9,8 @@ namespace programEnd {
 void end();
 void setHandler(std::function<void()> handler);
 
+// From now on SIGTERM and SIGINT end the program through end(), from the event loop, so that it ends as it
+// would by itself (temporary folders removed, files closed) instead of dying where it stands.
+void endOnTerminationSignals();
+
 } // namespace programEnd
