@@ -5,11 +5,16 @@
 #include "core/scan/ParseEngineData.h"
 #include "emulator/DemoFolder.h"
 #include "emulator/EngineEmulator.h"
+#include "emulator/ProxyServer.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QTemporaryDir>
 #include <QTextStream>
+
+#include <memory>
+#include <utility>
+#include <vector>
 
 #include "vantory_version.h"
 
@@ -74,7 +79,18 @@ int main(int argc, char **argv)
         QStringLiteral(
             "Write FILE as a settings.ini whose engine addresses point at this emulator, then serve."),
         QStringLiteral("FILE"));
-    parser.addOptions({portOption, latencyOption, demoOption, folderOption, settingsOption});
+    const QCommandLineOption proxyPortOption(
+        QStringLiteral("proxy-port"),
+        QStringLiteral("Also serve an HTTP proxy on this port (0: any), as vantory-scan --proxy takes it."),
+        QStringLiteral("N"));
+    const QCommandLineOption socksPortOption(QStringLiteral("socks5-port"),
+                                             QStringLiteral("Also serve a SOCKS5 proxy on this port (0: any)."),
+                                             QStringLiteral("N"));
+    const QCommandLineOption proxyUserOption(
+        QStringLiteral("proxy-user"), QStringLiteral("The proxies ask for this user and password."),
+        QStringLiteral("USER:PASSWORD"));
+    parser.addOptions({portOption, latencyOption, demoOption, folderOption, settingsOption, proxyPortOption,
+                       socksPortOption, proxyUserOption});
     parser.process(app);
 
     bool ok = false;
@@ -94,6 +110,33 @@ int main(int argc, char **argv)
     if (parser.isSet(settingsOption) && !server.writeSettingsIni(parser.value(settingsOption))) {
         QTextStream(stderr) << "vantory-emulator: cannot write " << parser.value(settingsOption) << Qt::endl;
         return 1;
+    }
+    // The proxies, each announced on standard error with its address (standard output keeps the port alone).
+    std::vector<std::unique_ptr<emulator::ProxyServer>> proxies;
+    const QString credentials = parser.value(proxyUserOption);
+    if (parser.isSet(proxyUserOption) && credentials.indexOf(u':') <= 0) {
+        QTextStream(stderr) << "vantory-emulator: --proxy-user takes USER:PASSWORD" << Qt::endl;
+        return 2;
+    }
+    for (const auto &[option, kind] : {std::pair{&proxyPortOption, emulator::ProxyServer::Kind::Http},
+                                       std::pair{&socksPortOption, emulator::ProxyServer::Kind::Socks5}}) {
+        if (!parser.isSet(*option))
+            continue;
+        const uint proxyPort = parser.value(*option).toUInt(&ok);
+        if (!ok || proxyPort > 65535) {
+            QTextStream(stderr) << "vantory-emulator: bad port " << parser.value(*option) << Qt::endl;
+            return 2;
+        }
+        auto proxy = std::make_unique<emulator::ProxyServer>(kind);
+        if (!credentials.isEmpty())
+            proxy->setCredentials(credentials.section(u':', 0, 0), credentials.mid(credentials.indexOf(u':') + 1));
+        if (!proxy->listen(QHostAddress::LocalHost, quint16(proxyPort))) {
+            QTextStream(stderr) << "vantory-emulator: cannot listen on port " << proxyPort << Qt::endl;
+            return 1;
+        }
+        QTextStream(stderr) << (kind == emulator::ProxyServer::Kind::Http ? "HTTP" : "SOCKS5")
+                            << " proxy: " << proxy->address() << Qt::endl;
+        proxies.push_back(std::move(proxy));
     }
     QTextStream(stdout) << server.port() << Qt::endl;
     return app.exec();

@@ -653,6 +653,41 @@ private slots:
         QVERIFY(!QFileInfo::exists(box.filePath(s("config/Vantory/Vantory.conf"))));
     }
 
+    // vantory-emulator serves the proxies too, so that --proxy can be tried offline (the README's example).
+    void emulatorProxies()
+    {
+        QTemporaryDir folder;
+        QVERIFY(QDir(folder.path()).mkpath(s("Saved")));
+        QProcess emu;
+        emu.start(s(VANTORY_BIN_DIR "/vantory-emulator"),
+                  {s("--port"), s("0"), s("--settings"), folder.filePath(s("settings.ini")), s("--proxy-port"), s("0"),
+                   s("--socks5-port"), s("0"), s("--proxy-user"), s("me:se:cret")});
+        QVERIFY(emu.waitForStarted(10000));
+        QByteArray announced;
+        QTRY_VERIFY_WITH_TIMEOUT((announced += emu.readAllStandardError()).count("proxy: ") == 2, 20000);
+        const QRegularExpressionMatch http =
+            QRegularExpression(s("HTTP proxy: (\\S+)")).match(QString::fromLatin1(announced));
+        const QRegularExpressionMatch socks =
+            QRegularExpression(s("SOCKS5 proxy: (\\S+)")).match(QString::fromLatin1(announced));
+        QVERIFY2(http.hasMatch() && socks.hasMatch(), announced.constData());
+        QCOMPARE(http.captured(1).left(21), s("http://me:se:cret@127"));
+        testFiles::write(folder.filePath(s("one.txt")), "http://www.example.com\n");
+        for (const QString &proxy : {http.captured(1), socks.captured(1)}) {
+            const Result r = run({s("--program-folder"), folder.path(), s("--proxy"), proxy, s("--json"),
+                                  folder.filePath(s("one.txt"))});
+            QVERIFY2(r.code == 0, r.err.constData());
+        }
+        // A wrong password: every cell is a proxy failure.
+        QString wrong = http.captured(1);
+        wrong.replace(s("se:cret"), s("wrong"));
+        const Result refused = run({s("--program-folder"), folder.path(), s("--proxy"), wrong, s("--retries"), s("0"),
+                                    s("--json"), folder.filePath(s("one.txt"))});
+        QCOMPARE(refused.code, 3);
+        QCOMPARE(refused.out.count("\"status\": \"proxy\""), 6);
+        emu.kill();
+        emu.waitForFinished();
+    }
+
     void listsFromLinuxTools()
     {
         // LF line ends, a UTF-8 byte-order mark, blanks around entries, and thresholds written with
