@@ -81,7 +81,7 @@ int main(int argc, char **argv)
         QStringLiteral("FILE"));
     const QCommandLineOption proxyPortOption(
         QStringLiteral("proxy-port"),
-        QStringLiteral("Also serve an HTTP proxy on this port (0: any), as vantory-scan --proxy takes it."),
+        QStringLiteral("Also serve an HTTP proxy on this port (0: any)."),
         QStringLiteral("N"));
     const QCommandLineOption socksPortOption(QStringLiteral("socks5-port"),
                                              QStringLiteral("Also serve a SOCKS5 proxy on this port (0: any)."),

@@ -818,13 +818,13 @@ private slots:
             const QString page = QString::fromUtf8(
                 testFiles::read(s(VANTORY_SOURCE_DIR "/data/man/") + QLatin1String(program) + s(".1")));
             QVERIFY(page.startsWith(s(".TH ")));
-            const QRegularExpression option(s("(?:^|[\\s,])--([a-z][a-z-]*)"));
+            const QRegularExpression option(s("(?:^|[\\s,])--([a-z][a-z0-9-]*)"));
             QSet<QString> inHelp;
             for (const auto &match : option.globalMatch(help))
                 inHelp.insert(match.captured(1));
             QVERIFY(inHelp.contains(s("help")));
             QSet<QString> inPage;
-            const QRegularExpression escaped(s("\\\\-\\\\-((?:[a-z]|\\\\-)+)")); // \-\-name\-part
+            const QRegularExpression escaped(s("\\\\-\\\\-((?:[a-z0-9]|\\\\-)+)")); // \-\-name\-part
             for (const auto &match : escaped.globalMatch(page))
                 inPage.insert(match.captured(1).remove(u'\\'));
             QCOMPARE(inPage, inHelp);
