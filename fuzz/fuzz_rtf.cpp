@@ -1,7 +1,7 @@
 // Any bytes as RTF: the reader gives a document and the help window's document is laid out from it, never a
 // crash, a hang or a sanitizer report; what is laid out stays within the window's limits.
-#include "gui/help/RtfDocument.h"
 #include "core/help/RtfReader.h"
+#include "gui/help/RtfDocument.h"
 
 #include <QAbstractTextDocumentLayout>
 #include <QByteArray>

@@ -1,7 +1,7 @@
 // vantory: the desktop program. --demo runs it against the bundled engine emulator, with no internet.
 #include "cli/ScanCommand.h"
-#include "core/program/ProductIdentity.h"
 #include "core/ini/UserSettings.h"
+#include "core/program/ProductIdentity.h"
 #include "core/program/ProgramEnd.h"
 #include "core/program/ProgramFolder.h"
 #include "emulator/DemoFolder.h"

@@ -251,9 +251,7 @@ int scanAndPrint(const QStringList &urls, const QString &settingsIni, const Scan
                      [&](int row) { progress.urlDone(++done, results.cell(row, 0), results.cell(row, 1)); });
     QObject::connect(&run, &scan::ScanRun::completed, &run, [&] {
         progress.finish();
-        err() << resultsExport::printable(
-                     run.completionMessage())
-              << Qt::endl;
+        err() << resultsExport::printable(run.completionMessage()) << Qt::endl;
     });
     QEventLoop loop;
     QObject::connect(&run, &scan::ScanRun::finished, &loop, &QEventLoop::quit);
@@ -404,7 +402,8 @@ int runCommand(const QStringList &arguments)
         QStringLiteral("NAME"));
     const QCommandLineOption replaceOption(
         QStringLiteral("replace"),
-        QStringLiteral("With --save: an existing saved search NAME keeps only this save for every engine saved."));
+        QStringLiteral(
+            "With --save: an existing saved search NAME keeps only this save for every engine saved."));
     const QCommandLineOption appendOption(
         QStringLiteral("append"),
         QStringLiteral("Add the scanned URL's counts to the saved search NAME (made when missing)."),
@@ -765,9 +764,10 @@ int runCommand(const QStringList &arguments)
         // One wrong word in a daily job's line must not wipe months of history.
         if (request.mode == saved::SaveMode::CreateNew && !parser.isSet(replaceOption) &&
             QFileInfo::exists(saved::searchFile(programFolder::savedFolder(), request.name)))
-            return fail(1, QStringLiteral("the saved search %1 already exists: --append %1 adds to it, --save %1 "
-                                          "--replace replaces its history")
-                               .arg(request.name));
+            return fail(
+                1, QStringLiteral("the saved search %1 already exists: --append %1 adds to it, --save %1 "
+                                  "--replace replaces its history")
+                       .arg(request.name));
         save = request;
     } else if (parser.isSet(dateOption)) {
         return fail(2, QStringLiteral("--date goes with --save or --append"));
@@ -818,7 +818,8 @@ int runDemoScan()
     QString error;
     if (!server.listen() || !dir.isValid() || !emulator::writeDemoFolder(dir.path(), server, &error))
         return fail(1, QStringLiteral("cannot set up the demo: %1").arg(error));
-    UserSettings::useFolder(dir.filePath(QStringLiteral("config"))); // the demo touches no store of the user's
+    UserSettings::useFolder(
+        dir.filePath(QStringLiteral("config"))); // the demo touches no store of the user's
     programFolder::setPath(dir.path());
     err() << "Demo: engine emulator on " << server.baseUrl() << ", program folder " << dir.path() << Qt::endl;
     return reported(scanAndPrint(emulator::demoUrls(), programFolder::settingsIni(), ScanRequest()));

@@ -21,9 +21,9 @@ int alertRunSeconds();
 
 // Every alert: a line "ALERT ..." on standard error, a desktop notification when a session bus is there, and
 // the command onAlert (run by /bin/sh, in a process group of its own) once per alert with the alert in
-// VANTORY_ALERT_* variables. A command that runs out of time is stopped with its whole process group; once the
-// run's time is used up, the remaining commands are not run. Returns false when an alert command could not
-// be run, failed, timed out or was not run.
+// VANTORY_ALERT_* variables. A command that runs out of time is stopped with its whole process group; once
+// the run's time is used up, the remaining commands are not run. Returns false when an alert command could
+// not be run, failed, timed out or was not run.
 bool deliverAlerts(const QList<updates::Alert> &alerts, const QString &onAlert);
 
 } // namespace cli

@@ -285,7 +285,8 @@ private:
             break;
         case Mode::GzipBomb:
         case Mode::BadGzip: {
-            const QByteArray body = mode == Mode::GzipBomb ? gzipBomb() : QByteArray("\x1f\x8b not gzip at all");
+            const QByteArray body =
+                mode == Mode::GzipBomb ? gzipBomb() : QByteArray("\x1f\x8b not gzip at all");
             send(responseHead(200, "OK", body.size(), request.keepAlive, "Content-Encoding: gzip\r\n") + body,
                  request.keepAlive);
             break;
@@ -353,7 +354,8 @@ private:
 
     void moreEndless()
     {
-        static const QByteArray chunk = QByteArray::number(HugeChunk, 16) + "\r\n" + QByteArray(HugeChunk, 'x') + "\r\n";
+        static const QByteArray chunk =
+            QByteArray::number(HugeChunk, 16) + "\r\n" + QByteArray(HugeChunk, 'x') + "\r\n";
         while (!m_closed && m_socket->bytesToWrite() < 2 * HugeChunk)
             m_socket->write(chunk);
     }

@@ -27,8 +27,8 @@ public:
 
     // Asks for this user and password (HTTP: Proxy-Authorization Basic; SOCKS5: method 2).
     void setCredentials(const QString &user, const QString &password);
-    // A SOCKS5 proxy that refuses every connection it is asked to open (reply 2, "not allowed by ruleset"), as
-    // a proxy that does not serve this client does (thread-safe).
+    // A SOCKS5 proxy that refuses every connection it is asked to open (reply 2, "not allowed by ruleset"),
+    // as a proxy that does not serve this client does (thread-safe).
     void setRefusing(bool refusing) { m_refusing.storeRelaxed(refusing ? 1 : 0); }
     bool refusing() const { return m_refusing.loadRelaxed() != 0; }
     // Every request passed on, counted (thread-safe).

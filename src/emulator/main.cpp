@@ -80,15 +80,14 @@ int main(int argc, char **argv)
             "Write FILE as a settings.ini whose engine addresses point at this emulator, then serve."),
         QStringLiteral("FILE"));
     const QCommandLineOption proxyPortOption(
-        QStringLiteral("proxy-port"),
-        QStringLiteral("Also serve an HTTP proxy on this port (0: any)."),
+        QStringLiteral("proxy-port"), QStringLiteral("Also serve an HTTP proxy on this port (0: any)."),
         QStringLiteral("N"));
-    const QCommandLineOption socksPortOption(QStringLiteral("socks5-port"),
-                                             QStringLiteral("Also serve a SOCKS5 proxy on this port (0: any)."),
-                                             QStringLiteral("N"));
-    const QCommandLineOption proxyUserOption(
-        QStringLiteral("proxy-user"), QStringLiteral("The proxies ask for this user and password."),
-        QStringLiteral("USER:PASSWORD"));
+    const QCommandLineOption socksPortOption(
+        QStringLiteral("socks5-port"), QStringLiteral("Also serve a SOCKS5 proxy on this port (0: any)."),
+        QStringLiteral("N"));
+    const QCommandLineOption proxyUserOption(QStringLiteral("proxy-user"),
+                                             QStringLiteral("The proxies ask for this user and password."),
+                                             QStringLiteral("USER:PASSWORD"));
     parser.addOptions({portOption, latencyOption, demoOption, folderOption, settingsOption, proxyPortOption,
                        socksPortOption, proxyUserOption});
     parser.process(app);
@@ -129,7 +128,8 @@ int main(int argc, char **argv)
         }
         auto proxy = std::make_unique<emulator::ProxyServer>(kind);
         if (!credentials.isEmpty())
-            proxy->setCredentials(credentials.section(u':', 0, 0), credentials.mid(credentials.indexOf(u':') + 1));
+            proxy->setCredentials(credentials.section(u':', 0, 0),
+                                  credentials.mid(credentials.indexOf(u':') + 1));
         if (!proxy->listen(QHostAddress::LocalHost, quint16(proxyPort))) {
             QTextStream(stderr) << "vantory-emulator: cannot listen on port " << proxyPort << Qt::endl;
             return 1;

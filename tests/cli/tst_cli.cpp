@@ -114,7 +114,8 @@ private slots:
     void endlessPage()
     {
         testFiles::write(m_dir.filePath(s("endless.txt")), "http://endless.example\n");
-        const Result r = run({s("--program-folder"), m_dir.path(), s("--json"), m_dir.filePath(s("endless.txt"))});
+        const Result r =
+            run({s("--program-folder"), m_dir.path(), s("--json"), m_dir.filePath(s("endless.txt"))});
         QCOMPARE(r.code, 3);
         const QJsonArray cells = QJsonDocument::fromJson(r.out)
                                      .object()
@@ -129,7 +130,8 @@ private slots:
             QCOMPARE(cell.toObject().value(s("status")).toString(), s("too-large"));
         rusage children{};
         ::getrusage(RUSAGE_CHILDREN, &children); // the largest of the commands run so far
-        QVERIFY2(children.ru_maxrss < 512 * 1024, qPrintable(QString::number(children.ru_maxrss / 1024) + s(" MiB")));
+        QVERIFY2(children.ru_maxrss < 512 * 1024,
+                 qPrintable(QString::number(children.ru_maxrss / 1024) + s(" MiB")));
     }
 
     void csvTable()
@@ -147,7 +149,8 @@ private slots:
         // A line per URL when standard error is no terminal.
         QVERIFY2(r.err.startsWith("[1/3] http://a.example: 1234 links\n[2/3] http://b.example: 5000 links\n"),
                  r.err.constData());
-        QVERIFY(r.err.contains("Search Complete.  Found 6234 links. No engine gave a count for 1 of 3 URLs.\n"));
+        QVERIFY(
+            r.err.contains("Search Complete.  Found 6234 links. No engine gave a count for 1 of 3 URLs.\n"));
         // A summary per engine ends the progress.
         QVERIFY2(r.err.trimmed().endsWith("All The Web: 3 asked, 0 counts, 2 zero, 1 failed (layout 1)"),
                  r.err.constData());
@@ -165,7 +168,8 @@ private slots:
             const QStringList fields = csvLines.at(i + 1).split(u',');
             QCOMPARE(row.value(s("url")).toString(), fields.first());
             // A row without any count has no total: null in JSON, empty in CSV.
-            QCOMPARE(row.value(s("total")).isNull() ? QString() : QString::number(row.value(s("total")).toInteger()),
+            QCOMPARE(row.value(s("total")).isNull() ? QString()
+                                                    : QString::number(row.value(s("total")).toInteger()),
                      fields.at(1));
             const QJsonArray cells = row.value(s("cells")).toArray();
             QCOMPARE(cells.size(), 6);
@@ -300,15 +304,17 @@ private slots:
         QCOMPARE(testFiles::read(m_dir.filePath(s("Saved/site.vty"))), kept);
         QCOMPARE(run(base + QStringList{s("--replace"), m_dir.filePath(s("one.txt"))}).code, 2);
         QCOMPARE(run(base + QStringList{s("--save"), s("replaced"), m_dir.filePath(s("one.txt"))}).code, 0);
-        QCOMPARE(run(base + QStringList{s("--save"), s("replaced"), s("--replace"), s("--date"), s("2026-12-06"),
-                                        m_dir.filePath(s("one.txt"))})
+        QCOMPARE(run(base + QStringList{s("--save"), s("replaced"), s("--replace"), s("--date"),
+                                        s("2026-12-06"), m_dir.filePath(s("one.txt"))})
                      .code,
                  0);
         QCOMPARE(run(base + QStringList{s("--history"), s("replaced"), s("--csv")}).out.count("\r\n"), 2);
         // --append into a saved search that is not there makes it, and says so.
-        const Result made = run(base + QStringList{s("--append"), s("nothing"), m_dir.filePath(s("one.txt"))});
+        const Result made =
+            run(base + QStringList{s("--append"), s("nothing"), m_dir.filePath(s("one.txt"))});
         QCOMPARE(made.code, 0);
-        QVERIFY2(made.err.contains("The saved search nothing did not exist: it was made"), made.err.constData());
+        QVERIFY2(made.err.contains("The saved search nothing did not exist: it was made"),
+                 made.err.constData());
         QVERIFY(QFile::exists(m_dir.filePath(s("Saved/nothing.vty"))));
         // Refusals: two URLs, a bad name or date, a save without a URL file.
         QCOMPARE(run(base + QStringList{s("--save"), s("two"), m_dir.filePath(s("list.txt"))}).code, 2);
@@ -491,7 +497,8 @@ private slots:
         {
             QFile empty(lock);
             QVERIFY(empty.open(QIODevice::WriteOnly));
-            QVERIFY(empty.setFileTime(QDateTime::currentDateTime().addSecs(-5), QFileDevice::FileModificationTime));
+            QVERIFY(empty.setFileTime(QDateTime::currentDateTime().addSecs(-5),
+                                      QFileDevice::FileModificationTime));
         }
         const Result after = run(base + QStringList{s("--append"), s("pair"), s("--date"), s("2026-06-03"),
                                                     m_dir.filePath(s("pair.txt"))},
@@ -535,7 +542,8 @@ private slots:
         QByteArray csv = "Date,Google\n";
         for (int day = 1; day <= 200; ++day)
             csv += QDate(2025, 1, 1).addDays(day).toString(Qt::ISODate).toLatin1() + ",5\n";
-        const Result import = runLimited({s("--program-folder"), m_dir.path(), s("--import"), s("limited"), s("-")}, csv);
+        const Result import =
+            runLimited({s("--program-folder"), m_dir.path(), s("--import"), s("limited"), s("-")}, csv);
         QCOMPARE(import.code, 1);
         QVERIFY2(import.err.contains("it is unchanged: File too large"), import.err.constData());
         // A folder that cannot be made: said, exit 1.
@@ -584,7 +592,8 @@ private slots:
         QCOMPARE(limited.exitCode(), 1);
         const QByteArray limitedErr = limited.readAllStandardError();
         QVERIFY(limitedErr.contains("could not be saved"));
-        QVERIFY2(limitedErr.contains("the file is unchanged: File too large"), limitedErr.constData()); // the cause
+        QVERIFY2(limitedErr.contains("the file is unchanged: File too large"),
+                 limitedErr.constData()); // the cause
         QCOMPARE(testFiles::read(file), history);
 
         // A saved search at the most lines a file may hold: the save says so; one beyond it is not shown
@@ -594,7 +603,8 @@ private slots:
         for (int i = 0; i < modINI::MaxSlots - 3; ++i)
             full += "x" + QByteArray::number(i) + "=1\r\n";
         testFiles::write(m_dir.filePath(s("Saved/full.vty")), full);
-        Result r = run({s("--program-folder"), m_dir.path(), s("--append"), s("full"), m_dir.filePath(s("one.txt"))});
+        Result r = run(
+            {s("--program-folder"), m_dir.path(), s("--append"), s("full"), m_dir.filePath(s("one.txt"))});
         QCOMPARE(r.code, 1);
         QVERIFY2(r.err.contains("the saved search has reached 1048575 lines"), r.err.constData());
         QCOMPARE(testFiles::read(m_dir.filePath(s("Saved/full.vty"))), full);
@@ -660,8 +670,9 @@ private slots:
         QVERIFY(QDir(folder.path()).mkpath(s("Saved")));
         QProcess emu;
         emu.start(s(VANTORY_BIN_DIR "/vantory-emulator"),
-                  {s("--port"), s("0"), s("--settings"), folder.filePath(s("settings.ini")), s("--proxy-port"), s("0"),
-                   s("--socks5-port"), s("0"), s("--proxy-user"), s("me:se:cret")});
+                  {s("--port"), s("0"), s("--settings"), folder.filePath(s("settings.ini")),
+                   s("--proxy-port"), s("0"), s("--socks5-port"), s("0"), s("--proxy-user"),
+                   s("me:se:cret")});
         QVERIFY(emu.waitForStarted(10000));
         QByteArray announced;
         QTRY_VERIFY_WITH_TIMEOUT((announced += emu.readAllStandardError()).count("proxy: ") == 2, 20000);
@@ -680,8 +691,8 @@ private slots:
         // A wrong password: every cell is a proxy failure.
         QString wrong = http.captured(1);
         wrong.replace(s("se:cret"), s("wrong"));
-        const Result refused = run({s("--program-folder"), folder.path(), s("--proxy"), wrong, s("--retries"), s("0"),
-                                    s("--json"), folder.filePath(s("one.txt"))});
+        const Result refused = run({s("--program-folder"), folder.path(), s("--proxy"), wrong, s("--retries"),
+                                    s("0"), s("--json"), folder.filePath(s("one.txt"))});
         QCOMPARE(refused.code, 3);
         QCOMPARE(refused.out.count("\"status\": \"proxy\""), 6);
         emu.kill();

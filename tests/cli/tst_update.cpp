@@ -63,9 +63,10 @@ class TestUpdate : public QObject
             env.insert(key, m_extra.value(key));
         process.setProcessEnvironment(env);
         QSignalSpy finished(&process, &QProcess::finished);
-        process.start(s(VANTORY_BIN_DIR "/vantory-scan"),
-                      QStringList{s("--program-folder"), programFolder.isEmpty() ? m_dir.path() : programFolder} +
-                          arguments);
+        process.start(
+            s(VANTORY_BIN_DIR "/vantory-scan"),
+            QStringList{s("--program-folder"), programFolder.isEmpty() ? m_dir.path() : programFolder} +
+                arguments);
         if (!finished.wait(60000))
             process.kill();
         return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
@@ -109,8 +110,9 @@ private slots:
         QCOMPARE(list.out, QByteArray("a\thttp://up1.example\t-\nb\thttp://up2.example\t-\n"));
         // Watches are kept per saved search: a second one of the same URL keeps the first.
         QCOMPARE(run({s("--watch"), s("twin"), s("http://up1.example")}).code, 0);
-        QCOMPARE(run({s("--watched")}).out,
-                 QByteArray("a\thttp://up1.example\t-\nb\thttp://up2.example\t-\ntwin\thttp://up1.example\t-\n"));
+        QCOMPARE(
+            run({s("--watched")}).out,
+            QByteArray("a\thttp://up1.example\t-\nb\thttp://up2.example\t-\ntwin\thttp://up1.example\t-\n"));
         QCOMPARE(run({s("--watch"), s("twin")}).code, 0);
         // Watches belong to their program folder: another one has none, and its update makes nothing.
         QTemporaryDir other;
@@ -226,8 +228,8 @@ private slots:
         emu->setCount(1, s("http://up2.example"), 1);
         const QString pids = m_dir.filePath(s("pids.txt"));
         m_extra.insert(s("VANTORY_ALERT_SECONDS"), s("2"));
-        day = run({s("--update-all"), s("--date"), s("2026-12-07"), s("--alert-drop"), s("50"), s("--on-alert"),
-                   s("sleep 1000 & echo $! >> ") + pids + s("; sleep 1000")});
+        day = run({s("--update-all"), s("--date"), s("2026-12-07"), s("--alert-drop"), s("50"),
+                   s("--on-alert"), s("sleep 1000 & echo $! >> ") + pids + s("; sleep 1000")});
         m_extra.clear();
         QCOMPARE(day.code, 1);
         QVERIFY2(day.err.contains("the alert command timed out after 2 s and was stopped"), day.err);
@@ -242,8 +244,8 @@ private slots:
         // A failing engine raises its alert when its run of failures reaches the limit, not every day after;
         // after a count, a new run of failures alerts again.
         auto failureAlerts = [this](const char *date) {
-            const Result r = run({s("--update-all"), s("--date"), QString::fromLatin1(date), s("--alert-failures"),
-                                  s("2")});
+            const Result r = run(
+                {s("--update-all"), s("--date"), QString::fromLatin1(date), s("--alert-failures"), s("2")});
             return QString::fromUtf8(r.err).split(u'\n').filter(s("ALERT failures: b")).size();
         };
         emu->setMode(1, s("http://up2.example"), emulator::Mode::Blocked);

@@ -1,10 +1,10 @@
 #pragma once
 
-#include "emulator/EngineEmulator.h"
 #include "core/ini/UserSettings.h"
 #include "core/program/ProductIdentity.h"
 #include "core/program/ProgramEnd.h"
 #include "core/program/ProgramFolder.h"
+#include "emulator/EngineEmulator.h"
 #include "gui/common/Prompts.h"
 
 #include <QTemporaryDir>

@@ -239,8 +239,9 @@ QString problem(const Definition &d)
          }()) {
         const QString refused = refusedVariable(text);
         if (!refused.isEmpty())
-            return QStringLiteral("it reads the environment variable %1: a definition may read only variables "
-                                  "whose names begin with VANTORY_")
+            return QStringLiteral(
+                       "it reads the environment variable %1: a definition may read only variables "
+                       "whose names begin with VANTORY_")
                 .arg(refused);
     }
     return QString();
@@ -351,7 +352,8 @@ Extraction extract(const Definition &d, const QString &page)
     switch (d.kind()) {
     case Kind::Markers:
         x.raw = between(text, d.countBefore, d.countAfter, &x.countBefore, &x.countText, &x.countAfter);
-        x.located = (d.countBefore.isEmpty() || x.countBefore.found()) && (d.countAfter.isEmpty() || x.countAfter.found());
+        x.located = (d.countBefore.isEmpty() || x.countBefore.found()) &&
+                    (d.countAfter.isEmpty() || x.countAfter.found());
         break;
     case Kind::Expression: {
         if (d.compiled.pattern() != d.expression || !d.compiled.isValid())
@@ -388,9 +390,10 @@ Extraction extract(const Definition &d, const QString &page)
             x.note = QStringLiteral("The value at %1 is no number").arg(d.jsonPointer);
         refused = value.isDouble() && !number;
         if (refused)
-            x.note = QStringLiteral("The value at %1 is no count: %2 is not a whole number from 0 to %3 digits")
-                         .arg(d.jsonPointer, x.raw)
-                         .arg(MaxCountDigits);
+            x.note =
+                QStringLiteral("The value at %1 is no count: %2 is not a whole number from 0 to %3 digits")
+                    .arg(d.jsonPointer, x.raw)
+                    .arg(MaxCountDigits);
         x.countText = jsonSpan(text, d.jsonPointer);
         break;
     }
@@ -424,8 +427,7 @@ Extraction extract(const Definition &d, const QString &page)
     if (x.zero) {
         x.count = QStringLiteral("0");
         x.located = true;
-    }
-    else if (x.note.isEmpty())
+    } else if (x.note.isEmpty())
         x.note = d.kind() == Kind::Markers && !x.raw.isEmpty()
                      ? QStringLiteral("The text between the count markers is no count")
                      : QStringLiteral("No count and no zero phrase on the page");

@@ -52,7 +52,8 @@ struct Definition
     QString expression;  // a regular expression with one capture group, instead of the count markers
     bool json = false;   // the engine answers JSON: the count is at jsonPointer
     QString jsonPointer; // a JSON pointer (RFC 6901), instead of the count markers; empty: the whole answer
-    QList<QPair<QString, QString>> requestHeaders; // sent with each query; ${env:VANTORY_...} read at request time
+    QList<QPair<QString, QString>>
+        requestHeaders; // sent with each query; ${env:VANTORY_...} read at request time
     bool enabled = true;
 
     // The expression, compiled once (set by problem()).
@@ -88,9 +89,9 @@ struct Span
 
 // A count is a whole number of 1 to 18 digits, whatever the kind of extraction: digits with the definition's
 // thousands separators and space rule from page text, a whole JSON number in that range, or a JSON string
-// read like page text. Anything else (a fraction, a sign, an exponent, more digits) is no count. Text cut from
-// a page (by markers or an expression) is in addition at most ten characters, unless it is a written number
-// of at most ten digits: longer text is a leftover of a page whose markers no longer match.
+// read like page text. Anything else (a fraction, a sign, an exponent, more digits) is no count. Text cut
+// from a page (by markers or an expression) is in addition at most ten characters, unless it is a written
+// number of at most ten digits: longer text is a leftover of a page whose markers no longer match.
 constexpr int MaxCountDigits = 18;
 
 struct Extraction
@@ -102,7 +103,7 @@ struct Extraction
     // The count stood where the definition says (both count markers on the page, the expression matched, the
     // JSON value exists), or the zero phrase was seen: not a leftover of a page of another kind.
     bool located = false;
-    QString note;      // why nothing was found, in words (for the Test page and --test-engine)
+    QString note; // why nothing was found, in words (for the Test page and --test-engine)
     // Where on pageText() the pieces stand (for highlighting).
     Span countBefore, countText, countAfter;
     Span checkBefore, checkText, checkAfter;

@@ -16,9 +16,8 @@ ProbeResult judgePage(const Definition &definition, const QString &page, const s
     result.text = pageText(definition, page);
     result.extraction = extract(definition, page);
     result.cell = cellText(definition, result.extraction.count);
-    result.report =
-        scan::classifyCell(outcome, page, judgedText(definition, result.extraction.count), prefixEmpty,
-                           result.extraction.located);
+    result.report = scan::classifyCell(outcome, page, judgedText(definition, result.extraction.count),
+                                       prefixEmpty, result.extraction.located);
     return result;
 }
 

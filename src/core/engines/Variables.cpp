@@ -52,14 +52,16 @@ Substitution substituteVariables(const QString &text, Placement placement)
         const QString name = s.text.mid(at + Opening.size(), end - at - Opening.size());
         s.usesVariables = true;
         if (!mayReadVariable(name)) {
-            s.problem = QStringLiteral("the environment variable %1 may not be read (only names beginning with "
-                                       "VANTORY_ are)")
-                            .arg(name);
+            s.problem =
+                QStringLiteral("the environment variable %1 may not be read (only names beginning with "
+                               "VANTORY_ are)")
+                    .arg(name);
             return s;
         }
         const QByteArray content = qgetenv(name.toLocal8Bit().constData());
         if (content.isNull()) {
-            s.problem = QStringLiteral("the environment variable %1 that its request needs is not set").arg(name);
+            s.problem =
+                QStringLiteral("the environment variable %1 that its request needs is not set").arg(name);
             return s;
         }
         QString value = QString::fromUtf8(content);

@@ -30,10 +30,10 @@ enum class Placement
 struct Substitution
 {
     QString text;
-    QString problem;       // why the request cannot be made: a variable refused, not set, or unfit; else empty
+    QString problem; // why the request cannot be made: a variable refused, not set, or unfit; else empty
     bool usesVariables = false;
-    QStringList values;    // the values put in (as placed), to be masked wherever text may be shown
-    QStringList names;     // their names, in the same order
+    QStringList values; // the values put in (as placed), to be masked wherever text may be shown
+    QStringList names;  // their names, in the same order
 };
 Substitution substituteVariables(const QString &text, Placement placement);
 

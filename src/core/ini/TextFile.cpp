@@ -1,10 +1,10 @@
 #include "core/ini/TextFile.h"
 
+#include <QDateTime>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QLockFile>
-#include <QDateTime>
-#include <QElapsedTimer>
 #include <QSaveFile>
 
 #include <algorithm>

@@ -87,7 +87,8 @@ public:
             writeError().clear();
             return true;
         }
-        writeError() = QStringLiteral("the settings store %1 could not be written").arg(m_settings->fileName());
+        writeError() =
+            QStringLiteral("the settings store %1 could not be written").arg(m_settings->fileName());
         const QFileInfo info(m_settings->fileName());
         const QStorageInfo volume(info.absolutePath());
         if (info.exists() && !info.isWritable())
@@ -217,8 +218,8 @@ int UserSettings::updateFailures(const QString &programFolder, const QString &na
     return std::max(0, store->value(failuresKey(programFolder, name, engineKey)).toInt());
 }
 
-bool UserSettings::setUpdateFailures(const QString &programFolder, const QString &name, const QString &engineKey,
-                                     int failures)
+bool UserSettings::setUpdateFailures(const QString &programFolder, const QString &name,
+                                     const QString &engineKey, int failures)
 {
     Store store;
     store->endGroup();

@@ -431,8 +431,9 @@ ImportResult importHistory(const QByteArray &csv, const QString &file, bool merg
     }
     const QString out = importedFile(exists ? readSections(file) : QList<Section>(), original, columns, rows);
     if (QString why; !textFile::writeBytes(file, out.toLatin1(), &why)) {
-        result.errors.append(QStringLiteral("The saved search could not be written to %1; it is unchanged: %2.")
-                                 .arg(QDir::toNativeSeparators(file), why));
+        result.errors.append(
+            QStringLiteral("The saved search could not be written to %1; it is unchanged: %2.")
+                .arg(QDir::toNativeSeparators(file), why));
         return result;
     }
     result.ok = true;

@@ -264,9 +264,10 @@ SaveResult saveResults(const QString &saveText, const QString &file, SaveMode mo
         modINI::IniLines loaded;
         modINI::LoadINIFile(loaded, file);
         if (loaded.cutAtLimit() || loaded.slotsWhenReloaded() + 3 > modINI::MaxSlots)
-            cause = QStringLiteral("the saved search has reached %1 lines, the most a saved search holds; save "
-                                   "into a new one")
-                        .arg(modINI::MaxSlots);
+            cause =
+                QStringLiteral("the saved search has reached %1 lines, the most a saved search holds; save "
+                               "into a new one")
+                    .arg(modINI::MaxSlots);
     }
     if (result.ok && !transaction.commit()) {
         result.ok = false;
@@ -290,10 +291,11 @@ bool readHistory(const QString &file, History &history, QString *error)
     if (snapshot.cutAtLimit()) {
         // Part of a history would be a wrong history.
         if (error)
-            *error = QStringLiteral("the saved search %1 holds more than %2 lines, the most a saved search may "
-                                    "hold; it is not read")
-                         .arg(QDir::toNativeSeparators(file))
-                         .arg(modINI::MaxSlots);
+            *error =
+                QStringLiteral("the saved search %1 holds more than %2 lines, the most a saved search may "
+                               "hold; it is not read")
+                    .arg(QDir::toNativeSeparators(file))
+                    .arg(modINI::MaxSlots);
         return false;
     }
     history = History();

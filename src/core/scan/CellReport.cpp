@@ -209,8 +209,10 @@ static CellReport classifyAnswer(const FetchOutcome &outcome, const QString &pag
         return report;
     case Failure::Undecodable:
         report.status = CellStatus::HttpError;
-        report.detail = QStringLiteral("The answer's compressed body could not be read (%1, %2)")
-                            .arg(outcome.errorText.isEmpty() ? QStringLiteral("no gzip") : outcome.errorText.trimmed(), facts);
+        report.detail =
+            QStringLiteral("The answer's compressed body could not be read (%1, %2)")
+                .arg(outcome.errorText.isEmpty() ? QStringLiteral("no gzip") : outcome.errorText.trimmed(),
+                     facts);
         return report;
     case Failure::Network:
         if (http == 0) {

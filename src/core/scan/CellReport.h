@@ -31,7 +31,7 @@ struct FetchOutcome
         Network,
         Timeout,
         TooLarge,
-        Aborted, // ended by the caller (a stop)
+        Aborted,    // ended by the caller (a stop)
         Proxy,      // the proxy refused, closed, timed out or wanted other credentials
         Undecodable // the answer's compressed body could not be inflated (not gzip, or a gzip bomb)
     };

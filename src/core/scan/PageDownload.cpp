@@ -191,7 +191,9 @@ void PageDownload::redirected(const QUrl &target)
         m_reply->abort();
         return;
     }
-    auto port = [](const QUrl &u) { return u.port(u.scheme().toLower() == QLatin1String("https") ? 443 : 80); };
+    auto port = [](const QUrl &u) {
+        return u.port(u.scheme().toLower() == QLatin1String("https") ? 443 : 80);
+    };
     if (from.scheme().toLower() == target.scheme().toLower() &&
         from.host().compare(target.host(), Qt::CaseInsensitive) == 0 && port(from) == port(target)) {
         m_asked = target;
@@ -227,7 +229,6 @@ void PageDownload::abort()
     }
     QTimer::singleShot(0, this, &PageDownload::finish);
 }
-
 
 bool PageDownload::readChunk()
 {
@@ -288,7 +289,8 @@ void PageDownload::finish()
         m_headers = m_reply->rawHeaderPairs();
         m_outcome.finalUrl = masked(m_reply->url().toString());
         if (error != QNetworkReply::NoError)
-            m_outcome.errorText = masked(m_reply->errorString()); // "Unknown error" otherwise, kept with every page
+            m_outcome.errorText =
+                masked(m_reply->errorString()); // "Unknown error" otherwise, kept with every page
         m_outcome.timeoutSeconds = m_options.idleTimeoutMs / 1000;
         // Errors of the content and server ranges only restate the HTTP status, which is judged by itself.
         const bool statusError =

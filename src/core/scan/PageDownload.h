@@ -23,11 +23,11 @@ namespace scan {
 // Limits that keep a bad server from hanging or flooding a scan.
 struct FetchOptions
 {
-    int idleTimeoutMs = 30000;                    // no byte received for this long ends the transfer
-    int totalTimeoutMs = 120000;                  // the whole transfer never takes longer than this
-    qint64 bodyLimit = 8 * 1024 * 1024;           // the page is cut at this many bytes
-    // Request headers of the engine's definition, if any; ${env:VANTORY_...} in a value is put in at the request
-    // and the header is dropped on a redirect to another origin.
+    int idleTimeoutMs = 30000;          // no byte received for this long ends the transfer
+    int totalTimeoutMs = 120000;        // the whole transfer never takes longer than this
+    qint64 bodyLimit = 8 * 1024 * 1024; // the page is cut at this many bytes
+    // Request headers of the engine's definition, if any; ${env:VANTORY_...} in a value is put in at the
+    // request and the header is dropped on a redirect to another origin.
     QList<QPair<QByteArray, QByteArray>> headers;
     QNetworkProxy proxy = QNetworkProxy(QNetworkProxy::NoProxy); // the request's proxy, or none
 };
@@ -48,9 +48,9 @@ void setDefaultFetchOptions(const FetchOptions &options);
 // True for an absolute http or https URL with a host. Anything else is never requested.
 bool isFetchableUrl(const QString &url, QUrl *parsed = nullptr);
 
-// One GET of the URL as given: User-Agent "Mozilla" and no other header of the program's own (only the headers
-// given, those of the engine's definition), redirects followed (never from https to http). secret: the headers
-// hold a variable's value; the caller then decides on every redirect.
+// One GET of the URL as given: User-Agent "Mozilla" and no other header of the program's own (only the
+// headers given, those of the engine's definition), redirects followed (never from https to http). secret:
+// the headers hold a variable's value; the caller then decides on every redirect.
 QNetworkRequest pageRequest(const QUrl &url, const FetchOptions &options,
                             const QList<QPair<QByteArray, QByteArray>> &headers, bool secret);
 
@@ -120,7 +120,7 @@ private:
     QString m_problem;               // why the request was not made
     QUrl m_asked;                    // the address last asked (before a redirect that is being decided)
     QList<QPair<QByteArray, QByteArray>> m_sendHeaders;
-    QList<QByteArray> m_secretHeaders; // names of the headers that hold a variable's value
+    QList<QByteArray> m_secretHeaders;            // names of the headers that hold a variable's value
     QList<engines::Substitution> m_substitutions; // what was put in, to be masked in every text
 };
 

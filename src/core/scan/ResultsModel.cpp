@@ -192,7 +192,8 @@ std::optional<qint64> ResultsModel::settleRow(int row, qint64 lowThreshold, qint
     std::optional<qint64> total;
     for (int engine = 1; engine <= m_engines.count(); ++engine) {
         qint64 value = 0;
-        if ((!r.reported || r.reports.at(engine - 1).hasCount()) && isCountText(r.cells.at(engine + 1), &value))
+        if ((!r.reported || r.reports.at(engine - 1).hasCount()) &&
+            isCountText(r.cells.at(engine + 1), &value))
             total = total.value_or(0) + value; // 32 engines of 18 digits stay far inside 64 bits
     }
     setCell(row, 1, total ? QString::number(*total) : QString());

@@ -213,11 +213,10 @@ void ScanRun::beginEngine(int engine)
     if (summary.suspended || !missing.isEmpty()) {
         // No request: the cell stays without a count, and says why.
         slot.done = true;
-        slot.report =
-            summary.suspended
-                ? notAsked(QStringLiteral("Not asked: suspended after %1 blocked answers")
-                               .arg(BlocksBeforeSuspension))
-                : notAsked(QStringLiteral("Not asked: ") + missing);
+        slot.report = summary.suspended
+                          ? notAsked(QStringLiteral("Not asked: suspended after %1 blocked answers")
+                                         .arg(BlocksBeforeSuspension))
+                          : notAsked(QStringLiteral("Not asked: ") + missing);
         QTimer::singleShot(0, this, &ScanRun::emitReady);
         return;
     }
@@ -306,8 +305,8 @@ Analysis analyse(const engines::Definition &definition, const QByteArray &body, 
     Analysis analysis;
     const engines::Extraction extraction = engines::extract(definition, text);
     analysis.count = extraction.count;
-    analysis.report = classifyCell(outcome, text, engines::judgedText(definition, analysis.count), prefixEmpty,
-                                   extraction.located);
+    analysis.report = classifyCell(outcome, text, engines::judgedText(definition, analysis.count),
+                                   prefixEmpty, extraction.located);
     if (keep && body.size() > 256) {
         analysis.packed = qCompress(body, 1); // pages are HTML: a fraction of their size
         analysis.packed.squeeze();            // qCompress leaves the room of the whole page reserved
@@ -533,7 +532,8 @@ QString ScanRun::completionMessage() const
     QString text = QStringLiteral("Search Complete.  Found ") + QString::number(m_grandTotal) +
                    QStringLiteral(" links.");
     if (m_unmeasured > 0)
-        text += QStringLiteral(" No engine gave a count for %1 of %2 URLs.").arg(m_unmeasured).arg(m_urls.size());
+        text +=
+            QStringLiteral(" No engine gave a count for %1 of %2 URLs.").arg(m_unmeasured).arg(m_urls.size());
     return text;
 }
 

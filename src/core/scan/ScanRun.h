@@ -154,7 +154,8 @@ private:
 
     engines::EngineSet m_engines;
     FetchOptions m_options;
-    QStringList m_requestProblem; // per engine: why it cannot be asked (a variable refused or not set), or empty
+    QStringList
+        m_requestProblem; // per engine: why it cannot be asked (a variable refused or not set), or empty
     KeptPages m_kept;
     QPointer<ResultsModel> m_results;
     QPointer<WebLogModel> m_log;

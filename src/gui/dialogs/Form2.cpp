@@ -292,8 +292,9 @@ void Form2::Command1_Click()
     ok = m_updatesPage->save() && ok;
     if (!ok) {
         // The dialog stays open: nothing the user set is lost without a word.
-        prompts::warning(this, QStringLiteral("Options"),
-                         QStringLiteral("The options could not be saved: %1.").arg(UserSettings::lastWriteError()));
+        prompts::warning(
+            this, QStringLiteral("Options"),
+            QStringLiteral("The options could not be saved: %1.").arg(UserSettings::lastWriteError()));
         return;
     }
     accept();

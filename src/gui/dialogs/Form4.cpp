@@ -1,8 +1,8 @@
 #include "gui/dialogs/Form4.h"
 
 #include "gui/common/Prompts.h"
-#include "gui/dialogs/SavedSearchList.h"
 #include "gui/common/Twips.h"
+#include "gui/dialogs/SavedSearchList.h"
 
 #include <QComboBox>
 #include <QGroupBox>

@@ -3,8 +3,8 @@
 #include "core/program/ProgramFolder.h"
 #include "core/saved/SavedSearch.h"
 #include "gui/common/Prompts.h"
-#include "gui/dialogs/SavedSearchList.h"
 #include "gui/common/Twips.h"
+#include "gui/dialogs/SavedSearchList.h"
 #include "gui/skin/SkinLabel.h"
 #include "gui/skin/modSkin.h"
 

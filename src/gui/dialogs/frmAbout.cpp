@@ -1,7 +1,7 @@
 #include "gui/dialogs/frmAbout.h"
 
-#include "gui/main/ProfileIcons.h"
 #include "gui/common/Twips.h"
+#include "gui/main/ProfileIcons.h"
 #include "gui/skin/SkinLabel.h"
 #include "gui/skin/modSkin.h"
 

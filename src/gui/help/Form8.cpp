@@ -2,9 +2,9 @@
 
 #include "core/ini/UserSettings.h"
 #include "core/program/ProgramFolder.h"
-#include "gui/help/RtfDocument.h"
-#include "gui/common/modOnTop.h"
 #include "core/program/xfileExists.h"
+#include "gui/common/modOnTop.h"
+#include "gui/help/RtfDocument.h"
 #include "gui/skin/modSkin.h"
 
 #include <QApplication>

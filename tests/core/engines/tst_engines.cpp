@@ -198,9 +198,10 @@ private slots:
             scan::FetchOutcome ok;
             ok.failure = scan::FetchOutcome::Failure::None;
             ok.httpStatus = 200;
-            return std::make_pair(x.count, scan::statusWord(scan::classifyCell(ok, page, engines::judgedText(d, x.count),
-                                                                              false, x.located)
-                                                                 .status));
+            return std::make_pair(
+                x.count,
+                scan::statusWord(
+                    scan::classifyCell(ok, page, engines::judgedText(d, x.count), false, x.located).status));
         };
         using P = std::pair<QString, QString>;
         QCOMPARE(judge(json, s("{\"total\": 999999999999999999}")), P(s("999999999999999999"), s("ok")));
@@ -260,8 +261,8 @@ private slots:
             QCOMPARE(scan::worthRetrying(outcome, report), http == 502);
         }
         // A real result page served with an error status still gives its count.
-        const QString result =
-            QString::fromLatin1(emulator::enginePage(1, emulator::PageKind::Results, 4321, s("http://q"), 100));
+        const QString result = QString::fromLatin1(
+            emulator::enginePage(1, emulator::PageKind::Results, 4321, s("http://q"), 100));
         const engines::Extraction x = engines::extract(engines::EngineSet::builtin().at(1), result);
         QCOMPARE(scan::classifyCell(outcome, result, x.count, false, x.located).status, scan::CellStatus::Ok);
     }
@@ -363,8 +364,7 @@ private slots:
         QCOMPARE(results.report(row, 9).status, scan::CellStatus::Ok);
         QCOMPARE(results.report(row, 7).status, scan::CellStatus::Ok); // "1.234.567" is a count
         qint64 sum = 0;
-        for (int c = 2; c < results.cellColumns(); ++c)
-        {
+        for (int c = 2; c < results.cellColumns(); ++c) {
             qint64 value = 0;
             if (scan::isCountText(results.cell(row, c), &value))
                 sum += value;
@@ -447,10 +447,12 @@ private slots:
     {
         // Names outside VANTORY_ are refused when the file is read, with the variable's name.
         const engines::LoadResult foreign = engines::parse(
-            "[Leak]\nKey=Leak\nHeader=Leak\nJsonPointer=/total\nRequestHeader1=X-Key: ${env:AWS_SECRET_ACCESS_KEY}\n"
+            "[Leak]\nKey=Leak\nHeader=Leak\nJsonPointer=/total\nRequestHeader1=X-Key: "
+            "${env:AWS_SECRET_ACCESS_KEY}\n"
             "\n[Leak2]\nKey=Leak2\nHeader=Leak2\nJsonPointer=/total\nSuffix=&key=${env:HOME}\n",
             s("e.ini"));
-        QVERIFY2(foreign.messages.at(0).contains(s("AWS_SECRET_ACCESS_KEY")), qPrintable(foreign.messages.at(0)));
+        QVERIFY2(foreign.messages.at(0).contains(s("AWS_SECRET_ACCESS_KEY")),
+                 qPrintable(foreign.messages.at(0)));
         QVERIFY2(foreign.messages.at(1).contains(s("HOME")), qPrintable(foreign.messages.at(1)));
         QVERIFY(foreign.usedDefaults);
         // At most 32 request headers, said at the 33rd.
@@ -463,19 +465,24 @@ private slots:
 
         // A key in the header and one in the query address (the cross-origin engine is asked at "localhost",
         // which the emulator redirects to 127.0.0.1: another origin).
-        const engines::LoadResult loaded = engines::parse(
-            "[Api]\nKey=Api\nHeader=Api\nJsonPointer=/total\nRequestHeader1=X-Api-Key: ${env:VANTORY_TEST_API_KEY}\n"
-            "RequestHeader2=X-Plain: open\n"
-            "\n[Moved]\nKey=Moved\nHeader=Moved\nJsonPointer=/total\nRequestHeader1=X-Api-Key: ${env:VANTORY_TEST_API_KEY}\n"
-            "RequestHeader2=X-Plain: open\n",
-            s("e.ini"));
+        const engines::LoadResult loaded =
+            engines::parse("[Api]\nKey=Api\nHeader=Api\nJsonPointer=/total\nRequestHeader1=X-Api-Key: "
+                           "${env:VANTORY_TEST_API_KEY}\n"
+                           "RequestHeader2=X-Plain: open\n"
+                           "\n[Moved]\nKey=Moved\nHeader=Moved\nJsonPointer=/"
+                           "total\nRequestHeader1=X-Api-Key: ${env:VANTORY_TEST_API_KEY}\n"
+                           "RequestHeader2=X-Plain: open\n",
+                           s("e.ini"));
         QVERIFY2(loaded.messages.isEmpty(), qPrintable(loaded.messages.join(u'\n')));
         const QString settings = m_dir.filePath(s("secrets.ini"));
         const QString api = m_emu->prefix(emulator::JsonStyle);
         QString moved = api;
         moved.replace(s("127.0.0.1"), s("localhost"));
-        QVERIFY(testFiles::write(settings, (s("[Engines]\r\nApi=") + api + s("\r\nMoved=") + moved + s("\r\n")).toLatin1()));
-        QVERIFY(modINI::WriteINI(s("Engines"), s("Api"), api.left(api.indexOf(u'?')) + s("?token=${env:VANTORY_TEST_TOKEN}&q=link:"), settings));
+        QVERIFY(testFiles::write(
+            settings, (s("[Engines]\r\nApi=") + api + s("\r\nMoved=") + moved + s("\r\n")).toLatin1()));
+        QVERIFY(modINI::WriteINI(s("Engines"), s("Api"),
+                                 api.left(api.indexOf(u'?')) + s("?token=${env:VANTORY_TEST_TOKEN}&q=link:"),
+                                 settings));
         qputenv("VANTORY_TEST_TOKEN", "tok+en/1");
         scan::ResultsModel results(loaded.set);
         scan::WebLogModel log;
@@ -503,9 +510,13 @@ private slots:
         QCOMPARE(results.report(0, 2).status, scan::CellStatus::Ok);
         // Nothing shown holds a value: reports, the kept page's address, the JSON export.
         const QString shown = results.report(0, 1).detail + results.report(0, 1).finalUrl +
-                              run.keptPages().newest().value(scan::KeptPages::newestKey(s("http://redirect.example"), s("Api")))->query +
+                              run.keptPages()
+                                  .newest()
+                                  .value(scan::KeptPages::newestKey(s("http://redirect.example"), s("Api")))
+                                  ->query +
                               resultsExport::toJson(results, resultsExport::engineSummaries(run));
-        QVERIFY2(!shown.contains(s("tok+en")) && !shown.contains(s("tok%2Ben")) && !shown.contains(s("secret-1")),
+        QVERIFY2(!shown.contains(s("tok+en")) && !shown.contains(s("tok%2Ben")) &&
+                     !shown.contains(s("secret-1")),
                  qPrintable(shown));
         QVERIFY2(shown.contains(s("${env:VANTORY_TEST_TOKEN}")), qPrintable(shown));
 

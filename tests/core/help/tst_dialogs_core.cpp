@@ -1,6 +1,6 @@
-#include "core/ini/UserSettings.h"
 #include "core/help/RtfReader.h"
 #include "core/ini/ThresholdRule.h"
+#include "core/ini/UserSettings.h"
 #include "core/program/xfileExists.h"
 
 #include "../../support/TestFiles.h"

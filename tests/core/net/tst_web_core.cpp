@@ -1,5 +1,5 @@
-#include "core/scan/EngineTable.h"
 #include "core/net/URLEncode.h"
+#include "core/scan/EngineTable.h"
 #include "core/scan/WebResults.h"
 
 #include "../../support/TestFiles.h"

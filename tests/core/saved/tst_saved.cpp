@@ -507,9 +507,9 @@ private slots:
             const QByteArray earlyBytes = testFiles::read(early);
             QVERIFY(importHistory(csv, early, true).ok);
             QVERIFY2(testFiles::read(early) == testFiles::read(saves),
-                     qPrintable(s("trial %1:\n").arg(trial) + QString::fromLatin1(earlyBytes) + s("\nsaves:\n") +
-                                QString::fromLatin1(testFiles::read(saves)) + s("\nmerged:\n") +
-                                QString::fromLatin1(testFiles::read(early))));
+                     qPrintable(s("trial %1:\n").arg(trial) + QString::fromLatin1(earlyBytes) +
+                                s("\nsaves:\n") + QString::fromLatin1(testFiles::read(saves)) +
+                                s("\nmerged:\n") + QString::fromLatin1(testFiles::read(early))));
         }
         // A million bad lines: the first 20 are named, the rest counted.
         QByteArray bad = "Date,Google\n";

@@ -1,6 +1,6 @@
 #include "core/ini/UserSettings.h"
-#include "core/saved/ChartData.h"
 #include "core/ini/privateProfile.h"
+#include "core/saved/ChartData.h"
 #include "core/scan/EngineTable.h"
 #include "core/scan/FetchPage.h"
 #include "core/scan/PageFetcher.h"
@@ -219,7 +219,8 @@ private slots:
         QCOMPARE(status.last(),
                  s("Search Complete.  Found 19999999998 links. No engine gave a count for 1 of 3 URLs."));
         // A sign, a point or an exponent between the markers is no count, and adds nothing.
-        m_emu->setPage(s("http://signs.example"), "AltaVista found -5 results</A><b>.</b> of 2.5</b> linking to ");
+        m_emu->setPage(s("http://signs.example"),
+                       "AltaVista found -5 results</A><b>.</b> of 2.5</b> linking to ");
         runAll({s("http://signs.example")});
         QCOMPARE(m_results->cell(0, 3), s("-5"));
         QCOMPARE(m_results->report(0, 2).status, CellStatus::Layout);
@@ -282,7 +283,8 @@ private slots:
         QFile::remove(ini());
         const QStringList status = runAll({s("no-scheme.example")});
         QCOMPARE(m_results->cell(0, 1), QString());
-        QCOMPARE(status.last(), s("Search Complete.  Found 0 links. No engine gave a count for 1 of 1 URLs."));
+        QCOMPARE(status.last(),
+                 s("Search Complete.  Found 0 links. No engine gave a count for 1 of 1 URLs."));
     }
 
     void settingsReadOncePerChange()
@@ -408,7 +410,8 @@ private slots:
         ::getrusage(RUSAGE_SELF, &after);
         for (int engine = 1; engine <= 6; ++engine) {
             const CellReport endless = m_results->report(0, engine);
-            QVERIFY2(endless.status == CellStatus::TooLarge, qPrintable(statusWord(endless.status) + u' ' + endless.detail));
+            QVERIFY2(endless.status == CellStatus::TooLarge,
+                     qPrintable(statusWord(endless.status) + u' ' + endless.detail));
             for (int row : {1, 2}) {
                 const CellReport report = m_results->report(row, engine);
                 QVERIFY2(report.status == CellStatus::HttpError,
