@@ -73,6 +73,33 @@ class TestUpdate : public QObject
                 process.readAllStandardOutput(), process.readAllStandardError()};
     }
 
+    // Runs vantory-scan with a desktop of the test's own: a private session bus whose notification service
+    // is desktop.
+    Result runWithDesktop(const QStringList &arguments, FakeNotifications &desktop,
+                          const QString &programFolder = QString())
+    {
+        QProcess bus;
+        bus.start(s("dbus-daemon"), {s("--session"), s("--nofork"), s("--print-address")});
+        if (!bus.waitForStarted(10000) || !bus.waitForReadyRead(10000))
+            return {};
+        const QString address = QString::fromUtf8(bus.readLine()).trimmed();
+        Result result;
+        {
+            QDBusConnection connection = QDBusConnection::connectToBus(address, s("test-desktop"));
+            if (connection.isConnected() && connection.registerService(s("org.freedesktop.Notifications")) &&
+                connection.registerObject(s("/org/freedesktop/Notifications"), &desktop,
+                                          QDBusConnection::ExportAllSlots)) {
+                m_extra.insert(s("DBUS_SESSION_BUS_ADDRESS"), address);
+                result = run(arguments, programFolder);
+                m_extra.clear();
+            }
+            QDBusConnection::disconnectFromBus(s("test-desktop"));
+        }
+        bus.kill();
+        bus.waitForFinished();
+        return result;
+    }
+
     QString file(const char *name) const
     {
         return m_dir.filePath(s("Saved/%1.vty").arg(QLatin1String(name)));
@@ -176,27 +203,11 @@ private slots:
         QCOMPARE(value("b", "Altavista", "12-02-26").isEmpty(), false);
 
         // Day 3: a recovers (no alert), b's Google fails again: two updates in a row. A desktop is told.
-        QProcess bus;
-        bus.start(s("dbus-daemon"), {s("--session"), s("--nofork"), s("--print-address")});
-        QVERIFY2(bus.waitForStarted(10000), "dbus-daemon is needed for this test");
-        QVERIFY(bus.waitForReadyRead(10000));
-        const QString address = QString::fromUtf8(bus.readLine()).trimmed();
         FakeNotifications desktop;
-        {
-            QDBusConnection connection = QDBusConnection::connectToBus(address, s("test-desktop"));
-            QVERIFY(connection.isConnected());
-            QVERIFY(connection.registerService(s("org.freedesktop.Notifications")));
-            QVERIFY(connection.registerObject(s("/org/freedesktop/Notifications"), &desktop,
-                                              QDBusConnection::ExportAllSlots));
-            m_extra.insert(s("DBUS_SESSION_BUS_ADDRESS"), address);
-            emu->setCount(1, s("http://up1.example"), 1000);
-            day = run({s("--update-all"), s("--date"), s("2026-12-03"), s("--alert-drop"), s("50"),
-                       s("--alert-failures"), s("2")});
-            m_extra.clear();
-            QDBusConnection::disconnectFromBus(s("test-desktop"));
-        }
-        bus.kill();
-        bus.waitForFinished();
+        emu->setCount(1, s("http://up1.example"), 1000);
+        day = runWithDesktop({s("--update-all"), s("--date"), s("2026-12-03"), s("--alert-drop"), s("50"),
+                              s("--alert-failures"), s("2")},
+                             desktop);
         QCOMPARE(day.code, 4);
         const QStringList lines = QString::fromUtf8(day.err).split(u'\n').filter(s("ALERT"));
         QCOMPARE(lines,
@@ -259,6 +270,25 @@ private slots:
         QCOMPARE(failureAlerts("2026-12-13"), 0);
         QCOMPARE(failureAlerts("2026-12-14"), 1);
         emu->setMode(1, s("http://up2.example"), emulator::Mode::None);
+    }
+
+    // A desktop shows names, URLs and texts as they are: their markup is escaped.
+    void notificationsShowTextAsItIs()
+    {
+        QTemporaryDir folder;
+        QVERIFY(QDir(folder.path()).mkpath(s("Saved")));
+        QVERIFY(m_engines->emulator()->writeSettingsIni(folder.filePath(s("settings.ini"))));
+        QCOMPARE(run({s("--watch"), s("<b>Tom & Jerry"), s("http://markup.example")}, folder.path()).code, 0);
+        m_engines->emulator()->setMode(1, s("http://markup.example"), emulator::Mode::Blocked);
+        FakeNotifications desktop;
+        const Result r =
+            runWithDesktop({s("--update-all"), s("--alert-failures"), s("1")}, desktop, folder.path());
+        m_engines->emulator()->setMode(1, s("http://markup.example"), emulator::Mode::None);
+        QCOMPARE(r.code, 4);
+        QCOMPARE(desktop.received.size(), 1);
+        const QString body = desktop.received.first().section(u'|', 1);
+        QVERIFY2(body.startsWith(s("failures: &lt;b&gt;Tom &amp; Jerry (http://markup.example)")),
+                 qPrintable(body));
     }
 
     // Through an HTTP proxy, a SOCKS5 proxy with a password, both in turn, and a dead one.
