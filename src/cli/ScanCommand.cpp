@@ -159,8 +159,10 @@ public:
     void urlDone(int done, const QString &url, const QString &total)
     {
         if (!m_terminal) {
-            err() << '[' << done << '/' << m_urls << "] " << resultsExport::printable(url) << ": " << total
-                  << " links" << Qt::endl;
+            err() << '[' << done << '/' << m_urls << "] " << resultsExport::printable(url) << ": "
+                  << (total.isEmpty() ? QStringLiteral("no count from any engine")
+                                      : total + QStringLiteral(" links"))
+                  << Qt::endl;
             return;
         }
         constexpr int Width = 30;
@@ -320,6 +322,10 @@ int scanAndPrint(const QStringList &urls, const QString &settingsIni, const Scan
         if (!last)
             return fail(1, QStringLiteral("the saved search %1 holds no save to compare with")
                                .arg(QDir::toNativeSeparators(file)));
+        if (results.hasNoCount(0))
+            return fail(IncompleteScan,
+                        QStringLiteral("no engine gave a count for %1: there is no total to compare")
+                            .arg(resultsExport::printable(results.cell(0, 0))));
         const qint64 total = results.cell(0, 1).toLongLong();
         standardOutput::print(QStringLiteral("Change since %1 in %2: %3 (total %4, saved %5)\n")
                                   .arg(last->date.toString(Qt::ISODate), scanRequest.compare,

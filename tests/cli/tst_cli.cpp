@@ -417,6 +417,13 @@ private slots:
         QVERIFY2(compared.out.contains("Change since 2026-01-05 in imp: "), compared.out.constData());
         QVERIFY(compared.out.contains(", saved " + QByteArray::number(newest) + ")"));
         QCOMPARE(run(base + QStringList{s("--compare"), s("absent"), m_dir.filePath(s("imp.txt"))}).code, 1);
+        // A URL without any count has no total to compare: said, not shown as a fall to 0.
+        testFiles::write(m_dir.filePath(s("changed.txt")), "http://changed.example\n");
+        const Result unmeasured =
+            run(base + QStringList{s("--compare"), s("imp"), m_dir.filePath(s("changed.txt"))});
+        QCOMPARE(unmeasured.code, 3);
+        QVERIFY(!unmeasured.out.contains("Change since"));
+        QVERIFY2(unmeasured.err.contains("there is no total to compare"), unmeasured.err.constData());
         QCOMPARE(run(base + QStringList{s("--compare"), s("imp"), m_dir.filePath(s("list.txt"))}).code, 2);
     }
 
