@@ -223,6 +223,9 @@ QString problem(const Definition &d)
     if (!d.address.isEmpty() && !d.address.startsWith(QLatin1String("http://"), Qt::CaseInsensitive) &&
         !d.address.startsWith(QLatin1String("https://"), Qt::CaseInsensitive))
         return QStringLiteral("the address is no http or https address");
+    if (d.countRemove.size() > MaxRemovals || d.checkRemove.size() > MaxRemovals)
+        return QStringLiteral("more than %1 texts to remove from the count or the check text")
+            .arg(MaxRemovals);
     if (d.requestHeaders.size() > MaxRequestHeaders)
         return QStringLiteral("%1 request headers: an engine sends at most %2")
             .arg(d.requestHeaders.size())

@@ -10,6 +10,7 @@
 #include <QFileInfo>
 #include <QMap>
 #include <QMutex>
+#include <QSet>
 #include <QStringDecoder>
 
 #include <algorithm>
@@ -111,7 +112,7 @@ struct Pending
     Definition definition;
     QMap<int, QString> countRemove, checkRemove;
     QMap<int, QPair<QString, QString>> headers;
-    QStringList seen; // field names given, lower case
+    QSet<QString> seen; // field names given, lower case
     bool logTextGiven = false, statusGiven = false;
     int faultLine = 0;
     QString fault;
@@ -141,7 +142,7 @@ void setField(Pending &p, int line, const QString &field, const QByteArray &raw)
         p.fail(line, QStringLiteral("%1 is given twice").arg(field));
         return;
     }
-    p.seen.append(name);
+    p.seen.insert(name);
     Definition &d = p.definition;
     const QString text = fieldText(raw, name != QLatin1String("expression"));
     if (name == QLatin1String("key"))
@@ -204,11 +205,15 @@ void setField(Pending &p, int line, const QString &field, const QByteArray &raw)
             d.enabled = *value;
         else
             p.fail(line, QStringLiteral("Enabled is 1 or 0, not \"%1\"").arg(text));
-    } else if (const int n = numbered(field, QStringLiteral("CountRemove")))
+    } else if (const int n = numbered(field, QStringLiteral("CountRemove"))) {
+        if (p.countRemove.size() >= MaxRemovals)
+            p.fail(line, QStringLiteral("more than %1 CountRemove texts").arg(MaxRemovals));
         p.countRemove.insert(n, text);
-    else if (const int n = numbered(field, QStringLiteral("CheckRemove")))
+    } else if (const int n = numbered(field, QStringLiteral("CheckRemove"))) {
+        if (p.checkRemove.size() >= MaxRemovals)
+            p.fail(line, QStringLiteral("more than %1 CheckRemove texts").arg(MaxRemovals));
         p.checkRemove.insert(n, text);
-    else if (const int n = numbered(field, QStringLiteral("RequestHeader"))) {
+    } else if (const int n = numbered(field, QStringLiteral("RequestHeader"))) {
         const qsizetype colon = text.indexOf(u':');
         if (p.headers.size() >= MaxRequestHeaders)
             p.fail(line, QStringLiteral("more than %1 request headers").arg(MaxRequestHeaders));
@@ -303,7 +308,9 @@ LoadResult parse(const QByteArray &bytes, const QString &file)
         QByteArray value = trimmed(line.mid(equals + 1));
         if (value.size() >= 2 && value.startsWith('"') && value.endsWith('"'))
             value = value.mid(1, value.size() - 2);
-        setField(*current, lineNumber, QString::fromLatin1(trimmed(line.left(equals))), value);
+        // A section already left out takes no more of its fields: a file of endless fields costs a glance.
+        if (current->fault.isEmpty())
+            setField(*current, lineNumber, QString::fromLatin1(trimmed(line.left(equals))), value);
     }
     if (outsideLine)
         result.messages.append(

@@ -10,8 +10,10 @@
 // kept pages and exports show "${env:NAME}".
 namespace engines {
 
-// The most request headers one engine may send.
+// The most request headers one engine may send, and the most texts it may remove from a count or a check
+// text: every one costs time on every page.
 inline constexpr int MaxRequestHeaders = 32;
+inline constexpr int MaxRemovals = 32;
 
 // True for the name of a variable a definition may read.
 bool mayReadVariable(const QString &name);

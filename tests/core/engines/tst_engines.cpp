@@ -462,6 +462,18 @@ private slots:
         const engines::LoadResult capped = engines::parse(many, s("e.ini"));
         QVERIFY2(capped.messages.first().contains(s("line 37")) && capped.messages.first().contains(s("32")),
                  qPrintable(capped.messages.first()));
+        // So are the texts removed from a count, which cost time on every page; and a section left out takes
+        // no more of its lines (100,000 of them cost no more than a glance).
+        QByteArray removals = "[Cut]\nKey=Cut\nHeader=Cut\nJsonPointer=/total\n";
+        for (int i = 1; i <= 100000; ++i)
+            removals += "CountRemove" + QByteArray::number(i) + "=x\n";
+        const engines::LoadResult cut = engines::parse(removals, s("e.ini"));
+        QVERIFY2(cut.messages.first().contains(s("line 37: ")) &&
+                     cut.messages.first().contains(s("CountRemove")),
+                 qPrintable(cut.messages.first()));
+        engines::Definition tooMany = engines::EngineSet::builtin().at(1);
+        tooMany.countRemove = QStringList(33, s("x"));
+        QVERIFY(!engines::problem(tooMany).isEmpty());
 
         // A key in the header and one in the query address (the cross-origin engine is asked at "localhost",
         // which the emulator redirects to 127.0.0.1: another origin).
