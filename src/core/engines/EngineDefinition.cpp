@@ -184,6 +184,9 @@ QString problem(const Definition &d)
             return QStringLiteral("\"%1\" cannot be a name in an INI file (no [, ], = or outer blanks)")
                 .arg(name);
     }
+    // A save carries "header:count" lines: a ":" in the header would cut the header short there.
+    if (d.header.contains(u':'))
+        return QStringLiteral("the header \"%1\" cannot name a saved search's section (no :)").arg(d.header);
     for (const QChar c : d.header) {
         if (c.unicode() > 0xff)
             return QStringLiteral("the header \"%1\" has characters that a saved search cannot hold")

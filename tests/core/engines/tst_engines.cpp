@@ -158,6 +158,9 @@ private slots:
         QVERIFY(engines::extract(json, s("<html>")).note.contains(s("no JSON")));
         json.jsonPointer = s("/results/1/a~1b");
         QCOMPARE(engines::extract(json, s("{\"results\": [{}, {\"a/b\": 42}]}")).count, s("42"));
+        // "~01" is "~1" as text: "~1" is read before "~0" would make it "/".
+        json.jsonPointer = s("/a~01b");
+        QCOMPARE(engines::extract(json, s("{\"a~1b\": 7, \"a/b\": 8}")).count, s("7"));
         json.jsonPointer = s("/results/01/a~1b"); // no leading zeros in an index
         QCOMPARE(engines::extract(json, s("{\"results\": [{}, {\"a/b\": 42}]}")).count, QString());
 
@@ -283,11 +286,13 @@ private slots:
                 "\n[Garbage]\nKey=Garbage\nHeader=Garbage\nthis is no field\nCountBefore=a\nCountAfter=b\n"
                 "\n[Typo]\nKey=Typo\nHeader=Typo\nCountBefor=a\nCountAfter=b\n"
                 "\n[Column]\nKey=Column\nHeader=Total\nCountBefore=a\nCountAfter=b\n"
+                "\n[Twice]\nKey=Twice\nHeader=Twice\ncountbefore=a\nCountBefore=b\nCountAfter=b\n"
+                "\n[Colon]\nKey=Colon\nHeader=Goo:gle\nCountBefore=a\nCountAfter=b\n"
                 "\n[Fine]\nKey=Fine\nHeader=Fine\nCountBefore=a\nCountAfter=b\n";
         const engines::LoadResult r = engines::parse(text, s("/p/engines.ini"));
         QCOMPARE(r.set.count(), 7);
         QCOMPARE(r.set.at(7).key, s("Fine"));
-        QCOMPARE(r.messages.size(), 12);
+        QCOMPARE(r.messages.size(), 14);
         const QStringList lines = QString::fromLatin1(text).split(u'\n');
         auto lineOf = [&lines](const char *needle) { return lines.indexOf(QString::fromLatin1(needle)) + 1; };
         const std::pair<const char *, const char *> expected[] = {{"[NoHeader]", "no Header"},
@@ -301,7 +306,9 @@ private slots:
                                                                   {"CountBefore=a\x01", "control character"},
                                                                   {"this is no field", "no field"},
                                                                   {"CountBefor=a", "no field CountBefor"},
-                                                                  {"[Column]", "another column"}};
+                                                                  {"[Column]", "another column"},
+                                                                  {"CountBefore=b", "CountBefore is given twice"},
+                                                                  {"[Colon]", "\"Goo:gle\" cannot name"}};
         for (qsizetype i = 0; i < r.messages.size(); ++i) {
             const QString &message = r.messages.at(i);
             QVERIFY2(message.startsWith(s("/p/engines.ini, line %1:").arg(lineOf(expected[i].first))),

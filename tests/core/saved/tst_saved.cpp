@@ -5,6 +5,7 @@
 #include "core/saved/ChartData.h"
 #include "core/saved/HistoryImport.h"
 #include "core/saved/SavedSearch.h"
+#include "core/saved/Updates.h"
 #include "core/scan/ResultsExport.h"
 #include "core/scan/ResultsModel.h"
 
@@ -575,6 +576,23 @@ private slots:
         }
         QCOMPARE(modINI::ReadINI(s("Engines"), s("MSN"), QString(), ini), s("http://b/"));
         textFile::FileLock::setWaitMs(10000);
+    }
+
+    // A drop of exactly the percentage is an alert; one just short of it is not.
+    void dropAlertsAtTheThreshold()
+    {
+        const QString file = folder() + s("/drops.vty");
+        QVERIFY(QDir().mkpath(folder()));
+        QVERIFY(testFiles::write(file, "\r\n[Google]\r\n12-02-26=50\r\n12-01-26=100\r\n\r\n[Altavista]\r\n"
+                                       "12-02-26=51\r\n12-01-26=100\r\n"));
+        updates::Rules rules;
+        rules.dropPercent = 50;
+        const QList<updates::Alert> alerts =
+            updates::dropsFor(s("drops"), s("http://d.example"), file, QDate(2026, 12, 2), rules);
+        QCOMPARE(alerts.size(), 1); // the total fell by 49.5 %
+        QCOMPARE(alerts.first().engine, s("Google"));
+        QCOMPARE(alerts.first().oldValue, s("100"));
+        QCOMPARE(alerts.first().newValue, s("50"));
     }
 
     void lastSaveAndChange()
