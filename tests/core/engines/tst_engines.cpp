@@ -295,20 +295,21 @@ private slots:
         QCOMPARE(r.messages.size(), 14);
         const QStringList lines = QString::fromLatin1(text).split(u'\n');
         auto lineOf = [&lines](const char *needle) { return lines.indexOf(QString::fromLatin1(needle)) + 1; };
-        const std::pair<const char *, const char *> expected[] = {{"[NoHeader]", "no Header"},
-                                                                  {"[NoKey]", "no Key"},
-                                                                  {"[NoMarkers]", "empty count markers"},
-                                                                  {"[BadRegex]", "expression is invalid"},
-                                                                  {"[TwoGroups]", "2 capture groups"},
-                                                                  {"[BadPointer]", "no JSON pointer"},
-                                                                  {"[DupKey]", "key google"},
-                                                                  {"[DupHeader]", "header \"YAHOO!\""},
-                                                                  {"CountBefore=a\x01", "control character"},
-                                                                  {"this is no field", "no field"},
-                                                                  {"CountBefor=a", "no field CountBefor"},
-                                                                  {"[Column]", "another column"},
-                                                                  {"CountBefore=b", "CountBefore is given twice"},
-                                                                  {"[Colon]", "\"Goo:gle\" cannot name"}};
+        const std::pair<const char *, const char *> expected[] = {
+            {"[NoHeader]", "no Header"},
+            {"[NoKey]", "no Key"},
+            {"[NoMarkers]", "empty count markers"},
+            {"[BadRegex]", "expression is invalid"},
+            {"[TwoGroups]", "2 capture groups"},
+            {"[BadPointer]", "no JSON pointer"},
+            {"[DupKey]", "key google"},
+            {"[DupHeader]", "header \"YAHOO!\""},
+            {"CountBefore=a\x01", "control character"},
+            {"this is no field", "no field"},
+            {"CountBefor=a", "no field CountBefor"},
+            {"[Column]", "another column"},
+            {"CountBefore=b", "CountBefore is given twice"},
+            {"[Colon]", "\"Goo:gle\" cannot name"}};
         for (qsizetype i = 0; i < r.messages.size(); ++i) {
             const QString &message = r.messages.at(i);
             QVERIFY2(message.startsWith(s("/p/engines.ini, line %1:").arg(lineOf(expected[i].first))),

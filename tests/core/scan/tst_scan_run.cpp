@@ -321,7 +321,7 @@ private slots:
         // A real scan through every fault mode: each cell's text is what it always was, and its status says
         // why. Short limits keep the faults quick.
         FetchOptions options = m_run->fetchOptions();
-        options.idleTimeoutMs = 400;
+        options.idleTimeoutMs = 2000; // long enough for any real page on a loaded machine
         options.totalTimeoutMs = 5000;
         m_run->setFetchOptions(options);
         m_run->setRetryPauseMs(10);
@@ -472,7 +472,7 @@ private slots:
         // cells, totals, profiles, reports, log rows and status texts.
         m_run->setRetryPauseMs(10);
         FetchOptions options = m_run->fetchOptions();
-        options.idleTimeoutMs = 400;
+        options.idleTimeoutMs = 2000; // long enough for any real page on a loaded machine
         m_run->setFetchOptions(options);
         const QStringList urls{
             s("http://plain.example"),    s("http://noresults.example"), s("http://changed.example"),
@@ -644,10 +644,13 @@ private slots:
         m_run->setFetchOptions(options);
         QSignalSpy finished(m_run, &ScanRun::finished);
         QSignalSpy stopped(m_run, &ScanRun::stopped);
+        const int before = m_emu->requestCount();
         QVERIFY(m_run->start({s("http://stall.one"), s("http://stall.two"), s("http://stall.three")}));
-        QTest::qWait(100);
+        // All six engines are asked about the first URL at once, and all six pages stall together.
+        QTRY_COMPARE_WITH_TIMEOUT(m_emu->requestCount() - before, 6, 20000);
+        QVERIFY(m_emu->openConnections() >= 6);
         m_run->requestStop();
-        QVERIFY(finished.wait(4000)); // six time-outs one after another would take 6 s
+        QVERIFY(finished.wait(30000));
         QCOMPARE(stopped.size(), 1);
         QCOMPARE(m_results->rowCount(), 1);
         for (int e = 1; e <= 6; ++e)
