@@ -1,9 +1,11 @@
 #include "cli/EngineCommands.h"
 
+#include "cli/CommandLine.h"
 #include "cli/StandardOutput.h"
 
 #include "core/engines/EngineProbe.h"
 #include "core/ini/TextFile.h"
+#include "core/program/ProgramFolder.h"
 #include "core/scan/EngineTable.h"
 #include "core/scan/ResultsExport.h"
 
@@ -13,8 +15,6 @@
 namespace cli {
 
 namespace {
-
-constexpr int IncompleteScan = 3;
 
 // A piece of page text for the terminal: control characters shown, long texts cut in the middle.
 QString shown(const QString &text)
@@ -112,6 +112,48 @@ int testEngine(const engines::LoadResult &loaded, const QString &key, const QStr
     o.flush();
     standardOutput::print(out);
     return result.report.hasCount() ? 0 : IncompleteScan;
+}
+
+namespace {
+
+int runEngines(const Invocation &in, const engines::LoadResult &loaded)
+{
+    if (!in.positional().isEmpty())
+        return fail(2, QStringLiteral("--engines takes no argument"));
+    engines::EngineSet set = loaded.set;
+    if (in.isSet("engine")) {
+        QStringList unknown;
+        set = loaded.set.only(in.values("engine"), &unknown);
+        if (!unknown.isEmpty())
+            return fail(2, QStringLiteral("no engine in use has the key %1 (--engines lists them)")
+                               .arg(unknown.join(QStringLiteral(", "))));
+    }
+    return listEngines(set);
+}
+
+int runTestEngine(const Invocation &in, const engines::LoadResult &loaded)
+{
+    const QStringList targets = in.positional();
+    if (in.isSet("page") ? !targets.isEmpty() : targets.size() != 1)
+        return fail(2, QStringLiteral("--test-engine KEY takes one URL or --page FILE; see --help"));
+    return testEngine(loaded, in.value("test-engine"), targets.value(0), in.value("page"),
+                      programFolder::settingsIni());
+}
+
+} // namespace
+
+Command enginesCommand()
+{
+    return {
+        "engines", {QStringLiteral("engine")}, QStringLiteral("--engines [--engine KEY ...]"), runEngines};
+}
+
+Command testEngineCommand()
+{
+    return {"test-engine",
+            {QStringLiteral("page")},
+            QStringLiteral("--test-engine KEY (URL | --page FILE)"),
+            runTestEngine};
 }
 
 } // namespace cli

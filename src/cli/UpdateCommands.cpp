@@ -1,5 +1,6 @@
 #include "cli/UpdateCommands.h"
 
+#include "cli/ScanSession.h"
 #include "cli/StandardOutput.h"
 
 #include "core/net/DesktopNotification.h"
@@ -7,6 +8,8 @@
 #include "core/saved/SavedSearch.h"
 #include "core/scan/ResultsExport.h"
 
+#include <QDate>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QProcess>
 #include <QTextStream>
@@ -21,49 +24,38 @@ namespace cli {
 
 namespace {
 
-QTextStream &err()
+// --watch NAME URL makes url the saved search's URL; --watch NAME (no URL) forgets it.
+int runWatch(const Invocation &in, const engines::LoadResult &)
 {
-    static QTextStream stream(stderr);
-    return stream;
-}
-
-} // namespace
-
-int watchCommand(const QString &name, const QString &url)
-{
-    QString why;
-    if (!saved::isValidSearchName(name, &why)) {
-        err() << "vantory-scan: " << why << Qt::endl;
-        return 2;
-    }
+    const QString name = in.value("watch");
+    if (in.positional().size() > 1)
+        return fail(2, QStringLiteral("--watch NAME takes one URL, or none to forget it"));
+    const QString url = in.positional().value(0);
+    if (QString why; !saved::isValidSearchName(name, &why))
+        return fail(2, why);
     if (url.isEmpty()) {
         bool found = false;
-        if (!UserSettings::unwatch(programFolder::path(), name, &found)) {
-            err() << "vantory-scan: " << UserSettings::lastWriteError() << Qt::endl;
-            return 1;
-        }
-        if (!found) {
-            err() << "vantory-scan: the saved search " << name << " is not watched" << Qt::endl;
-            return 2;
-        }
+        if (!UserSettings::unwatch(programFolder::path(), name, &found))
+            return fail(1, UserSettings::lastWriteError());
+        if (!found)
+            return fail(2, QStringLiteral("the saved search %1 is not watched").arg(name));
         err() << "No longer watched: " << name << Qt::endl;
         return 0;
     }
     const QUrl parsed(url, QUrl::StrictMode);
-    if (!parsed.isValid() || url.trimmed() != url || url.contains(u'\n') || url.contains(u'\r')) {
-        err() << "vantory-scan: \"" << resultsExport::printable(url) << "\" is no URL" << Qt::endl;
-        return 2;
-    }
-    if (!UserSettings::watch(programFolder::path(), name, url)) {
-        err() << "vantory-scan: " << UserSettings::lastWriteError() << Qt::endl;
-        return 1;
-    }
+    if (!parsed.isValid() || url.trimmed() != url || url.contains(u'\n') || url.contains(u'\r'))
+        return fail(2, QStringLiteral("\"%1\" is no URL").arg(resultsExport::printable(url)));
+    if (!UserSettings::watch(programFolder::path(), name, url))
+        return fail(1, UserSettings::lastWriteError());
     err() << "Watched: " << name << " = " << url << Qt::endl;
     return 0;
 }
 
-int listWatched()
+// --watched: one line per watched saved search: name, URL, the newest save's date ("-" for none).
+int runWatched(const Invocation &in, const engines::LoadResult &)
 {
+    if (!in.positional().isEmpty())
+        return fail(2, QStringLiteral("--watched takes no argument"));
     QString out;
     for (const UserSettings::Watched &w : UserSettings::watchedSearches(programFolder::path())) {
         const auto last = saved::lastSave(saved::searchFile(programFolder::savedFolder(), w.name));
@@ -72,6 +64,112 @@ int listWatched()
     }
     standardOutput::print(out);
     return 0;
+}
+
+// What an update appends, and the alert rules and command.
+struct UpdateRequest
+{
+    QList<UserSettings::Watched> watched;
+    QDate date;
+    updates::Rules rules;
+    QString onAlert;
+};
+
+bool readUpdateRequest(const Invocation &in, UpdateRequest *update, QString *error)
+{
+    if (!in.positional().isEmpty())
+        return *error = QStringLiteral("--update-all takes no URL list; see --help"), false;
+    std::optional<int> drop, failures;
+    if (!in.number("alert-drop", 0, 100, "a percentage", &drop, error) ||
+        !in.number("alert-failures", 1, 1000, "a number", &failures, error))
+        return false;
+    update->date = in.isSet("date") ? QDate::fromString(in.value("date"), Qt::ISODate) : QDate::currentDate();
+    if (!update->date.isValid() || update->date.year() < 2000 || update->date.year() > 2099)
+        return *error =
+                   QStringLiteral("--date needs a date as YYYY-MM-DD in the years 2000 to 2099, not \"%1\"")
+                       .arg(in.value("date")),
+               false;
+    update->rules = updates::Rules::stored();
+    update->rules.dropPercent = drop.value_or(update->rules.dropPercent);
+    update->rules.failures = failures.value_or(update->rules.failures);
+    update->onAlert = in.value("on-alert");
+    update->watched = UserSettings::watchedSearches(programFolder::path());
+    return true;
+}
+
+// Says what each save did; false when one failed.
+bool reportSaves(const updates::UpdateResult &updated, const QDate &date)
+{
+    bool ok = true;
+    for (const updates::SaveOutcome &saved : updated.saves) {
+        if (!saved.ok) {
+            fail(1, resultsExport::printable(saved.error));
+            ok = false;
+            continue;
+        }
+        err() << "Saved into " << QDir::toNativeSeparators(saved.file) << " as " << saved::dateKey(date);
+        if (saved.gaps > 0)
+            err() << " (" << saved.gaps << " engine(s) without a count left as gaps)";
+        err() << Qt::endl;
+    }
+    if (!updated.storeError.isEmpty()) {
+        fail(1, updated.storeError);
+        ok = false;
+    }
+    return ok;
+}
+
+// --update-all: one scan of the watched saved searches' URLs, each row appended to its saved search, alerts.
+int runUpdate(const Invocation &in, const engines::LoadResult &loaded)
+{
+    ScanRequest request;
+    UpdateRequest update;
+    QString error;
+    if (!readScanRequest(in, loaded.set, &request, &error) || !readUpdateRequest(in, &update, &error))
+        return fail(2, error);
+    if (update.watched.isEmpty()) {
+        err() << "vantory-scan: no saved search is watched (--watch NAME URL adds one)" << Qt::endl;
+        return 0;
+    }
+    ScanSession session(request, programFolder::settingsIni());
+    session.run(updates::urlsOf(update.watched));
+    const updates::UpdateResult updated =
+        updates::saveAll(session.results(), update.watched, programFolder::path(),
+                         programFolder::savedFolder(), update.date, update.rules);
+    QList<QJsonObject> alerts;
+    for (const updates::Alert &alert : updated.alerts)
+        alerts.append(alert.json());
+    session.print(alerts);
+    bool ok = reportSaves(updated, update.date);
+    ok = deliverAlerts(updated.alerts, update.onAlert) && ok;
+    if (!session.writePages(&error)) {
+        fail(1, error);
+        ok = false;
+    }
+    return !ok ? 1 : !updated.alerts.isEmpty() ? AlertRaised : session.missing() > 0 ? IncompleteScan : 0;
+}
+
+} // namespace
+
+Command updateCommand()
+{
+    return {"update-all",
+            scanOptions() + QStringList{QStringLiteral("date"), QStringLiteral("alert-drop"),
+                                        QStringLiteral("alert-failures"), QStringLiteral("on-alert")},
+            QStringLiteral(
+                "--update-all [--date YYYY-MM-DD] [--alert-drop PCT] [--alert-failures N] [--on-alert CMD] "
+                "[--proxy URL ...] [--csv | --json] [the scan's other options]"),
+            runUpdate};
+}
+
+Command watchCommand()
+{
+    return {"watch", {}, QStringLiteral("--watch NAME [URL]"), runWatch};
+}
+
+Command watchedCommand()
+{
+    return {"watched", {}, QStringLiteral("--watched"), runWatched};
 }
 
 int alertRunSeconds()

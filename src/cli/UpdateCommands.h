@@ -1,17 +1,15 @@
 #pragma once
 
+#include "cli/CommandLine.h"
+
 #include "core/saved/Updates.h"
 
 #include <QString>
 
-// The command line's daily job: which saved searches are watched (--watch, --watched), and what an update's
-// alerts do (standard error, a desktop notification, --on-alert).
+// The command line's daily job: --update-all, which saved searches are watched (--watch, --watched), and what
+// an update's alerts do (standard error, a desktop notification, --on-alert). The commands themselves are
+// declared in CommandLine.h.
 namespace cli {
-
-// --watch NAME URL (url empty: --watch NAME, which forgets the URL). 0, or 2 for a bad name or URL.
-int watchCommand(const QString &name, const QString &url);
-// --watched: one line per watched saved search: name, URL, the newest save's date ("-" for none).
-int listWatched();
 
 // The time all alert commands of one run may take together, in seconds (VANTORY_ALERT_SECONDS changes it);
 // one command may take at most AlertCommandSeconds of it.

@@ -822,6 +822,39 @@ private slots:
     }
 
     // Each program's manual page describes every option its --help lists, and no option it does not have.
+    // An option the chosen command does not take is refused (exit 2, naming both) before anything is done;
+    // two commands at once are refused; --where --json does what it says.
+    void optionsBelongToTheirCommand()
+    {
+        const QStringList base{s("--program-folder"), m_dir.path()};
+        const QString pages = m_dir.filePath(s("never"));
+        const QList<std::pair<QStringList, const char *>> refused{
+            {{s("--history"), s("site"), s("--keep-pages"), pages},
+             "--keep-pages does not go with --history"},
+            {{s("--history"), s("site"), s("--sequential"), s("--timeout"), s("5")},
+             "--sequential does not go with --history"},
+            {{s("--merge"), m_dir.filePath(s("one.txt"))},
+             "--merge does not go with a scan of a URL list (it goes "
+             "with --import)"},
+            {{s("--watched"), s("--csv")}, "--csv does not go with --watched"},
+            {{s("--history"), s("site"), s("--where")}, "--history and --where cannot be used together"},
+            {{s("--alert-drop"), s("5"), m_dir.filePath(s("one.txt"))},
+             "--alert-drop does not go with a scan"},
+        };
+        for (const auto &[args, message] : refused) {
+            const Result r = run(base + args);
+            QCOMPARE(r.code, 2);
+            QVERIFY2(r.err.contains(message), r.err.constData());
+            QVERIFY(r.out.isEmpty());
+        }
+        QVERIFY(!QFileInfo::exists(pages));
+        const Result where = run(base + QStringList{s("--where"), s("--json")});
+        QCOMPARE(where.code, 0);
+        const QJsonObject places = QJsonDocument::fromJson(where.out).object();
+        QCOMPARE(places.value(s("program folder")).toString(), m_dir.path());
+        QCOMPARE(places.value(s("saved searches")).toString(), m_dir.filePath(s("Saved")));
+    }
+
     void manualPagesMatchHelp()
     {
         for (const char *program : {"vantory", "vantory-scan", "vantory-emulator"}) {

@@ -239,11 +239,15 @@ private slots:
         emu->setCount(1, s("http://up2.example"), 1);
         const QString pids = m_dir.filePath(s("pids.txt"));
         m_extra.insert(s("VANTORY_ALERT_SECONDS"), s("2"));
+        const QString pages = m_dir.filePath(s("update-pages"));
         day = run({s("--update-all"), s("--date"), s("2026-12-07"), s("--alert-drop"), s("50"),
-                   s("--on-alert"), s("sleep 1000 & echo $! >> ") + pids + s("; sleep 1000")});
+                   s("--keep-pages"), pages, s("--on-alert"),
+                   s("sleep 1000 & echo $! >> ") + pids + s("; sleep 1000")});
         m_extra.clear();
         QCOMPARE(day.code, 1);
         QVERIFY2(day.err.contains("the alert command timed out after 2 s and was stopped"), day.err);
+        // The same update kept its pages: --keep-pages goes with --update-all too (two URLs, six engines).
+        QCOMPARE(QJsonDocument::fromJson(testFiles::read(pages + s("/index.json"))).array().size(), 12);
         QVERIFY2(day.err.contains("alert command(s) not run: the alert commands of this run used their 2 s"),
                  day.err);
         const QList<QByteArray> started = testFiles::read(pids).trimmed().split('\n');
