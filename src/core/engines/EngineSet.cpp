@@ -544,7 +544,7 @@ EngineSet EngineSet::only(const QStringList &keys, QStringList *unknown) const
     return EngineSet(chosen);
 }
 
-bool EngineSet::operator==(const EngineSet &other) const
+bool EngineSet::sameColumns(const EngineSet &other) const
 {
     if (m_list == other.m_list)
         return true;

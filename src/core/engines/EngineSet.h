@@ -37,7 +37,9 @@ public:
     // The engines of the given keys, in column order; unknown receives the keys that name no engine.
     EngineSet only(const QStringList &keys, QStringList *unknown) const;
 
-    bool operator==(const EngineSet &other) const;
+    // True when both sets give the same columns: the same engines (key, header and log text) in the same
+    // order, whatever else their definitions say.
+    bool sameColumns(const EngineSet &other) const;
 
     // The six shipped engines, from the definitions built into the program.
     static const EngineSet &builtin();

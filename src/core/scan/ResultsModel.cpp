@@ -25,7 +25,7 @@ ResultsModel::ResultsModel(const engines::EngineSet &set, QObject *parent)
 
 void ResultsModel::setEngines(const engines::EngineSet &set)
 {
-    const bool sameColumns = set == m_engines;
+    const bool sameColumns = set.sameColumns(m_engines);
     if (sameColumns) {
         m_engines = set; // the same columns, perhaps other extraction rules
         return;

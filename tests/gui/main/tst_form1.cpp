@@ -543,6 +543,20 @@ private slots:
         const QImage before = onScreen();
         model->setCell(0, 1, s("9999")); // as wide: the columns keep their widths
         QTRY_VERIFY(onScreen() != before);
+        // So is a change in the last row that shows, at the bottom edge.
+        const int lastShown = view->indexAt(QPoint(1, view->viewport()->height() - 2)).row();
+        QVERIFY(lastShown > 0);
+        const QRect lastCell = view->visualRect(model->index(lastShown, 1));
+        const auto lastOnScreen = [&] {
+            const QPoint at = view->viewport()->mapTo(m_form, lastCell.topLeft());
+            return m_form->screen()
+                ->grabWindow(m_form->winId(), at.x(), at.y(), lastCell.width(), lastCell.height())
+                .toImage()
+                .convertToFormat(QImage::Format_RGB32);
+        };
+        const QImage lastBefore = lastOnScreen();
+        model->setCell(lastShown, 1, s("8888"));
+        QTRY_VERIFY(lastOnScreen() != lastBefore);
 
         view->doItemsLayout();
         model->insertResultRow(model->rowCount(), s("http://late.example"));
