@@ -121,7 +121,7 @@ private slots:
         QBENCHMARK
         {
             QFile::remove(file);
-            QVERIFY(saved::importHistory(csv, file, false).ok);
+            QVERIFY(saved::importHistory(csv, file, false, engines::EngineSet::builtin().headers()).ok);
         }
         saved::History history;
         QVERIFY(saved::readHistory(file, history));

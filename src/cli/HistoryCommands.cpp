@@ -60,7 +60,7 @@ int runHistory(const Invocation &in, const engines::LoadResult &)
     return 0;
 }
 
-int runImport(const Invocation &in, const engines::LoadResult &)
+int runImport(const Invocation &in, const engines::LoadResult &loaded)
 {
     const QStringList positional = in.positional();
     if (positional.size() != 1)
@@ -75,7 +75,7 @@ int runImport(const Invocation &in, const engines::LoadResult &)
         return fail(1, QStringLiteral("cannot read %1").arg(positional.first()));
     const QString file = saved::searchFile(programFolder::savedFolder(), name);
     const saved::ImportResult imported =
-        saved::importHistory(input.read(64LL * 1024 * 1024), file, in.isSet("merge"));
+        saved::importHistory(input.read(64LL * 1024 * 1024), file, in.isSet("merge"), loaded.set.headers());
     if (!imported.ok) {
         for (const QString &error : imported.errors)
             fail(1, resultsExport::printable(error));

@@ -176,10 +176,9 @@ bool hasCount(const QStringList &counts)
 
 // The order in which a save writes its lines: the results table's engine columns, then any other column in
 // the CSV's order.
-QList<int> saveOrder(const QStringList &columns)
+QList<int> saveOrder(const QStringList &columns, const QStringList &headers)
 {
     QHash<QString, int> engineRank;
-    const QStringList headers = engines::EngineSet::current().headers();
     for (int column = 0; column < headers.size(); ++column)
         engineRank.insert(headers.at(column).toCaseFolded(), column);
     QList<int> order(columns.size());
@@ -196,9 +195,9 @@ QList<int> saveOrder(const QStringList &columns)
 // save's last key write leaves a trace beyond that form: an empty line at the end when it inserted a key into
 // the file's last section, two empty lines before a section it appended.
 QString importedFile(QList<Section> sections, const QByteArray &original, const QStringList &columns,
-                     const std::map<QDate, QStringList> &rows)
+                     const std::map<QDate, QStringList> &rows, const QStringList &engineHeaders)
 {
-    const QList<int> order = saveOrder(columns);
+    const QList<int> order = saveOrder(columns, engineHeaders);
     QList<int> rank(columns.size()); // column -> its place in a save
     for (int i = 0; i < order.size(); ++i)
         rank[order.at(i)] = i;
@@ -319,7 +318,8 @@ QString importedFile(QList<Section> sections, const QByteArray &original, const 
     return out;
 }
 
-ImportResult importHistory(const QByteArray &csv, const QString &file, bool merge)
+ImportResult importHistory(const QByteArray &csv, const QString &file, bool merge,
+                           const QStringList &engineHeaders)
 {
     ImportResult result;
     QString text = QString::fromUtf8(csv);
@@ -429,7 +429,8 @@ ImportResult importHistory(const QByteArray &csv, const QString &file, bool merg
             QStringLiteral("The saved search %1 cannot be read.").arg(QDir::toNativeSeparators(file)));
         return result;
     }
-    const QString out = importedFile(exists ? readSections(file) : QList<Section>(), original, columns, rows);
+    const QString out =
+        importedFile(exists ? readSections(file) : QList<Section>(), original, columns, rows, engineHeaders);
     if (QString why; !textFile::writeBytes(file, out.toLatin1(), &why)) {
         result.errors.append(
             QStringLiteral("The saved search could not be written to %1; it is unchanged: %2.")

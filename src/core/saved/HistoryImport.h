@@ -21,7 +21,9 @@ struct ImportResult
 // on those dates would have written: each section "[name]" after a blank line, its dates newest first as
 // "mm-dd-yy=count"; sections in the order of the file and then of the columns; MSN's counts grouped by
 // thousands with commas, as its page gives them. One atomic write; on any error the file is untouched.
-ImportResult importHistory(const QByteArray &csv, const QString &file, bool merge);
+// engineHeaders: the results table's engine columns, in the order a save writes them.
+ImportResult importHistory(const QByteArray &csv, const QString &file, bool merge,
+                           const QStringList &engineHeaders);
 
 // RFC 4180 records: fields split at commas outside quotes, quotes doubled inside quoted fields, records
 // ended by CR LF or LF; each record with the number of the line it starts on.

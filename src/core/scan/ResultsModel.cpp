@@ -16,7 +16,7 @@ Profile profileOf(qint64 total, qint64 lowThreshold, qint64 mediumThreshold)
     return Profile::Medium;
 }
 
-ResultsModel::ResultsModel(QObject *parent) : ResultsModel(engines::EngineSet::current(), parent) {}
+ResultsModel::ResultsModel(QObject *parent) : ResultsModel(engines::EngineSet::builtin(), parent) {}
 
 ResultsModel::ResultsModel(const engines::EngineSet &set, QObject *parent)
     : QAbstractTableModel(parent), m_engines(set)

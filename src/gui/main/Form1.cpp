@@ -58,7 +58,8 @@ Form1::Form1(QWidget *parent)
       m_visit(m_toolStrip->visit), m_urls(new UrlPanel(m_client)), m_tabs(new TabStrip(m_client)),
       m_data(new DataViewFrame(m_client)), m_chart(new ChartViewFrame(m_client)),
       m_web(new WebsiteViewFrame(m_client)), m_status(new MainStatusBar(this)),
-      m_progress(new QProgressBar(m_status)), m_results(new ResultsTableModel(this)),
+      m_progress(new QProgressBar(m_status)),
+      m_results(new ResultsTableModel(engines::EngineSet::current(), this)),
       m_log(new scan::WebLogModel(this)), m_run(new scan::ScanRun(m_results, m_log, this)),
       m_updates(new UpdateController(m_results, m_run, this))
 {
@@ -159,7 +160,7 @@ Form1::Form1(QWidget *parent)
         m_scanReport = m_run->summaryLines().join(u'\n');
         m_panels[0]->setToolTip(m_scanReport);
         for (int row = 0; row < m_results->rowCount(); ++row)
-            updateChange(row);
+            resultsActions::updateChange(*m_results, row); // against the newest save of the URL's search
     });
     connect(m_run, &scan::ScanRun::chartRequested, this, &Form1::currentResultsChartRequested);
     connect(m_updates, &UpdateController::reported, this, [this](const QString &lines) {
@@ -446,12 +447,6 @@ void Form1::mnuSaveResults_Click()
     }
     resultsActions::saveRow(this, *m_results, rows.first().row(),
                             [this](QDialog *dialog) { return runDialog(dialog); });
-}
-
-// The "Change" cell of a row: its total against the newest save of the URL's saved search.
-void Form1::updateChange(int row)
-{
-    resultsActions::updateChange(*m_results, row);
 }
 
 void Form1::mnuWebResults_Click()

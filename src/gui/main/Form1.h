@@ -94,8 +94,6 @@ public slots:
     void doChart2();
     void mnuExportResults_Click();
     void mnuShowFetchedPage_Click();
-    // The page the last scan kept for a row of the web-result log, or none.
-    void updateChange(int row);
     void mnuExportHistory_Click();
     void Command14_Click();
     void cmdExport_Click();
