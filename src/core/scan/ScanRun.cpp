@@ -57,9 +57,7 @@ void ScanRun::prepareEngines()
     while (m_fetchers.size() < n)
         m_fetchers.push_back(new PageFetcher(this));
     m_requestProblem.clear();
-    m_proxies.clear();
-    m_proxyBlocks.assign(n, {});
-    m_nextProxy.assign(n, 0);
+    m_rotations.clear();
     for (std::size_t e = 0; e < n; ++e) {
         const engines::Definition &engine = m_engines.at(int(e) + 1);
         FetchOptions options = m_options;
@@ -80,13 +78,11 @@ void ScanRun::prepareEngines()
                     proxies.append(proxy);
             }
         }
-        m_proxies.append(proxies);
-        m_proxyBlocks[e].assign(std::size_t(proxies.size()), 0);
+        m_rotations.emplace_back(proxies);
     }
     m_slots.assign(n, Slot());
     m_ahead.assign(n, Slot());
     m_lastStart.assign(n, -1);
-    m_blockedInARow.assign(n, 0);
     m_summary.assign(n, EngineSummary());
 }
 
@@ -270,18 +266,10 @@ void ScanRun::launch(int engine, int id)
     m_lastStart[std::size_t(engine - 1)] = std::max(m_lastStart[std::size_t(engine - 1)], m_clock.elapsed());
     const int url = slot->url >= 0 ? slot->url : m_position;
     // The engine's next proxy in turn, passing over those dropped after blocks.
-    const QList<QNetworkProxy> &proxies = m_proxies.at(engine - 1);
-    slot->proxy = -1;
+    ProxyRotation &rotation = m_rotations[std::size_t(engine - 1)];
+    slot->proxy = rotation.next();
     FetchOptions options = m_fetchers[std::size_t(engine - 1)]->options();
-    options.proxy = QNetworkProxy(QNetworkProxy::NoProxy);
-    for (qsizetype tried = 0; tried < proxies.size(); ++tried) {
-        const int index = m_nextProxy[std::size_t(engine - 1)]++ % int(proxies.size());
-        if (m_proxyBlocks[std::size_t(engine - 1)][std::size_t(index)] >= 0) {
-            slot->proxy = index;
-            options.proxy = proxies.at(index);
-            break;
-        }
-    }
+    options.proxy = rotation.proxy(slot->proxy);
     m_fetchers[std::size_t(engine - 1)]->setOptions(options);
     const QString query = queryUrl(m_prefixes.prefix(engine), m_engines.at(engine), m_urls.at(url));
     slot->download = m_fetchers[std::size_t(engine - 1)]->fetch(query);
@@ -401,24 +389,10 @@ void ScanRun::analysed(int engine, int id, const Page &page, const QString &coun
     slot->report = report;
     // Each engine's answers come in URL order, so its run of blocked answers is counted as they arrive; with
     // proxies, per proxy.
-    const bool isBlocked = report.status == CellStatus::Blocked;
-    if (slot->proxy >= 0) {
-        std::vector<int> &blocks = m_proxyBlocks[std::size_t(engine - 1)];
-        int &mine = blocks[std::size_t(slot->proxy)];
-        mine = isBlocked ? mine + 1 : 0;
-        if (mine >= BlocksBeforeSuspension) {
-            mine = -1;
-            m_summary[std::size_t(engine - 1)].droppedProxies.append(
-                proxyText(m_proxies.at(engine - 1).at(slot->proxy)));
-            if (std::all_of(blocks.cbegin(), blocks.cend(), [](int b) { return b < 0; }))
-                m_summary[std::size_t(engine - 1)].suspended = true;
-        }
-    } else {
-        int &blocked = m_blockedInARow[std::size_t(engine - 1)];
-        blocked = isBlocked ? blocked + 1 : 0;
-        if (blocked >= BlocksBeforeSuspension)
-            m_summary[std::size_t(engine - 1)].suspended = true;
-    }
+    ProxyRotation &rotation = m_rotations[std::size_t(engine - 1)];
+    rotation.answered(slot->proxy, report.status == CellStatus::Blocked);
+    m_summary[std::size_t(engine - 1)].suspended = rotation.suspended();
+    m_summary[std::size_t(engine - 1)].droppedProxies = rotation.dropped();
     if (slot == &m_slots[std::size_t(engine - 1)]) {
         askAhead(engine);
         emitReady();

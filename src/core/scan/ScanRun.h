@@ -4,6 +4,7 @@
 #include "core/scan/EngineTable.h"
 #include "core/scan/KeptPages.h"
 #include "core/scan/PageDownload.h"
+#include "core/scan/ProxyRotation.h"
 
 #include <QElapsedTimer>
 #include <QMap>
@@ -77,7 +78,12 @@ public:
     // (proxies).
     void setProxies(std::optional<QList<QNetworkProxy>> proxies) { m_proxiesOverride = std::move(proxies); }
     // The proxies an engine's requests go through in this run (empty: direct).
-    QList<QNetworkProxy> proxiesOf(int engine) const { return m_proxies.value(engine - 1); }
+    QList<QNetworkProxy> proxiesOf(int engine) const
+    {
+        return engine >= 1 && engine <= int(m_rotations.size())
+                   ? m_rotations[std::size_t(engine - 1)].proxies()
+                   : QList<QNetworkProxy>();
+    }
 
     // Retries of a failed connection or a 502/504 answer (default: the stored fetchRetries) and the pause
     // before each.
@@ -86,7 +92,7 @@ public:
     // An engine that answers "blocked" this many times in a row is not asked again during the run; with
     // several proxies, a proxy is dropped for that engine after this many blocks through it, and the engine
     // is suspended when none is left.
-    static constexpr int BlocksBeforeSuspension = 3;
+    static constexpr int BlocksBeforeSuspension = ProxyRotation::BlocksBeforeSuspension;
 
     // What each engine answered during the run (engine 1..engines().count()).
     struct EngineSummary
@@ -191,11 +197,8 @@ private:
     std::optional<int> m_retriesOverride;
     int m_retries = 1;
     int m_retryPauseMs = 1000;
-    std::vector<int> m_blockedInARow;
     std::optional<QList<QNetworkProxy>> m_proxiesOverride;
-    QList<QList<QNetworkProxy>> m_proxies;       // per engine
-    std::vector<std::vector<int>> m_proxyBlocks; // per engine and proxy: blocked answers in a row, -1 dropped
-    std::vector<int> m_nextProxy;
+    std::vector<ProxyRotation> m_rotations; // per engine: its proxies in turn, its blocks and suspension
     std::vector<EngineSummary> m_summary;
     std::optional<int> m_lowOverride;
     std::optional<int> m_mediumOverride;
