@@ -133,9 +133,9 @@ int runUpdate(const Invocation &in, const engines::LoadResult &loaded)
     }
     ScanSession session(request, programFolder::settingsIni());
     session.run(updates::urlsOf(update.watched));
-    const updates::UpdateResult updated =
-        updates::saveAll(session.results(), update.watched, programFolder::path(),
-                         programFolder::savedFolder(), update.date, update.rules);
+    updates::StoredFailureCounts counts(programFolder::path());
+    const updates::UpdateResult updated = updates::saveAll(
+        session.results(), update.watched, programFolder::savedFolder(), update.date, update.rules, counts);
     QList<QJsonObject> alerts;
     for (const updates::Alert &alert : updated.alerts)
         alerts.append(alert.json());

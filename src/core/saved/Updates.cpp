@@ -128,9 +128,23 @@ QStringList urlsOf(const QList<UserSettings::Watched> &watched)
     return urls;
 }
 
+int StoredFailureCounts::count(const QString &name, const QString &engineKey) const
+{
+    return UserSettings::updateFailures(m_folder, name, engineKey);
+}
+
+bool StoredFailureCounts::setCount(const QString &name, const QString &engineKey, int failures)
+{
+    return UserSettings::setUpdateFailures(m_folder, name, engineKey, failures);
+}
+
+QString StoredFailureCounts::error() const
+{
+    return UserSettings::lastWriteError();
+}
+
 UpdateResult saveAll(const scan::ResultsModel &results, const QList<UserSettings::Watched> &watched,
-                     const QString &programFolder, const QString &savedFolder, const QDate &date,
-                     const Rules &rules)
+                     const QString &savedFolder, const QDate &date, const Rules &rules, FailureCounts &counts)
 {
     UpdateResult result;
     QHash<QString, int> rowOf;
@@ -159,12 +173,9 @@ UpdateResult saveAll(const scan::ResultsModel &results, const QList<UserSettings
         // Failures in a row, per engine; a count ends the run.
         for (int e = 1; e <= results.engineCount(); ++e) {
             const engines::Definition &engine = results.engines().at(e);
-            const int failures = results.report(*it, e).hasCount()
-                                     ? 0
-                                     : UserSettings::updateFailures(programFolder, w.name, engine.key) + 1;
-            if (!UserSettings::setUpdateFailures(programFolder, w.name, engine.key, failures) &&
-                result.storeError.isEmpty())
-                result.storeError = UserSettings::lastWriteError();
+            const int failures = results.report(*it, e).hasCount() ? 0 : counts.count(w.name, engine.key) + 1;
+            if (!counts.setCount(w.name, engine.key, failures) && result.storeError.isEmpty())
+                result.storeError = counts.error();
             // Once when the run reaches the limit, not on every later day of it.
             if (failures == std::max(1, rules.failures)) {
                 Alert alert;

@@ -72,11 +72,35 @@ struct UpdateResult
 // saved search (made when missing), each save all or nothing, gaps for cells without a count, and collects
 // the alerts: drops, and engines without a count in rules.failures updates in a row (counted per saved
 // search and engine in the settings store). Rows of URLs that are not watched are left alone.
+// How many updates in a row gave an engine no count for a saved search, kept between updates.
+class FailureCounts
+{
+public:
+    virtual ~FailureCounts() = default;
+    virtual int count(const QString &name, const QString &engineKey) const = 0;
+    // False when it could not be kept (error() says why).
+    virtual bool setCount(const QString &name, const QString &engineKey, int failures) = 0;
+    virtual QString error() const = 0;
+};
+
+// The counts of a program folder's saved searches in the settings store.
+class StoredFailureCounts : public FailureCounts
+{
+public:
+    explicit StoredFailureCounts(QString programFolder) : m_folder(std::move(programFolder)) {}
+    int count(const QString &name, const QString &engineKey) const override;
+    bool setCount(const QString &name, const QString &engineKey, int failures) override;
+    QString error() const override;
+
+private:
+    QString m_folder;
+};
+
 // A failure alert is raised when an engine's run of updates without a count reaches rules.failures, and
 // again only after the engine has given a count and failed that many times again.
 UpdateResult saveAll(const scan::ResultsModel &results, const QList<UserSettings::Watched> &watched,
-                     const QString &programFolder, const QString &savedFolder, const QDate &date,
-                     const Rules &rules);
+                     const QString &savedFolder, const QDate &date, const Rules &rules,
+                     FailureCounts &failures);
 
 // The URLs to scan for the watched searches, each once, in the order of the list.
 QStringList urlsOf(const QList<UserSettings::Watched> &watched);

@@ -45,9 +45,9 @@ void UpdateController::finished()
     if (m_stopped)
         return; // a stopped update saves nothing
     const QDate today = QDate::currentDate();
-    const updates::UpdateResult done =
-        updates::saveAll(*m_results, m_watched, programFolder::path(), programFolder::savedFolder(), today,
-                         updates::Rules::stored());
+    updates::StoredFailureCounts counts(programFolder::path());
+    const updates::UpdateResult done = updates::saveAll(*m_results, m_watched, programFolder::savedFolder(),
+                                                        today, updates::Rules::stored(), counts);
     QStringList lines;
     if (!done.storeError.isEmpty())
         lines.append(done.storeError);
