@@ -5,6 +5,7 @@
 #include "gui/common/Twips.h"
 #include "gui/main/ReportView.h"
 
+#include <QHeaderView>
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QTreeView>
@@ -13,37 +14,50 @@ using twips::box;
 
 DataViewFrame::DataViewFrame(QWidget *parent)
     : QGroupBox(QStringLiteral("Results - Data View"), parent),
-      saveSelected(new QPushButton(QStringLiteral("Save Selected"), this)),
-      webResults(new QPushButton(QStringLiteral("Web Results"), this)),
-      clearAll(new QPushButton(QStringLiteral("Clear All"), this)), results(new ReportView(this))
+      m_saveSelected(new QPushButton(QStringLiteral("Save Selected"), this)),
+      m_webResults(new QPushButton(QStringLiteral("Web Results"), this)),
+      m_clearAll(new QPushButton(QStringLiteral("Clear All"), this)), m_results(new ReportView(this))
 {
     setObjectName(QStringLiteral("Frame2"));
-    saveSelected->setObjectName(QStringLiteral("Command4"));
-    webResults->setObjectName(QStringLiteral("Command12"));
-    clearAll->setObjectName(QStringLiteral("Command5"));
-    results->setObjectName(QStringLiteral("ListView1"));
-    saveSelected->setGeometry(box(120, 240, 1755, 735));
-    webResults->setGeometry(box(1920, 240, 1755, 735));
-    clearAll->setGeometry(box(3720, 240, 1755, 735));
-    results->setGeometry(box(120, 1185, 9000, 6000));
-    results->viewport()->installEventFilter(this);
+    m_saveSelected->setObjectName(QStringLiteral("Command4"));
+    m_webResults->setObjectName(QStringLiteral("Command12"));
+    m_clearAll->setObjectName(QStringLiteral("Command5"));
+    m_results->setObjectName(QStringLiteral("ListView1"));
+    m_saveSelected->setGeometry(box(120, 240, 1755, 735));
+    m_webResults->setGeometry(box(1920, 240, 1755, 735));
+    m_clearAll->setGeometry(box(3720, 240, 1755, 735));
+    m_results->setGeometry(box(120, 1185, 9000, 6000));
+    m_results->viewport()->installEventFilter(this);
+    connect(m_saveSelected, &QPushButton::clicked, this, &DataViewFrame::saveSelectedRequested);
+    connect(m_webResults, &QPushButton::clicked, this, &DataViewFrame::webResultsRequested);
+    connect(m_clearAll, &QPushButton::clicked, this, &DataViewFrame::clearAllRequested);
+    connect(m_results, &QTreeView::doubleClicked, this, &DataViewFrame::webResultsRequested);
+    connect(m_results->header(), &QHeaderView::sectionClicked, this,
+            [this](int section) { emit columnClicked(section + 1); });
+}
+
+int DataViewFrame::selectedRow() const
+{
+    const QModelIndexList rows =
+        m_results->selectionModel() ? m_results->selectionModel()->selectedRows() : QModelIndexList();
+    return rows.isEmpty() ? -1 : rows.first().row();
 }
 
 bool DataViewFrame::eventFilter(QObject *watched, QEvent *event)
 {
-    if (watched == results->viewport() &&
+    if (watched == m_results->viewport() &&
         (event->type() == QEvent::MouseButtonPress || event->type() == QEvent::MouseButtonRelease)) {
         auto *mouse = static_cast<QMouseEvent *>(event);
         if (mouse->button() == Qt::RightButton) {
-            const QModelIndex index = results->indexAt(mouse->position().toPoint());
+            const QModelIndex index = m_results->indexAt(mouse->position().toPoint());
             const QPoint global = mouse->globalPosition().toPoint();
             if (event->type() == QEvent::MouseButtonPress) {
                 // The row under the pointer becomes the selected row; over no row nothing stays selected.
                 if (index.isValid()) {
-                    results->selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect |
-                                                                          QItemSelectionModel::Rows);
+                    m_results->selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect |
+                                                                            QItemSelectionModel::Rows);
                 } else {
-                    results->selectionModel()->clearSelection();
+                    m_results->selectionModel()->clearSelection();
                 }
                 emit rightPressed(index.isValid() ? index.row() : -1, global);
             } else {
@@ -57,10 +71,10 @@ bool DataViewFrame::eventFilter(QObject *watched, QEvent *event)
 
 void DataViewFrame::showResults(scan::ResultsModel *model)
 {
-    results->setModel(model);
+    m_results->setModel(model);
     auto widths = [this, model] {
         for (int c = 0; c < model->shownColumns(); ++c)
-            results->setColumnWidth(c, twips::px(model->columnWidthTwips(c)));
+            m_results->setColumnWidth(c, twips::px(model->columnWidthTwips(c)));
     };
     widths();
     connect(model, &QAbstractItemModel::modelReset, this, widths);

@@ -8,7 +8,8 @@ namespace scan {
 class ResultsModel;
 }
 
-// Frame2 "Results - Data View": the results table ListView1 and its three buttons.
+// Frame2 "Results - Data View": the results table ListView1 and its three buttons. It tells the window what
+// the user asks for in signals; its widgets are its own.
 class DataViewFrame : public QGroupBox
 {
     Q_OBJECT
@@ -16,20 +17,29 @@ class DataViewFrame : public QGroupBox
 public:
     explicit DataViewFrame(QWidget *parent = nullptr);
 
-    QPushButton *saveSelected; // Command4
-    QPushButton *webResults;   // Command12
-    QPushButton *clearAll;     // Command5
-    QTreeView *results;        // ListView1
-
     // Shows the model in the table, with its column widths, set again whenever its columns change (another
     // set of engines).
     void showResults(scan::ResultsModel *model);
+    // The selected row of the table, or -1.
+    int selectedRow() const;
+    // The table, for the window's layout (its place, size and column widths) only.
+    QTreeView *table() const { return m_results; }
 
 signals:
+    void saveSelectedRequested(); // "Save Selected"
+    void webResultsRequested();   // "Web Results", or a row double-clicked
+    void clearAllRequested();     // "Clear All"
+    // A column header clicked (1-based column, as the table's sort takes it).
+    void columnClicked(int column);
     // Right button pressed over the table; row -1 over no row. The selection has already been set.
     void rightPressed(int row, const QPoint &globalPos);
     void rightReleased(int row, const QPoint &globalPos);
 
 private:
     bool eventFilter(QObject *watched, QEvent *event) override;
+
+    QPushButton *m_saveSelected; // Command4
+    QPushButton *m_webResults;   // Command12
+    QPushButton *m_clearAll;     // Command5
+    QTreeView *m_results;        // ListView1
 };

@@ -87,12 +87,10 @@ Form1::Form1(QWidget *parent)
     connect(m_stop, &QPushButton::clicked, this, &Form1::Command2_Click);
     connect(m_options, &QPushButton::clicked, this, &Form1::Command6_Click);
     connect(m_visit, &QPushButton::clicked, this, &Form1::Command3_Click);
-    connect(m_data->saveSelected, &QPushButton::clicked, this, &Form1::Command4_Click);
-    connect(m_data->webResults, &QPushButton::clicked, this, &Form1::Command12_Click);
-    connect(m_data->clearAll, &QPushButton::clicked, this, &Form1::Command5_Click);
-    connect(m_data->results, &QTreeView::doubleClicked, this, &Form1::Command12_Click);
-    connect(m_data->results->header(), &QHeaderView::sectionClicked, this,
-            [this](int section) { ListView1_ColumnClick(section + 1); });
+    connect(m_data, &DataViewFrame::saveSelectedRequested, this, &Form1::Command4_Click);
+    connect(m_data, &DataViewFrame::webResultsRequested, this, &Form1::Command12_Click);
+    connect(m_data, &DataViewFrame::clearAllRequested, this, &Form1::Command5_Click);
+    connect(m_data, &DataViewFrame::columnClicked, this, &Form1::ListView1_ColumnClick);
     connect(m_web->log->header(), &QHeaderView::sectionClicked, this,
             [this](int section) { ListView2_ColumnClick(section + 1); });
     connect(m_data, &DataViewFrame::rightReleased, this, [this](int row, const QPoint &pos) {
@@ -390,9 +388,8 @@ void Form1::Command5_Click()
 void Form1::Command12_Click()
 {
     // The selected result's first log row (its "Home Page" row) opens in the Website View.
-    const QModelIndexList rows = m_data->results->selectionModel()->selectedRows();
-    const int found =
-        rows.isEmpty() ? -1 : webLogActions::firstRowOf(*m_log, m_results->cell(rows.first().row(), 0));
+    const int selected = m_data->selectedRow();
+    const int found = selected < 0 ? -1 : webLogActions::firstRowOf(*m_log, m_results->cell(selected, 0));
     if (found < 0) {
         prompts::information(
             this, productIdentity::productName(),
@@ -437,16 +434,15 @@ int Form1::runDialog(QDialog *dialog)
 
 void Form1::mnuSaveResults_Click()
 {
-    const QModelIndexList rows = m_data->results->selectionModel()->selectedRows();
-    if (rows.isEmpty()) {
+    const int row = m_data->selectedRow();
+    if (row < 0) {
         prompts::information(
             this, productIdentity::productName(),
             QStringLiteral("You must first select the item in the results list that you would like "
                            "to save."));
         return;
     }
-    resultsActions::saveRow(this, *m_results, rows.first().row(),
-                            [this](QDialog *dialog) { return runDialog(dialog); });
+    resultsActions::saveRow(this, *m_results, row, [this](QDialog *dialog) { return runDialog(dialog); });
 }
 
 void Form1::mnuWebResults_Click()
@@ -657,12 +653,12 @@ bool Form1::eventFilter(QObject *watched, QEvent *event)
 // The window's place and size and the tables' columns, as the user left them (keys of our own).
 void Form1::restoreLayout()
 {
-    mainLayout::restore(this, m_data->results, m_web->log);
+    mainLayout::restore(this, m_data->table(), m_web->log);
 }
 
 void Form1::saveLayout() const
 {
-    mainLayout::save(this, m_data->results, m_web->log);
+    mainLayout::save(this, m_data->table(), m_web->log);
 }
 
 void Form1::mnuExportResults_Click()

@@ -47,7 +47,7 @@ void arrange(const Parts &parts)
                            static_cast<QWidget *>(parts.web)})
         frame->raise();
 
-    QTreeView *results = parts.data->results;
+    QTreeView *results = parts.data->table();
     results->resize(std::abs(view.width() - 2 * results->x()),
                     std::abs(view.height() - results->y() - px(200)));
     parts.chart->chart->resize(results->width(), std::max(0, results->height() - px(100)));

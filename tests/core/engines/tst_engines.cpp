@@ -515,17 +515,24 @@ private slots:
         const QList<QByteArray> heads = m_emu->requestHeads().mid(before);
         // Api: redirected within its origin, the key goes along; the token went in the address, encoded.
         // Moved: the redirect to another origin went without the key, with the plain header.
-        int withKey = 0;
-        int redirectedWithoutKey = 0;
+        // (Under load the network layer may send a request again on a fresh connection: each kind of request
+        // is checked, not counted.)
+        int apiAsked = 0, movedAsked = 0, movedRedirected = 0;
         for (const QByteArray &head : heads) {
-            if (head.contains("token=tok%2Ben%2F1"))
-                QVERIFY(head.contains("X-Api-Key: secret-1"));
-            if (head.contains("X-Api-Key: secret-1"))
-                ++withKey;
-            else if (head.contains("emu-redirected") && head.contains("X-Plain: open"))
-                ++redirectedWithoutKey;
+            const bool key = head.contains("X-Api-Key: secret-1");
+            if (head.contains("token=tok%2Ben%2F1")) {
+                ++apiAsked;
+                QVERIFY2(key, head.constData());
+            } else if (head.contains("Host: localhost")) {
+                ++movedAsked;
+                QVERIFY2(key, head.constData());
+            } else if (head.contains("emu-redirected")) {
+                ++movedRedirected;
+                QVERIFY2(!key && head.contains("X-Plain: open"), head.constData());
+            }
         }
-        QVERIFY2(withKey == 3 && redirectedWithoutKey == 1, heads.join("\n----\n").constData());
+        QVERIFY2(apiAsked >= 2 && movedAsked >= 1 && movedRedirected >= 1,
+                 heads.join("\n----\n").constData());
         QCOMPARE(results.report(0, 1).status, scan::CellStatus::Ok);
         QCOMPARE(results.report(0, 2).status, scan::CellStatus::Ok);
         // Nothing shown holds a value: reports, the kept page's address, the JSON export.
