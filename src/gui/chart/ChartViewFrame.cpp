@@ -20,62 +20,79 @@ QStringList ChartViewFrame::chartTypes()
 
 ChartViewFrame::ChartViewFrame(QWidget *parent)
     : QGroupBox(QStringLiteral("Results - Chart View"), parent),
-      loadData(new QPushButton(QStringLiteral("Load Data"), this)),
-      print(new QPushButton(QStringLiteral("Print"), this)),
-      exportChart(new QPushButton(QStringLiteral("Save as PDF/PNG"), this)),
-      searchLabel(new QLabel(QStringLiteral("Search Engine:"), this)),
-      typeLabel(new QLabel(QStringLiteral("Chart Type:"), this)), engineBox(new QComboBox(this)),
-      typeBox(new QComboBox(this)), hint(new QLabel(this)), focusButton(new QPushButton(this)),
-      chart(new ChartWidget(this))
+      m_loadData(new QPushButton(QStringLiteral("Load Data"), this)),
+      m_print(new QPushButton(QStringLiteral("Print"), this)),
+      m_exportChart(new QPushButton(QStringLiteral("Save as PDF/PNG"), this)),
+      m_searchLabel(new QLabel(QStringLiteral("Search Engine:"), this)),
+      m_typeLabel(new QLabel(QStringLiteral("Chart Type:"), this)), m_engineBox(new QComboBox(this)),
+      m_typeBox(new QComboBox(this)), m_hint(new QLabel(this)), m_focusButton(new QPushButton(this)),
+      m_chart(new ChartWidget(this))
 {
     setObjectName(QStringLiteral("Frame3"));
-    loadData->setObjectName(QStringLiteral("Command7"));
-    print->setObjectName(QStringLiteral("Command14"));
-    exportChart->setObjectName(QStringLiteral("cmdExport"));
-    searchLabel->setObjectName(QStringLiteral("lblChartSearch"));
-    typeLabel->setObjectName(QStringLiteral("lblChartType"));
-    engineBox->setObjectName(QStringLiteral("cmbChart1"));
-    typeBox->setObjectName(QStringLiteral("cmbChart2"));
-    hint->setObjectName(QStringLiteral("Label1"));
-    focusButton->setObjectName(QStringLiteral("cmdFocus"));
-    loadData->setGeometry(box(180, 300, 1215, 735));
-    print->setGeometry(box(1440, 300, 1215, 735));
-    exportChart->setGeometry(box(7140, 300, 2000, 735));
-    searchLabel->setGeometry(box(2760, 360, 1575, 255));
-    typeLabel->setGeometry(box(2760, 720, 1155, 255));
-    engineBox->setGeometry(box(4320, 300, 2655, 315));
-    typeBox->setGeometry(box(4320, 660, 2655, 315));
-    hint->setGeometry(box(240, 1080, 7095, 255));
-    chart->setGeometry(box(180, 1380, 9000, 6000));
-    focusButton->setGeometry(box(360, 1380, 375, 255));
-    focusButton->setFlat(true);
-    focusButton->lower();
-    typeBox->addItems(chartTypes());
-    engineBox->setEnabled(false);
+    m_loadData->setObjectName(QStringLiteral("Command7"));
+    m_print->setObjectName(QStringLiteral("Command14"));
+    m_exportChart->setObjectName(QStringLiteral("cmdExport"));
+    m_searchLabel->setObjectName(QStringLiteral("lblChartSearch"));
+    m_typeLabel->setObjectName(QStringLiteral("lblChartType"));
+    m_engineBox->setObjectName(QStringLiteral("cmbChart1"));
+    m_typeBox->setObjectName(QStringLiteral("cmbChart2"));
+    m_hint->setObjectName(QStringLiteral("Label1"));
+    m_focusButton->setObjectName(QStringLiteral("cmdFocus"));
+    m_loadData->setGeometry(box(180, 300, 1215, 735));
+    m_print->setGeometry(box(1440, 300, 1215, 735));
+    m_exportChart->setGeometry(box(7140, 300, 2000, 735));
+    m_searchLabel->setGeometry(box(2760, 360, 1575, 255));
+    m_typeLabel->setGeometry(box(2760, 720, 1155, 255));
+    m_engineBox->setGeometry(box(4320, 300, 2655, 315));
+    m_typeBox->setGeometry(box(4320, 660, 2655, 315));
+    m_hint->setGeometry(box(240, 1080, 7095, 255));
+    m_chart->setGeometry(box(180, 1380, 9000, 6000));
+    m_focusButton->setGeometry(box(360, 1380, 375, 255));
+    m_focusButton->setFlat(true);
+    m_focusButton->lower();
+    m_typeBox->addItems(chartTypes());
+    m_engineBox->setEnabled(false);
+    connect(m_loadData, &QPushButton::clicked, this, &ChartViewFrame::loadDataRequested);
+    connect(m_print, &QPushButton::clicked, this, &ChartViewFrame::printRequested);
+    connect(m_exportChart, &QPushButton::clicked, this, &ChartViewFrame::exportRequested);
+    connect(m_typeBox, &QComboBox::currentIndexChanged, this, &ChartViewFrame::chartTypeChosen);
+    connect(m_engineBox, &QComboBox::activated, this, &ChartViewFrame::engineChosen);
+    // A click into the chart takes the focus off the boxes, so that the keyboard turns a 3D chart.
+    connect(m_chart, &ChartWidget::activated, m_focusButton, [this] { m_focusButton->setFocus(); });
+}
+
+void ChartViewFrame::chooseChartType(int index)
+{
+    m_typeBox->setCurrentIndex(index);
+}
+
+void ChartViewFrame::keepHintPlain()
+{
+    m_hint->setProperty("skinLabel", QStringLiteral("false"));
 }
 
 void ChartViewFrame::listSavedSearch(const QString &file, const QString &title)
 {
     m_file = file;
     m_title = title;
-    chart->setChartType(typeBox->currentIndex());
+    m_chart->setChartType(m_typeBox->currentIndex());
     QStringList sections;
     if (!file.isEmpty())
         modINI::GetINISections(sections, file);
-    engineBox->clear();
-    engineBox->addItems(sections);
-    engineBox->addItem(QStringLiteral("All Engines"));
-    engineBox->setEnabled(true);
-    engineBox->setCurrentIndex(0);
+    m_engineBox->clear();
+    m_engineBox->addItems(sections);
+    m_engineBox->addItem(QStringLiteral("All Engines"));
+    m_engineBox->setEnabled(true);
+    m_engineBox->setCurrentIndex(0);
 }
 
 chartData::ChartModel ChartViewFrame::drawChoice(bool *singleDate)
 {
     QStringList sections;
-    for (int i = 0; i < engineBox->count() - 1; ++i)
-        sections.append(engineBox->itemText(i));
+    for (int i = 0; i < m_engineBox->count() - 1; ++i)
+        sections.append(m_engineBox->itemText(i));
     chartData::ChartModel model;
-    const QString choice = engineBox->currentText();
+    const QString choice = m_engineBox->currentText();
     const bool all = choice == QLatin1String("All Engines");
     model = all ? chartData::allEnginesChart(m_file, sections, m_title)
                 : chartData::engineHistoryChart(m_file, choice, m_title);
@@ -86,24 +103,24 @@ chartData::ChartModel ChartViewFrame::drawChoice(bool *singleDate)
     }
     if (singleDate)
         *singleDate = chartData::hasSingleDateSeries(m_file, all ? sections : QStringList{choice});
-    chart->setChart(model);
+    m_chart->setChart(model);
     return model;
 }
 
 void ChartViewFrame::drawCurrentResults(const scan::ResultsModel &results)
 {
-    chart->setChartType(typeBox->currentIndex());
-    engineBox->clear();
-    engineBox->setEnabled(false);
-    chart->setChart(chartData::currentResultsChart(results));
+    m_chart->setChartType(m_typeBox->currentIndex());
+    m_engineBox->clear();
+    m_engineBox->setEnabled(false);
+    m_chart->setChart(chartData::currentResultsChart(results));
 }
 
 bool ChartViewFrame::showChartType(int index)
 {
-    if (index < 0 || index >= typeBox->count())
+    if (index < 0 || index >= m_typeBox->count())
         return false;
-    chart->setChartType(index);
-    const bool threeD = typeBox->itemText(index).contains(QLatin1String("3D"), Qt::CaseInsensitive);
-    hint->setText(threeD ? QStringLiteral("Control Key + Drag to rotate.") : QString());
+    m_chart->setChartType(index);
+    const bool threeD = m_typeBox->itemText(index).contains(QLatin1String("3D"), Qt::CaseInsensitive);
+    m_hint->setText(threeD ? QStringLiteral("Control Key + Drag to rotate.") : QString());
     return true;
 }

@@ -39,18 +39,32 @@ public:
     // Draws the current results, one series per URL.
     void drawCurrentResults(const scan::ResultsModel &results);
 
-    QPushButton *loadData;    // Command7
-    QPushButton *print;       // Command14
-    QPushButton *exportChart; // cmdExport: "Save as PDF/PNG"
-    QLabel *searchLabel;      // lblChartSearch
-    QLabel *typeLabel;        // lblChartType
-    QComboBox *engineBox;     // cmbChart1
-    QComboBox *typeBox;       // cmbChart2
-    QLabel *hint;             // Label1
-    QPushButton *focusButton; // cmdFocus
-    ChartWidget *chart;       // MSChart1
+    // Chooses chart type index as the user would (chartTypeChosen follows when it changes).
+    void chooseChartType(int index);
+    // The 3D hint is drawn as a plain label, not as a skin label.
+    void keepHintPlain();
+    // The chart, for printing and saving it as a file only.
+    ChartWidget *chart() const { return m_chart; }
+
+signals:
+    void loadDataRequested(); // "Load Data"
+    void printRequested();    // "Print"
+    void exportRequested();   // "Save as PDF/PNG"
+    void chartTypeChosen(int index);
+    void engineChosen(); // an engine (or "All Engines") chosen in the engine box
 
 private:
+    QPushButton *m_loadData;    // Command7
+    QPushButton *m_print;       // Command14
+    QPushButton *m_exportChart; // cmdExport: "Save as PDF/PNG"
+    QLabel *m_searchLabel;      // lblChartSearch
+    QLabel *m_typeLabel;        // lblChartType
+    QComboBox *m_engineBox;     // cmbChart1
+    QComboBox *m_typeBox;       // cmbChart2
+    QLabel *m_hint;             // Label1
+    QPushButton *m_focusButton; // cmdFocus
+    ChartWidget *m_chart;       // MSChart1
+
     QString m_file;  // the saved search charted
     QString m_title; // its name
 };

@@ -99,13 +99,11 @@ Form1::Form1(QWidget *parent)
         m_mnuSaveResults->setText(QStringLiteral("Save Result For ") + m_results->cell(row, 0));
         m_listViewMenu->popup(pos);
     });
-    connect(m_chart->loadData, &QPushButton::clicked, this, &Form1::Command7_Click);
-    connect(m_chart->typeBox, &QComboBox::currentIndexChanged, this, &Form1::cmbChart2_Click);
-    connect(m_chart->engineBox, &QComboBox::activated, this, &Form1::cmbChart1_Click);
-    connect(m_chart->print, &QPushButton::clicked, this, &Form1::Command14_Click);
-    connect(m_chart->exportChart, &QPushButton::clicked, this, &Form1::cmdExport_Click);
-    connect(m_chart->chart, &ChartWidget::activated, m_chart->focusButton,
-            [this] { m_chart->focusButton->setFocus(); });
+    connect(m_chart, &ChartViewFrame::loadDataRequested, this, &Form1::Command7_Click);
+    connect(m_chart, &ChartViewFrame::chartTypeChosen, this, &Form1::cmbChart2_Click);
+    connect(m_chart, &ChartViewFrame::engineChosen, this, &Form1::cmbChart1_Click);
+    connect(m_chart, &ChartViewFrame::printRequested, this, &Form1::Command14_Click);
+    connect(m_chart, &ChartViewFrame::exportRequested, this, &Form1::cmdExport_Click);
     connect(this, &Form1::currentResultsChartRequested, this, &Form1::doChart2);
     connect(m_tabs, &TabStrip::tabClicked, this, &Form1::TabStrip1_Click);
     connect(m_web->go, &QPushButton::clicked, this, &Form1::Command10_Click);
@@ -177,7 +175,7 @@ Form1::Form1(QWidget *parent)
         // The skin, then the skinned twins of the Website View's and the Chart View's labels, then the skin
         // again for the new labels.
         m_toolStrip->setProperty("controlKind", QStringLiteral("PictureBox"));
-        m_chart->hint->setProperty("skinLabel", QStringLiteral("false"));
+        m_chart->keepHintPlain();
         modSkin::ApplySkin(this);
         new SkinLabel(QStringLiteral("SkinLabel1"), 0, m_web);
         new SkinLabel(QStringLiteral("SkinLabel2"), 0, m_chart);
@@ -201,7 +199,7 @@ Form1::Form1(QWidget *parent)
     bool ok = false; // the chart type of the last run, chosen as a click would choose it
     if (const int type = UserSettings::value(UserSettings::CmbChart2).toInt(&ok);
         ok && m_chart->showChartType(type))
-        m_chart->typeBox->setCurrentIndex(type);
+        m_chart->chooseChartType(type);
     // The browser's first page after the window's first paint.
     QTimer::singleShot(0, this, [this] { navigate(m_web->browser, productIdentity::website()); });
 }
@@ -543,12 +541,12 @@ void Form1::doChart2()
 
 void Form1::Command14_Click()
 {
-    modPrint::printChart(m_chart->chart, this);
+    modPrint::printChart(m_chart->chart(), this);
 }
 
 void Form1::cmdExport_Click()
 {
-    modPrint::saveChartAs(m_chart->chart, this);
+    modPrint::saveChartAs(m_chart->chart(), this);
 }
 
 void Form1::mnuConfig_Click()

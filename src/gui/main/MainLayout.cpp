@@ -50,7 +50,7 @@ void arrange(const Parts &parts)
     QTreeView *results = parts.data->table();
     results->resize(std::abs(view.width() - 2 * results->x()),
                     std::abs(view.height() - results->y() - px(200)));
-    parts.chart->chart->resize(results->width(), std::max(0, results->height() - px(100)));
+    parts.chart->chart()->resize(results->width(), std::max(0, results->height() - px(100)));
 
     QTreeView *log = parts.web->log;
     log->resize(std::abs(view.width() - 2 * log->x()), log->height());
