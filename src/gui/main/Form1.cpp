@@ -76,7 +76,7 @@ Form1::Form1(QWidget *parent)
     m_web->hide();
 
     m_data->showResults(m_results);
-    m_web->log->setModel(m_log);
+    m_web->showLog(m_log);
 
     m_panels = m_status->panels();
     m_panels[1]->installEventFilter(this);
@@ -91,8 +91,7 @@ Form1::Form1(QWidget *parent)
     connect(m_data, &DataViewFrame::webResultsRequested, this, &Form1::Command12_Click);
     connect(m_data, &DataViewFrame::clearAllRequested, this, &Form1::Command5_Click);
     connect(m_data, &DataViewFrame::columnClicked, this, &Form1::ListView1_ColumnClick);
-    connect(m_web->log->header(), &QHeaderView::sectionClicked, this,
-            [this](int section) { ListView2_ColumnClick(section + 1); });
+    connect(m_web, &WebsiteViewFrame::logColumnClicked, this, &Form1::ListView2_ColumnClick);
     connect(m_data, &DataViewFrame::rightReleased, this, [this](int row, const QPoint &pos) {
         if (row < 0)
             return;
@@ -106,38 +105,19 @@ Form1::Form1(QWidget *parent)
     connect(m_chart, &ChartViewFrame::exportRequested, this, &Form1::cmdExport_Click);
     connect(this, &Form1::currentResultsChartRequested, this, &Form1::doChart2);
     connect(m_tabs, &TabStrip::tabClicked, this, &Form1::TabStrip1_Click);
-    connect(m_web->go, &QPushButton::clicked, this, &Form1::Command10_Click);
-    connect(m_web->address, &QLineEdit::returnPressed, this, &Form1::Command10_Click);
-    connect(m_web->back, &QPushButton::clicked, m_web->browser, &QWebEngineView::back);
-    connect(m_web->forward, &QPushButton::clicked, m_web->browser, &QWebEngineView::forward);
-    connect(m_web->stop, &QPushButton::clicked, m_web->browser, &QWebEngineView::stop);
-    connect(m_web->refresh, &QPushButton::clicked, m_web->browser, &QWebEngineView::reload);
-    connect(m_web->log, &QTreeView::clicked, this, &Form1::ListView2_Click);
-    // The keyboard opens log rows too: moving the selection, or Enter on a row.
-    connect(m_web->log->selectionModel(), &QItemSelectionModel::currentRowChanged, this, [this] {
-        if (!m_selectingLogRow && QGuiApplication::mouseButtons() == Qt::NoButton)
-            ListView2_Click();
-    });
-    m_web->log->installEventFilter(this);
-    connect(m_web->browser->page(), &QWebEnginePage::linkHovered, this, &Form1::browserLinkHovered);
-    connect(m_web->browser, &QWebEngineView::loadStarted, this, [this] {
-        m_panels[1]->setStatusText(QStringLiteral("Opening ") + m_web->browser->url().toString());
-    });
-    connect(m_web->browser, &QWebEngineView::loadFinished, this, [this] {
-        m_web->address->setText(m_web->browser->url().toString());
-        m_web->address->setCursorPosition(0);
+    connect(m_web, &WebsiteViewFrame::goRequested, this, &Form1::Command10_Click);
+    connect(m_web, &WebsiteViewFrame::logRowChosen, this, &Form1::ListView2_Click);
+    connect(m_web, &WebsiteViewFrame::linkHovered, this, &Form1::browserLinkHovered);
+    connect(m_web, &WebsiteViewFrame::loadStarted, this,
+            [this](const QString &url) { m_panels[1]->setStatusText(QStringLiteral("Opening ") + url); });
+    connect(m_web, &WebsiteViewFrame::loadFinished, this, [this] {
         m_panels[1]->setStatusText(m_keptNote);
         m_keptNote.clear();
     });
     // The log's popup menu: the page a row's count was cut from, as fetched.
-    m_web->log->setContextMenuPolicy(Qt::CustomContextMenu);
-    connect(m_web->log, &QWidget::customContextMenuRequested, this, [this](const QPoint &pos) {
-        const QModelIndex index = m_web->log->indexAt(pos);
-        if (!index.isValid())
-            return;
-        m_web->log->setCurrentIndex(index);
-        m_mnuShowFetchedPage->setEnabled(webLogActions::keptPage(*m_log, *m_run, index.row()) != nullptr);
-        m_logMenu->popup(m_web->log->viewport()->mapToGlobal(pos));
+    connect(m_web, &WebsiteViewFrame::logMenuRequested, this, [this](int row, const QPoint &at) {
+        m_mnuShowFetchedPage->setEnabled(webLogActions::keptPage(*m_log, *m_run, row) != nullptr);
+        m_logMenu->popup(at);
     });
 
     connect(m_run, &scan::ScanRun::started, m_progress, &QProgressBar::setMaximum);
@@ -193,15 +173,15 @@ Form1::Form1(QWidget *parent)
         mnuHelpItem_Click();
     // A quarter of the log's designed width (the window is not laid out before it is shown).
     const int quarter = px(9050) / 4;
-    m_web->log->setColumnWidth(0, quarter);
-    m_web->log->setColumnWidth(1, quarter * 3);
+    m_web->logView()->setColumnWidth(0, quarter);
+    m_web->logView()->setColumnWidth(1, quarter * 3);
     restoreLayout();
     bool ok = false; // the chart type of the last run, chosen as a click would choose it
     if (const int type = UserSettings::value(UserSettings::CmbChart2).toInt(&ok);
         ok && m_chart->showChartType(type))
         m_chart->chooseChartType(type);
     // The browser's first page after the window's first paint.
-    QTimer::singleShot(0, this, [this] { navigate(m_web->browser, productIdentity::website()); });
+    QTimer::singleShot(0, this, [this] { navigate(m_web->browser(), productIdentity::website()); });
 }
 
 Form1::~Form1()
@@ -395,22 +375,15 @@ void Form1::Command12_Click()
                            "results for."));
         return;
     }
-    const QModelIndex row = m_log->index(found, 0);
-    m_selectingLogRow = true;
-    m_web->log->selectionModel()->setCurrentIndex(row, QItemSelectionModel::ClearAndSelect |
-                                                           QItemSelectionModel::Rows);
-    m_selectingLogRow = false;
-    m_web->log->scrollToTop();
-    m_web->log->scrollTo(row, QAbstractItemView::PositionAtTop);
+    m_web->selectLogRow(found);
     ListView2_Click();
     TabStrip1_Click(3);
 }
 
 void Form1::ListView2_Click()
 {
-    const QModelIndexList rows = m_web->log->selectionModel()->selectedRows();
-    if (!rows.isEmpty())
-        webLogActions::openRow(*m_web, *m_log, rows.first().row());
+    if (const int row = m_web->selectedLogRow(); row >= 0)
+        webLogActions::openRow(*m_web, *m_log, row);
 }
 
 void Form1::mnuShowFetchedPage_Click()
@@ -420,7 +393,7 @@ void Form1::mnuShowFetchedPage_Click()
 
 void Form1::Command10_Click()
 {
-    navigate(m_web->browser, m_web->address->text());
+    navigate(m_web->browser(), m_web->address());
 }
 
 int Form1::runDialog(QDialog *dialog)
@@ -634,13 +607,6 @@ void Form1::ArrangeControls()
 
 bool Form1::eventFilter(QObject *watched, QEvent *event)
 {
-    if (watched == m_web->log && event->type() == QEvent::KeyPress) {
-        const int key = static_cast<QKeyEvent *>(event)->key();
-        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
-            ListView2_Click();
-            return true;
-        }
-    }
     if (watched == m_client && event->type() == QEvent::Resize)
         ArrangeControls();
     else if (watched == m_panels[1] && (event->type() == QEvent::Resize || event->type() == QEvent::Move))
@@ -651,12 +617,12 @@ bool Form1::eventFilter(QObject *watched, QEvent *event)
 // The window's place and size and the tables' columns, as the user left them (keys of our own).
 void Form1::restoreLayout()
 {
-    mainLayout::restore(this, m_data->table(), m_web->log);
+    mainLayout::restore(this, m_data->table(), m_web->logView());
 }
 
 void Form1::saveLayout() const
 {
-    mainLayout::save(this, m_data->table(), m_web->log);
+    mainLayout::save(this, m_data->table(), m_web->logView());
 }
 
 void Form1::mnuExportResults_Click()

@@ -160,7 +160,6 @@ private:
     QString m_lastStatus; // the scan's last status text, shown again when a stop has ended the run
     QString m_chartFilePath;
     bool m_twoSearchesHintShown = false;
-    bool m_selectingLogRow = false; // Web Results selects a log row and opens it itself
     std::function<void(QDialog *)> m_dialogHook;
     int runDialog(QDialog *dialog);
 };

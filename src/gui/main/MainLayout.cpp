@@ -52,13 +52,7 @@ void arrange(const Parts &parts)
                     std::abs(view.height() - results->y() - px(200)));
     parts.chart->chart()->resize(results->width(), std::max(0, results->height() - px(100)));
 
-    QTreeView *log = parts.web->log;
-    log->resize(std::abs(view.width() - 2 * log->x()), log->height());
-    parts.web->browser->resize(log->width(), std::abs(view.height() - parts.web->browser->y() - px(100)));
-    QLineEdit *address = parts.web->address;
-    address->resize(std::abs(view.width() - address->x() - px(300) - parts.web->go->width()),
-                    address->height());
-    parts.web->go->move(address->x() + address->width() + px(100), parts.web->go->y());
+    parts.web->fitTo(view.width(), view.height());
 
     QWidget *list = parts.urls->list();
     list->resize(list->width(), std::abs(parts.urls->height() - list->y() - px(200)));

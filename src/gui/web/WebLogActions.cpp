@@ -30,7 +30,7 @@ void openRow(WebsiteViewFrame &web, const scan::WebLogModel &log, int row)
     const QString address =
         webResults::logRowAddress(log.type(row), log.url(row), programFolder::settingsIni());
     if (!address.isEmpty())
-        navigate(web.browser, address);
+        navigate(web.browser(), address);
 }
 
 const scan::KeptPage *keptPage(const scan::WebLogModel &log, const scan::ScanRun &run, int row)
@@ -47,15 +47,15 @@ QString showKeptPage(WebsiteViewFrame &web, const scan::KeptPage &page)
         if (name.compare("Content-Type", Qt::CaseInsensitive) == 0 && value.contains("charset"))
             type = value;
     }
-    web.browser->setContent(page.body(), QString::fromLatin1(type), QUrl(page.query));
+    web.browser()->setContent(page.body(), QString::fromLatin1(type), QUrl(page.query));
     return QStringLiteral("Kept copy: %1 as fetched (HTTP %2)").arg(page.query).arg(page.http);
 }
 
 void showSelectedKeptPage(QWidget *parent, WebsiteViewFrame &web, const scan::WebLogModel &log,
                           const scan::ScanRun &run, QString *note)
 {
-    const QModelIndexList rows = web.log->selectionModel()->selectedRows();
-    const scan::KeptPage *page = rows.isEmpty() ? nullptr : keptPage(log, run, rows.first().row());
+    const int row = web.selectedLogRow();
+    const scan::KeptPage *page = row < 0 ? nullptr : keptPage(log, run, row);
     if (!page) {
         prompts::information(parent, QStringLiteral("Show Fetched Page"),
                              QStringLiteral("No page was kept for this row: it is not an engine's row of the "
