@@ -61,13 +61,8 @@ bool readAfterScan(const Invocation &in, AfterScan *after, QString *error, int *
     after->saveName = name;
     after->mode = save ? saved::SaveMode::CreateNew : saved::SaveMode::Append;
     after->strict = in.isSet("strict");
-    after->date = in.isSet("date") ? QDate::fromString(in.value("date"), Qt::ISODate) : QDate::currentDate();
-    // Saved searches key their dates with two-digit years, read as 2000-2099.
-    if (!after->date.isValid() || after->date.year() < 2000 || after->date.year() > 2099)
-        return *error =
-                   QStringLiteral("--date needs a date as YYYY-MM-DD in the years 2000 to 2099, not \"%1\"")
-                       .arg(in.value("date")),
-               false;
+    if (!readSaveDate(in, &after->date, error))
+        return false;
     // One wrong word in a daily job's line must not wipe months of history.
     if (save && !in.isSet("replace") &&
         QFileInfo::exists(saved::searchFile(programFolder::savedFolder(), name))) {

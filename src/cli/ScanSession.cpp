@@ -4,6 +4,7 @@
 
 #include "core/ini/TextFile.h"
 #include "core/ini/UserSettings.h"
+#include "core/saved/SavedSearch.h"
 #include "core/scan/PageDownload.h"
 #include "core/scan/ResultsExport.h"
 
@@ -83,6 +84,16 @@ QStringList scanOptions()
             QStringLiteral("medium"),   QStringLiteral("retries"), QStringLiteral("sequential"),
             QStringLiteral("interval"), QStringLiteral("jitter"),  QStringLiteral("timeout"),
             QStringLiteral("engine"),   QStringLiteral("proxy"),   QStringLiteral("keep-pages")};
+}
+
+bool readSaveDate(const Invocation &in, QDate *date, QString *error)
+{
+    *date = in.isSet("date") ? saved::savableDate(in.value("date")) : QDate::currentDate();
+    if (date->isValid())
+        return true;
+    *error = QStringLiteral("--date needs a date as YYYY-MM-DD in the years 2000 to 2099, not \"%1\"")
+                 .arg(in.value("date"));
+    return false;
 }
 
 bool readScanRequest(const Invocation &in, const engines::EngineSet &loaded, ScanRequest *r, QString *error)

@@ -7,6 +7,7 @@
 #include "core/scan/ScanRun.h"
 #include "core/scan/WebLogModel.h"
 
+#include <QDate>
 #include <QJsonObject>
 #include <QList>
 #include <QNetworkProxy>
@@ -42,6 +43,9 @@ struct ScanRequest
     engines::EngineSet engines;
     std::optional<QList<QNetworkProxy>> proxies; // --proxy, in turn
 };
+
+// The date of a save: --date, or today; false with a sentence in error for one a saved search cannot hold.
+bool readSaveDate(const Invocation &invocation, QDate *date, QString *error);
 
 // The request the options give, or false with a sentence in error.
 bool readScanRequest(const Invocation &invocation, const engines::EngineSet &loaded, ScanRequest *request,

@@ -83,12 +83,8 @@ bool readUpdateRequest(const Invocation &in, UpdateRequest *update, QString *err
     if (!in.number("alert-drop", 0, 100, "a percentage", &drop, error) ||
         !in.number("alert-failures", 1, 1000, "a number", &failures, error))
         return false;
-    update->date = in.isSet("date") ? QDate::fromString(in.value("date"), Qt::ISODate) : QDate::currentDate();
-    if (!update->date.isValid() || update->date.year() < 2000 || update->date.year() > 2099)
-        return *error =
-                   QStringLiteral("--date needs a date as YYYY-MM-DD in the years 2000 to 2099, not \"%1\"")
-                       .arg(in.value("date")),
-               false;
+    if (!readSaveDate(in, &update->date, error))
+        return false;
     update->rules = updates::Rules::stored();
     update->rules.dropPercent = drop.value_or(update->rules.dropPercent);
     update->rules.failures = failures.value_or(update->rules.failures);

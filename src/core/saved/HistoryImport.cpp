@@ -365,12 +365,12 @@ ImportResult importHistory(const QByteArray &csv, const QString &file, bool merg
             continue;
         }
         const QString dateText = record.fields.first().trimmed();
-        const QDate date = QDate::fromString(dateText, Qt::ISODate);
+        const QDate date = savableDate(dateText);
         if (dateText.isEmpty()) {
             bad.add(record.line, QStringLiteral("no date"));
             continue;
         }
-        if (!date.isValid() || dateText.size() != 10 || date.year() < 2000 || date.year() > 2099) {
+        if (!date.isValid()) {
             bad.add(record.line,
                     QStringLiteral("\"%1\" is no date from 2000-01-01 to 2099-12-31 as YYYY-MM-DD")
                         .arg(dateText));

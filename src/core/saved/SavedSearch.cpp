@@ -64,6 +64,17 @@ QString countedSaveResultText(const scan::ResultsModel &results, int row, int *m
     return text;
 }
 
+bool isSavableDate(const QDate &date)
+{
+    return date.isValid() && date.year() >= 2000 && date.year() <= 2099;
+}
+
+QDate savableDate(const QString &isoText)
+{
+    const QDate date = QDate::fromString(isoText, Qt::ISODate);
+    return isoText.size() == 10 && isSavableDate(date) ? date : QDate();
+}
+
 QString dateKey(const QDate &date)
 {
     return date.toString(QStringLiteral("MM-dd-yy"));

@@ -28,6 +28,10 @@ QString countedSaveResultText(const scan::ResultsModel &results, int row, int *m
 QString dateKey(const QDate &date);
 // The date of a key, or an invalid date. Years 00-99 are 2000-2099.
 QDate dateOfKey(const QString &key);
+// True for a date a saved search can hold: its keys have two-digit years, read as 2000 to 2099.
+bool isSavableDate(const QDate &date);
+// The date of "YYYY-MM-DD" text when a saved search can hold it; an invalid date otherwise.
+QDate savableDate(const QString &isoText);
 
 // A name a saved search can have: a plain file name (no folder part, not "." or "..", no control
 // characters), not empty. On false, why holds a sentence for the user.
