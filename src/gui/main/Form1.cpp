@@ -54,11 +54,9 @@ using twips::px;
 
 Form1::Form1(QWidget *parent)
     : QMainWindow(parent), m_client(new QWidget(this)), m_toolStrip(new ToolStrip(m_client)),
-      m_start(m_toolStrip->start), m_stop(m_toolStrip->stop), m_options(m_toolStrip->options),
-      m_visit(m_toolStrip->visit), m_urls(new UrlPanel(m_client)), m_tabs(new TabStrip(m_client)),
-      m_data(new DataViewFrame(m_client)), m_chart(new ChartViewFrame(m_client)),
-      m_web(new WebsiteViewFrame(m_client)), m_status(new MainStatusBar(this)),
-      m_progress(new QProgressBar(m_status)),
+      m_urls(new UrlPanel(m_client)), m_tabs(new TabStrip(m_client)), m_data(new DataViewFrame(m_client)),
+      m_chart(new ChartViewFrame(m_client)), m_web(new WebsiteViewFrame(m_client)),
+      m_status(new MainStatusBar(this)), m_progress(new QProgressBar(m_status)),
       m_results(new ResultsTableModel(engines::EngineSet::current(), this)),
       m_log(new scan::WebLogModel(this)), m_run(new scan::ScanRun(m_results, m_log, this)),
       m_updates(new UpdateController(m_results, m_run, this))
@@ -83,10 +81,10 @@ Form1::Form1(QWidget *parent)
     buildMenus();
     mainLayout::applyFonts(this, m_status);
 
-    connect(m_start, &QPushButton::clicked, this, &Form1::Command1_Click);
-    connect(m_stop, &QPushButton::clicked, this, &Form1::Command2_Click);
-    connect(m_options, &QPushButton::clicked, this, &Form1::Command6_Click);
-    connect(m_visit, &QPushButton::clicked, this, &Form1::Command3_Click);
+    connect(m_toolStrip, &ToolStrip::startRequested, this, &Form1::Command1_Click);
+    connect(m_toolStrip, &ToolStrip::stopRequested, this, &Form1::Command2_Click);
+    connect(m_toolStrip, &ToolStrip::optionsRequested, this, &Form1::Command6_Click);
+    connect(m_toolStrip, &ToolStrip::visitRequested, this, &Form1::Command3_Click);
     connect(m_data, &DataViewFrame::saveSelectedRequested, this, &Form1::Command4_Click);
     connect(m_data, &DataViewFrame::webResultsRequested, this, &Form1::Command12_Click);
     connect(m_data, &DataViewFrame::clearAllRequested, this, &Form1::Command5_Click);
@@ -146,7 +144,7 @@ Form1::Form1(QWidget *parent)
 
     // The window's load.
     setWindowTitle(productIdentity::productName() + QStringLiteral(" by ") + productIdentity::companyName());
-    m_visit->setText(QStringLiteral("Visit ") + productIdentity::website());
+    m_toolStrip->setWebsite(productIdentity::website());
     m_mnuStop->setEnabled(false);
     PlaceProgressBar();
     m_progress->hide();
@@ -280,9 +278,7 @@ void Form1::setRunning(bool running)
 {
     if (running)
         m_panels[0]->dropHover(); // the scan's texts take the panel over
-    m_start->setText(running ? QStringLiteral("Searching...") : QStringLiteral("Start"));
-    m_start->setEnabled(!running);
-    m_stop->setEnabled(running);
+    m_toolStrip->setRunning(running);
     m_mnuStop->setEnabled(running);
 }
 
@@ -432,7 +428,7 @@ void Form1::mnuClearResults_Click()
 
 void Form1::ListView1_ColumnClick(int column)
 {
-    if (m_start->text() != QLatin1String("Start") || column < 1 || column > 8)
+    if (!m_toolStrip->idle() || column < 1 || column > 8)
         return;
     bool &ascending = m_ascending[std::size_t(column - 1)];
     ascending = !ascending;
@@ -601,7 +597,7 @@ void Form1::PlaceProgressBar()
 
 void Form1::ArrangeControls()
 {
-    mainLayout::arrange({m_client, m_toolStrip, m_visit, m_urls, m_tabs, m_data, m_chart, m_web});
+    mainLayout::arrange({m_client, m_toolStrip, m_urls, m_tabs, m_data, m_chart, m_web});
     PlaceProgressBar();
 }
 

@@ -126,10 +126,6 @@ private:
 
     QWidget *m_client;
     ToolStrip *m_toolStrip; // Picture1
-    QPushButton *m_start;   // Command1
-    QPushButton *m_stop;    // Command2
-    QPushButton *m_options; // Command6
-    QPushButton *m_visit;   // Command3
     UrlPanel *m_urls;
     TabStrip *m_tabs;
     DataViewFrame *m_data;

@@ -6,6 +6,7 @@
 #include "gui/common/Twips.h"
 #include "gui/main/DataViewFrame.h"
 #include "gui/main/TabStrip.h"
+#include "gui/main/ToolStrip.h"
 #include "gui/main/UrlPanel.h"
 #include "gui/web/WebsiteViewFrame.h"
 
@@ -56,7 +57,7 @@ void arrange(const Parts &parts)
 
     QWidget *list = parts.urls->list();
     list->resize(list->width(), std::abs(parts.urls->height() - list->y() - px(200)));
-    parts.visit->resize(std::abs(W - parts.visit->x() - px(100)), parts.visit->height());
+    parts.toolStrip->fitTo(W);
 }
 
 void applyFonts(QWidget *window, const QStatusBar *status)

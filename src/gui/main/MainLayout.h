@@ -8,6 +8,7 @@ class QStatusBar;
 class QTreeView;
 class QWidget;
 class TabStrip;
+class ToolStrip;
 class UrlPanel;
 class WebsiteViewFrame;
 
@@ -18,8 +19,7 @@ namespace mainLayout {
 struct Parts
 {
     QWidget *client;
-    QWidget *toolStrip;
-    QPushButton *visit;
+    ToolStrip *toolStrip;
     UrlPanel *urls;
     TabStrip *tabs;
     DataViewFrame *data;

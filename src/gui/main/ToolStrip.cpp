@@ -4,22 +4,50 @@
 
 #include <QPushButton>
 
+#include <cstdlib>
+
 using twips::box;
 
 ToolStrip::ToolStrip(QWidget *parent)
-    : QWidget(parent), start(new QPushButton(QStringLiteral("Start"), this)),
-      stop(new QPushButton(QStringLiteral("Stop"), this)),
-      options(new QPushButton(QStringLiteral("Options"), this)), visit(new QPushButton(this))
+    : QWidget(parent), m_start(new QPushButton(QStringLiteral("Start"), this)),
+      m_stop(new QPushButton(QStringLiteral("Stop"), this)),
+      m_options(new QPushButton(QStringLiteral("Options"), this)), m_visit(new QPushButton(this))
 {
     setObjectName(QStringLiteral("Picture1"));
-    start->setObjectName(QStringLiteral("Command1"));
-    stop->setObjectName(QStringLiteral("Command2"));
-    options->setObjectName(QStringLiteral("Command6"));
-    visit->setObjectName(QStringLiteral("Command3"));
+    m_start->setObjectName(QStringLiteral("Command1"));
+    m_stop->setObjectName(QStringLiteral("Command2"));
+    m_options->setObjectName(QStringLiteral("Command6"));
+    m_visit->setObjectName(QStringLiteral("Command3"));
     setAutoFillBackground(true);
-    start->setGeometry(box(60, 60, 1275, 975));
-    stop->setGeometry(box(1380, 60, 1275, 975));
-    options->setGeometry(box(2700, 60, 1275, 975));
-    visit->setGeometry(box(4020, 60, 3000, 975));
-    stop->setEnabled(false);
+    m_start->setGeometry(box(60, 60, 1275, 975));
+    m_stop->setGeometry(box(1380, 60, 1275, 975));
+    m_options->setGeometry(box(2700, 60, 1275, 975));
+    m_visit->setGeometry(box(4020, 60, 3000, 975));
+    m_stop->setEnabled(false);
+    connect(m_start, &QPushButton::clicked, this, &ToolStrip::startRequested);
+    connect(m_stop, &QPushButton::clicked, this, &ToolStrip::stopRequested);
+    connect(m_options, &QPushButton::clicked, this, &ToolStrip::optionsRequested);
+    connect(m_visit, &QPushButton::clicked, this, &ToolStrip::visitRequested);
+}
+
+void ToolStrip::setRunning(bool running)
+{
+    m_start->setText(running ? QStringLiteral("Searching...") : QStringLiteral("Start"));
+    m_start->setEnabled(!running);
+    m_stop->setEnabled(running);
+}
+
+bool ToolStrip::idle() const
+{
+    return m_start->text() == QLatin1String("Start");
+}
+
+void ToolStrip::setWebsite(const QString &address)
+{
+    m_visit->setText(QStringLiteral("Visit ") + address);
+}
+
+void ToolStrip::fitTo(int width)
+{
+    m_visit->resize(std::abs(width - m_visit->x() - twips::px(100)), m_visit->height());
 }
