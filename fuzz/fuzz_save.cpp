@@ -58,11 +58,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     const QStringList captions{QStringLiteral("Google"), QStringLiteral("Altavista"),
                                QStringLiteral("Yahoo!"), QStringLiteral("Teoma"),
                                QStringLiteral("MSN"),    QStringLiteral("All The Web")};
-    QString saveText;
+    saved::SaveRow saveText;
     for (int i = 0; i < 6; ++i) {
-        // The window's save text cannot hold a line end inside a cell: such cells are saved without a count.
-        const QString cell = hasControl(cells.at(i)) ? QString() : cells.at(i);
-        saveText += captions.at(i) + u':' + cell + u'\n';
+        // A cell with a line end is saved without a count; a cell's text ends at its first ":".
+        const QString cell = hasControl(cells.at(i)) ? QString() : cells.at(i).section(u':', 0, 0);
+        saveText.cells.append({captions.at(i), cell});
     }
     const QDate date(2020 + int(size % 50), 1 + int(size % 12), 1 + int(size % 28));
     const saved::SaveResult result = saved::saveResults(

@@ -206,7 +206,7 @@ int main(int argc, char **argv)
         settle(200);
         ok = save(&test, out, QStringLiteral("EngineTest")) && ok;
     }
-    Form5 saveDialog(saved::SaveResultText(*form.results(), 0));
+    Form5 saveDialog(saved::saveRowOf(*form.results(), 0));
     prompts::setTestMode(true); // the "no saved searches yet" message is not part of the picture
     saveDialog.load();
     prompts::setTestMode(false);

@@ -129,7 +129,7 @@ int saveRow(const scan::ResultsModel &results, const AfterScan &after, int missi
                         .arg(missing)
                         .arg(QDir::toNativeSeparators(file)));
     int gaps = 0;
-    const QString text = saved::countedSaveResultText(results, 0, &gaps);
+    const saved::SaveRow text = saved::countedSaveRowOf(results, 0, &gaps);
     if (gaps == results.engineCount())
         return fail(IncompleteScan, QStringLiteral("no engine gave a count; nothing was saved"));
     // --append into a saved search that is not there yet makes it (as an update does), and says so.

@@ -27,40 +27,52 @@ bool hasControlCharacter(const QString &text)
                        [](QChar c) { return c.unicode() < 32 || c.unicode() == 127; });
 }
 
-// "caption:cell" LF per engine column; cells for which dash says so are "-".
-template <typename Dash> QString saveTextOf(const scan::ResultsModel &results, int row, Dash &&dash)
+// The row's engine cells; those for which dash says so are "-".
+template <typename Dash> SaveRow saveRowWith(const scan::ResultsModel &results, int row, Dash &&dash)
 {
+    SaveRow saved;
     if (row < 0 || row >= results.rowCount())
-        return QString();
-    QString text;
+        return saved;
     for (int column = 2; column < results.cellColumns(); ++column) {
         // A cell holding control characters (page text, never a count) is saved like a cell without a count.
         const QString cell = results.cell(row, column);
-        const QString saved = dash(column - 1)            ? QStringLiteral("-")
+        const QString value = dash(column - 1)            ? QStringLiteral("-")
                               : hasControlCharacter(cell) ? QString()
-                                                          : cell;
-        text += results.columnCaption(column) + u':' + saved + u'\n';
+                                                          : cell.section(u':', 0, 0);
+        saved.cells.append({results.columnCaption(column), value});
     }
-    return text;
+    return saved;
 }
 
 } // namespace
 
-QString SaveResultText(const scan::ResultsModel &results, int row)
+SaveRow saveRowOf(const scan::ResultsModel &results, int row)
 {
-    return saveTextOf(results, row, [](int) { return false; });
+    return saveRowWith(results, row, [](int) { return false; });
 }
 
-QString countedSaveResultText(const scan::ResultsModel &results, int row, int *missing)
+SaveRow countedSaveRowOf(const scan::ResultsModel &results, int row, int *missing)
 {
     int gaps = 0;
-    const QString text = saveTextOf(results, row, [&](int engine) {
+    SaveRow saved = saveRowWith(results, row, [&](int engine) {
         const bool gap = !results.report(row, engine).hasCount();
         gaps += gap ? 1 : 0;
         return gap;
     });
     if (missing)
         *missing = gaps;
+    return saved;
+}
+
+QString SaveResultText(const scan::ResultsModel &results, int row)
+{
+    if (row < 0 || row >= results.rowCount())
+        return QString();
+    QString text;
+    for (int column = 2; column < results.cellColumns(); ++column) {
+        const QString cell = results.cell(row, column);
+        text += results.columnCaption(column) + u':' + (hasControlCharacter(cell) ? QString() : cell) + u'\n';
+    }
     return text;
 }
 
@@ -211,7 +223,7 @@ bool staysInItsFolder(const QString &file)
            target.absolutePath() == QFileInfo(info.absolutePath()).canonicalFilePath();
 }
 
-SaveResult saveResults(const QString &saveText, const QString &file, SaveMode mode, const QDate &date)
+SaveResult saveResults(const SaveRow &row, const QString &file, SaveMode mode, const QDate &date)
 {
     SaveResult result;
     const QFileInfo info(file);
@@ -240,15 +252,12 @@ SaveResult saveResults(const QString &saveText, const QString &file, SaveMode mo
         return result;
     }
     const QString key = dateKey(date);
-    QStringList lines = saveText.split(u'\n');
-    lines.removeLast(); // the empty text after the final LF
+    const auto &lines = row.cells;
     int skipped = 0;
     // All the writes of one save land together: the file afterwards is the old file or the new one, whole.
     textFile::Transaction transaction;
-    for (const QString &line : std::as_const(lines)) {
-        const QStringList pieces = line.split(u':');
-        const QString section = pieces.value(0);
-        QString value = pieces.value(1);
+    for (const auto &[section, cell] : lines) {
+        QString value = cell;
         if (value == QLatin1String("-")) {
             ++skipped;
             continue;

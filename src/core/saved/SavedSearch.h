@@ -17,12 +17,22 @@ class FileLock;
 // the engine column captions, keys the dates of the saves ("mm-dd-yy"), values the cell texts.
 namespace saved {
 
-// The save text of a results row: one line per engine column, "caption:cell" ended by LF. Empty for a row
-// that does not exist.
-QString SaveResultText(const scan::ResultsModel &results, int row);
+// What a save writes: per engine column, in table order, its section (the column's caption) and the value
+// of the day. The value is the cell's text up to its first ":" (as the save text always cut it), empty for a
+// cell holding control characters, "-" for an engine that is not written.
+struct SaveRow
+{
+    QList<std::pair<QString, QString>> cells;
+};
+
+// The row to save from a results row; empty for a row that does not exist.
+SaveRow saveRowOf(const scan::ResultsModel &results, int row);
 // The same with "-" for every cell the scan reported without a count, so that its engine keeps a gap for
 // the date; missing (when given) counts those cells.
-QString countedSaveResultText(const scan::ResultsModel &results, int row, int *missing = nullptr);
+SaveRow countedSaveRowOf(const scan::ResultsModel &results, int row, int *missing = nullptr);
+// The save text of a results row, as the window shows and carries it: one line per engine column,
+// "caption:cell" ended by LF. Empty for a row that does not exist.
+QString SaveResultText(const scan::ResultsModel &results, int row);
 
 // The key of a save made on date: "mm-dd-yy".
 QString dateKey(const QDate &date);
@@ -66,7 +76,7 @@ struct SaveResult
 
 // Saves the save text into file: every line whose cell is not "-". Append needs an existing file; create
 // makes the Saved folder and the file when missing. Reports failure when nothing could be written.
-SaveResult saveResults(const QString &saveText, const QString &file, SaveMode mode, const QDate &date);
+SaveResult saveResults(const SaveRow &row, const QString &file, SaveMode mode, const QDate &date);
 
 // A saved search as a table: one row per date (newest first), one column per engine section in file order,
 // the values as saved ("" where a section lacks the date).

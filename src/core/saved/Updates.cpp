@@ -157,7 +157,7 @@ UpdateResult saveAll(const scan::ResultsModel &results, const QList<UserSettings
         SaveOutcome outcome;
         outcome.name = w.name;
         outcome.file = saved::searchFile(savedFolder, w.name);
-        const QString text = saved::countedSaveResultText(results, *it, &outcome.gaps);
+        const saved::SaveRow text = saved::countedSaveRowOf(results, *it, &outcome.gaps);
         if (outcome.gaps == results.engineCount()) {
             // Nothing to write; the date still counts against the engines that keep failing.
             outcome.ok = true;

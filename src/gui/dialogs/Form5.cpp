@@ -18,8 +18,8 @@
 
 using twips::box;
 
-Form5::Form5(const QString &saveText, QWidget *parent)
-    : QDialog(parent), m_saveText(saveText), m_name(new QLineEdit), m_combo(new QComboBox)
+Form5::Form5(const saved::SaveRow &row, QWidget *parent)
+    : QDialog(parent), m_row(row), m_name(new QLineEdit), m_combo(new QComboBox)
 {
     setObjectName(QStringLiteral("Form5"));
     setWindowTitle(QStringLiteral("Save Search Results"));
@@ -114,7 +114,7 @@ void Form5::Command3_Click()
         return;
     }
     const saved::SaveResult result =
-        saved::saveResults(m_saveText, file, saved::SaveMode::CreateNew, QDate::currentDate());
+        saved::saveResults(m_row, file, saved::SaveMode::CreateNew, QDate::currentDate());
     if (!result.ok) {
         prompts::warning(this, QStringLiteral("Save Search Results"), result.error);
         return;
@@ -133,7 +133,7 @@ void Form5::Command1_Click()
     }
     const QString file = saved::searchFile(programFolder::savedFolder(), name);
     const saved::SaveResult result =
-        saved::saveResults(m_saveText, file, saved::SaveMode::Append, QDate::currentDate());
+        saved::saveResults(m_row, file, saved::SaveMode::Append, QDate::currentDate());
     if (!result.ok) {
         prompts::warning(this, QStringLiteral("Save Search Results"), result.error);
         load();

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/saved/SavedSearch.h"
+
 #include <QDialog>
 
 class QComboBox;
@@ -15,7 +17,7 @@ class Form5 : public QDialog
     Q_OBJECT
 
 public:
-    Form5(const QString &saveText, QWidget *parent = nullptr);
+    Form5(const saved::SaveRow &row, QWidget *parent = nullptr);
 
     // Lists the saved searches; says so when there is none. Called when the dialog opens.
     void load();
@@ -29,7 +31,7 @@ public slots:
     void Command2_Click(); // "Cancel"
 
 private:
-    QString m_saveText;
+    saved::SaveRow m_row;
     QString m_savedFile;
     QLineEdit *m_name;  // Text1
     QComboBox *m_combo; // Combo1

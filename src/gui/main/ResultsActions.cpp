@@ -35,7 +35,7 @@ void writeExport(QWidget *parent, const QString &title, const QString &path, con
 QString saveRow(QWidget *parent, ResultsTableModel &results, int row,
                 const std::function<int(QDialog *)> &runDialog)
 {
-    Form5 dialog(saved::SaveResultText(results, row), parent);
+    Form5 dialog(saved::saveRowOf(results, row), parent);
     dialog.load();
     // Cells without a count are saved without one (the chart shows a gap); the dialog says which.
     QStringList missing;

@@ -407,7 +407,7 @@ private slots:
         QCOMPARE(doc.value(s("engines")).toArray().at(6).toObject().value(s("key")).toString(), s("Suche"));
         const QString file = saved::searchFile(m_dir.filePath(s("Saved")), s("more"));
         QDir().mkpath(m_dir.filePath(s("Saved")));
-        QVERIFY(saved::saveResults(saved::SaveResultText(results, row), file, saved::SaveMode::CreateNew,
+        QVERIFY(saved::saveResults(saved::saveRowOf(results, row), file, saved::SaveMode::CreateNew,
                                    QDate(2026, 12, 9))
                     .ok);
         QStringList sections;

@@ -42,13 +42,20 @@ QStringList headers()
 }
 
 // A results table row with the given engine cells.
-QString saveText(const QStringList &cells, const QString &domain = QStringLiteral("http://a.example"))
+// A results table of one row with these engine cells.
+void fillRow(scan::ResultsModel &model, const QStringList &cells, const QString &domain)
 {
-    scan::ResultsModel model;
     model.insertResultRow(0, domain);
     for (int c = 0; c < cells.size(); ++c)
         model.setCell(0, c + 2, cells.at(c));
-    return SaveResultText(model, 0);
+}
+
+// What a save of a results row with these engine cells writes.
+SaveRow saveText(const QStringList &cells, const QString &domain = QStringLiteral("http://a.example"))
+{
+    scan::ResultsModel model;
+    fillRow(model, cells, domain);
+    return saveRowOf(model, 0);
 }
 
 QList<std::optional<double>> v(std::initializer_list<std::optional<double>> values)
@@ -68,8 +75,13 @@ private:
 private slots:
     void saveText_()
     {
-        QCOMPARE(saveText({s("1520"), s("310"), s("-"), QString(), s("1,234"), s("7")}),
+        scan::ResultsModel row;
+        fillRow(row, {s("1520"), s("310"), s("-"), QString(), s("1,234"), s("7")}, s("http://a"));
+        QCOMPARE(SaveResultText(row, 0),
                  s("Google:1520\nAltavista:310\nYahoo!:-\nTeoma:\nMSN:1,234\nAll The Web:7\n"));
+        // What a save writes: a cell's text up to its first ":".
+        fillRow(row, {s("12:34")}, s("http://b"));
+        QCOMPARE(saveRowOf(row, 0).cells.first(), std::make_pair(s("Google"), s("12")));
         scan::ResultsModel empty;
         QCOMPARE(SaveResultText(empty, 0), QString());
         QCOMPARE(dateKey(QDate(2026, 12, 5)), s("12-05-26"));
