@@ -560,7 +560,7 @@ void Form1::mnuAbout_Click()
 void Form1::mnuExitNow_Click()
 {
     // The results and the URL list are not kept: ask before they are lost.
-    if ((m_results->rowCount() > 0 || m_urls->list()->count() > 0) &&
+    if ((m_results->rowCount() > 0 || !m_urls->entries().isEmpty()) &&
         !prompts::askYesNo(this, productIdentity::productName(),
                            QStringLiteral("Exit %1? The results and the URL list are not kept.")
                                .arg(productIdentity::productName())))

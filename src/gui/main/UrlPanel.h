@@ -22,6 +22,7 @@ public:
 
     QStringList entries() const;
     void addEntries(const QStringList &entries);
+    // The list, for the window's layout (its height follows the panel's) only.
     QListWidget *list() const { return m_list; }
     QMenu *popup() const { return m_popup; }
 
