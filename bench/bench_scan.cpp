@@ -279,6 +279,41 @@ private slots:
         programFolder::setPath(QString());
     }
 
+    // How often the status panel is painted while a scan changes its text far more often than a window can
+    // be painted (in the window with its browser, as the user has it): at most 40 paints a second.
+    void statusPaintsPerSecond()
+    {
+        UserSettings::setValue(UserSettings::ShowHelp, QStringLiteral("0"));
+        Form1 form;
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        auto *panel = form.findChild<QWidget *>(QStringLiteral("StatusBar1Panel1"));
+        QVERIFY(panel);
+        struct PaintCounter : QObject
+        {
+            int paints = 0;
+            bool eventFilter(QObject *, QEvent *event) override
+            {
+                paints += event->type() == QEvent::Paint ? 1 : 0;
+                return false;
+            }
+        } counter;
+        panel->installEventFilter(&counter);
+        QElapsedTimer clock;
+        clock.start();
+        const int changes = 3000;
+        for (int i = 0; i < changes; ++i) {
+            emit form.scanRun()->statusChanged(
+                QStringLiteral("Scanning http://site%1.example on Google").arg(i));
+            QCoreApplication::processEvents();
+        }
+        QTest::qWait(100); // the last change's paint
+        const qint64 ms = clock.elapsed();
+        panel->removeEventFilter(&counter);
+        qInfo("%d status changes in %lld ms: %d paints, %.1f a second (bound 40)", changes, ms,
+              counter.paints, counter.paints * 1000.0 / double(std::max<qint64>(ms, 1)));
+    }
+
     void startUpToMainWindow()
     {
         UserSettings::setValue(UserSettings::ShowHelp, QStringLiteral("0"));
