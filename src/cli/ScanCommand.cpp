@@ -41,12 +41,11 @@ bool readAfterScan(const Invocation &in, AfterScan *after, QString *error, int *
     const bool save = in.isSet("save"), append = in.isSet("append");
     if (save && append)
         return *error = QStringLiteral("--save and --append cannot be used together"), false;
-    for (const char *option : {"replace", "date", "strict"}) {
-        if (in.isSet(option) && !save && !(append && qstrcmp(option, "replace") != 0))
-            return *error = QStringLiteral("--%1 goes with %2")
-                                .arg(QLatin1String(option), qstrcmp(option, "replace") == 0
-                                                                ? QStringLiteral("--save")
-                                                                : QStringLiteral("--save or --append")),
+    if (in.isSet("replace") && !save)
+        return *error = QStringLiteral("--replace goes with --save"), false;
+    for (const char *option : {"date", "strict"}) {
+        if (in.isSet(option) && !save && !append)
+            return *error = QStringLiteral("--%1 goes with --save or --append").arg(QLatin1String(option)),
                    false;
     }
     if (in.isSet("compare") && (save || append))

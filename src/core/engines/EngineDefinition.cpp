@@ -90,8 +90,6 @@ QString jsonCount(const QJsonValue &value, bool *counted)
             *counted = true;
             return QString::number(whole);
         }
-        if (whole < 0 && whole != -1)
-            return QString::number(whole);
         return QString::number(value.toDouble(), 'g', 15);
     }
     if (value.isString())
@@ -237,19 +235,13 @@ QString problem(const Definition &d)
         if (!isValidHeaderName(header.first))
             return QStringLiteral("\"%1\" is no request header name").arg(header.first);
     }
-    for (const QString &text : [&d] {
-             QStringList texts{d.suffix};
-             for (const auto &header : d.requestHeaders)
-                 texts.append(header.second);
-             return texts;
-         }()) {
-        const QString refused = refusedVariable(text);
-        if (!refused.isEmpty())
-            return QStringLiteral(
-                       "it reads the environment variable %1: a definition may read only variables "
-                       "whose names begin with VANTORY_")
-                .arg(refused);
-    }
+    QString refused = refusedVariable(d.suffix);
+    for (qsizetype i = 0; refused.isEmpty() && i < d.requestHeaders.size(); ++i)
+        refused = refusedVariable(d.requestHeaders.at(i).second);
+    if (!refused.isEmpty())
+        return QStringLiteral("it reads the environment variable %1: a definition may read only variables "
+                              "whose names begin with VANTORY_")
+            .arg(refused);
     return QString();
 }
 

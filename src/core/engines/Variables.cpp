@@ -18,6 +18,19 @@ bool hasControlCharacter(const QString &text)
     return false;
 }
 
+// The next "${env:NAME}" of text at or after from: where it starts and ends (at its "}"), and the name.
+bool nextVariable(const QString &text, qsizetype from, qsizetype *start, qsizetype *end, QString *name)
+{
+    *start = text.indexOf(Opening, from);
+    if (*start < 0)
+        return false;
+    *end = text.indexOf(u'}', *start);
+    if (*end < 0)
+        return false;
+    *name = text.mid(*start + Opening.size(), *end - *start - Opening.size());
+    return true;
+}
+
 } // namespace
 
 bool mayReadVariable(const QString &name)
@@ -27,15 +40,11 @@ bool mayReadVariable(const QString &name)
 
 QString refusedVariable(const QString &text)
 {
-    qsizetype at = 0;
-    while ((at = text.indexOf(Opening, at)) >= 0) {
-        const qsizetype end = text.indexOf(u'}', at);
-        if (end < 0)
-            return QString();
-        const QString name = text.mid(at + Opening.size(), end - at - Opening.size());
+    qsizetype start = 0, end = -1;
+    QString name;
+    while (nextVariable(text, end + 1, &start, &end, &name)) {
         if (!mayReadVariable(name))
             return name;
-        at = end + 1;
     }
     return QString();
 }
@@ -44,12 +53,9 @@ Substitution substituteVariables(const QString &text, Placement placement)
 {
     Substitution s;
     s.text = text;
-    qsizetype at = 0;
-    while ((at = s.text.indexOf(Opening, at)) >= 0) {
-        const qsizetype end = s.text.indexOf(u'}', at);
-        if (end < 0)
-            break;
-        const QString name = s.text.mid(at + Opening.size(), end - at - Opening.size());
+    qsizetype at = 0, end = 0;
+    QString name;
+    while (nextVariable(s.text, at, &at, &end, &name)) {
         s.usesVariables = true;
         if (!mayReadVariable(name)) {
             s.problem =

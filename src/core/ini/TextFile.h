@@ -24,16 +24,16 @@ bool writeBytes(const QString &path, const QByteArray &bytes, QString *error = n
 // True when a file of that path exists (as a file, or in the open transaction).
 bool exists(const QString &path);
 
-// Exclusive use of a file for a whole read-edit-rewrite, among processes and threads: a lock file beside it
-// (path + ".lock", QLockFile). A lock left by a process that has died is taken over at once; one that has
-// been held for longer than a minute counts as abandoned. The wait for a lock another writer holds is
-// bounded (waitMs()). Locks nest: a second lock of a path the thread already holds is free. Inside an open
-// Transaction a lock is kept until the transaction has ended, so that its commit happens under the lock.
 // Removes the lock file lockPath when it names no owner (empty or unreadable, as a process killed between
 // making it and writing it leaves it) and no process holds it: QLockFile would otherwise wait for it to age.
 // A lock file being made this very moment is left alone (it is younger than a second). True when removed.
 bool removeDeadLock(const QString &lockPath);
 
+// Exclusive use of a file for a whole read-edit-rewrite, among processes and threads: a lock file beside it
+// (path + ".lock", QLockFile). A lock left by a process that has died is taken over at once; one that has
+// been held for longer than a minute counts as abandoned. The wait for a lock another writer holds is
+// bounded (waitMs()). Locks nest: a second lock of a path the thread already holds is free. Inside an open
+// Transaction a lock is kept until the transaction has ended, so that its commit happens under the lock.
 class FileLock
 {
 public:

@@ -121,15 +121,35 @@ QString encoded(const QString &text)
     return QString::fromLatin1(QUrl::toPercentEncoding(text));
 }
 
+// A program folder as one key: its absolute path, percent-encoded.
+QString folderKey(const QString &programFolder)
+{
+    return encoded(QDir::cleanPath(QDir(programFolder).absolutePath()));
+}
+
 QString watchGroup(const QString &programFolder)
 {
-    return QStringLiteral("Watched/") + encoded(QDir::cleanPath(QDir(programFolder).absolutePath()));
+    return QStringLiteral("Watched/") + folderKey(programFolder);
 }
 
 QString failuresKey(const QString &programFolder, const QString &name, const QString &engineKey)
 {
-    return QStringLiteral("UpdateFailures/") + encoded(QDir::cleanPath(QDir(programFolder).absolutePath())) +
-           u'/' + encoded(name.toLower()) + u'.' + encoded(engineKey.toLower());
+    return QStringLiteral("UpdateFailures/") + folderKey(programFolder) + u'/' + encoded(name.toLower()) +
+           u'.' + encoded(engineKey.toLower());
+}
+
+// Removes the watch of the saved search name (matched without regard to case) from the store's current
+// group, the program folder's watches; true when there was one.
+bool removeWatch(Store &store, const QString &name)
+{
+    bool any = false;
+    for (const QString &key : store->childKeys()) {
+        if (QUrl::fromPercentEncoding(key.toLatin1()).compare(name, Qt::CaseInsensitive) == 0) {
+            store->remove(key);
+            any = true;
+        }
+    }
+    return any;
 }
 
 // Watches of earlier versions were kept per URL for all program folders ("SavedSearchOfUrl/URL" = name):
@@ -185,11 +205,10 @@ QString UserSettings::savedSearchFor(const QString &programFolder, const QString
 
 bool UserSettings::watch(const QString &programFolder, const QString &name, const QString &url)
 {
-    if (!unwatch(programFolder, name))
-        return false;
     Store store;
-    store->endGroup();
+    adoptOldWatches(store, programFolder);
     store->beginGroup(watchGroup(programFolder));
+    removeWatch(store, name); // one URL per saved search, whatever case its name was watched in
     store->setValue(encoded(name), url);
     return store.commit();
 }
@@ -199,13 +218,7 @@ bool UserSettings::unwatch(const QString &programFolder, const QString &name, bo
     Store store;
     adoptOldWatches(store, programFolder);
     store->beginGroup(watchGroup(programFolder));
-    bool any = false;
-    for (const QString &key : store->childKeys()) {
-        if (QUrl::fromPercentEncoding(key.toLatin1()).compare(name, Qt::CaseInsensitive) == 0) {
-            store->remove(key);
-            any = true;
-        }
-    }
+    const bool any = removeWatch(store, name);
     if (found)
         *found = any;
     return store.commit();

@@ -66,13 +66,9 @@ SaveRow countedSaveRowOf(const scan::ResultsModel &results, int row, int *missin
 
 QString SaveResultText(const scan::ResultsModel &results, int row)
 {
-    if (row < 0 || row >= results.rowCount())
-        return QString();
     QString text;
-    for (int column = 2; column < results.cellColumns(); ++column) {
-        const QString cell = results.cell(row, column);
-        text += results.columnCaption(column) + u':' + (hasControlCharacter(cell) ? QString() : cell) + u'\n';
-    }
+    for (const auto &[section, value] : saveRowOf(results, row).cells)
+        text += section + u':' + value + u'\n';
     return text;
 }
 

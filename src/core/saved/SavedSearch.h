@@ -30,8 +30,8 @@ SaveRow saveRowOf(const scan::ResultsModel &results, int row);
 // The same with "-" for every cell the scan reported without a count, so that its engine keeps a gap for
 // the date; missing (when given) counts those cells.
 SaveRow countedSaveRowOf(const scan::ResultsModel &results, int row, int *missing = nullptr);
-// The save text of a results row, as the window shows and carries it: one line per engine column,
-// "caption:cell" ended by LF. Empty for a row that does not exist.
+// The save row as text: one line per engine column, "caption:value" ended by LF. Empty for a row that does
+// not exist.
 QString SaveResultText(const scan::ResultsModel &results, int row);
 
 // The key of a save made on date: "mm-dd-yy".
@@ -86,8 +86,8 @@ struct History
     QStringList dates;
     QList<QStringList> values; // [date][section]
 };
-// False when the file cannot be read, or is a link leading out of its folder.
-// False for a file that cannot be read, or one larger than a saved search may be (error then says so).
+// False when the file cannot be read, is a link leading out of its folder, or is larger than a saved search
+// may be (error then says so).
 bool readHistory(const QString &file, History &history, QString *error = nullptr);
 
 // The newest save of a saved search: its date and the total of its counts over the engines (a value that is

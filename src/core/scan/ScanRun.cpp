@@ -205,14 +205,14 @@ void ScanRun::beginEngine(int engine)
     EngineSummary &summary = m_summary[std::size_t(engine - 1)];
     Slot &slot = m_slots[std::size_t(engine - 1)];
     slot.id = ++m_lastSlotId;
-    const QString &missing = m_requestProblem.at(engine - 1);
-    if (summary.suspended || !missing.isEmpty()) {
+    const QString &problem = m_requestProblem.at(engine - 1);
+    if (summary.suspended || !problem.isEmpty()) {
         // No request: the cell stays without a count, and says why.
         slot.done = true;
         slot.report = summary.suspended
                           ? notAsked(QStringLiteral("Not asked: suspended after %1 blocked answers")
                                          .arg(BlocksBeforeSuspension))
-                          : notAsked(QStringLiteral("Not asked: ") + missing);
+                          : notAsked(QStringLiteral("Not asked: ") + problem);
         QTimer::singleShot(0, this, &ScanRun::emitReady);
         return;
     }
