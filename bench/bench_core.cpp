@@ -23,6 +23,23 @@
 #include <algorithm>
 #include <limits>
 
+namespace {
+
+// Ten years of daily counts for the six engines, newest first, as the history export writes them.
+QByteArray tenYearCsv()
+{
+    QByteArray csv = "Date,Google,Altavista,Yahoo!,Teoma,MSN,All The Web\r\n";
+    for (int day = 0; day < 3650; ++day) {
+        csv += QDate(2026, 12, 7).addDays(-day).toString(Qt::ISODate).toLatin1();
+        for (int engine = 0; engine < 6; ++engine)
+            csv += ',' + QByteArray::number(100000 + day * 7 + engine);
+        csv += "\r\n";
+    }
+    return csv;
+}
+
+} // namespace
+
 class BenchCore : public QObject
 {
     Q_OBJECT
@@ -109,13 +126,7 @@ private slots:
     // Ten years of daily counts for six engines, from CSV to a saved search, and the export back.
     void importTenYearHistory()
     {
-        QByteArray csv = "Date,Google,Altavista,Yahoo!,Teoma,MSN,All The Web\r\n";
-        for (int day = 0; day < 3650; ++day) {
-            csv += QDate(2026, 12, 7).addDays(-day).toString(Qt::ISODate).toLatin1();
-            for (int engine = 0; engine < 6; ++engine)
-                csv += ',' + QByteArray::number(100000 + day * 7 + engine);
-            csv += "\r\n";
-        }
+        const QByteArray csv = tenYearCsv();
         QTemporaryDir dir;
         const QString file = dir.filePath(QStringLiteral("Saved/ten.vty"));
         QBENCHMARK
@@ -126,6 +137,24 @@ private slots:
         saved::History history;
         QVERIFY(saved::readHistory(file, history));
         QCOMPARE(resultsExport::historyCsv(history).toLatin1(), csv);
+    }
+
+    // A day's save into ten years of daily counts, as the window makes it.
+    void saveIntoTenYearHistory()
+    {
+        const QByteArray csv = tenYearCsv();
+        QTemporaryDir dir;
+        const QString file = dir.filePath(QStringLiteral("Saved/ten.vty"));
+        QVERIFY(saved::importHistory(csv, file, false, engines::EngineSet::builtin().headers()).ok);
+        saved::SaveRow row;
+        for (const QString &engine : engines::EngineSet::builtin().headers())
+            row.cells.append({engine, QStringLiteral("123456")});
+        QDate day(2026, 12, 8);
+        QBENCHMARK
+        {
+            QVERIFY(saved::saveResults(row, file, saved::SaveMode::Append, day).ok);
+            day = day.addDays(1);
+        }
     }
 
     void export100000Rows()

@@ -241,7 +241,7 @@ private slots:
         panel.addEntries(entries);
         QCoreApplication::processEvents();
         const qint64 shown = clock.elapsed();
-        QListWidget *list = panel.list();
+        auto *list = panel.findChild<QListWidget *>(QStringLiteral("List1"));
         qint64 longestScroll = 0;
         for (int step = 0; step <= 20; ++step) {
             QElapsedTimer one;

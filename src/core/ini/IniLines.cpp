@@ -4,8 +4,6 @@
 
 namespace modINI {
 
-namespace {
-
 QString trimSpaces(const QString &text)
 {
     qsizetype begin = 0;
@@ -16,6 +14,8 @@ QString trimSpaces(const QString &text)
         --end;
     return (begin == 0 && end == text.size()) ? text : text.mid(begin, end - begin);
 }
+
+namespace {
 
 bool isHeader(const QString &line)
 {

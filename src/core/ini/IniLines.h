@@ -55,6 +55,9 @@ bool FindINILine(IniLines &lines, qint32 &index, const QString &prefix, bool sto
 // is set to the new last index.
 void InsertINILine(IniLines &lines, const QString &text, qint32 &position);
 
+// The text of a slot as a rewrite writes it: without leading and trailing spaces (tabs stay).
+QString trimSpaces(const QString &text);
+
 // A section or key name is valid when it holds none of "[", "]" and "=".
 bool IsValidININame(const QString &name);
 

@@ -141,10 +141,13 @@ struct TransactionAccess
 {
     static const QByteArray *find(const QString &path)
     {
-        if (!current)
-            return nullptr;
-        const auto it = current->m_files.constFind(path);
-        return it == current->m_files.constEnd() ? nullptr : &it.value();
+        // A nested transaction reads what the transactions around it have written.
+        for (const Transaction *t = current; t; t = t->m_outer) {
+            const auto it = t->m_files.constFind(path);
+            if (it != t->m_files.constEnd())
+                return &it.value();
+        }
+        return nullptr;
     }
     static bool write(const QString &path, const QByteArray &bytes)
     {

@@ -62,7 +62,8 @@ private:
 // thread that opened it), every read and write of this module for a path goes to an in-memory copy of that
 // file; commit() then writes each changed file once, atomically. So a sequence of key and section writes to
 // one file leaves, after any failure or a kill at any moment, either the old file or the file the whole
-// sequence gives, byte for byte. Without commit() nothing reaches the disk.
+// sequence gives, byte for byte. Without commit() nothing reaches the disk. A transaction opened inside
+// another reads what the outer one has written, and its commit lands in the outer one.
 class Transaction
 {
 public:

@@ -1,8 +1,7 @@
 #include "core/saved/ChartData.h"
 
-#include "core/ini/IniSnapshot.h"
-#include "core/ini/modINI.h"
 #include "core/saved/SavedSearch.h"
+#include "core/saved/SearchFile.h"
 #include "core/scan/EngineTable.h"
 #include "core/scan/ResultsModel.h"
 #include "core/scan/SortKeys.h"
@@ -36,23 +35,17 @@ std::optional<double> scaled(const std::optional<qint64> &value, int divisor)
 
 Series readSeries(const QString &file, const QString &section)
 {
-    modINI::IniSnapshot snapshot;
-    snapshot.load(file);
-    return readSeries(snapshot, section);
+    saved::SearchFile search;
+    search.load(file);
+    return readSeries(search, section);
 }
 
-Series readSeries(const modINI::IniSnapshot &snapshot, const QString &section)
+Series readSeries(const saved::SearchFile &search, const QString &section)
 {
     Series series;
-    QString body = snapshot.section(section);
-    if (body.endsWith(u'\n'))
-        body.chop(2); // the CR LF that ends a section that is not the file's last
-    if (body.isEmpty())
-        return series;
-    for (const QString &line : body.split(QStringLiteral("\r\n"))) {
-        const qsizetype eq = line.indexOf(u'=');
-        series.labels.append(eq < 0 ? line : line.left(eq));
-        series.values.append(eq < 0 ? std::nullopt : wholeNumber(line.mid(eq + 1)));
+    for (const saved::Entry &entry : search.entries(search.indexOf(section))) {
+        series.labels.append(entry.key);
+        series.values.append(entry.value ? wholeNumber(*entry.value) : std::nullopt);
     }
     return series;
 }
@@ -122,8 +115,8 @@ ChartModel allEnginesChart(const QString &file, const QStringList &sections, con
     ChartModel chart;
     chart.title = title;
     // One load of the file for every section.
-    modINI::IniSnapshot snapshot;
-    snapshot.load(file);
+    saved::SearchFile search;
+    search.load(file);
     QStringList drawn = sections;
     if (drawn.size() > MaxSeries) {
         drawn = drawn.first(MaxSeries);
@@ -134,7 +127,7 @@ ChartModel allEnginesChart(const QString &file, const QStringList &sections, con
     QList<Series> all;
     all.reserve(drawn.size());
     for (const QString &section : std::as_const(drawn))
-        all.append(readSeries(snapshot, section));
+        all.append(readSeries(search, section));
     // The categories: the first section's dates in its order; every other date placed by date (newest first).
     QStringList dates;
     QList<QDate> dateValues; // dates[i] as a date, parsed once
@@ -216,10 +209,10 @@ ChartModel currentResultsChart(const scan::ResultsModel &results)
 
 bool hasSingleDateSeries(const QString &file, const QStringList &sections)
 {
-    modINI::IniSnapshot snapshot;
-    snapshot.load(file);
-    return std::any_of(sections.cbegin(), sections.cend(), [&snapshot](const QString &section) {
-        return readSeries(snapshot, section).labels.size() == 1;
+    saved::SearchFile search;
+    search.load(file);
+    return std::any_of(sections.cbegin(), sections.cend(), [&search](const QString &section) {
+        return readSeries(search, section).labels.size() == 1;
     });
 }
 

@@ -10,8 +10,8 @@
 namespace scan {
 class ResultsModel;
 }
-namespace modINI {
-class IniSnapshot;
+namespace saved {
+class SearchFile;
 }
 
 // What a chart shows, independent of how it is drawn: series (the legend's entries), categories along the
@@ -39,7 +39,7 @@ struct Series
     QList<std::optional<qint64>> values;
 };
 Series readSeries(const QString &file, const QString &section);
-Series readSeries(const modINI::IniSnapshot &snapshot, const QString &section);
+Series readSeries(const saved::SearchFile &search, const QString &section);
 
 // "All Engines" charts at most this many sections; a file with more says so in the chart's message.
 inline constexpr int MaxSeries = 50;

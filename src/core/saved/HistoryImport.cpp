@@ -1,9 +1,10 @@
 #include "core/saved/HistoryImport.h"
 
 #include "core/engines/EngineSet.h"
-#include "core/ini/IniSnapshot.h"
+#include "core/ini/IniLines.h"
 #include "core/ini/TextFile.h"
 #include "core/saved/SavedSearch.h"
+#include "core/saved/SearchFile.h"
 #include "core/scan/ResultsExport.h"
 #include "core/scan/ResultsModel.h"
 
@@ -20,32 +21,6 @@
 namespace saved {
 
 namespace {
-
-// A section's keys and values as in the file, in file order.
-struct Section
-{
-    QString name;
-    QList<QPair<QString, QString>> entries;
-};
-
-QList<Section> readSections(const QString &file)
-{
-    QList<Section> sections;
-    modINI::IniSnapshot snapshot;
-    if (!snapshot.load(file))
-        return sections;
-    for (const QString &name : snapshot.sections()) {
-        Section section{name, {}};
-        for (const QString &line : snapshot.section(name).split(QStringLiteral("\r\n"))) {
-            if (line.isEmpty())
-                continue;
-            const qsizetype eq = line.indexOf(u'=');
-            section.entries.append({eq < 0 ? line : line.left(eq), eq < 0 ? QString() : line.mid(eq + 1)});
-        }
-        sections.append(section);
-    }
-    return sections;
-}
 
 QString grouped(const QString &digits)
 {
@@ -190,134 +165,6 @@ QList<int> saveOrder(const QStringList &columns, const QStringList &headers)
     return order;
 }
 
-// The file that saves on the rows' dates, oldest first, would leave: the first a new save search (unless the
-// file exists), each later one an append. Every save rewrites the file from its loaded form, so only the last
-// save's last key write leaves a trace beyond that form: an empty line at the end when it inserted a key into
-// the file's last section, two empty lines before a section it appended.
-QString importedFile(QList<Section> sections, const QByteArray &original, const QStringList &columns,
-                     const std::map<QDate, QStringList> &rows, const QStringList &engineHeaders)
-{
-    const QList<int> order = saveOrder(columns, engineHeaders);
-    QList<int> rank(columns.size()); // column -> its place in a save
-    for (int i = 0; i < order.size(); ++i)
-        rank[order.at(i)] = i;
-    QHash<QString, int> sectionOf; // case-folded name -> index in sections
-    for (int i = 0; i < sections.size(); ++i)
-        sectionOf.insert(sections.at(i).name.toCaseFolded(), i);
-    const int existing = int(sections.size());
-    QDate newestExisting;
-    for (const Section &section : std::as_const(sections)) {
-        for (const auto &entry : section.entries)
-            newestExisting = std::max(newestExisting, dateOfKey(entry.first));
-    }
-    // Columns the file lacks, in the order saves would append them: by their first count, then as a save
-    // writes its lines.
-    QList<std::pair<QDate, int>> added;
-    QList<int> sectionOfColumn(columns.size());
-    for (int c = 0; c < columns.size(); ++c) {
-        const auto it = sectionOf.constFind(columns.at(c).toCaseFolded());
-        if (it != sectionOf.constEnd()) {
-            sectionOfColumn[c] = it.value();
-            continue;
-        }
-        QDate first;
-        for (const auto &[date, counts] : rows) {
-            if (!counts.at(c).isEmpty()) {
-                first = date;
-                break;
-            }
-        }
-        sectionOfColumn[c] = -1;
-        if (first.isValid())
-            added.append({first, c});
-    }
-    std::stable_sort(added.begin(), added.end(), [&](const auto &a, const auto &b) {
-        return a.first != b.first ? a.first < b.first : rank.at(a.second) < rank.at(b.second);
-    });
-    for (const auto &[first, c] : std::as_const(added)) {
-        sectionOfColumn[c] = int(sections.size());
-        sections.append(Section{columns.at(c), {}});
-    }
-    // The last save: the newest row with a count, when it is newer than all the file holds already.
-    const QDate *lastDate = nullptr;
-    const QStringList *lastCounts = nullptr;
-    for (auto it = rows.crbegin(); it != rows.crend(); ++it) {
-        if (hasCount(it->second)) {
-            lastDate = &it->first;
-            lastCounts = &it->second;
-            break;
-        }
-    }
-    int lastSection = -1;    // the section of the last save's last line
-    bool lastWasNew = false; // ... which that save appended to the file
-    if (lastDate && (!newestExisting.isValid() || *lastDate > newestExisting)) {
-        for (auto c = order.crbegin(); c != order.crend(); ++c) {
-            if (lastCounts->at(*c).isEmpty() || sectionOfColumn.at(*c) < 0)
-                continue;
-            lastSection = sectionOfColumn.at(*c);
-            // A new file's first save makes every section before writing its key; later saves append the
-            // sections without a count before.
-            bool firstSave = existing == 0;
-            for (auto row = rows.cbegin(); firstSave && row->first < *lastDate; ++row)
-                firstSave = !hasCount(row->second);
-            bool before = lastSection < existing && !sections.at(lastSection).entries.isEmpty();
-            for (auto row = rows.cbegin(); !before && row->first < *lastDate; ++row)
-                before = !row->second.at(*c).isEmpty();
-            lastWasNew = !firstSave && !before;
-            break;
-        }
-    } else if (existing > 0) {
-        // The file's own last save is still the last: its marks stay where they were.
-        const QByteArray lastHeader = "\r\n\r\n\r\n[" + sections.at(existing - 1).name.toLatin1() + "]\r\n";
-        if (original.endsWith("\r\n\r\n")) {
-            lastSection = existing - 1;
-        } else if (original.lastIndexOf(lastHeader) >= 0 &&
-                   original.indexOf("\r\n[", original.lastIndexOf(lastHeader) + lastHeader.size()) < 0) {
-            lastSection = existing - 1;
-            lastWasNew = true;
-        }
-    }
-    // Each section's dates newest first; keys that are no date keep their place after them.
-    QList<std::map<QDate, QString, std::greater<QDate>>> dated(sections.size());
-    QList<QList<QPair<QString, QString>>> other(sections.size());
-    for (int i = 0; i < sections.size(); ++i) {
-        for (const auto &[key, value] : std::as_const(sections.at(i).entries)) {
-            const QDate date = dateOfKey(key);
-            if (date.isValid() && dateKey(date) == key)
-                dated[i][date] = value;
-            else
-                other[i].append({key, value});
-        }
-    }
-    for (const auto &[date, counts] : rows) {
-        for (int c = 0; c < columns.size(); ++c) {
-            const int i = sectionOfColumn.at(c);
-            if (i >= 0 && !counts.at(c).isEmpty())
-                dated[i][date] =
-                    sections.at(i).name == QLatin1String("MSN") ? grouped(counts.at(c)) : counts.at(c);
-        }
-    }
-    int lastWritten = -1;
-    for (int i = 0; i < sections.size(); ++i)
-        lastWritten = dated.at(i).empty() && other.at(i).isEmpty() ? lastWritten : i;
-    if (lastSection != lastWritten)
-        lastSection = -1; // a section after it: the marks were rewritten away
-    QString out;
-    for (int i = 0; i < sections.size(); ++i) {
-        if (dated.at(i).empty() && other.at(i).isEmpty())
-            continue; // a save never writes an empty section
-        out += (i == lastSection && lastWasNew ? QStringLiteral("\r\n\r\n[") : QStringLiteral("\r\n["));
-        out += sections.at(i).name + QStringLiteral("]\r\n");
-        for (const auto &[date, value] : dated.at(i))
-            out += dateKey(date) + u'=' + value + QStringLiteral("\r\n");
-        for (const auto &[key, value] : std::as_const(other.at(i)))
-            out += key + u'=' + value + QStringLiteral("\r\n");
-    }
-    if (lastSection >= 0 && !lastWasNew)
-        out += QStringLiteral("\r\n");
-    return out;
-}
-
 ImportResult importHistory(const QByteArray &csv, const QString &file, bool merge,
                            const QStringList &engineHeaders)
 {
@@ -423,20 +270,74 @@ ImportResult importHistory(const QByteArray &csv, const QString &file, bool merg
                 .arg(QFileInfo(file).completeBaseName()));
         return result;
     }
-    QByteArray original;
-    if (exists && !textFile::readBytes(file, original)) {
+    // The import is the saves on the rows' dates, oldest first, landing in one write. Each save rewrites the
+    // file whole, so every save but the last leaves the file in its rewritten form: those go into the model.
+    // The last save is made as any save is made, so its key writes leave what they leave.
+    textFile::Transaction transaction;
+    SearchFile search;
+    if (QString why; exists && !search.load(file, &why)) {
         result.errors.append(
-            QStringLiteral("The saved search %1 cannot be read.").arg(QDir::toNativeSeparators(file)));
+            why.isEmpty()
+                ? QStringLiteral("The saved search %1 cannot be read.").arg(QDir::toNativeSeparators(file))
+                : why);
         return result;
     }
-    const QString out =
-        importedFile(exists ? readSections(file) : QList<Section>(), original, columns, rows, engineHeaders);
-    if (QString why; !textFile::writeBytes(file, out.toLatin1(), &why)) {
+    const QList<int> order = saveOrder(columns, engineHeaders);
+    const auto valueIn = [&search](const QString &column, const QString &digits) {
+        // MSN's page groups its counts by thousands, and a save keeps the cell's text.
+        const int section = search.indexOf(column);
+        return (section < 0 ? column : search.name(section)) == QLatin1String("MSN") ? grouped(digits)
+                                                                                     : digits;
+    };
+    // A row whose every count the file holds already is no save: it changes nothing.
+    const auto changes = [&](const std::pair<const QDate, QStringList> &row) {
+        for (qsizetype c = 0; c < columns.size(); ++c) {
+            const QString &digits = row.second.at(c);
+            if (!digits.isEmpty() && search.value(columns.at(c), row.first) != valueIn(columns.at(c), digits))
+                return true;
+        }
+        return false;
+    };
+    auto last = rows.crbegin();
+    while (last != rows.crend() && !changes(*last))
+        ++last;
+    bool rewritten = false;
+    for (auto it = rows.cbegin(); last != rows.crend() && it->first < last->first; ++it) {
+        for (const int c : order) {
+            if (!it->second.at(c).isEmpty())
+                rewritten |=
+                    search.setValue(columns.at(c), it->first, valueIn(columns.at(c), it->second.at(c)));
+        }
+    }
+    const auto refuse = [&](const QString &why) {
         result.errors.append(
             QStringLiteral("The saved search could not be written to %1; it is unchanged: %2.")
                 .arg(QDir::toNativeSeparators(file), why));
         return result;
+    };
+    if (search.slotCount() > modINI::MaxSlots)
+        return refuse(QStringLiteral("it would hold more than %1 lines, the most a saved search holds")
+                          .arg(modINI::MaxSlots));
+    QString why;
+    if ((rewritten || (!exists && last == rows.crend())) &&
+        !textFile::writeBytes(file, search.rewrittenBytes(), &why))
+        return refuse(why);
+    if (last != rows.crend()) {
+        SaveRow save;
+        for (const int c : order) {
+            const QString &digits = last->second.at(c);
+            save.cells.append(
+                {columns.at(c), digits.isEmpty() ? QStringLiteral("-") : valueIn(columns.at(c), digits)});
+        }
+        const SaveResult saved =
+            saveResults(save, file, search.isEmpty() ? SaveMode::CreateNew : SaveMode::Append, last->first);
+        if (!saved.ok) {
+            result.errors.append(saved.error);
+            return result;
+        }
     }
+    if (!transaction.commit())
+        return refuse(transaction.error());
     result.ok = true;
     result.dates = int(rows.size());
     return result;

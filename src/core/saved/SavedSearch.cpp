@@ -1,16 +1,13 @@
 #include "core/saved/SavedSearch.h"
+#include "core/saved/SearchFile.h"
 
 #include "core/scan/SortKeys.h"
 
 #include "core/ini/IniLines.h"
-#include "core/ini/IniSnapshot.h"
 #include "core/ini/TextFile.h"
 #include "core/ini/modINI.h"
 #include "core/ini/privateProfile.h"
 #include "core/scan/ResultsModel.h"
-
-#include <QHash>
-#include <QSet>
 
 #include <algorithm>
 
@@ -20,6 +17,12 @@
 namespace saved {
 
 namespace {
+
+bool readsBack(const QString &value)
+{
+    return !value.endsWith(u' ') &&
+           std::all_of(value.cbegin(), value.cend(), [](QChar c) { return c.unicode() <= 0xff; });
+}
 
 bool hasControlCharacter(const QString &text)
 {
@@ -85,7 +88,16 @@ QDate savableDate(const QString &isoText)
 
 QString dateKey(const QDate &date)
 {
-    return date.toString(QStringLiteral("MM-dd-yy"));
+    if (!date.isValid() || date.year() < 0)
+        return date.toString(QStringLiteral("MM-dd-yy"));
+    // Written out by hand: an import makes a key per count.
+    const int parts[3] = {date.month(), date.day(), date.year() % 100};
+    QString key(8, u'-');
+    for (int i = 0; i < 3; ++i) {
+        key[i * 3] = QChar(u'0' + parts[i] / 10);
+        key[i * 3 + 1] = QChar(u'0' + parts[i] % 10);
+    }
+    return key;
 }
 
 QDate dateOfKey(const QString &key)
@@ -164,33 +176,10 @@ namespace {
 // line).
 void placeDateKey(const QString &section, const QString &key, const QString &file)
 {
-    const QDate date = dateOfKey(key);
-    modINI::IniLines lines;
-    if (!date.isValid() || !modINI::LoadINIFile(lines, file))
-        return;
-    qint32 header = 0;
-    if (!modINI::FindINILine(lines, header, u'[' + section + u']', false))
-        return;
-    const int top = header + 1;
-    if (top > lines.count() || !lines.at(top).startsWith(key + u'=', Qt::CaseInsensitive))
-        return;
-    int target = top;
-    for (int i = top + 1; i <= lines.count() && !lines.at(i).startsWith(u'['); ++i) {
-        const QString &line = lines.at(i);
-        const QDate other = dateOfKey(line.left(line.indexOf(u'=')));
-        if (line.isEmpty() || !other.isValid())
-            continue;
-        if (other < date)
-            break;
-        target = i;
-    }
-    if (target == top)
-        return;
-    const QString moved = lines.at(top);
-    for (int i = top; i < target; ++i)
-        lines.set(i, lines.at(i + 1));
-    lines.set(target, moved);
-    modINI::SaveINIFile(lines, file);
+    SearchFile search;
+    if (search.load(file) && search.moveIntoPlace(section, dateOfKey(key)) &&
+        search.slotCount() <= modINI::MaxSlots)
+        textFile::writeBytes(file, search.rewrittenBytes());
 }
 
 } // namespace
@@ -252,6 +241,9 @@ SaveResult saveResults(const SaveRow &row, const QString &file, SaveMode mode, c
     int skipped = 0;
     // All the writes of one save land together: the file afterwards is the old file or the new one, whole.
     textFile::Transaction transaction;
+    SearchFile search; // the file as the save goes along: which lines are new, which must move
+    if (mode == SaveMode::Append)
+        search.load(file);
     for (const auto &[section, cell] : lines) {
         QString value = cell;
         if (value == QLatin1String("-")) {
@@ -262,14 +254,19 @@ SaveResult saveResults(const SaveRow &row, const QString &file, SaveMode mode, c
         // and a line end can never reach the file.
         if (hasControlCharacter(value))
             value.clear();
+        // A key write lands as given, or its value would not read back: a character a single-byte file
+        // cannot hold, or spaces at its end, which a rewrite trims.
+        if (!readsBack(value))
+            break;
         if (mode == SaveMode::CreateNew && !privateProfile::WriteSection(section, QString(), file))
             break;
-        const bool newKey =
-            modINI::ReadINI(section, key, QStringLiteral("\x01"), file) == QLatin1String("\x01");
-        modINI::WriteINI(section, key, value, file);
-        if (modINI::ReadINI(section, key, QStringLiteral("\x01"), file) != value)
+        // A new line that is older than a date already in its section moves down to its place.
+        const bool moves =
+            mode == SaveMode::Append && !search.value(section, date) && search.placeOf(section, date) > 0;
+        if (!modINI::WriteINI(section, key, value, file))
             break;
-        if (newKey)
+        search.setValue(section, date, value);
+        if (moves)
             placeDateKey(section, key, file);
         ++result.sectionsWritten;
     }
@@ -300,63 +297,10 @@ SaveResult saveResults(const SaveRow &row, const QString &file, SaveMode mode, c
 
 bool readHistory(const QString &file, History &history, QString *error)
 {
-    // One load of the file, dates paired through a hash: time linear in the file's size.
-    modINI::IniSnapshot snapshot;
-    if (!staysInItsFolder(file) || !snapshot.load(file))
+    SearchFile search;
+    if (!search.load(file, error))
         return false;
-    if (snapshot.cutAtLimit()) {
-        // Part of a history would be a wrong history.
-        if (error)
-            *error =
-                QStringLiteral("the saved search %1 holds more than %2 lines, the most a saved search may "
-                               "hold; it is not read")
-                    .arg(QDir::toNativeSeparators(file))
-                    .arg(modINI::MaxSlots);
-        return false;
-    }
-    history = History();
-    history.sections = snapshot.sections();
-    QList<QHash<QString, QString>> bySection;
-    bySection.reserve(history.sections.size());
-    QSet<QString> seen;
-    for (const QString &section : std::as_const(history.sections)) {
-        QHash<QString, QString> values;
-        const QString body = snapshot.section(section);
-        for (const QString &line : body.split(QStringLiteral("\r\n"), Qt::SkipEmptyParts)) {
-            const qsizetype eq = line.indexOf(u'=');
-            if (eq < 0)
-                continue;
-            const QString date = line.left(eq);
-            if (!values.contains(date))
-                values.insert(date, line.mid(eq + 1));
-            if (!seen.contains(date)) {
-                seen.insert(date);
-                history.dates.append(date);
-            }
-        }
-        bySection.append(values);
-    }
-    // Newest first; keys that are no date go last, in file order.
-    QList<std::pair<QDate, QString>> keyed;
-    keyed.reserve(history.dates.size());
-    for (const QString &date : std::as_const(history.dates))
-        keyed.append({dateOfKey(date), date});
-    std::stable_sort(keyed.begin(), keyed.end(), [](const auto &a, const auto &b) {
-        if (a.first.isValid() != b.first.isValid())
-            return a.first.isValid();
-        return a.first.isValid() && a.first > b.first;
-    });
-    history.dates.clear();
-    for (const auto &entry : std::as_const(keyed))
-        history.dates.append(entry.second);
-    history.values.reserve(history.dates.size());
-    for (const QString &date : std::as_const(history.dates)) {
-        QStringList row;
-        row.reserve(bySection.size());
-        for (const auto &values : std::as_const(bySection))
-            row.append(values.value(date));
-        history.values.append(row);
-    }
+    history = search.history();
     return true;
 }
 

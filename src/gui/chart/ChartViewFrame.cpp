@@ -1,7 +1,7 @@
 #include "gui/chart/ChartViewFrame.h"
 
-#include "core/ini/modINI.h"
 #include "core/saved/ChartData.h"
+#include "core/saved/SearchFile.h"
 #include "gui/chart/ChartWidget.h"
 #include "gui/common/Twips.h"
 
@@ -76,9 +76,10 @@ void ChartViewFrame::listSavedSearch(const QString &file, const QString &title)
     m_file = file;
     m_title = title;
     m_chart->setChartType(m_typeBox->currentIndex());
-    QStringList sections;
+    saved::SearchFile search;
     if (!file.isEmpty())
-        modINI::GetINISections(sections, file);
+        search.load(file);
+    const QStringList sections = search.sectionNames();
     m_engineBox->clear();
     m_engineBox->addItems(sections);
     m_engineBox->addItem(QStringLiteral("All Engines"));

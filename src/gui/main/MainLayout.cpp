@@ -55,8 +55,7 @@ void arrange(const Parts &parts)
 
     parts.web->fitTo(view.width(), view.height());
 
-    QWidget *list = parts.urls->list();
-    list->resize(list->width(), std::abs(parts.urls->height() - list->y() - px(200)));
+    parts.urls->fitList(px(200));
     parts.toolStrip->fitTo(W);
 }
 

@@ -83,6 +83,11 @@ QAction *UrlPanel::popupAction(const char *name, const QString &text, void (UrlP
     return action;
 }
 
+void UrlPanel::fitList(int bottomMargin)
+{
+    m_list->resize(m_list->width(), std::abs(height() - m_list->y() - bottomMargin));
+}
+
 QStringList UrlPanel::entries() const
 {
     QStringList out;

@@ -22,8 +22,8 @@ public:
 
     QStringList entries() const;
     void addEntries(const QStringList &entries);
-    // The list, for the window's layout (its height follows the panel's) only.
-    QListWidget *list() const { return m_list; }
+    // The list's height follows the panel's: it ends bottomMargin pixels above the panel's bottom.
+    void fitList(int bottomMargin);
     QMenu *popup() const { return m_popup; }
 
 public slots:

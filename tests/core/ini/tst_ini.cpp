@@ -1,5 +1,4 @@
 #include "core/ini/IniLines.h"
-#include "core/ini/IniSnapshot.h"
 #include "core/ini/TextFile.h"
 #include "core/ini/modINI.h"
 #include "core/ini/privateProfile.h"
@@ -200,22 +199,8 @@ private slots:
         QCOMPARE(read(f), now);
     }
 
-    void snapshotReadsAsTheFileDoes()
+    void blankLinesCostNothing()
     {
-        // One load answers as GetINISections and ReadINISection do on the same file, duplicates, case,
-        // headers without "]", invalid names and the last section included.
-        const QString f =
-            file("junk\r\n[A]\r\nk=1\r\n[b] tail\r\nx=2\r\n  y = 3\r\n[a]\r\nk=9\r\n[C=D]\r\nz=1\r\n"
-                 "[Open\r\nq=1\r\n[]\r\ne=1\r\n[Last]\r\nl=1\r\nm=2");
-        IniSnapshot snapshot;
-        QVERIFY(snapshot.load(f));
-        QStringList names;
-        GetINISections(names, f);
-        QCOMPARE(snapshot.sections(), names);
-        for (const char *name : {"A", "a", "B", "b", "C=D", "Open", "", "Last", "missing", "[A", "b] tail"})
-            QCOMPARE(snapshot.section(s(name), s("default")), ReadINISection(s(name), s("default"), f));
-        QVERIFY(!snapshot.load(file()));
-        QVERIFY(snapshot.sections().isEmpty());
         // Millions of blank lines are skipped without being made.
         const QString blank = file(QByteArray(4 * 1024 * 1024, '\r') + "[Engines]\r\nGoogle=G\r\n" +
                                    QByteArray(2 * 1024 * 1024, '\r'));

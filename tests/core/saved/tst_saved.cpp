@@ -6,6 +6,7 @@
 #include "core/saved/ChartData.h"
 #include "core/saved/HistoryImport.h"
 #include "core/saved/SavedSearch.h"
+#include "core/saved/SearchFile.h"
 #include "core/saved/Updates.h"
 #include "core/scan/ResultsExport.h"
 #include "core/scan/ResultsModel.h"
@@ -85,6 +86,9 @@ private slots:
         scan::ResultsModel empty;
         QCOMPARE(SaveResultText(empty, 0), QString());
         QCOMPARE(dateKey(QDate(2026, 12, 5)), s("12-05-26"));
+        QCOMPARE(dateKey(QDate(2000, 1, 2)), s("01-02-00"));
+        QCOMPARE(dateKey(QDate(2099, 10, 31)), s("10-31-99"));
+        QCOMPARE(dateKey(QDate()), QString());
         QCOMPARE(dateOfKey(s("12-05-26")), QDate(2026, 12, 5));
         QVERIFY(!dateOfKey(s("13-05-26")).isValid());
         QVERIFY(!dateOfKey(s("x")).isValid());
@@ -287,6 +291,37 @@ private slots:
         // A name whose temporary rewrite name would not fit the file system is refused.
         QVERIFY(isValidSearchName(QString(244, u'n')));
         QVERIFY(!isValidSearchName(QString(245, u'n')));
+    }
+
+    void searchFileReadsAsTheIniModule()
+    {
+        // One load answers as the INI module's section reads do on the same file (duplicates, case, headers
+        // without "]", invalid names, the last section), and writes the file back as a key write rewrites it.
+        QVERIFY(QDir().mkpath(folder()));
+        const QString f = folder() + s("/odd.vty");
+        const QByteArray odd = "junk\r\n[A]\r\nk=1\r\n\r\n[b] tail\r\nx=2\r\n  y = 3  \r\n[a]\r\nk=9\r\n"
+                               "[C=D]\r\nz=1\r\n[Open\r\nq=1\r\n[]\r\ne=1\r\n\r\n\r\n[Last]\r\nl=1\rm=2";
+        QVERIFY(testFiles::write(f, odd));
+        SearchFile search;
+        QVERIFY(search.load(f));
+        QStringList names;
+        modINI::GetINISections(names, f);
+        QCOMPARE(search.sectionNames(), names);
+        for (const char *name : {"A", "a", "B", "b", "C=D", "Open", "", "Last", "missing", "[A", "b] tail"}) {
+            QStringList lines;
+            const int section = search.indexOf(s(name));
+            for (const Entry &entry : search.entries(section))
+                lines.append(entry.value ? entry.key + u'=' + *entry.value : entry.key);
+            const QString body = modINI::ReadINISection(s(name), s("none"), f);
+            QCOMPARE(section < 0 ? s("none") : lines.join(s("\r\n")),
+                     body.endsWith(u'\n') ? body.chopped(2) : body);
+        }
+        QVERIFY(modINI::WriteINI(s("a"), s("k"), s("1"), f)); // the same value: a rewrite, nothing more
+        QCOMPARE(search.rewrittenBytes(), testFiles::read(f));
+        QCOMPARE(search.slotCount(),
+                 24); // a line before the sections, 7 headers with their empty lines, 9 lines
+        QVERIFY(!search.load(folder() + s("/missing.vty")));
+        QVERIFY(search.sectionNames().isEmpty() && search.isEmpty());
     }
 
     void staleTemporaries()
@@ -496,6 +531,7 @@ private slots:
             const int days = 1 + random.bounded(5);
             const int earlyDays = 1 + random.bounded(days);
             int saved = 0;
+            QList<std::pair<QDate, SaveRow>> rows; // the days with something to save
             for (int day = 0; day < days; ++day) {
                 QStringList cells;
                 for (int engine = 0; engine < 6; ++engine) {
@@ -511,6 +547,7 @@ private slots:
                 QVERIFY(saveResults(saveText(cells), saves, mode, date).ok);
                 if (saved < earlyDays)
                     QVERIFY(saveResults(saveText(cells), early, mode, date).ok);
+                rows.append({date, saveText(cells)});
                 ++saved;
             }
             if (saved == 0)
@@ -531,6 +568,21 @@ private slots:
                      qPrintable(s("trial %1:\n").arg(trial) + QString::fromLatin1(earlyBytes) +
                                 s("\nsaves:\n") + QString::fromLatin1(testFiles::read(saves)) +
                                 s("\nmerged:\n") + QString::fromLatin1(testFiles::read(early))));
+            // The last days saved first, then the whole history merged in: what saves of the earlier days,
+            // oldest first, make of that file (each older date goes in below the newer ones).
+            const QString late = folder() + QStringLiteral("/late%1.vty").arg(trial);
+            const QString replayed = folder() + QStringLiteral("/replayed%1.vty").arg(trial);
+            for (qsizetype i = earlyDays - 1; i < rows.size(); ++i) {
+                const SaveMode mode = i == earlyDays - 1 ? SaveMode::CreateNew : SaveMode::Append;
+                QVERIFY(saveResults(rows.at(i).second, late, mode, rows.at(i).first).ok);
+            }
+            QVERIFY(QFile::copy(late, replayed));
+            for (qsizetype i = 0; i < earlyDays - 1; ++i)
+                QVERIFY(saveResults(rows.at(i).second, replayed, SaveMode::Append, rows.at(i).first).ok);
+            QVERIFY(importHistory(csv, late, true, headers()).ok);
+            QVERIFY2(testFiles::read(late) == testFiles::read(replayed),
+                     qPrintable(s("trial %1:\n").arg(trial) + QString::fromLatin1(testFiles::read(replayed)) +
+                                s("\nmerged:\n") + QString::fromLatin1(testFiles::read(late))));
         }
         // A million bad lines: the first 20 are named, the rest counted.
         QByteArray bad = "Date,Google\n";

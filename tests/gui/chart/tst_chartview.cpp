@@ -56,7 +56,7 @@ private:
 
     void scan(const QStringList &urls)
     {
-        m_form->urlPanel()->list()->clear();
+        m_form->urlPanel()->findChild<QListWidget *>(s("List1"))->clear();
         m_form->urlPanel()->addEntries(urls);
         QSignalSpy finished(m_form->scanRun(), &scan::ScanRun::finished);
         m_form->Command1_Click();

@@ -81,7 +81,7 @@ private:
 
     void runScan(const QStringList &urls)
     {
-        m_form->urlPanel()->list()->clear();
+        m_form->urlPanel()->findChild<QListWidget *>(s("List1"))->clear();
         m_form->urlPanel()->addEntries(urls);
         QSignalSpy finished(m_form->scanRun(), &scan::ScanRun::finished);
         m_form->Command1_Click();
@@ -457,7 +457,7 @@ private slots:
         QCOMPARE(prompts::takeShown(),
                  QStringList{s("Vantory|Exit Vantory? The results and the URL list are not kept.")});
         QVERIFY(m_form->isVisible());
-        m_form->urlPanel()->list()->clear();
+        m_form->urlPanel()->findChild<QListWidget *>(s("List1"))->clear();
         action("mnuExitNow")->trigger();
         QVERIFY(prompts::takeShown().isEmpty());
         QVERIFY(!m_form->isVisible());
@@ -590,7 +590,7 @@ private slots:
         QCOMPARE(panel->text(), s("Search Complete.  Found 12 links."));
         // A running scan: neither a hover nor its end replaces the scan's text.
         m_program.engines->setLatencyMs(300);
-        m_form->urlPanel()->list()->clear();
+        m_form->urlPanel()->findChild<QListWidget *>(s("List1"))->clear();
         m_form->urlPanel()->addEntries({s("http://hover.example"), s("http://hover2.example")});
         QSignalSpy status(m_form->scanRun(), &scan::ScanRun::statusChanged);
         QSignalSpy finished(m_form->scanRun(), &scan::ScanRun::finished);
@@ -855,7 +855,7 @@ private slots:
         UserSettings::watch(programFolder::path(), s("upd2"), s("http://upd2.example"));
         UserSettings::setValue(UserSettings::AlertDrop, s("50"));
         m_program.engines->setCount(1, s("http://upd.example"), 100);
-        m_form->urlPanel()->list()->clear(); // the URL list plays no part
+        m_form->urlPanel()->findChild<QListWidget *>(s("List1"))->clear(); // the URL list plays no part
         action("mnuUpdateSaved")->trigger();
         QVERIFY(finished.wait(20000));
         QCOMPARE(modINI::ReadINI(s("Google"), today, s("none"), saved + s("/upd.vty")), s("100"));
