@@ -206,6 +206,21 @@ QList<QCommandLineOption> commandTable()
             "its definition cuts out and the status; exit 0 for a count or a recognised zero, 3 for none.",
             "KEY"),
         valued("page", "With --test-engine: a saved result page to read.", "FILE"),
+        valued("graph-import",
+               "Import the web graph release RELEASE (as cc-main-2025-sep-oct-nov): its domain files are "
+               "streamed from the source, checked and indexed in the program folder's WebGraph folder.",
+               "RELEASE"),
+        valued("graph-source",
+               "Where the releases are: an http(s) address or a folder with the same layout (default: "
+               "https://data.commoncrawl.org/projects/hyperlinkgraph).",
+               "BASE"),
+        valued("graph-keep-files", "With --graph-import: keep the downloaded files in DIR too.", "DIR"),
+        flag("graph",
+             "Look up the URLs given (or a URL list file, or - for standard input) in a web graph "
+             "release: node, linking domains, harmonic and PageRank position and value, hosts, status."),
+        valued("graph-release", "With --graph: the release to read (default: the newest imported).", "R"),
+        flag("graph-releases", "List the imported web graph releases and those the source offers."),
+        valued("graph-remove", "Delete the imported web graph release RELEASE.", "RELEASE"),
         flag("where", "Print the folders in use (program folder, saved searches, lists, defaults, settings "
                       "store) and exit."),
     };
@@ -221,9 +236,10 @@ const QList<QCommandLineOption> &allOptions()
 
 const QList<Command> &commands()
 {
-    static const QList<Command> list{scanCommand(),    updateCommand(),     historyCommand(),
-                                     importCommand(),  watchCommand(),      watchedCommand(),
-                                     enginesCommand(), testEngineCommand(), whereCommand()};
+    static const QList<Command> list{
+        scanCommand(),    updateCommand(),        historyCommand(),    importCommand(), watchCommand(),
+        watchedCommand(), enginesCommand(),       testEngineCommand(), whereCommand(),  graphImportCommand(),
+        graphCommand(),   graphReleasesCommand(), graphRemoveCommand()};
     return list;
 }
 

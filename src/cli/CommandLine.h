@@ -12,8 +12,9 @@
 #include <optional>
 
 // vantory-scan's commands and the one place that parses their options. Each command (a scan of a URL list,
-// --update-all, --history, --import, --watch, --watched, --engines, --test-engine, --where) declares the
-// options it takes; an option the chosen command does not take is refused here, for all of them alike.
+// --update-all, --history, --import, --watch, --watched, --engines, --test-engine, --where and the --graph
+// commands) declares the options it takes; an option the chosen command does not take is refused here, for
+// all of them alike.
 namespace cli {
 
 // Exit statuses shared by the commands: 2 bad arguments, 1 a failure, then these.
@@ -67,6 +68,10 @@ Command watchedCommand();
 Command enginesCommand();
 Command testEngineCommand();
 Command whereCommand();
+Command graphImportCommand();
+Command graphCommand();
+Command graphReleasesCommand();
+Command graphRemoveCommand();
 
 // Every command, the scan of a URL list first.
 const QList<Command> &commands();

@@ -1,0 +1,308 @@
+// The web graph commands: --graph-import, --graph, --graph-releases and --graph-remove.
+#include "cli/CommandLine.h"
+#include "cli/StandardOutput.h"
+
+#include "core/lists/UrlListFile.h"
+#include "core/program/ProgramFolder.h"
+#include "core/scan/ResultsExport.h"
+#include "core/webgraph/ReleaseImport.h"
+#include "core/webgraph/ReleaseStore.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QFile>
+#include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
+
+#include <unistd.h>
+
+namespace cli {
+
+namespace {
+
+QString releasesFolder()
+{
+    return QDir(programFolder::path()).filePath(QStringLiteral("WebGraph"));
+}
+
+QString source(const Invocation &in)
+{
+    return in.isSet("graph-source") ? in.value("graph-source") : QString::fromLatin1(webgraph::DefaultSource);
+}
+
+QString sizeText(qint64 bytes)
+{
+    return bytes >= (1 << 30) ? QStringLiteral("%1 GB").arg(double(bytes) / 1e9, 0, 'f', 2)
+                              : QStringLiteral("%1 MB").arg(double(bytes) / 1e6, 0, 'f', 1);
+}
+
+int runGraphImport(const Invocation &in, const engines::LoadResult &)
+{
+    if (!in.positional().isEmpty())
+        return fail(2, QStringLiteral("--graph-import takes no other argument; see --help"));
+    webgraph::ImportSettings settings;
+    settings.release = in.value("graph-import");
+    settings.source = source(in);
+    settings.folder = releasesFolder();
+    settings.keepFiles = in.value("graph-keep-files");
+    webgraph::ReleaseImport import(settings);
+    QEventLoop loop;
+    int code = 1;
+    const bool terminal = ::isatty(STDERR_FILENO) == 1;
+    QElapsedTimer clock, lastLine;
+    clock.start();
+    lastLine.start();
+    QObject::connect(&import, &webgraph::ReleaseImport::progress, &loop, [&](qint64 done, qint64 known) {
+        if (!terminal && lastLine.elapsed() < 5000)
+            return;
+        lastLine.restart();
+        const double seconds = std::max(0.001, double(clock.elapsed()) / 1000);
+        const double rate = double(done) / seconds;
+        QString line = QStringLiteral("%1 read, %2/s").arg(sizeText(done), sizeText(qint64(rate)));
+        if (known > 0 && rate > 0)
+            line += QStringLiteral(" of %1, about %2 s left")
+                        .arg(sizeText(known))
+                        .arg(qint64(double(known - done) / rate));
+        err() << (terminal ? QStringLiteral("\r") + line + QStringLiteral("   ") : line + u'\n') << Qt::flush;
+    });
+    QObject::connect(&import, &webgraph::ReleaseImport::notice, &loop,
+                     [](const QString &text) { err() << text << Qt::endl; });
+    QObject::connect(&import, &webgraph::ReleaseImport::finished, &loop,
+                     [&](bool ok, const QString &message) {
+                         if (terminal)
+                             err() << '\n';
+                         code = ok ? 0 : fail(1, message);
+                         if (ok)
+                             err() << message << Qt::endl;
+                         loop.quit();
+                     });
+    QMetaObject::invokeMethod(&import, &webgraph::ReleaseImport::start, Qt::QueuedConnection);
+    loop.exec();
+    return code;
+}
+
+// The release a lookup reads: the one named, else the newest imported.
+bool openRelease(const Invocation &in, webgraph::ReleaseIndex &index, QString *release)
+{
+    const QStringList named = in.values("graph-release");
+    const QStringList imported = webgraph::importedReleases(releasesFolder());
+    *release = named.isEmpty() ? imported.value(0) : named.first();
+    if (release->isEmpty()) {
+        fail(1,
+             QStringLiteral("No web graph release is imported; import one with vantory-scan --graph-import "
+                            "RELEASE (--graph-releases lists them)."));
+        return false;
+    }
+    if (QString why; !index.open(webgraph::indexFile(releasesFolder(), *release), &why)) {
+        fail(1, QStringLiteral(
+                    "The release %1 is not imported (%2); import it with vantory-scan --graph-import %1.")
+                    .arg(*release, why));
+        return false;
+    }
+    return true;
+}
+
+QStringList urlsOf(const QStringList &arguments, QString *why)
+{
+    QStringList urls;
+    for (const QString &argument : arguments) {
+        QFile file;
+        if (argument == QLatin1String("-") ? file.open(stdin, QIODevice::ReadOnly)
+                                           : (QFileInfo(argument).isFile() &&
+                                              (file.setFileName(argument), file.open(QIODevice::ReadOnly)))) {
+            QStringList entries;
+            if (urlList::entriesOfBytes(file.read(64LL << 20), entries) != urlList::LoadStatus::Ok) {
+                *why = QStringLiteral("%1 is no URL list").arg(argument);
+                return {};
+            }
+            urls += entries;
+        } else {
+            urls.append(argument);
+        }
+    }
+    return urls;
+}
+
+int runGraph(const Invocation &in, const engines::LoadResult &)
+{
+    if (in.isSet("csv") && in.isSet("json"))
+        return fail(2, QStringLiteral("--csv and --json cannot be used together"));
+    QString why;
+    const QStringList urls = urlsOf(in.positional(), &why);
+    if (!why.isEmpty())
+        return fail(1, why);
+    if (urls.isEmpty())
+        return fail(2, QStringLiteral("--graph needs URLs, a URL list file or - ; see --help"));
+    webgraph::ReleaseIndex index;
+    QString release;
+    if (!openRelease(in, index, &release))
+        return 1;
+    QList<webgraph::Lookup> lookups;
+    for (const QString &url : urls)
+        lookups.append(webgraph::lookUp(index, url));
+    const auto number = [](std::uint32_t n) { return n ? QString::number(n) : QString(); };
+    QString printed;
+    if (in.isSet("json")) {
+        QJsonArray rows;
+        for (const webgraph::Lookup &l : std::as_const(lookups)) {
+            QJsonObject row{{QStringLiteral("url"), l.url}, {QStringLiteral("status"), l.status()}};
+            const auto &f = l.figures;
+            const auto orNull = [](bool has, const QJsonValue &v) { return has ? v : QJsonValue(); };
+            row.insert(QStringLiteral("node"),
+                       orNull(bool(f), f ? QString::fromStdString(f->node) : QString()));
+            row.insert(QStringLiteral("linking"), orNull(bool(f), f ? qint64(f->linking) : 0));
+            row.insert(QStringLiteral("harmonicPosition"),
+                       orNull(f && f->harmonicPosition, f ? qint64(f->harmonicPosition) : 0));
+            row.insert(
+                QStringLiteral("harmonicValue"),
+                orNull(f && f->harmonicPosition, f ? QString::fromStdString(f->harmonicValue) : QString()));
+            row.insert(QStringLiteral("pagerankPosition"),
+                       orNull(f && f->pagerankPosition, f ? qint64(f->pagerankPosition) : 0));
+            row.insert(
+                QStringLiteral("pagerankValue"),
+                orNull(f && f->pagerankPosition, f ? QString::fromStdString(f->pagerankValue) : QString()));
+            row.insert(QStringLiteral("hosts"), orNull(bool(f), f ? qint64(f->hosts) : 0));
+            rows.append(row);
+        }
+        printed = QString::fromUtf8(QJsonDocument(rows).toJson(QJsonDocument::Indented));
+    } else {
+        QList<QStringList> table{{QStringLiteral("URL"), QStringLiteral("Node"),
+                                  QStringLiteral("Linking domains"), QStringLiteral("Harmonic position"),
+                                  QStringLiteral("Harmonic value"), QStringLiteral("PageRank position"),
+                                  QStringLiteral("PageRank value"), QStringLiteral("Hosts"),
+                                  QStringLiteral("Status")}};
+        for (const webgraph::Lookup &l : std::as_const(lookups)) {
+            const auto &f = l.figures;
+            table.append({l.url, f ? QString::fromStdString(f->node) : QString(),
+                          f ? QString::number(f->linking) : QString(),
+                          f ? number(f->harmonicPosition) : QString(),
+                          f ? QString::fromStdString(f->harmonicValue) : QString(),
+                          f ? number(f->pagerankPosition) : QString(),
+                          f ? QString::fromStdString(f->pagerankValue) : QString(),
+                          f ? QString::number(f->hosts) : QString(), l.status()});
+        }
+        if (in.isSet("csv")) {
+            for (const QStringList &row : std::as_const(table)) {
+                QStringList fields;
+                for (const QString &field : row)
+                    fields.append(resultsExport::csvField(field));
+                printed += fields.join(u',') + QStringLiteral("\r\n");
+            }
+        } else {
+            QList<qsizetype> widths(table.first().size(), 0);
+            for (const QStringList &row : std::as_const(table)) {
+                for (qsizetype c = 0; c < row.size(); ++c)
+                    widths[c] = std::max(widths[c], resultsExport::printable(row.at(c)).size());
+            }
+            for (const QStringList &row : std::as_const(table)) {
+                QStringList cells;
+                for (qsizetype c = 0; c < row.size(); ++c)
+                    cells.append(resultsExport::printable(row.at(c)).leftJustified(widths[c]));
+                printed += cells.join(QStringLiteral("  ")).trimmed() + u'\n';
+            }
+        }
+    }
+    standardOutput::print(printed);
+    return 0;
+}
+
+int runGraphReleases(const Invocation &in, const engines::LoadResult &)
+{
+    if (!in.positional().isEmpty())
+        return fail(2, QStringLiteral("--graph-releases takes no argument"));
+    QString printed =
+        QStringLiteral("Imported releases (%1):\n").arg(QDir::toNativeSeparators(releasesFolder()));
+    const QStringList imported = webgraph::importedReleases(releasesFolder());
+    for (const QString &release : imported) {
+        webgraph::ReleaseIndex index;
+        QString why;
+        const QString file = webgraph::indexFile(releasesFolder(), release);
+        if (!index.open(file, &why))
+            continue;
+        printed += QStringLiteral("  %1  %2  %3 domains  %4 links  %5 on disk\n")
+                       .arg(release, webgraph::releaseDate(release).toString(Qt::ISODate))
+                       .arg(index.domains())
+                       .arg(index.links())
+                       .arg(sizeText(QFileInfo(file).size()));
+    }
+    if (imported.isEmpty())
+        printed += QStringLiteral("  none\n");
+    // The source's list; a source that gives none is said, not fatal.
+    const QString from = source(in);
+    QStringList offered;
+    if (from.startsWith(QLatin1String("http"))) {
+        QNetworkAccessManager network;
+        const QString list = in.isSet("graph-source") ? from + QStringLiteral("/graphinfo.json")
+                                                      : QString::fromLatin1(webgraph::ReleaseList);
+        QNetworkReply *reply = network.get(QNetworkRequest{QUrl(list)});
+        QEventLoop loop;
+        QObject::connect(reply, &QNetworkReply::finished, &loop, &QEventLoop::quit);
+        loop.exec();
+        offered = webgraph::releasesOfList(reply->read(16 << 20));
+        reply->deleteLater();
+    } else {
+        for (const QString &name :
+             QDir(from).entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name | QDir::Reversed)) {
+            if (webgraph::isReleaseName(name) &&
+                QFileInfo::exists(QDir(from).filePath(webgraph::releaseFiles(name).first())))
+                offered.append(name);
+        }
+    }
+    printed += QStringLiteral("Offered by %1:\n").arg(from);
+    for (const QString &release : std::as_const(offered))
+        printed +=
+            QStringLiteral("  %1  %2\n").arg(release, webgraph::releaseDate(release).toString(Qt::ISODate));
+    if (offered.isEmpty())
+        printed += QStringLiteral("  (the list could not be read; name the release to import)\n");
+    standardOutput::print(printed);
+    return 0;
+}
+
+int runGraphRemove(const Invocation &in, const engines::LoadResult &)
+{
+    if (!in.positional().isEmpty())
+        return fail(2, QStringLiteral("--graph-remove takes no other argument"));
+    if (QString why; !webgraph::removeRelease(releasesFolder(), in.value("graph-remove"), &why))
+        return fail(1, why);
+    err() << "Removed " << in.value("graph-remove") << Qt::endl;
+    return 0;
+}
+
+} // namespace
+
+Command graphImportCommand()
+{
+    return {"graph-import",
+            {QStringLiteral("graph-source"), QStringLiteral("graph-keep-files")},
+            QStringLiteral("--graph-import RELEASE [--graph-source BASE] [--graph-keep-files DIR]"),
+            runGraphImport};
+}
+
+Command graphCommand()
+{
+    return {"graph",
+            {QStringLiteral("graph-release"), QStringLiteral("csv"), QStringLiteral("json")},
+            QStringLiteral("--graph [--graph-release R] [--csv | --json] URL...|FILE|-"),
+            runGraph};
+}
+
+Command graphReleasesCommand()
+{
+    return {"graph-releases",
+            {QStringLiteral("graph-source")},
+            QStringLiteral("--graph-releases [--graph-source BASE]"),
+            runGraphReleases};
+}
+
+Command graphRemoveCommand()
+{
+    return {"graph-remove", {}, QStringLiteral("--graph-remove RELEASE"), runGraphRemove};
+}
+
+} // namespace cli
