@@ -152,6 +152,8 @@ void ReleaseImport::readLocal()
             return;
     }
     emit progress(bytesDone(), m_known);
+    if (m_ended) // cancelled meanwhile
+        return;
     if (!piece.isEmpty())
         return QTimer::singleShot(0, this, &ReleaseImport::readLocal);
     if (m_local.error() != QFileDevice::NoError)

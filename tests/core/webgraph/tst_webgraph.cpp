@@ -1,0 +1,457 @@
+#include "core/webgraph/DomainMapping.h"
+#include "core/webgraph/GzipStream.h"
+#include "core/webgraph/JavaNumber.h"
+#include "core/webgraph/ReleaseImport.h"
+#include "core/webgraph/ReleaseIndex.h"
+#include "core/webgraph/ReleaseStore.h"
+#include "emulator/GraphFileServer.h"
+#include "emulator/GraphRelease.h"
+
+#include "../../support/TestText.h"
+
+#include <QDir>
+#include <QFile>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <zlib.h>
+
+#include <map>
+
+using testText::s;
+using namespace webgraph;
+
+namespace {
+
+// gzip members made by zlib, a deflate other than the one the program reads with.
+QByteArray gzipMembers(const QList<QByteArray> &parts)
+{
+    QByteArray out;
+    for (const QByteArray &part : parts) {
+        z_stream z{};
+        deflateInit2(&z, 6, Z_DEFLATED, 15 + 16, 8, Z_DEFAULT_STRATEGY);
+        QByteArray buffer(int(compressBound(uLong(part.size())) + 64), '\0');
+        z.next_in = reinterpret_cast<Bytef *>(const_cast<char *>(part.constData()));
+        z.avail_in = uInt(part.size());
+        z.next_out = reinterpret_cast<Bytef *>(buffer.data());
+        z.avail_out = uInt(buffer.size());
+        deflate(&z, Z_FINISH);
+        out += buffer.left(buffer.size() - int(z.avail_out));
+        deflateEnd(&z);
+    }
+    return out;
+}
+
+// Every member of a gzip file, inflated by zlib.
+QByteArray inflateAll(const QByteArray &gz)
+{
+    QByteArray text;
+    qsizetype at = 0;
+    while (at < gz.size()) {
+        z_stream z{};
+        inflateInit2(&z, 15 + 16);
+        z.next_in = reinterpret_cast<Bytef *>(const_cast<char *>(gz.constData() + at));
+        z.avail_in = uInt(gz.size() - at);
+        char buffer[65536];
+        int result;
+        do {
+            z.next_out = reinterpret_cast<Bytef *>(buffer);
+            z.avail_out = sizeof buffer;
+            result = inflate(&z, Z_NO_FLUSH);
+            text.append(buffer, qsizetype(sizeof buffer - z.avail_out));
+        } while (result == Z_OK);
+        at = gz.size() - qsizetype(z.avail_in);
+        inflateEnd(&z);
+        if (result != Z_STREAM_END)
+            break;
+    }
+    return text;
+}
+
+QByteArray readFile(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+bool writeFile(const QString &path, const QByteArray &bytes)
+{
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile f(path);
+    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
+}
+
+// What a release says of each domain, read from its text with nothing of the program's code.
+std::map<std::string, DomainFigures> truthOf(const QString &folder, const QString &release, quint64 *links)
+{
+    const QStringList files = releaseFiles(release);
+    std::map<std::string, DomainFigures> truth;
+    std::vector<std::string> names;
+    for (const QByteArray &line : inflateAll(readFile(folder + u'/' + files.at(0))).split('\n')) {
+        const QList<QByteArray> f = line.split('\t');
+        if (f.size() == 3) {
+            names.push_back(f[1].toStdString());
+            truth[names.back()].node = names.back();
+            truth[names.back()].hosts = f[2].toUInt();
+        }
+    }
+    for (const QByteArray &line : inflateAll(readFile(folder + u'/' + files.at(1))).split('\n')) {
+        const QList<QByteArray> f = line.split('\t');
+        if (f.size() == 6 && !line.startsWith('#')) {
+            DomainFigures &d = truth[f[4].toStdString()];
+            d.harmonicPosition = f[0].toUInt();
+            d.harmonicValue = f[1].toStdString();
+            d.pagerankPosition = f[2].toUInt();
+            d.pagerankValue = f[3].toStdString();
+        }
+    }
+    *links = 0;
+    for (const QByteArray &line : inflateAll(readFile(folder + u'/' + files.at(2))).split('\n')) {
+        const QList<QByteArray> f = line.split('\t');
+        if (f.size() == 2) {
+            ++truth[names.at(f[1].toULongLong())].linking;
+            ++*links;
+        }
+    }
+    return truth;
+}
+
+struct Outcome
+{
+    bool ok = false;
+    QString message;
+    QStringList notices;
+};
+
+Outcome import(const ImportSettings &settings, std::function<void(ReleaseImport &)> during = {})
+{
+    ReleaseImport job(settings);
+    Outcome outcome;
+    QObject::connect(&job, &ReleaseImport::notice,
+                     [&](const QString &text) { outcome.notices.append(text); });
+    QSignalSpy finished(&job, &ReleaseImport::finished);
+    if (during)
+        during(job);
+    job.start();
+    if (finished.isEmpty() && !finished.wait(60000))
+        return outcome;
+    outcome.ok = finished.first().at(0).toBool();
+    outcome.message = finished.first().at(1).toString();
+    return outcome;
+}
+
+} // namespace
+
+class TestWebGraph : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir m_dir;
+    QString sources() const { return m_dir.filePath(s("sources")); }
+    QString imported() const { return m_dir.filePath(s("imported")); }
+
+    QString make(const QString &release, qint64 domains, qint64 links, int members, quint64 seed)
+    {
+        QString why;
+        graphRelease::Spec spec{sources(), release, domains, links, members, seed};
+        return graphRelease::write(spec, &why) ? QString() : why;
+    }
+
+    // Every domain of the release as the index gives it, against the release's own text.
+    void compareWithTruth(const QString &release)
+    {
+        quint64 links = 0;
+        const auto truth = truthOf(sources(), release, &links);
+        ReleaseIndex index;
+        QString why;
+        QVERIFY2(index.open(indexFile(imported(), release), &why), qPrintable(why));
+        QCOMPARE(index.domains(), quint64(truth.size()));
+        QCOMPARE(index.links(), links);
+        for (const auto &[name, expected] : truth) {
+            const std::optional<DomainFigures> found = index.find(name);
+            QVERIFY2(found, name.c_str());
+            QCOMPARE(found->node, expected.node);
+            QCOMPARE(found->linking, expected.linking);
+            QCOMPARE(found->hosts, expected.hosts);
+            QCOMPARE(found->harmonicPosition, expected.harmonicPosition);
+            QCOMPARE(found->harmonicValue, expected.harmonicValue);
+            QCOMPARE(found->pagerankPosition, expected.pagerankPosition);
+            QCOMPARE(found->pagerankValue, expected.pagerankValue);
+            // A name next to a node is no node.
+            QVERIFY(!index.find(name + "0"));
+        }
+        QVERIFY(!index.find(""));
+        QVERIFY(!index.find("zzzz"));
+        QCOMPARE(index.fact(s("release")), release);
+    }
+
+private slots:
+    void gzipMembersAndFaults()
+    {
+        QByteArray text;
+        for (int i = 0; i < 20000; ++i)
+            text += QByteArray::number(i) + "\tcom.example" + QByteArray::number(i % 97) + '\n';
+        const QByteArray gz = gzipMembers({text.left(100000), text.mid(100000, 1), text.mid(100001)});
+        for (const int piece : {1, 7, 4096, int(gz.size())}) {
+            QByteArray out;
+            GzipStream stream([&](std::string_view t) {
+                out.append(t.data(), qsizetype(t.size()));
+                return true;
+            });
+            for (qsizetype at = 0; at < gz.size(); at += piece)
+                QVERIFY(stream.push(gz.constData() + at,
+                                    std::size_t(std::min<qsizetype>(piece, gz.size() - at))));
+            QVERIFY2(stream.finish(), qPrintable(stream.error()));
+            QCOMPARE(out, text);
+            QCOMPARE(stream.members(), 3);
+        }
+        const auto fault = [](const QByteArray &bytes) {
+            GzipStream stream([](std::string_view) { return true; });
+            return stream.push(bytes.constData(), std::size_t(bytes.size())) && stream.finish()
+                       ? QString()
+                       : stream.error();
+        };
+        const QByteArray one = gzipMembers({text});
+        QByteArray crc = one;
+        crc[crc.size() - 6] = char(crc[crc.size() - 6] ^ 1); // the CRC-32
+        QVERIFY(fault(crc).contains(s("CRC-32")));
+        QByteArray length = one;
+        length[length.size() - 2] = char(length[length.size() - 2] ^ 1); // the length
+        QVERIFY(!fault(length).isEmpty());
+        QByteArray body = gzipMembers({text, text});
+        body[body.size() / 2 + 200] = char(body[body.size() / 2 + 200] ^ 0x55);
+        const QString bodyFault = fault(body);
+        QVERIFY2(bodyFault.contains(s("the member starting at byte %1").arg(one.size())),
+                 qPrintable(bodyFault));
+        QVERIFY(
+            fault(one.left(one.size() - 3)).contains(s("ends inside the gzip member starting at byte 0")));
+        const QString after = fault(one + "garbage after the last member");
+        QVERIFY2(after.startsWith(s("not a gzip member at byte")) &&
+                     after.endsWith(s("(the member starting at byte %1)").arg(one.size())),
+                 qPrintable(after));
+        QVERIFY(fault(one + "garbage")
+                    .contains(s("ends inside the gzip member starting at byte %1").arg(one.size())));
+        QCOMPARE(fault(QByteArray()), s("the file holds no gzip member"));
+        QVERIFY(fault("plain text\n").startsWith(s("not a gzip member")));
+    }
+
+    void javaNumbers()
+    {
+        QCOMPARE(javaFloat(2.4993276e7f), std::string("2.4993276E7"));
+        QCOMPARE(javaFloat(8621008.0f), std::string("8621008.0"));
+        QCOMPARE(javaDouble(0.012750407517909759), std::string("0.012750407517909759"));
+        QCOMPARE(javaDouble(4.481314067744052e-9), std::string("4.481314067744052E-9"));
+        QCOMPARE(javaDouble(0.0), std::string("0.0"));
+        QCOMPARE(javaDouble(1e7), std::string("1.0E7"));
+        QCOMPARE(javaDouble(9999999.0), std::string("9999999.0"));
+        QCOMPARE(javaDouble(0.001), std::string("0.001"));
+        QCOMPARE(javaDouble(0.0009), std::string("9.0E-4"));
+        QCOMPARE(javaDouble(100.0), std::string("100.0"));
+        QCOMPARE(*parseJavaDouble("4.481314067744052E-9"), 4.481314067744052e-9);
+        QCOMPARE(*parseJavaFloat("2.4993276E7"), 2.4993276e7f);
+        for (const char *bad : {"", "1", ".5", "5.", "1e5", "NaN", "Infinity", "1.0E", "0x1.0", "1.0 "})
+            QVERIFY2(!parseJavaDouble(bad), bad);
+    }
+
+    void urlsToNodes()
+    {
+        using Nodes = std::vector<std::string>;
+        QCOMPARE(candidateNodes(s("http://www.Example.COM:8080/a?b")),
+                 (Nodes{"com.example", "com.example.www"}));
+        QCOMPARE(candidateNodes(s("alice.github.io/page")), (Nodes{"io.github.alice", "io.github"}));
+        QCOMPARE(candidateNodes(s("https://news.bbc.co.uk")), (Nodes{"uk.co.bbc", "uk.co.bbc.news"}));
+        QCOMPARE(candidateNodes(s("http://co.uk/")), (Nodes{"uk.co"}));
+        QCOMPARE(candidateNodes(QString::fromUtf8("http://Bücher.de/")), (Nodes{"de.xn--bcher-kva"}));
+        QCOMPARE(candidateNodes(s("http://example.com./")), (Nodes{"com.example"}));
+        QVERIFY(candidateNodes(s("http://192.168.1.1/")).empty());
+        QVERIFY(candidateNodes(s("http://[::1]:80/")).empty());
+        QVERIFY(candidateNodes(s("")).empty());
+        QCOMPARE(forward("uk.co.example"), s("example.co.uk"));
+    }
+
+    void releaseNames()
+    {
+        QCOMPARE(releaseDate(s("cc-main-2024-25-dec-jan-feb")), QDate(2025, 2, 28));
+        QCOMPARE(releaseDate(s("cc-main-2024-nov-feb-apr")), QDate(2024, 4, 30));
+        QCOMPARE(releaseDate(s("cc-main-2017-18-nov-dec-jan")), QDate(2018, 1, 31));
+        QCOMPARE(releaseDate(s("cc-main-2025-sep-oct-nov")), QDate(2025, 11, 30));
+        QVERIFY(!releaseDate(s("cc-main")).isValid());
+        QVERIFY(!isReleaseName(s("../x")) && !isReleaseName(s("A")) &&
+                isReleaseName(s("cc-main-2025-sep-oct-nov")));
+        QCOMPARE(
+            releasesOfList(
+                R"([{"id":"cc-main-2025-sep-oct-nov","x":1},{"id":"../bad"},{"id":"cc-main-2024-nov-feb-apr"}])"),
+            QStringList({s("cc-main-2025-sep-oct-nov"), s("cc-main-2024-nov-feb-apr")}));
+        QVERIFY(releasesOfList("not json").isEmpty());
+    }
+
+    void importMatchesTheFiles()
+    {
+        // Sizes around a block of the index, one member and many, every domain checked.
+        const struct
+        {
+            const char *release;
+            qint64 domains, links;
+            int members;
+        } cases[] = {{"cc-main-2017-18-nov-dec-jan", 2, 1, 1},
+                     {"cc-main-2024-nov-feb-apr", 64, 300, 1},
+                     {"cc-main-2024-25-dec-jan-feb", 65, 0, 3},
+                     {"cc-main-2025-sep-oct-nov", 3000, 40000, 7}};
+        for (const auto &c : cases) {
+            const QString release = QString::fromLatin1(c.release);
+            QCOMPARE(make(release, c.domains, c.links, c.members, 7), QString());
+            const Outcome outcome = import({release, sources(), imported(), QString(), 5});
+            QVERIFY2(outcome.ok, qPrintable(outcome.message));
+            compareWithTruth(release);
+        }
+        QCOMPARE(importedReleases(imported()).first(), s("cc-main-2025-sep-oct-nov"));
+        QCOMPARE(importedReleases(imported()).last(), s("cc-main-2017-18-nov-dec-jan"));
+        // A URL maps to the first candidate that is a node.
+        ReleaseIndex index;
+        QString why;
+        QVERIFY(index.open(indexFile(imported(), s("cc-main-2025-sep-oct-nov")), &why));
+        QCOMPARE(lookUp(index, s("https://www.example.com/x")).figures->node, std::string("com.example"));
+        QCOMPARE(lookUp(index, s("http://carol.github.io")).figures->node, std::string("io.github"));
+        QCOMPARE(lookUp(index, s("http://10.0.0.1")).status(), s("not-in-graph"));
+        QCOMPARE(lookUp(index, s("http://unknown-host.example.org")).status(), s("not-in-graph"));
+        // Removing a release takes its index.
+        QVERIFY(removeRelease(imported(), s("cc-main-2024-nov-feb-apr"), &why));
+        QVERIFY(!importedReleases(imported()).contains(s("cc-main-2024-nov-feb-apr")));
+        QVERIFY(!removeRelease(imported(), s("cc-main-2024-nov-feb-apr"), &why));
+    }
+
+    void faultyFilesLeaveTheIndexAsItWas()
+    {
+        const QString release = s("cc-main-2023-mar-apr-may");
+        QCOMPARE(make(release, 200, 1500, 2, 11), QString());
+        QVERIFY(import({release, sources(), imported(), QString(), 5}).ok);
+        const QByteArray good = readFile(indexFile(imported(), release));
+        const QStringList files = releaseFiles(release);
+        const QList<QByteArray> text{inflateAll(readFile(sources() + u'/' + files.at(0))),
+                                     inflateAll(readFile(sources() + u'/' + files.at(1))),
+                                     inflateAll(readFile(sources() + u'/' + files.at(2)))};
+        const struct
+        {
+            int file;
+            QByteArray from, to;
+            const char *expected;
+        } faults[] = {
+            {0, "\n1\t", "\n7\t", "vertices line 2: id 7 where 1 was due"},
+            {0, "au.com.", "zz.com.", "vertices line 2: \"au.com."},
+            {0, "\t1\n", "\tone\n", "not \"id<TAB>reversed domain<TAB>hosts\""},
+            {1, "#harmonicc_pos", "#harmonic_pos", "ranks line 1: not the header"},
+            {1, "\tcom.example\t", "\tcom.nowhere-at-all\t",
+             "\"com.nowhere-at-all\" is no domain of the vertices file"},
+            {1, "\n2\t", "\n3\t", "ranks line 3: harmonic position 3 where 2 was due"},
+            {2, "\n", "\n0\t999999\n", "id 999999 is no domain (the vertices file has 200)"},
+            {2, "\n", "\n5\t5\n", "a link of domain 5 to itself"},
+            {2, "\n", "\n0\t0\n", "edges line 2:"},
+        };
+        for (const auto &fault : faults) {
+            QList<QByteArray> changed = text;
+            const qsizetype at = changed[fault.file].indexOf(fault.from);
+            QVERIFY2(at >= 0, fault.from.constData());
+            changed[fault.file].replace(at, fault.from.size(), fault.to);
+            const QString bad = m_dir.filePath(s("bad"));
+            for (int f = 0; f < 3; ++f)
+                QVERIFY(writeFile(bad + u'/' + files.at(f), gzipMembers({changed[f]})));
+            const Outcome outcome = import({release, bad, imported(), QString(), 5});
+            QVERIFY(!outcome.ok);
+            QVERIFY2(outcome.message.contains(QString::fromUtf8(fault.expected)),
+                     qPrintable(outcome.message));
+            QVERIFY2(outcome.message.startsWith(QFileInfo(files.at(fault.file)).fileName()),
+                     qPrintable(outcome.message));
+            QCOMPARE(readFile(indexFile(imported(), release)), good);
+            QCOMPARE(QDir(imported() + u'/' + release).entryList(QDir::Files | QDir::Hidden),
+                     QStringList{s("index.vgx")});
+        }
+        // A corrupt member is named by file and byte; a missing file by its path.
+        const QString bad = m_dir.filePath(s("bad"));
+        QByteArray ranks = gzipMembers({text.at(1)});
+        ranks[ranks.size() / 2] = char(ranks[ranks.size() / 2] ^ 0x40);
+        QVERIFY(writeFile(bad + u'/' + files.at(1), ranks));
+        Outcome outcome = import({release, bad, imported(), QString(), 5});
+        QVERIFY2(outcome.message.contains(QFileInfo(files.at(1)).fileName()) &&
+                     outcome.message.contains(s("at byte")),
+                 qPrintable(outcome.message));
+        QVERIFY(QFile::remove(bad + u'/' + files.at(2)));
+        outcome = import({release, bad, imported(), QString(), 5});
+        QVERIFY(!outcome.ok);
+        QCOMPARE(readFile(indexFile(imported(), release)), good);
+        // Cancelled after the first piece: nothing of it stays.
+        const QString fresh = s("cc-main-2022-jan-feb-mar");
+        QCOMPARE(make(fresh, 5000, 60000, 4, 3), QString());
+        outcome = import({fresh, sources(), imported(), QString(), 5}, [](ReleaseImport &job) {
+            QObject::connect(&job, &ReleaseImport::progress, &job, [&job] { job.cancel(); });
+        });
+        QVERIFY(!outcome.ok && outcome.message.contains(s("cancelled")));
+        QVERIFY(!QFile::exists(indexFile(imported(), fresh)));
+        QVERIFY(!importedReleases(imported()).contains(fresh));
+    }
+
+    void overHttp()
+    {
+        const QString release = s("cc-main-2021-jun-jul-aug");
+        QCOMPARE(make(release, 4000, 50000, 3, 5), QString());
+        GraphFileServer server(sources());
+        QVERIFY(server.listen());
+        // Dropped mid-file: resumed where it stopped, the same index as from the folder.
+        const QString ranks = releaseFiles(release).at(1);
+        server.dropAfter(s("ranks.txt.gz"), QFileInfo(sources() + u'/' + ranks).size() / 2, 2);
+        const QString kept = m_dir.filePath(s("kept"));
+        Outcome outcome = import({release, server.baseUrl(), imported(), kept, 5});
+        QVERIFY2(outcome.ok, qPrintable(outcome.message));
+        QCOMPARE(server.rangeRequests(), 2);
+        QCOMPARE(outcome.notices.size(), 2);
+        compareWithTruth(release);
+        for (const QString &file : releaseFiles(release))
+            QCOMPARE(readFile(kept + u'/' + file), readFile(sources() + u'/' + file));
+        // A server without Range: the file starts over, and says so.
+        server.setIgnoreRange(true);
+        server.dropAfter(s("edges.txt.gz"), 1000, 1);
+        outcome = import({release, server.baseUrl(), imported(), kept, 5});
+        QVERIFY2(outcome.ok, qPrintable(outcome.message));
+        QVERIFY(outcome.notices.join(u' ').contains(s("cannot resume")));
+        compareWithTruth(release);
+        for (const QString &file : releaseFiles(release))
+            QCOMPARE(readFile(kept + u'/' + file), readFile(sources() + u'/' + file));
+        server.setIgnoreRange(false);
+        // Shorter than announced, every time: given up after the tries, the index as it was.
+        const QByteArray good = readFile(indexFile(imported(), release));
+        server.setLengthLie(s("vertices.txt.gz"), 100);
+        outcome = import({release, server.baseUrl(), imported(), QString(), 2});
+        QVERIFY(!outcome.ok);
+        QVERIFY2(outcome.message.contains(s("could not be downloaded whole after 2 tries")),
+                 qPrintable(outcome.message));
+        QCOMPARE(readFile(indexFile(imported(), release)), good);
+        server.setLengthLie(s("vertices.txt.gz"), 0);
+        // A release the source does not have.
+        outcome = import({s("cc-main-2099-jan"), server.baseUrl(), imported(), QString(), 2});
+        QVERIFY(!outcome.ok && outcome.message.contains(s("HTTP 404")));
+        // Nobody listening.
+        outcome = import({release, s("http://127.0.0.1:9"), imported(), QString(), 2});
+        QVERIFY(!outcome.ok && outcome.message.contains(s("could not be downloaded")));
+    }
+
+    void oneImportOfAReleaseAtATime()
+    {
+        const QString release = s("cc-main-2020-feb-mar-apr");
+        QCOMPARE(make(release, 3000, 30000, 2, 9), QString());
+        Outcome second;
+        const Outcome first = import({release, sources(), imported(), QString(), 5}, [&](ReleaseImport &job) {
+            QObject::connect(&job, &ReleaseImport::progress, &job, [&] {
+                if (second.message.isEmpty())
+                    second = import({release, sources(), imported(), QString(), 5});
+            });
+        });
+        QVERIFY(first.ok);
+        QVERIFY(!second.ok);
+        QVERIFY2(second.message.contains(s("Another import of %1 is running").arg(release)),
+                 qPrintable(second.message));
+        compareWithTruth(release);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestWebGraph)
+#include "tst_webgraph.moc"
