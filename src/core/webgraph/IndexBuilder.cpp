@@ -152,11 +152,63 @@ void IndexBuilder::begin(Part part)
     }
 }
 
+std::size_t IndexBuilder::edges(std::string_view piece)
+{
+    // The lines of the edges file, the bulk of a release, read in one pass; a line that is not plainly
+    // right goes the long way, which says what is wrong with it.
+    const unsigned char *p = reinterpret_cast<const unsigned char *>(piece.data());
+    const unsigned char *const end = p + piece.size();
+    const std::uint64_t names = m_names;
+    std::uint32_t *const linking = m_linking.data();
+    std::uint64_t lastFrom = m_lastFrom, lastTo = m_lastTo, links = m_links, lines = m_line;
+    const auto digits = [](const unsigned char *&at, std::uint64_t &value) {
+        const unsigned char *const start = at;
+        value = 0;
+        while (unsigned(*at - '0') < 10)
+            value = value * 10 + unsigned(*at++ - '0');
+        return at > start && at - start <= 10;
+    };
+    while (p < end) {
+        const unsigned char *const start = p;
+        std::uint64_t from, to;
+        const bool plain = digits(p, from) && *p++ == '\t' && digits(p, to) && *p == '\n' && from < names &&
+                           to < names && from != to &&
+                           (links == 0 || from > lastFrom || (from == lastFrom && to > lastTo));
+        if (!plain) {
+            m_lastFrom = lastFrom, m_lastTo = lastTo, m_links = links, m_line = lines;
+            const auto *newline =
+                static_cast<const unsigned char *>(std::memchr(start, '\n', std::size_t(end - start)));
+            if (!line(std::string_view(reinterpret_cast<const char *>(start), std::size_t(newline - start))))
+                return std::string_view::npos;
+            lastFrom = m_lastFrom, lastTo = m_lastTo, links = m_links, lines = m_line;
+            p = newline + 1;
+            continue;
+        }
+        ++p;
+        ++lines;
+        ++linking[to];
+        ++links;
+        lastFrom = from;
+        lastTo = to;
+    }
+    m_lastFrom = lastFrom, m_lastTo = lastTo, m_links = links, m_line = lines;
+    return piece.size();
+}
+
 bool IndexBuilder::text(std::string_view piece)
 {
     if (!m_error.isEmpty())
         return false;
     while (!piece.empty()) {
+        if (m_part == Part::Edges && m_carry.empty()) {
+            const std::size_t last = piece.rfind('\n');
+            if (last != std::string_view::npos) {
+                if (edges(piece.substr(0, last + 1)) == std::string_view::npos)
+                    return false;
+                piece.remove_prefix(last + 1);
+                continue;
+            }
+        }
         const std::size_t newline = piece.find('\n');
         if (newline == std::string_view::npos) {
             if (m_carry.size() + piece.size() > MaxLine)
@@ -208,20 +260,21 @@ bool IndexBuilder::end()
             size <<= 1;
         m_table.assign(size, 0);
         m_mask = size - 1;
+        // A slot holds the upper half of the hash beside the id: a probe reads one place of memory.
         for (std::uint64_t id = 0; id < m_names; ++id) {
             std::uint64_t slot = m_hashes[id] & m_mask;
             while (m_table[slot] != 0)
                 slot = (slot + 1) & m_mask;
-            m_table[slot] = std::uint32_t(id + 1);
+            m_table[slot] = (m_hashes[id] & 0xffffffff00000000ULL) | (id + 1);
         }
+        std::vector<std::uint64_t>().swap(m_hashes);
         break;
     }
     case Part::Ranks:
         if (m_line == 0)
             return fail(QStringLiteral("ranks: the file is empty (no header line)"));
         // The names' table is needed no more.
-        std::vector<std::uint32_t>().swap(m_table);
-        std::vector<std::uint64_t>().swap(m_hashes);
+        std::vector<std::uint64_t>().swap(m_table);
         break;
     case Part::Edges:
         break;
@@ -231,13 +284,15 @@ bool IndexBuilder::end()
 
 std::int64_t IndexBuilder::idOf(std::uint64_t hash) const
 {
-    // 64-bit hashes: two names of a release sharing one is a chance of about n^2 / 2^65.
+    // The slot's bits and the upper 32 of a 64-bit hash: two names of a release agreeing in all of them is a
+    // chance of about n^2 / 2^(33 + log2 slots); the second would then be "ranked twice", never misread.
+    const std::uint64_t upper = hash & 0xffffffff00000000ULL;
     for (std::uint64_t slot = hash & m_mask;; slot = (slot + 1) & m_mask) {
-        const std::uint32_t entry = m_table[slot];
+        const std::uint64_t entry = m_table[slot];
         if (entry == 0)
             return -1;
-        if (m_hashes[entry - 1] == hash)
-            return std::int64_t(entry) - 1;
+        if ((entry & 0xffffffff00000000ULL) == upper)
+            return std::int64_t(entry & 0xffffffffULL) - 1;
     }
 }
 
@@ -331,9 +386,9 @@ bool IndexBuilder::rank(std::string_view line)
         std::memcmp(&m_harmonicRuns.back().second, &*harmonicValue, sizeof(float)) != 0)
         m_harmonicRuns.emplace_back(std::uint32_t(position), *harmonicValue);
     // Texts Java printed otherwise than the shortest way are kept as they are.
-    if (javaFloat(*harmonicValue) != f[1])
+    if (!isJavaText(f[1], *harmonicValue))
         m_harmonicTexts.emplace_back(std::uint32_t(position), std::string(f[1]));
-    if (javaDouble(*pagerankValue) != f[3])
+    if (!isJavaText(f[3], *pagerankValue))
         m_pagerankTexts.emplace_back(std::uint32_t(pagerank), std::string(f[3]));
     return true;
 }

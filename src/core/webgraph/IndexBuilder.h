@@ -50,6 +50,8 @@ private:
     bool vertex(std::string_view line);
     bool rank(std::string_view line);
     bool edge(std::string_view line);
+    // Whole lines of the edges file; std::string_view::npos on a fault.
+    std::size_t edges(std::string_view lines);
     bool fail(const QString &what);
     std::int64_t idOf(std::uint64_t hash) const;
 
@@ -65,7 +67,7 @@ private:
     std::string m_lastName;
     std::vector<std::uint64_t> m_hashes;
     std::vector<std::uint32_t> m_hosts;
-    std::vector<std::uint32_t> m_table; // id + 1 by hash, 0 for an empty slot
+    std::vector<std::uint64_t> m_table; // upper half of the hash, id + 1; 0 for an empty slot
     std::uint64_t m_mask = 0;
 
     // Ranks.

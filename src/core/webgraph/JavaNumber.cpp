@@ -3,46 +3,76 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <cstring>
 
 namespace webgraph {
 
 namespace {
 
 // Shortest digits and decimal exponent of a value, as to_chars gives them, then Java's layout: plain from
-// 10^-3 up to 10^7, computerized scientific notation otherwise, always a digit after the point.
-template <typename T> std::string javaText(T value)
+// 10^-3 up to 10^7, computerized scientific notation otherwise, always a digit after the point. Written into
+// out (48 bytes at least); the length.
+template <typename T> std::size_t javaChars(T value, char *out)
 {
-    if (value == 0)
-        return std::signbit(value) ? "-0.0" : "0.0";
-    char buffer[64];
-    const auto end = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::scientific).ptr;
-    std::string text(buffer, end);
-    std::string sign;
-    if (text.front() == '-') {
-        sign = "-";
-        text.erase(0, 1);
+    char *o = out;
+    if (std::signbit(value))
+        *o++ = '-';
+    if (value == 0) {
+        std::memcpy(o, "0.0", 3);
+        return std::size_t(o + 3 - out);
     }
-    const std::size_t e = text.find('e');
-    const int exponent = std::stoi(text.substr(e + 1));
-    std::string digits = text.substr(0, e);
-    digits.erase(std::remove(digits.begin(), digits.end(), '.'), digits.end());
+    char buffer[48];
+    const char *const end =
+        std::to_chars(buffer, buffer + sizeof buffer, std::abs(value), std::chars_format::scientific).ptr;
+    char digits[32];
+    int count = 0;
+    const char *p = buffer;
+    digits[count++] = *p++;
+    if (*p == '.') {
+        for (++p; *p != 'e'; ++p)
+            digits[count++] = *p;
+    }
+    int exponent = 0;
+    std::from_chars(p + (p[1] == '+' ? 2 : 1), end, exponent);
     const T magnitude = std::abs(value);
     if (magnitude >= T(1e-3) && magnitude < T(1e7)) {
-        std::string plain;
         if (exponent < 0) {
-            plain = "0." + std::string(std::size_t(-exponent - 1), '0') + digits;
+            *o++ = '0';
+            *o++ = '.';
+            for (int i = 0; i < -exponent - 1; ++i)
+                *o++ = '0';
+            std::memcpy(o, digits, std::size_t(count));
+            o += count;
         } else {
-            if (digits.size() < std::size_t(exponent) + 1)
-                digits.append(std::size_t(exponent) + 1 - digits.size(), '0');
-            plain =
-                digits.substr(0, std::size_t(exponent) + 1) + "." + digits.substr(std::size_t(exponent) + 1);
-            if (plain.back() == '.')
-                plain += '0';
+            for (int i = 0; i <= exponent; ++i)
+                *o++ = i < count ? digits[i] : '0';
+            *o++ = '.';
+            if (count > exponent + 1) {
+                std::memcpy(o, digits + exponent + 1, std::size_t(count - exponent - 1));
+                o += count - exponent - 1;
+            } else {
+                *o++ = '0';
+            }
         }
-        return sign + plain;
+        return std::size_t(o - out);
     }
-    return sign + digits.substr(0, 1) + "." + (digits.size() > 1 ? digits.substr(1) : "0") + "E" +
-           std::to_string(exponent);
+    *o++ = digits[0];
+    *o++ = '.';
+    if (count > 1) {
+        std::memcpy(o, digits + 1, std::size_t(count - 1));
+        o += count - 1;
+    } else {
+        *o++ = '0';
+    }
+    *o++ = 'E';
+    o = std::to_chars(o, out + 48, exponent).ptr;
+    return std::size_t(o - out);
+}
+
+template <typename T> std::string javaText(T value)
+{
+    char out[48];
+    return std::string(out, javaChars(value, out));
 }
 
 template <typename T> std::optional<T> parseJava(std::string_view text)
@@ -68,6 +98,18 @@ std::string javaFloat(float value)
 std::string javaDouble(double value)
 {
     return javaText(value);
+}
+
+bool isJavaText(std::string_view text, float value)
+{
+    char out[48];
+    return text == std::string_view(out, javaChars(value, out));
+}
+
+bool isJavaText(std::string_view text, double value)
+{
+    char out[48];
+    return text == std::string_view(out, javaChars(value, out));
 }
 
 std::optional<float> parseJavaFloat(std::string_view text)

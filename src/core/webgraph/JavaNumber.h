@@ -12,6 +12,10 @@ namespace webgraph {
 std::string javaFloat(float value);
 std::string javaDouble(double value);
 
+// True when text is how Java prints value (without making a string).
+bool isJavaText(std::string_view text, float value);
+bool isJavaText(std::string_view text, double value);
+
 // The value of such a text; none for text that is no finite number in that form.
 std::optional<float> parseJavaFloat(std::string_view text);
 std::optional<double> parseJavaDouble(std::string_view text);

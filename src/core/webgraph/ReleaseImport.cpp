@@ -14,11 +14,19 @@
 #include <QTimer>
 #include <QUrl>
 
+#include <atomic>
+#include <condition_variable>
+#include <deque>
+#include <mutex>
+#include <thread>
+
 namespace webgraph {
 
 namespace {
 
 constexpr qint64 LocalPiece = 4 << 20;
+constexpr std::size_t BlockBytes = 4 << 20;
+constexpr std::size_t QueuedBlocks = 3;
 
 bool isAddress(const QString &source)
 {
@@ -26,6 +34,85 @@ bool isAddress(const QString &source)
 }
 
 } // namespace
+
+// The checking and indexing of the text on a thread of its own, while this one reads and inflates: blocks
+// of text wait in a short queue (the reader waits when it is full).
+class TextPipe
+{
+public:
+    explicit TextPipe(IndexBuilder &builder) : m_builder(builder), m_thread([this] { run(); }) {}
+    ~TextPipe()
+    {
+        {
+            const std::lock_guard lock(m_mutex);
+            m_stop = true;
+        }
+        m_changed.notify_all();
+        m_thread.join();
+    }
+    // Takes a piece of inflated text; false once the builder has found a fault.
+    bool add(std::string_view text)
+    {
+        m_block.append(text);
+        if (m_block.size() >= BlockBytes)
+            send();
+        return !m_failed.load();
+    }
+    // Waits until every block given is read; false when the builder found a fault.
+    bool drain()
+    {
+        if (!m_block.empty())
+            send();
+        std::unique_lock lock(m_mutex);
+        m_changed.wait(lock, [this] { return m_queue.empty() && !m_busy; });
+        return !m_failed.load();
+    }
+
+private:
+    void send()
+    {
+        std::unique_lock lock(m_mutex);
+        m_changed.wait(lock, [this] { return m_queue.size() < QueuedBlocks; });
+        m_queue.push_back(std::move(m_block));
+        m_block = std::string();
+        m_block.reserve(BlockBytes + (1 << 18));
+        lock.unlock();
+        m_changed.notify_all();
+    }
+    void run()
+    {
+        for (;;) {
+            std::string block;
+            {
+                std::unique_lock lock(m_mutex);
+                m_changed.wait(lock, [this] { return m_stop || !m_queue.empty(); });
+                if (m_queue.empty())
+                    return;
+                block = std::move(m_queue.front());
+                m_queue.pop_front();
+                m_busy = true;
+            }
+            m_changed.notify_all();
+            if (!m_failed.load() && !m_builder.text(block))
+                m_failed.store(true);
+            {
+                const std::lock_guard lock(m_mutex);
+                m_busy = false;
+            }
+            m_changed.notify_all();
+        }
+    }
+
+    IndexBuilder &m_builder;
+    std::string m_block;
+    std::deque<std::string> m_queue;
+    std::mutex m_mutex;
+    std::condition_variable m_changed;
+    std::atomic<bool> m_failed{false};
+    bool m_busy = false;
+    bool m_stop = false;
+    std::thread m_thread;
+};
 
 ReleaseImport::ReleaseImport(const ImportSettings &settings, QObject *parent)
     : QObject(parent), m_settings(settings)
@@ -64,7 +151,8 @@ void ReleaseImport::start()
             QFile::remove(left.filePath());
     }
     m_builder = std::make_unique<IndexBuilder>(releaseFolder + QStringLiteral("/.scratch"));
-    m_gzip = std::make_unique<GzipStream>([this](std::string_view text) { return m_builder->text(text); });
+    m_pipe = std::make_unique<TextPipe>(*m_builder);
+    m_gzip = std::make_unique<GzipStream>([this](std::string_view text) { return m_pipe->add(text); });
     for (const QString &relative : releaseFiles(m_settings.release)) {
         m_files.append(isAddress(m_settings.source)
                            ? m_settings.source +
@@ -113,6 +201,7 @@ void ReleaseImport::nextFile()
                               .arg(m_builder->domains())
                               .arg(m_builder->links()));
     }
+    m_pipe->drain();
     m_builder->begin(IndexBuilder::Part(m_file));
     m_gzip->reset();
     m_triesLeft = m_settings.tries;
@@ -173,6 +262,7 @@ bool ReleaseImport::take(const char *data, qint64 size)
     }
     m_received += size;
     if (!m_gzip->push(data, std::size_t(size))) {
+        m_pipe->drain();
         done(false, m_gzip->error().isEmpty() ? QStringLiteral("%1: %2").arg(fileName(), m_builder->error())
                                               : QStringLiteral("%1: %2").arg(fileName(), m_gzip->error()));
         return false;
@@ -191,7 +281,7 @@ bool ReleaseImport::endFile()
         done(false, QStringLiteral("%1: %2").arg(fileName(), m_gzip->error()));
         return false;
     }
-    if (!m_builder->end()) {
+    if (!m_pipe->drain() || !m_builder->end()) {
         done(false, QStringLiteral("%1: %2").arg(fileName(), m_builder->error()));
         return false;
     }
@@ -238,6 +328,7 @@ void ReleaseImport::readReply()
                 emit notice(QStringLiteral("%1: the server cannot resume a download; the file starts over.")
                                 .arg(fileName()));
                 m_received = 0;
+                m_pipe->drain();
                 m_builder->begin(IndexBuilder::Part(m_file));
                 m_gzip->reset();
                 if (m_kept.isOpen() && !(m_kept.resize(0) && m_kept.seek(0))) {
@@ -322,6 +413,7 @@ void ReleaseImport::done(bool ok, const QString &message)
     }
     m_local.close();
     m_kept.close();
+    m_pipe.reset();    // waits for the block being read
     m_builder.reset(); // its scratch file goes
     if (m_lock)
         m_lock->unlock();

@@ -17,6 +17,7 @@ namespace webgraph {
 
 class GzipStream;
 class IndexBuilder;
+class TextPipe;
 
 struct ImportSettings
 {
@@ -66,6 +67,7 @@ private:
     ImportSettings m_settings;
     std::unique_ptr<QLockFile> m_lock;
     std::unique_ptr<IndexBuilder> m_builder;
+    std::unique_ptr<TextPipe> m_pipe;
     std::unique_ptr<GzipStream> m_gzip;
     QNetworkAccessManager *m_network = nullptr;
     QPointer<QNetworkReply> m_reply;
