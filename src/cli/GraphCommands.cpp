@@ -28,7 +28,7 @@ namespace {
 
 QString releasesFolder()
 {
-    return QDir(programFolder::path()).filePath(QStringLiteral("WebGraph"));
+    return programFolder::webGraphFolder();
 }
 
 QString source(const Invocation &in)

@@ -1,5 +1,7 @@
 #include "cli/ScanSession.h"
 
+#include "core/program/ProgramFolder.h"
+
 #include "cli/StandardOutput.h"
 
 #include "core/ini/TextFile.h"
@@ -138,6 +140,7 @@ ScanSession::ScanSession(const ScanRequest &request, const QString &settingsIni)
 {
     m_log.setKeepRows(false); // the command line shows no log
     m_run.setSettingsFile(settingsIni);
+    m_run.setWebGraphFolder(programFolder::webGraphFolder());
     m_run.setThresholds(request.low, request.medium);
     m_run.setRetries(request.retries);
     m_run.setParallel(request.parallel);

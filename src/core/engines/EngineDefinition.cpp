@@ -1,5 +1,7 @@
 #include "core/engines/EngineDefinition.h"
 
+#include <algorithm>
+
 #include "core/engines/Variables.h"
 
 #include <QJsonArray>
@@ -132,6 +134,8 @@ Kind Definition::kind() const
 
 QString Definition::kindWord() const
 {
+    if (isWebGraph())
+        return QStringLiteral("webgraph");
     switch (kind()) {
     case Kind::Expression:
         return QStringLiteral("expression");
@@ -194,6 +198,15 @@ QString problem(const Definition &d)
          {QStringLiteral("Domain Name"), QStringLiteral("Total"), QStringLiteral("Change")}) {
         if (d.header.compare(column, Qt::CaseInsensitive) == 0)
             return QStringLiteral("the header \"%1\" is the name of another column").arg(d.header);
+    }
+    if (d.isWebGraph()) {
+        // No request: nothing of a page's reading applies.
+        const bool releaseName = std::all_of(d.release.cbegin(), d.release.cend(), [](QChar c) {
+            return (c >= u'a' && c <= u'z') || (c >= u'0' && c <= u'9') || c == u'-';
+        });
+        if (!releaseName || d.release.size() > 100 || d.release.startsWith(u'-'))
+            return QStringLiteral("\"%1\" is no web graph release name").arg(d.release);
+        return QString();
     }
     if (!d.expression.isEmpty() && d.json)
         return QStringLiteral("both an Expression and a JsonPointer: give one of them");

@@ -55,12 +55,18 @@ struct Definition
     QList<QPair<QString, QString>>
         requestHeaders; // sent with each query; ${env:VANTORY_...} read at request time
     bool enabled = true;
+    // "webgraph": the count is the URL's linking domains in a web graph release (release, or the newest
+    // imported when empty); no request is sent. Empty: a result page is fetched.
+    QString source;
+    QString release;
+
+    bool isWebGraph() const { return source == QLatin1String("webgraph"); }
 
     // The expression, compiled once (set by problem()).
     mutable QRegularExpression compiled;
 
     Kind kind() const;
-    // "markers", "expression" or "json".
+    // "markers", "expression", "json" or "webgraph".
     QString kindWord() const;
 };
 

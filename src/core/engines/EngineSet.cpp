@@ -200,7 +200,16 @@ void setField(Pending &p, int line, const QString &field, const QByteArray &raw)
     else if (name == QLatin1String("jsonpointer")) {
         d.jsonPointer = text;
         d.json = true;
-    } else if (name == QLatin1String("enabled")) {
+    } else if (name == QLatin1String("source")) {
+        if (text.compare(QLatin1String("webgraph"), Qt::CaseInsensitive) == 0)
+            d.source = QStringLiteral("webgraph");
+        else if (text.compare(QLatin1String("page"), Qt::CaseInsensitive) == 0)
+            d.source.clear();
+        else
+            p.fail(line, QStringLiteral("Source is \"page\" or \"webgraph\", not \"%1\"").arg(text));
+    } else if (name == QLatin1String("release"))
+        d.release = text;
+    else if (name == QLatin1String("enabled")) {
         if (const auto value = yesNo(text))
             d.enabled = *value;
         else
@@ -435,6 +444,13 @@ QByteArray format(const QList<Definition> &definitions)
             field("Address", d.address);
         if (!d.suffix.isEmpty())
             field("Suffix", d.suffix);
+        if (d.isWebGraph()) {
+            field("Source", d.source);
+            if (!d.release.isEmpty())
+                field("Release", d.release);
+            field("Enabled", d.enabled ? QStringLiteral("1") : QStringLiteral("0"));
+            continue;
+        }
         field("Quotes", d.replaceQuotes ? QStringLiteral("replaced") : QStringLiteral("kept"));
         if (!d.expression.isEmpty())
             field("Expression", d.expression, false);

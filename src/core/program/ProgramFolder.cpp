@@ -164,6 +164,11 @@ QString savedFolder()
     return QDir(path()).filePath(QStringLiteral("Saved"));
 }
 
+QString webGraphFolder()
+{
+    return QDir(path()).filePath(QStringLiteral("WebGraph"));
+}
+
 namespace {
 
 // The temporary name of an interrupted rewrite: the file's name, ".", six letters or digits.

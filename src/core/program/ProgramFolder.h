@@ -31,6 +31,8 @@ QString perUserFolder();
 QString settingsIni();
 QString listsFolder();
 QString savedFolder();
+// The imported web graph releases: the program folder's WebGraph folder.
+QString webGraphFolder();
 // A file of the program's data (Help.rtf, skins/...): the program folder's own when it has one, else the
 // default's.
 QString dataFile(const QString &relative);

@@ -6,6 +6,9 @@
 #include "core/scan/ResultsModel.h"
 #include "core/scan/SortKeys.h"
 #include "core/scan/WebLogModel.h"
+#include "core/webgraph/DomainMapping.h"
+#include "core/webgraph/ReleaseIndex.h"
+#include "core/webgraph/ReleaseStore.h"
 
 #include <QFutureWatcher>
 #include <QPromise>
@@ -124,6 +127,7 @@ bool ScanRun::start(const QStringList &urls)
         m_options.idleTimeoutMs =
             1000 * std::clamp(m_timeoutOverride.value_or(UserSettings::fetchTimeoutSeconds()), 1, 600);
     prepareEngines();
+    m_graphIndexes.clear(); // a release imported again since is read anew
     m_results->reserveRows(m_results->rowCount() + m_urls.size());
     if (m_log->keepsRows()) // a home page row and one per engine
         m_log->reserveRows(m_log->rowCount() + m_urls.size() * (m_engines.count() + 1));
@@ -206,6 +210,12 @@ void ScanRun::beginEngine(int engine)
     Slot &slot = m_slots[std::size_t(engine - 1)];
     slot.id = ++m_lastSlotId;
     const QString &problem = m_requestProblem.at(engine - 1);
+    if (m_engines.at(engine).isWebGraph()) {
+        ++summary.asked;
+        graphCell(m_engines.at(engine), m_urls.at(m_position), slot);
+        QTimer::singleShot(0, this, &ScanRun::emitReady);
+        return;
+    }
     if (summary.suspended || !problem.isEmpty()) {
         // No request: the cell stays without a count, and says why.
         slot.done = true;
@@ -220,6 +230,43 @@ void ScanRun::beginEngine(int engine)
     startFetch(engine, slot.id);
 }
 
+void ScanRun::graphCell(const engines::Definition &definition, const QString &url, Slot &slot)
+{
+    slot.done = true;
+    const QString release = definition.release.isEmpty() ? webgraph::importedReleases(m_graphFolder).value(0)
+                                                         : definition.release;
+    if (release.isEmpty() || m_graphFolder.isEmpty()) {
+        slot.report = notAsked(QStringLiteral("Not asked: no web graph release is imported (vantory-scan "
+                                              "--graph-import RELEASE imports one)"));
+        return;
+    }
+    std::shared_ptr<webgraph::ReleaseIndex> &index = m_graphIndexes[release];
+    QString why;
+    if (!index) {
+        index = std::make_shared<webgraph::ReleaseIndex>();
+        if (!index->open(webgraph::indexFile(m_graphFolder, release), &why)) {
+            index.reset();
+            slot.report = notAsked(
+                QStringLiteral("Not asked: the web graph release %1 is not imported (%2)").arg(release, why));
+            return;
+        }
+    }
+    const webgraph::Lookup lookup = webgraph::lookUp(*index, url);
+    slot.report = CellReport();
+    if (lookup.figures) {
+        slot.count = QString::number(lookup.figures->linking);
+        slot.report.status = CellStatus::Ok;
+        slot.report.detail = QStringLiteral("%1 linking domains of %2 in the web graph release %3")
+                                 .arg(lookup.figures->linking)
+                                 .arg(webgraph::forward(lookup.figures->node), release);
+    } else {
+        // A domain the graph does not hold has no linking domain in it: a measurement, not a failure.
+        slot.count = QStringLiteral("0");
+        slot.report.status = CellStatus::Zero;
+        slot.report.detail = QStringLiteral("not in the web graph release %1").arg(release);
+    }
+}
+
 void ScanRun::askAhead(int engine)
 {
     // With the engines in parallel, an engine that has answered for this URL is asked at once for the next
@@ -227,7 +274,7 @@ void ScanRun::askAhead(int engine)
     if (!m_parallel || m_stopRequested || m_position + 1 >= m_urls.size())
         return;
     Slot &ahead = m_ahead[std::size_t(engine - 1)];
-    if (ahead.id != 0 || m_summary[std::size_t(engine - 1)].suspended ||
+    if (ahead.id != 0 || m_engines.at(engine).isWebGraph() || m_summary[std::size_t(engine - 1)].suspended ||
         !m_requestProblem.at(engine - 1).isEmpty())
         return;
     m_prefixes.refresh();

@@ -13,8 +13,14 @@
 #include <QPointer>
 #include <QStringList>
 
+#include <map>
+#include <memory>
 #include <optional>
 #include <vector>
+
+namespace webgraph {
+class ReleaseIndex;
+}
 
 namespace scan {
 
@@ -43,6 +49,8 @@ public:
 
     // settings.ini: its prefixes are read before each URL when the file has changed.
     void setSettingsFile(const QString &file) { m_settingsFile = file; }
+    // Where the web graph releases are, for engines whose source is the web graph.
+    void setWebGraphFolder(const QString &folder) { m_graphFolder = folder; }
     // Thresholds that replace the stored ones (the command line's --low and --medium).
     void setThresholds(std::optional<int> low, std::optional<int> medium);
     // Limits of every engine's fetches (time-outs, size).
@@ -136,6 +144,8 @@ private:
     struct Slot;
     Slot *slotById(int engine, int id);
     void beginEngine(int engine);
+    // A web graph engine's cell for the URL: the linking domains of its node in the release.
+    void graphCell(const engines::Definition &definition, const QString &url, Slot &slot);
     void askAhead(int engine);
     void dropAhead();
     void startFetch(int engine, int id);
@@ -179,6 +189,9 @@ private:
         CellReport report;
     };
     std::vector<Slot> m_slots;
+    QString m_graphFolder;
+    std::map<QString, std::shared_ptr<webgraph::ReleaseIndex>>
+        m_graphIndexes; // by release, opened once a run
     std::vector<Slot> m_ahead;
     int m_lastSlotId = 0;
     std::vector<qint64> m_lastStart; // ms on m_clock, -1 for none yet

@@ -310,7 +310,7 @@ void ReleaseImport::readReply()
     const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
     if (status != 200 && status != 206)
         return; // the reason comes with finished()
-    if (!m_answered && reply->bytesAvailable() > 0) {
+    if (!m_answered) {
         m_answered = true;
         // The first bytes of an answer: where they start and how large the file is.
         if (status == 206) {
@@ -362,14 +362,15 @@ void ReleaseImport::replyFinished()
     if (!reply)
         return;
     reply->deleteLater();
+    if (!m_ended)
+        readReply(); // what is left of the answer, and its head when no byte came
     m_reply = nullptr;
     if (m_ended)
         return;
-    readReply();
-    if (m_ended)
-        return;
     const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
-    const bool complete = reply->error() == QNetworkReply::NoError && m_fault.isEmpty() &&
+    // Whole: an answer read to its end without a fault, as long as it said it was (a length it did not
+    // announce is taken from its end).
+    const bool complete = reply->error() == QNetworkReply::NoError && m_fault.isEmpty() && m_answered &&
                           (m_expected < 0 || m_received == m_expected);
     if (complete) {
         if (endFile())

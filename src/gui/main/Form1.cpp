@@ -302,6 +302,7 @@ void Form1::startScan(const QStringList &urls)
     m_progress->show();
     m_progress->raise();
     m_run->setSettingsFile(programFolder::settingsIni());
+    m_run->setWebGraphFolder(programFolder::webGraphFolder());
     m_progress->setValue(0);
     if (!m_run->start(urls)) {
         m_progress->hide();

@@ -419,7 +419,7 @@ private slots:
         QCOMPARE(chart.categoryLabels.last(), s("Api"));
 
         // An edit of a definition, then the kept pages read again: the cells a fresh scan would give.
-        QList<engines::Definition> edited = loaded.all;
+        QList<engines::Definition> edited = loaded.set.definitions();
         edited[8].jsonPointer = s("/missing");  // Api: now no count
         edited[0].countBefore = s("</b> of x"); // Google: the layout no longer matches
         const engines::EngineSet changedSet(edited);

@@ -1,3 +1,8 @@
+#include "core/engines/EngineSet.h"
+#include "core/ini/UserSettings.h"
+#include "core/scan/ResultsModel.h"
+#include "core/scan/ScanRun.h"
+#include "core/scan/WebLogModel.h"
 #include "core/webgraph/DomainMapping.h"
 #include "core/webgraph/GzipStream.h"
 #include "core/webgraph/JavaNumber.h"
@@ -187,6 +192,8 @@ class TestWebGraph : public QObject
     }
 
 private slots:
+    void initTestCase() { UserSettings::useFolder(m_dir.filePath(s("store"))); }
+
     void gzipMembersAndFaults()
     {
         QByteArray text;
@@ -421,7 +428,7 @@ private slots:
         const QByteArray good = readFile(indexFile(imported(), release));
         server.setLengthLie(s("vertices.txt.gz"), 100);
         outcome = import({release, server.baseUrl(), imported(), QString(), 2});
-        QVERIFY(!outcome.ok);
+        QVERIFY2(!outcome.ok, qPrintable(outcome.message));
         QVERIFY2(outcome.message.contains(s("could not be downloaded whole after 2 tries")),
                  qPrintable(outcome.message));
         QCOMPARE(readFile(indexFile(imported(), release)), good);
@@ -432,6 +439,50 @@ private slots:
         // Nobody listening.
         outcome = import({release, s("http://127.0.0.1:9"), imported(), QString(), 2});
         QVERIFY(!outcome.ok && outcome.message.contains(s("could not be downloaded")));
+    }
+
+    void anEngineOfLinkingDomains()
+    {
+        // A scan with an engine whose source is the web graph: no request, the node's linking domains.
+        const QByteArray definition =
+            "[Linking domains]\nKey=WebGraph\nHeader=Linking domains\nLogText=Web graph\n"
+            "Status=\" in the web graph\"\nSource=webgraph\n";
+        const engines::LoadResult loaded =
+            engines::parse(definition + "\n[Old]\nKey=WebGraphOld\nHeader=Old\n"
+                                        "LogText=Old\nSource=webgraph\nRelease=cc-main-2019-jan\n",
+                           s("e.ini"));
+        QVERIFY2(loaded.messages.isEmpty(), qPrintable(loaded.messages.join(u'\n')));
+        QCOMPARE(loaded.set.definitions().first().kindWord(), s("webgraph"));
+        QVERIFY(engines::format(loaded.all).contains("Source=webgraph\nRelease=cc-main-2019-jan\n"));
+        QVERIFY(!engines::parse("[X]\nKey=X\nHeader=X\nSource=web\n", s("e.ini")).messages.isEmpty());
+        const QString folder = m_dir.filePath(s("engine-releases"));
+        const auto scanInto = [&](scan::ResultsModel &results) {
+            scan::WebLogModel log;
+            scan::ScanRun run(&results, &log);
+            run.setWebGraphFolder(folder);
+            QSignalSpy finished(&run, &scan::ScanRun::finished);
+            QVERIFY(run.start({s("http://www.example.com/"), s("https://nowhere.invalid/")}));
+            QVERIFY(finished.wait(20000));
+        };
+        scan::ResultsModel before(loaded.set);
+        scanInto(before);
+        QCOMPARE(before.report(0, 1).status, scan::CellStatus::NotAsked);
+        QVERIFY(before.report(0, 1).detail.contains(s("--graph-import")));
+        const QString release = s("cc-main-2019-18-dec-jan-feb");
+        QCOMPARE(make(release, 500, 4000, 1, 21), QString());
+        QVERIFY(import({release, sources(), folder, QString(), 5}).ok);
+        quint64 links = 0;
+        const auto truth = truthOf(sources(), release, &links);
+        scan::ResultsModel after(loaded.set);
+        scanInto(after);
+        QCOMPARE(after.report(0, 1).status, scan::CellStatus::Ok);
+        QCOMPARE(after.cell(0, 2), QString::number(truth.at("com.example").linking));
+        QCOMPARE(after.report(1, 1).status, scan::CellStatus::Zero);
+        QCOMPARE(after.cell(1, 2), s("0"));
+        QVERIFY(after.report(1, 1).detail.contains(release));
+        // An engine bound to a release that is not imported is not asked, and says which.
+        QCOMPARE(after.report(0, 2).status, scan::CellStatus::NotAsked);
+        QVERIFY(after.report(0, 2).detail.contains(s("cc-main-2019-jan")));
     }
 
     void oneImportOfAReleaseAtATime()

@@ -70,8 +70,10 @@ private slots:
         EnginesPage *page = dialog.enginesPage();
         QCOMPARE(dialog.tabs()->count(), 3);
         QCOMPARE(dialog.tabs()->tabText(1), s("Engines"));
-        QCOMPARE(page->list()->count(), 6);
+        QCOMPARE(page->list()->count(), 7);
         QCOMPARE(page->list()->item(5)->text(), s("All The Web"));
+        QCOMPARE(page->list()->item(6)->text(), s("Linking domains")); // shipped switched off
+        QCOMPARE(page->list()->item(6)->checkState(), Qt::Unchecked);
         QCOMPARE(page->list()->item(2)->checkState(), Qt::Checked);
         page->select(4);
         QCOMPARE(page->field(s("txtEngineKey"))->text(), s("MSN"));
@@ -87,18 +89,18 @@ private slots:
 
         // A new engine: the UTF-8 style of the emulator.
         QTest::mouseClick(page->findChild<QPushButton *>(s("cmdEngineAdd")), Qt::LeftButton);
-        QCOMPARE(page->list()->count(), 7);
-        QCOMPARE(page->current(), 6);
+        QCOMPARE(page->list()->count(), 8);
+        QCOMPARE(page->current(), 7);
         type(page->field(s("txtEngineKey")), s("Suche"));
         type(page->field(s("txtEngineHeader")), s("Suche"));
         type(page->field(s("txtEngineAddress")), m_program.engines->prefix(emulator::UnicodeStyle));
         QVERIFY(page->problemLabel()->text().contains(s("empty count markers")));
-        QVERIFY(!page->list()->item(6)->toolTip().isEmpty());
+        QVERIFY(!page->list()->item(7)->toolTip().isEmpty());
         type(page->field(s("txtCountBefore")), QString::fromUtf8("Ungefähr "));
         type(page->field(s("txtCountAfter")), QString::fromUtf8(" Ergebnisse für"));
         type(page->field(s("txtSeparators")), s("."));
         QCOMPARE(page->problemLabel()->text(), QString());
-        QCOMPARE(page->list()->item(6)->text(), s("Suche"));
+        QCOMPARE(page->list()->item(7)->text(), s("Suche"));
         // A header another engine has: refused at "Ok", with the reason, on the Engines page.
         type(page->field(s("txtEngineHeader")), s("msn"));
         dialog.tabs()->setCurrentIndex(0);
@@ -115,6 +117,7 @@ private slots:
         // Teoma off, the new engine one up.
         page->list()->item(3)->setCheckState(Qt::Unchecked);
         QTest::mouseClick(page->findChild<QPushButton *>(s("cmdEngineUp")), Qt::LeftButton);
+        QTest::mouseClick(page->findChild<QPushButton *>(s("cmdEngineUp")), Qt::LeftButton);
         QCOMPARE(page->current(), 5);
         QVERIFY(page->changed());
 
@@ -123,7 +126,7 @@ private slots:
         QCOMPARE(changed.count(), 1);
         const engines::LoadResult saved = engines::loadFile(engines::ownFile());
         QVERIFY2(saved.messages.isEmpty(), qPrintable(saved.messages.join(u'\n')));
-        QCOMPARE(saved.all.size(), 7);
+        QCOMPARE(saved.all.size(), 8);
         QCOMPARE(saved.all.at(5).key, s("Suche"));
         QCOMPARE(saved.all.at(5).countAfter, QString::fromUtf8(" Ergebnisse für"));
         QVERIFY(!saved.all.at(3).enabled);
@@ -173,7 +176,7 @@ private slots:
         QVERIFY(!second->findChild<QComboBox *>(s("cmbKeptPages"))->isEnabled());
         // Removing an engine.
         QTest::mouseClick(page2->findChild<QPushButton *>(s("cmdEngineRemove")), Qt::LeftButton);
-        QCOMPARE(page2->list()->count(), 6);
+        QCOMPARE(page2->list()->count(), 7);
         QVERIFY(page2->definitions().at(5).key == s("ATW"));
         QFile::remove(engines::ownFile());
         engines::EngineSet::setCurrent(engines::EngineSet::builtin());
