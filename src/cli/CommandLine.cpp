@@ -218,7 +218,15 @@ QList<QCommandLineOption> commandTable()
         flag("graph",
              "Look up the URLs given (or a URL list file, or - for standard input) in a web graph "
              "release: node, linking domains, harmonic and PageRank position and value, hosts, status."),
-        valued("graph-release", "With --graph: the release to read (default: the newest imported).", "R"),
+        valued("graph-release",
+               "With --graph: the release to read (default: the newest imported); with --graph-history: a "
+               "release "
+               "to write (repeatable; default: every imported one).",
+               "R"),
+        flag("graph-history",
+             "Write into every watched saved search its URL's linking domains in each imported release, "
+             "dated by "
+             "the release (its last day), in the web graph engine's section; a second run changes nothing."),
         flag("graph-releases", "List the imported web graph releases and those the source offers."),
         valued("graph-remove", "Delete the imported web graph release RELEASE.", "RELEASE"),
         flag("where", "Print the folders in use (program folder, saved searches, lists, defaults, settings "
@@ -236,10 +244,11 @@ const QList<QCommandLineOption> &allOptions()
 
 const QList<Command> &commands()
 {
-    static const QList<Command> list{
-        scanCommand(),    updateCommand(),        historyCommand(),    importCommand(), watchCommand(),
-        watchedCommand(), enginesCommand(),       testEngineCommand(), whereCommand(),  graphImportCommand(),
-        graphCommand(),   graphReleasesCommand(), graphRemoveCommand()};
+    static const QList<Command> list{scanCommand(),        updateCommand(),      historyCommand(),
+                                     importCommand(),      watchCommand(),       watchedCommand(),
+                                     enginesCommand(),     testEngineCommand(),  whereCommand(),
+                                     graphImportCommand(), graphCommand(),       graphReleasesCommand(),
+                                     graphRemoveCommand(), graphHistoryCommand()};
     return list;
 }
 

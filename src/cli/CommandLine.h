@@ -72,6 +72,7 @@ Command graphImportCommand();
 Command graphCommand();
 Command graphReleasesCommand();
 Command graphRemoveCommand();
+Command graphHistoryCommand();
 
 // Every command, the scan of a URL list first.
 const QList<Command> &commands();

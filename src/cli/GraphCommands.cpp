@@ -2,9 +2,12 @@
 #include "cli/CommandLine.h"
 #include "cli/StandardOutput.h"
 
+#include "core/ini/UserSettings.h"
 #include "core/lists/UrlListFile.h"
 #include "core/program/ProgramFolder.h"
+#include "core/saved/SavedSearch.h"
 #include "core/scan/ResultsExport.h"
+#include "core/webgraph/GraphHistory.h"
 #include "core/webgraph/ReleaseImport.h"
 #include "core/webgraph/ReleaseStore.h"
 
@@ -264,6 +267,40 @@ int runGraphReleases(const Invocation &in, const engines::LoadResult &)
     return 0;
 }
 
+int runGraphHistory(const Invocation &in, const engines::LoadResult &loaded)
+{
+    if (!in.positional().isEmpty())
+        return fail(2, QStringLiteral("--graph-history takes no argument; see --help"));
+    QStringList releases = in.values("graph-release");
+    if (releases.isEmpty())
+        releases = webgraph::importedReleases(releasesFolder());
+    if (releases.isEmpty())
+        return fail(
+            1, QStringLiteral("No web graph release is imported; import one with vantory-scan --graph-import "
+                              "RELEASE."));
+    // The section is the web graph engine's header (the shipped one's, "Linking domains", when none is
+    // defined).
+    QString header = QStringLiteral("Linking domains");
+    for (const engines::Definition &definition : loaded.all) {
+        if (definition.isWebGraph()) {
+            header = definition.header;
+            break;
+        }
+    }
+    QList<webgraph::HistoryTarget> targets;
+    for (const UserSettings::Watched &w : UserSettings::watchedSearches(programFolder::path()))
+        targets.append({w.name, saved::searchFile(programFolder::savedFolder(), w.name), w.url});
+    if (targets.isEmpty())
+        return fail(1, QStringLiteral("No saved search is watched; --watch NAME URL makes one."));
+    const webgraph::HistoryResult result =
+        webgraph::writeGraphHistory(targets, releasesFolder(), releases, header);
+    for (const QString &error : result.errors)
+        fail(1, error);
+    err() << "Wrote " << result.written << " dates of " << releases.size() << " releases into "
+          << targets.size() << " saved searches (" << result.unchanged << " were there already)." << Qt::endl;
+    return result.errors.isEmpty() ? 0 : 1;
+}
+
 int runGraphRemove(const Invocation &in, const engines::LoadResult &)
 {
     if (!in.positional().isEmpty())
@@ -298,6 +335,14 @@ Command graphReleasesCommand()
             {QStringLiteral("graph-source")},
             QStringLiteral("--graph-releases [--graph-source BASE]"),
             runGraphReleases};
+}
+
+Command graphHistoryCommand()
+{
+    return {"graph-history",
+            {QStringLiteral("graph-release")},
+            QStringLiteral("--graph-history [--graph-release R ...]"),
+            runGraphHistory};
 }
 
 Command graphRemoveCommand()

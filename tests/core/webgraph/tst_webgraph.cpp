@@ -1,9 +1,11 @@
 #include "core/engines/EngineSet.h"
 #include "core/ini/UserSettings.h"
+#include "core/saved/SavedSearch.h"
 #include "core/scan/ResultsModel.h"
 #include "core/scan/ScanRun.h"
 #include "core/scan/WebLogModel.h"
 #include "core/webgraph/DomainMapping.h"
+#include "core/webgraph/GraphHistory.h"
 #include "core/webgraph/GzipStream.h"
 #include "core/webgraph/JavaNumber.h"
 #include "core/webgraph/ReleaseImport.h"
@@ -483,6 +485,59 @@ private slots:
         // An engine bound to a release that is not imported is not asked, and says which.
         QCOMPARE(after.report(0, 2).status, scan::CellStatus::NotAsked);
         QVERIFY(after.report(0, 2).detail.contains(s("cc-main-2019-jan")));
+    }
+
+    void historyFromEveryRelease()
+    {
+        // Three releases, two saved searches (one with saves of its own, one not made yet).
+        const QString folder = m_dir.filePath(s("history-releases"));
+        const QStringList releases{s("cc-main-2018-feb-mar-apr"), s("cc-main-2024-25-dec-jan-feb"),
+                                   s("cc-main-2021-jun-jul-aug")};
+        std::vector<std::map<std::string, DomainFigures>> truths;
+        for (int i = 0; i < releases.size(); ++i) {
+            QCOMPARE(make(releases.at(i), 300 + 50 * i, 2000, 1, 40 + quint64(i)), QString());
+            QVERIFY(import({releases.at(i), sources(), folder, QString(), 5}).ok);
+            quint64 links = 0;
+            truths.push_back(truthOf(sources(), releases.at(i), &links));
+        }
+        const QString saved = m_dir.filePath(s("Saved"));
+        QVERIFY(QDir().mkpath(saved));
+        const QString own = saved + s("/own.vty");
+        QVERIFY(saved::saveResults(saved::SaveRow{{{s("Google"), s("1234")}}}, own,
+                                   saved::SaveMode::CreateNew, QDate(2026, 12, 1))
+                    .ok);
+        const QList<HistoryTarget> targets{{s("own"), own, s("http://www.example.com")},
+                                           {s("new"), saved + s("/new.vty"), s("https://alice.github.io/")}};
+        HistoryResult result = writeGraphHistory(targets, folder, releases, s("Linking domains"));
+        QVERIFY2(result.errors.isEmpty(), qPrintable(result.errors.join(u'\n')));
+        QCOMPARE(result.written, 6);
+        for (const auto &[target, node] :
+             {std::pair{targets.at(0), "com.example"}, std::pair{targets.at(1), "io.github.alice"}}) {
+            saved::History history;
+            QVERIFY(saved::readHistory(target.file, history));
+            const qsizetype column = history.sections.indexOf(s("Linking domains"));
+            QVERIFY(column >= 0);
+            // Newest first: 2025-02-28, 2021-08-31, 2018-04-30.
+            const int order[] = {1, 2, 0};
+            for (int i = 0; i < 3; ++i) {
+                const qsizetype row =
+                    history.dates.indexOf(saved::dateKey(releaseDate(releases.at(order[i]))));
+                QVERIFY(row >= 0);
+                QCOMPARE(history.values.at(row).at(column),
+                         QString::number(truths.at(std::size_t(order[i])).at(node).linking));
+            }
+            QCOMPARE(history.dates.first(), target.name == s("own") ? s("12-01-26") : s("02-28-25"));
+        }
+        // Again: nothing changes, byte for byte.
+        const QByteArray before = readFile(own) + readFile(targets.at(1).file);
+        result = writeGraphHistory(targets, folder, releases, s("Linking domains"));
+        QCOMPARE(result.written, 0);
+        QCOMPARE(result.unchanged, 6);
+        QCOMPARE(readFile(own) + readFile(targets.at(1).file), before);
+        // A release that is not imported is said; the others are written.
+        result = writeGraphHistory(targets, folder, {s("cc-main-2019-jan")}, s("Linking domains"));
+        QCOMPARE(result.errors.size(), 1);
+        QVERIFY(result.errors.first().contains(s("cc-main-2019-jan is not imported")));
     }
 
     void oneImportOfAReleaseAtATime()
