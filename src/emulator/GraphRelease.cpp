@@ -113,7 +113,8 @@ const char *const Suffixes[] = {"com",  "org",   "net",    "de",        "fr",   
                                 "info", "uk.co", "au.com", "io.github", "com.blogspot", "jp.co"};
 const char *const Named[] = {"uk.co",         "io.github",      "io.github.alice",  "io.github.bob",
                              "uk.co.example", "uk.co.bbc",      "de.xn--bcher-kva", "com.example",
-                             "org.wikipedia", "com.blogspot.z", "com.google",       "jp.co.example"};
+                             "org.wikipedia", "com.blogspot.z", "com.google",       "jp.co.example",
+                             "org.example",   "example.vantory"};
 
 std::vector<std::string> domainNames(std::int64_t count, Random &random)
 {
@@ -186,6 +187,15 @@ bool write(const Spec &spec, QString *why)
     std::iota(order.begin(), order.end(), 0u);
     for (std::size_t i = order.size() - 1; i > 0; --i)
         std::swap(order[i], order[random.below(i + 1)]);
+    // The named domains are among the most linked, in the order of the list.
+    std::size_t front = 0;
+    for (const char *name : Named) {
+        const auto at = std::lower_bound(names.begin(), names.end(), std::string(name));
+        if (at == names.end() || *at != name)
+            continue;
+        const auto id = std::uint32_t(at - names.begin());
+        std::swap(*std::find(order.begin(), order.end(), id), order[front++]);
+    }
     std::vector<std::uint32_t> in(size);
 
     GzipWriter edges(base + QStringLiteral("edges.txt.gz"));
