@@ -21,5 +21,5 @@ set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "https://www.vantory.example/")
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # Beside the libraries' packages: Qt's platform plugins, without which the window cannot open.
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins")
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins, publicsuffix")
 include(CPack)
