@@ -228,6 +228,16 @@ QList<QCommandLineOption> commandTable()
              "dated by "
              "the release (its last day), in the web graph engine's section; a second run changes nothing."),
         flag("graph-releases", "List the imported web graph releases and those the source offers."),
+        valued("graph-linking",
+               "List the domains that link to URL in a release (the newest imported, or --graph-release R), "
+               "each "
+               "with its harmonic position, best first; kept for watched sites only.",
+               "URL"),
+        valued("graph-changes",
+               "List the domains that started (new) and stopped (lost) linking to URL between two releases, "
+               "given "
+               "as --graph-release OLD --graph-release NEW.",
+               "URL"),
         valued("graph-remove", "Delete the imported web graph release RELEASE.", "RELEASE"),
         flag("where", "Print the folders in use (program folder, saved searches, lists, defaults, settings "
                       "store) and exit."),
@@ -244,11 +254,11 @@ const QList<QCommandLineOption> &allOptions()
 
 const QList<Command> &commands()
 {
-    static const QList<Command> list{scanCommand(),        updateCommand(),      historyCommand(),
-                                     importCommand(),      watchCommand(),       watchedCommand(),
-                                     enginesCommand(),     testEngineCommand(),  whereCommand(),
-                                     graphImportCommand(), graphCommand(),       graphReleasesCommand(),
-                                     graphRemoveCommand(), graphHistoryCommand()};
+    static const QList<Command> list{
+        scanCommand(),        updateCommand(),       historyCommand(),      importCommand(),
+        watchCommand(),       watchedCommand(),      enginesCommand(),      testEngineCommand(),
+        whereCommand(),       graphImportCommand(),  graphCommand(),        graphReleasesCommand(),
+        graphRemoveCommand(), graphHistoryCommand(), graphLinkingCommand(), graphChangesCommand()};
     return list;
 }
 

@@ -73,6 +73,8 @@ Command graphCommand();
 Command graphReleasesCommand();
 Command graphRemoveCommand();
 Command graphHistoryCommand();
+Command graphLinkingCommand();
+Command graphChangesCommand();
 
 // Every command, the scan of a URL list first.
 const QList<Command> &commands();

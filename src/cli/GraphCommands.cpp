@@ -7,6 +7,7 @@
 #include "core/program/ProgramFolder.h"
 #include "core/saved/SavedSearch.h"
 #include "core/scan/ResultsExport.h"
+#include "core/webgraph/DomainMapping.h"
 #include "core/webgraph/GraphHistory.h"
 #include "core/webgraph/ReleaseImport.h"
 #include "core/webgraph/ReleaseStore.h"
@@ -22,6 +23,8 @@
 #include <QJsonObject>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
+
+#include <map>
 
 #include <unistd.h>
 
@@ -55,6 +58,11 @@ int runGraphImport(const Invocation &in, const engines::LoadResult &)
     settings.folder = releasesFolder();
     settings.keepFiles = in.value("graph-keep-files");
     webgraph::ReleaseImport import(settings);
+    // The watched sites' linking domains are kept by name.
+    QStringList watched;
+    for (const UserSettings::Watched &w : UserSettings::watchedSearches(programFolder::path()))
+        watched.append(w.url);
+    import.keepLinkingOf(watched);
     QEventLoop loop;
     int code = 1;
     const bool terminal = ::isatty(STDERR_FILENO) == 1;
@@ -301,6 +309,147 @@ int runGraphHistory(const Invocation &in, const engines::LoadResult &loaded)
     return result.errors.isEmpty() ? 0 : 1;
 }
 
+// The kept linking domains of the URL's node in a release; false (after saying why) when there are none.
+bool linkingOf(const QString &url, const QString &release, std::vector<webgraph::LinkingDomain> *domains,
+               std::string *node)
+{
+    webgraph::ReleaseIndex index;
+    if (QString why; !index.open(webgraph::indexFile(releasesFolder(), release), &why)) {
+        fail(1, QStringLiteral("The release %1 is not imported (%2).").arg(release, why));
+        return false;
+    }
+    const webgraph::Lookup lookup = webgraph::lookUp(index, url);
+    if (!lookup.figures) {
+        fail(1, QStringLiteral("%1 is not in the web graph release %2.").arg(url, release));
+        return false;
+    }
+    *node = lookup.figures->node;
+    if (!index.keptLinking(*node)) {
+        fail(1, QStringLiteral(
+                    "The linking domains of %1 were not kept in %2: watch it (--watch NAME %3) and import "
+                    "the release again.")
+                    .arg(webgraph::forward(*node), release, url));
+        return false;
+    }
+    *domains = index.linking(*node);
+    return true;
+}
+
+// Rows as columns, CSV or JSON (objects with the given keys).
+QString table(const Invocation &in, const QStringList &header, const QStringList &keys,
+              const QList<QStringList> &rows)
+{
+    QString printed;
+    if (in.isSet("json")) {
+        QJsonArray array;
+        for (const QStringList &row : rows) {
+            QJsonObject object;
+            for (qsizetype c = 0; c < keys.size(); ++c) {
+                bool number = false;
+                const qint64 value = row.at(c).toLongLong(&number);
+                object.insert(keys.at(c), number                ? QJsonValue(value)
+                                          : row.at(c).isEmpty() ? QJsonValue()
+                                                                : QJsonValue(row.at(c)));
+            }
+            array.append(object);
+        }
+        return QString::fromUtf8(QJsonDocument(array).toJson(QJsonDocument::Indented));
+    }
+    const QList<QStringList> all = QList<QStringList>{header} + rows;
+    if (in.isSet("csv")) {
+        for (const QStringList &row : all) {
+            QStringList fields;
+            for (const QString &field : row)
+                fields.append(resultsExport::csvField(field));
+            printed += fields.join(u',') + QStringLiteral("\r\n");
+        }
+        return printed;
+    }
+    QList<qsizetype> widths(header.size(), 0);
+    for (const QStringList &row : all) {
+        for (qsizetype c = 0; c < row.size(); ++c)
+            widths[c] = std::max(widths[c], row.at(c).size());
+    }
+    for (const QStringList &row : all) {
+        QStringList cells;
+        for (qsizetype c = 0; c < row.size(); ++c)
+            cells.append(row.at(c).leftJustified(widths[c]));
+        printed += cells.join(QStringLiteral("  ")).trimmed() + u'\n';
+    }
+    return printed;
+}
+
+QString positionText(std::uint32_t position)
+{
+    return position ? QString::number(position) : QString();
+}
+
+int runGraphLinking(const Invocation &in, const engines::LoadResult &)
+{
+    if (!in.positional().isEmpty())
+        return fail(2, QStringLiteral("--graph-linking takes one URL; see --help"));
+    if (in.isSet("csv") && in.isSet("json"))
+        return fail(2, QStringLiteral("--csv and --json cannot be used together"));
+    const QStringList named = in.values("graph-release");
+    const QString release =
+        named.isEmpty() ? webgraph::importedReleases(releasesFolder()).value(0) : named.first();
+    if (release.isEmpty())
+        return fail(
+            1, QStringLiteral(
+                   "No web graph release is imported; import one with vantory-scan --graph-import RELEASE."));
+    std::vector<webgraph::LinkingDomain> domains;
+    std::string node;
+    if (!linkingOf(in.value("graph-linking"), release, &domains, &node))
+        return 1;
+    QList<QStringList> rows;
+    for (const webgraph::LinkingDomain &d : domains)
+        rows.append({webgraph::forward(d.node), positionText(d.harmonicPosition)});
+    standardOutput::print(table(in, {QStringLiteral("Domain"), QStringLiteral("Harmonic position")},
+                                {QStringLiteral("domain"), QStringLiteral("harmonicPosition")}, rows));
+    return 0;
+}
+
+int runGraphChanges(const Invocation &in, const engines::LoadResult &)
+{
+    const QStringList releases = in.values("graph-release");
+    if (!in.positional().isEmpty() || releases.size() != 2)
+        return fail(2, QStringLiteral("--graph-changes takes one URL and two releases: --graph-release OLD "
+                                      "--graph-release NEW"));
+    if (in.isSet("csv") && in.isSet("json"))
+        return fail(2, QStringLiteral("--csv and --json cannot be used together"));
+    std::vector<webgraph::LinkingDomain> before, after;
+    std::string node;
+    const QString url = in.value("graph-changes");
+    if (!linkingOf(url, releases.at(0), &before, &node) || !linkingOf(url, releases.at(1), &after, &node))
+        return 1;
+    std::map<std::string, std::uint32_t> old, now;
+    for (const auto &d : before)
+        old.emplace(d.node, d.harmonicPosition);
+    for (const auto &d : after)
+        now.emplace(d.node, d.harmonicPosition);
+    QList<QStringList> rows;
+    int added = 0, lost = 0;
+    for (const auto &d : after) {
+        if (!old.count(d.node)) {
+            rows.append({webgraph::forward(d.node), QStringLiteral("new"), positionText(d.harmonicPosition)});
+            ++added;
+        }
+    }
+    for (const auto &d : before) {
+        if (!now.count(d.node)) {
+            rows.append(
+                {webgraph::forward(d.node), QStringLiteral("lost"), positionText(d.harmonicPosition)});
+            ++lost;
+        }
+    }
+    standardOutput::print(table(
+        in, {QStringLiteral("Domain"), QStringLiteral("Change"), QStringLiteral("Harmonic position")},
+        {QStringLiteral("domain"), QStringLiteral("change"), QStringLiteral("harmonicPosition")}, rows));
+    err() << added << " new and " << lost << " lost linking domains of " << webgraph::forward(node)
+          << " from " << releases.at(0) << " to " << releases.at(1) << Qt::endl;
+    return 0;
+}
+
 int runGraphRemove(const Invocation &in, const engines::LoadResult &)
 {
     if (!in.positional().isEmpty())
@@ -343,6 +492,22 @@ Command graphHistoryCommand()
             {QStringLiteral("graph-release")},
             QStringLiteral("--graph-history [--graph-release R ...]"),
             runGraphHistory};
+}
+
+Command graphLinkingCommand()
+{
+    return {"graph-linking",
+            {QStringLiteral("graph-release"), QStringLiteral("csv"), QStringLiteral("json")},
+            QStringLiteral("--graph-linking URL [--graph-release R] [--csv | --json]"),
+            runGraphLinking};
+}
+
+Command graphChangesCommand()
+{
+    return {"graph-changes",
+            {QStringLiteral("graph-release"), QStringLiteral("csv"), QStringLiteral("json")},
+            QStringLiteral("--graph-changes URL --graph-release OLD --graph-release NEW [--csv | --json]"),
+            runGraphChanges};
 }
 
 Command graphRemoveCommand()

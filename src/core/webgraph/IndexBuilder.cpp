@@ -10,6 +10,7 @@
 #include <cmath>
 #include <cstring>
 #include <limits>
+#include <tuple>
 
 namespace webgraph {
 
@@ -113,6 +114,14 @@ IndexBuilder::~IndexBuilder()
     QFile::remove(m_scratchPath);
 }
 
+QStringList IndexBuilder::keptNodes() const
+{
+    QStringList nodes;
+    for (const auto &kept : m_kept)
+        nodes.append(QString::fromStdString(kept.second));
+    return nodes;
+}
+
 bool IndexBuilder::fail(const QString &what)
 {
     if (m_error.isEmpty())
@@ -145,6 +154,7 @@ void IndexBuilder::begin(Part part)
         m_pagerankTexts.clear();
         break;
     case Part::Edges:
+        m_keptLinks.clear();
         m_linking.assign(m_names, 0);
         m_links = 0;
         m_lastFrom = m_lastTo = 0;
@@ -161,6 +171,7 @@ std::size_t IndexBuilder::edges(std::string_view piece)
     const std::uint64_t names = m_names;
     std::uint32_t *const linking = m_linking.data();
     std::uint64_t lastFrom = m_lastFrom, lastTo = m_lastTo, links = m_links, lines = m_line;
+    const bool keeps = !m_kept.empty();
     const auto digits = [](const unsigned char *&at, std::uint64_t &value) {
         const unsigned char *const start = at;
         value = 0;
@@ -187,6 +198,8 @@ std::size_t IndexBuilder::edges(std::string_view piece)
         ++p;
         ++lines;
         ++linking[to];
+        if (keeps && m_keptBit[to])
+            m_keptLinks.emplace_back(std::uint32_t(to), std::uint32_t(from));
         ++links;
         lastFrom = from;
         lastTo = to;
@@ -268,6 +281,15 @@ bool IndexBuilder::end()
             m_table[slot] = (m_hashes[id] & 0xffffffff00000000ULL) | (id + 1);
         }
         std::vector<std::uint64_t>().swap(m_hashes);
+        m_kept.clear();
+        m_keptBit.assign(m_names, false);
+        for (const std::string &name : m_keepNames) {
+            const std::int64_t id = idOf(hashOf(name));
+            if (id >= 0 && !m_keptBit[std::size_t(id)]) {
+                m_keptBit[std::size_t(id)] = true;
+                m_kept.emplace_back(std::uint32_t(id), name);
+            }
+        }
         break;
     }
     case Part::Ranks:
@@ -413,6 +435,8 @@ bool IndexBuilder::edge(std::string_view line)
     m_lastFrom = from;
     m_lastTo = to;
     ++m_linking[std::size_t(to)];
+    if (!m_kept.empty() && m_keptBit[std::size_t(to)])
+        m_keptLinks.emplace_back(std::uint32_t(to), std::uint32_t(from));
     ++m_links;
     return true;
 }
@@ -435,6 +459,11 @@ bool IndexBuilder::write(const QString &indexFile, const QStringList &facts)
     };
     // The domains, block by block, their names read back from the scratch file.
     std::rewind(m_scratch);
+    // The linking domains of the kept nodes: their ids in order, to be named as the names go by.
+    std::sort(m_keptLinks.begin(), m_keptLinks.end(),
+              [](const auto &a, const auto &b) { return a.second < b.second; });
+    std::vector<std::string> linkingNames(m_keptLinks.size());
+    std::size_t nextLink = 0;
     std::vector<std::uint64_t> blockOffsets;
     blockOffsets.reserve(header.blocks);
     std::string name, bytes, suffix;
@@ -448,6 +477,8 @@ bool IndexBuilder::write(const QString &indexFile, const QStringList &facts)
             return fail(QStringLiteral("the scratch file %1 could not be read back").arg(m_scratchPath));
         name.resize(shared);
         name += suffix;
+        while (nextLink < m_keptLinks.size() && m_keptLinks[nextLink].second == id)
+            linkingNames[nextLink++] = name;
         if (id % BlockSize == 0) {
             put(bytes);
             bytes.clear();
@@ -513,6 +544,25 @@ bool IndexBuilder::write(const QString &indexFile, const QStringList &facts)
     header.factsAt = at;
     header.factsSize = std::uint64_t(factBytes.size());
     put(factBytes.toStdString());
+    // The kept lists, by node, best position first (not ranked last).
+    std::vector<std::tuple<std::string, std::uint32_t, std::string>> kept;
+    for (std::size_t i = 0; i < m_keptLinks.size(); ++i) {
+        const auto &[to, from] = m_keptLinks[i];
+        const auto node =
+            std::find_if(m_kept.begin(), m_kept.end(), [to = to](const auto &k) { return k.first == to; });
+        const std::uint32_t position = m_harmonicPosition.empty() ? 0 : m_harmonicPosition[from];
+        kept.emplace_back(node->second, position == 0 ? std::numeric_limits<std::uint32_t>::max() : position,
+                          linkingNames[i]);
+    }
+    std::sort(kept.begin(), kept.end());
+    std::string lines;
+    for (const auto &[node, position, from] : kept) {
+        lines += node + '\t' + from + '\t' +
+                 std::to_string(position == std::numeric_limits<std::uint32_t>::max() ? 0 : position) + '\n';
+    }
+    header.linkingAt = at;
+    header.linkingSize = lines.size();
+    put(lines);
     header.fileSize = at;
     ok = ok && out.seek(0) &&
          out.write(reinterpret_cast<const char *>(&header), sizeof header) == sizeof header;

@@ -32,6 +32,9 @@ public:
     IndexBuilder(const IndexBuilder &) = delete;
     IndexBuilder &operator=(const IndexBuilder &) = delete;
 
+    // The nodes whose linking domains the index keeps by name (set before the vertices end).
+    void keepLinkingOf(const std::vector<std::string> &nodes) { m_keepNames = nodes; }
+
     // Starts a part (again, when a download starts over: what it had read is forgotten).
     void begin(Part part);
     // The next piece of the part's text; false on a fault.
@@ -42,6 +45,8 @@ public:
     bool write(const QString &indexFile, const QStringList &facts);
 
     const QString &error() const { return m_error; }
+    // The kept nodes that are nodes of the release.
+    QStringList keptNodes() const;
     std::uint64_t domains() const { return m_names; }
     std::uint64_t links() const { return m_links; }
 
@@ -75,6 +80,13 @@ private:
     std::vector<double> m_pagerankValue; // by PageRank position - 1
     std::vector<std::pair<std::uint32_t, float>> m_harmonicRuns;
     std::vector<std::pair<std::uint32_t, std::string>> m_harmonicTexts, m_pagerankTexts;
+
+    // The kept nodes: their names, their ids (found once the vertices are read), a bit per domain, and the
+    // links to them (to, from).
+    std::vector<std::string> m_keepNames;
+    std::vector<std::pair<std::uint32_t, std::string>> m_kept;
+    std::vector<bool> m_keptBit;
+    std::vector<std::pair<std::uint32_t, std::uint32_t>> m_keptLinks;
 
     // Edges.
     std::vector<std::uint32_t> m_linking;

@@ -1,5 +1,6 @@
 #include "core/webgraph/ReleaseImport.h"
 
+#include "core/webgraph/DomainMapping.h"
 #include "core/webgraph/GzipStream.h"
 #include "core/webgraph/IndexBuilder.h"
 #include "core/webgraph/ReleaseStore.h"
@@ -151,6 +152,12 @@ void ReleaseImport::start()
             QFile::remove(left.filePath());
     }
     m_builder = std::make_unique<IndexBuilder>(releaseFolder + QStringLiteral("/.scratch"));
+    std::vector<std::string> kept;
+    for (const QString &url : std::as_const(m_keepLinkingOf)) {
+        for (const std::string &node : candidateNodes(url))
+            kept.push_back(node);
+    }
+    m_builder->keepLinkingOf(kept);
     m_pipe = std::make_unique<TextPipe>(*m_builder);
     m_gzip = std::make_unique<GzipStream>([this](std::string_view text) { return m_pipe->add(text); });
     for (const QString &relative : releaseFiles(m_settings.release)) {
@@ -193,6 +200,7 @@ void ReleaseImport::nextFile()
             QStringLiteral("imported=") + QDateTime::currentDateTimeUtc().toString(Qt::ISODate),
             QStringLiteral("source=") + m_settings.source,
             QStringLiteral("compressed=") + QString::number(m_doneBefore),
+            QStringLiteral("kept=") + m_builder->keptNodes().join(u' '),
         };
         if (!m_builder->write(indexFile(m_settings.folder, m_settings.release), facts))
             return done(false, m_builder->error());

@@ -39,6 +39,9 @@ public:
     explicit ReleaseImport(const ImportSettings &settings, QObject *parent = nullptr);
     ~ReleaseImport() override;
 
+    // URLs whose linking domains the index keeps by name (the watched ones); before start().
+    void keepLinkingOf(const QStringList &urls) { m_keepLinkingOf = urls; }
+
     void start();
     // Stops at once; nothing of the import is left.
     void cancel();
@@ -65,6 +68,7 @@ private:
     QString fileName() const;
 
     ImportSettings m_settings;
+    QStringList m_keepLinkingOf;
     std::unique_ptr<QLockFile> m_lock;
     std::unique_ptr<IndexBuilder> m_builder;
     std::unique_ptr<TextPipe> m_pipe;

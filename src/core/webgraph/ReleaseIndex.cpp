@@ -81,7 +81,8 @@ bool ReleaseIndex::open(const QString &file, QString *why)
         !within(m_header.pagerankAt, m_header.pagerankRuns, 12) ||
         !within(m_header.harmonicTextsAt, m_header.harmonicTexts, 8) ||
         !within(m_header.pagerankTextsAt, m_header.pagerankTexts, 8) ||
-        !within(m_header.factsAt, m_header.factsSize, 1)) {
+        !within(m_header.factsAt, m_header.factsSize, 1) ||
+        !within(m_header.linkingAt, m_header.linkingSize, 1)) {
         *why = QStringLiteral("%1 is no complete web graph index").arg(file);
         m_data = nullptr;
         return false;
@@ -111,6 +112,41 @@ QString ReleaseIndex::fact(const QString &key) const
             return line.mid(prefix.size());
     }
     return QString();
+}
+
+bool ReleaseIndex::keptLinking(std::string_view node) const
+{
+    // The kept nodes are named in the facts, so that a node without linking domains is told from one not
+    // kept.
+    const QStringList kept = fact(QStringLiteral("kept")).split(u' ', Qt::SkipEmptyParts);
+    return kept.contains(QString::fromStdString(std::string(node)));
+}
+
+std::vector<LinkingDomain> ReleaseIndex::linking(std::string_view node) const
+{
+    std::vector<LinkingDomain> found;
+    if (!m_data)
+        return found;
+    const std::string_view text(reinterpret_cast<const char *>(m_data + m_header.linkingAt),
+                                m_header.linkingSize);
+    std::size_t at = 0;
+    while (at < text.size()) {
+        std::size_t end = text.find('\n', at);
+        if (end == std::string_view::npos)
+            end = text.size();
+        const std::string_view line = text.substr(at, end - at);
+        at = end + 1;
+        const std::size_t first = line.find('\t');
+        const std::size_t second = line.find('\t', first + 1);
+        if (first == std::string_view::npos || second == std::string_view::npos ||
+            line.substr(0, first) != node)
+            continue;
+        LinkingDomain domain{std::string(line.substr(first + 1, second - first - 1)), 0};
+        for (const char c : line.substr(second + 1))
+            domain.harmonicPosition = domain.harmonicPosition * 10 + std::uint32_t(c - '0');
+        found.push_back(std::move(domain));
+    }
+    return found;
 }
 
 std::string ReleaseIndex::textAt(bool pagerank, std::uint32_t position) const

@@ -8,6 +8,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 // The index of one web graph release, one file read in place (memory-mapped): a lookup reads a few pages,
 // never the whole file. Layout, little-endian:
@@ -21,10 +22,12 @@
 //   texts that Java printed otherwise than the shortest form: per kind, u32 position and u32 offset pairs,
 //     then the texts, each ended by NUL
 //   the release's facts: "key=value" lines (UTF-8)
+//   the linking domains of the nodes the import was asked to keep them for (the watched ones), as text lines
+//   "node<TAB>linking node<TAB>harmonic position", by node, then best position first
 namespace webgraph {
 
 inline constexpr int BlockSize = 64;
-inline constexpr char IndexMagic[8] = {'V', 'G', 'R', 'A', 'P', 'H', '1', '\0'};
+inline constexpr char IndexMagic[8] = {'V', 'G', 'R', 'A', 'P', 'H', '2', '\0'};
 
 struct IndexHeader
 {
@@ -43,7 +46,17 @@ struct IndexHeader
     std::uint64_t pagerankTextsAt;
     std::uint64_t factsAt;
     std::uint64_t factsSize;
+    std::uint64_t
+        linkingAt; // the kept lists of linking domains: "node TAB linking node TAB harmonic position" lines
+    std::uint64_t linkingSize;
     std::uint64_t fileSize;
+};
+
+// A domain that links to a kept node, with its own harmonic-centrality position (0: not ranked).
+struct LinkingDomain
+{
+    std::string node;
+    std::uint32_t harmonicPosition = 0;
 };
 
 // What a release says of one domain.
@@ -74,6 +87,9 @@ public:
     // The figures of a node (its reversed name), or none when the release has no such node.
     std::optional<DomainFigures> find(std::string_view node) const;
     bool contains(std::string_view node) const { return find(node).has_value(); }
+    // Whether the import kept the linking domains of the node, and which they are (best position first).
+    bool keptLinking(std::string_view node) const;
+    std::vector<LinkingDomain> linking(std::string_view node) const;
 
 private:
     std::string textAt(bool pagerank, std::uint32_t position) const;

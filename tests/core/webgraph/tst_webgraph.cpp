@@ -487,6 +487,52 @@ private slots:
         QVERIFY(after.report(0, 2).detail.contains(s("cc-main-2019-jan")));
     }
 
+    void keptLinkingDomains()
+    {
+        // The watched sites' linking domains, by name, best harmonic position first.
+        const QString release = s("cc-main-2023-aug-sep-oct");
+        QCOMPARE(make(release, 700, 9000, 3, 77), QString());
+        const QString folder = m_dir.filePath(s("linking-releases"));
+        ReleaseImport job({release, sources(), folder, QString(), 5});
+        job.keepLinkingOf(
+            {s("https://www.example.com/"), s("http://alice.github.io"), s("http://nowhere.invalid")});
+        QSignalSpy finished(&job, &ReleaseImport::finished);
+        job.start();
+        QVERIFY(finished.wait(60000));
+        QVERIFY2(finished.first().at(0).toBool(), qPrintable(finished.first().at(1).toString()));
+        quint64 links = 0;
+        const auto truth = truthOf(sources(), release, &links);
+        std::vector<std::string> names;
+        for (const auto &entry : truth)
+            names.push_back(entry.first); // in byte order, as the ids
+        ReleaseIndex index;
+        QString why;
+        QVERIFY(index.open(indexFile(folder, release), &why));
+        const QStringList files = releaseFiles(release);
+        for (const std::string node : {"com.example", "io.github.alice"}) {
+            QVERIFY(index.keptLinking(node));
+            std::vector<std::pair<std::uint32_t, std::string>> expected;
+            for (const QByteArray &line : inflateAll(readFile(sources() + u'/' + files.at(2))).split('\n')) {
+                const QList<QByteArray> f = line.split('\t');
+                if (f.size() == 2 && names.at(f[1].toULongLong()) == node) {
+                    const DomainFigures &from = truth.at(names.at(f[0].toULongLong()));
+                    expected.emplace_back(from.harmonicPosition ? from.harmonicPosition : UINT32_MAX,
+                                          from.node);
+                }
+            }
+            std::sort(expected.begin(), expected.end());
+            const std::vector<LinkingDomain> kept = index.linking(node);
+            QCOMPARE(kept.size(), expected.size());
+            QCOMPARE(qsizetype(kept.size()), qsizetype(truth.at(node).linking));
+            for (std::size_t i = 0; i < kept.size(); ++i) {
+                QCOMPARE(kept[i].node, expected[i].second);
+                QCOMPARE(kept[i].harmonicPosition, expected[i].first == UINT32_MAX ? 0u : expected[i].first);
+            }
+        }
+        QVERIFY(!index.keptLinking("org.wikipedia"));
+        QVERIFY(index.linking("org.wikipedia").empty());
+    }
+
     void historyFromEveryRelease()
     {
         // Three releases, two saved searches (one with saves of its own, one not made yet).
