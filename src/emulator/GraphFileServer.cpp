@@ -16,8 +16,8 @@ constexpr qint64 Piece = 256 * 1024;
 class Transfer : public QObject
 {
 public:
-    Transfer(QTcpSocket *socket, const QString &path, qint64 from, qint64 stopAt)
-        : QObject(socket), m_socket(socket), m_file(path), m_stopAt(stopAt)
+    Transfer(QTcpSocket *socket, const QString &path, qint64 from, qint64 stopAt, bool stall)
+        : QObject(socket), m_socket(socket), m_file(path), m_stopAt(stopAt), m_stall(stall)
     {
         if (m_file.open(QIODevice::ReadOnly))
             m_file.seek(from);
@@ -35,6 +35,8 @@ private:
         const QByteArray piece = room > 0 ? m_file.read(room) : QByteArray();
         if (piece.isEmpty()) {
             disconnect(m_socket, nullptr, this, nullptr);
+            if (m_stall)
+                return;                     // the connection stays open, silent
             m_socket->disconnectFromHost(); // the end of the body, or a dropped connection
             return;
         }
@@ -45,6 +47,7 @@ private:
     QTcpSocket *m_socket;
     QFile m_file;
     qint64 m_stopAt;
+    bool m_stall;
     qint64 m_sent = 0;
 };
 
@@ -114,6 +117,13 @@ void GraphFileServer::accept()
                     stopAt = std::max<qint64>(0, it->first - from);
                 }
             }
+            bool stall = false;
+            for (auto it = m_stalls.cbegin(); it != m_stalls.cend(); ++it) {
+                if (path.endsWith(it.key())) {
+                    stopAt = std::max<qint64>(0, it.value() - from);
+                    stall = true;
+                }
+            }
             for (auto it = m_lengthLie.cbegin(); it != m_lengthLie.cend(); ++it) {
                 if (path.endsWith(it.key()))
                     lie = it.value();
@@ -126,7 +136,7 @@ void GraphFileServer::accept()
                 answer += "Content-Range: bytes " + QByteArray::number(from) + '-' +
                           QByteArray::number(size - 1) + '/' + QByteArray::number(size + lie) + "\r\n";
             socket->write(answer + "\r\n");
-            new Transfer(socket, file, from, stopAt);
+            new Transfer(socket, file, from, stopAt, stall);
         });
     }
 }

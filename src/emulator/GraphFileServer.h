@@ -23,6 +23,9 @@ public:
 
     // The next `times` answers of a file whose path ends with suffix stop after `bytes` bytes of body.
     void dropAfter(const QString &suffix, qint64 bytes, int times = 1);
+    // Answers of a file whose path ends with suffix stop after `bytes` bytes of body and keep the connection
+    // open, sending nothing more (an import that hangs there, to be stopped or killed).
+    void stallAfter(const QString &suffix, qint64 bytes) { m_stalls.insert(suffix, bytes); }
     // Range requests get the whole file with 200.
     void setIgnoreRange(bool ignore) { m_ignoreRange = ignore; }
     // Answers of a file whose path ends with suffix announce `extra` bytes more (or fewer) than they send.
@@ -37,6 +40,7 @@ private:
     QTcpServer *m_server;
     QHash<QString, std::pair<qint64, int>> m_drops;
     QHash<QString, qint64> m_lengthLie;
+    QHash<QString, qint64> m_stalls;
     bool m_ignoreRange = false;
     int m_requests = 0;
     int m_rangeRequests = 0;

@@ -3,6 +3,8 @@
 #include "emulator/DemoFolder.h"
 #include "emulator/EngineEmulator.h"
 #include "emulator/EnginePages.h"
+#include "emulator/GraphFileServer.h"
+#include "emulator/GraphRelease.h"
 
 #include "../support/TestFiles.h"
 
@@ -880,6 +882,81 @@ private slots:
                 inPage.insert(match.captured(1).remove(u'\\'));
             QCOMPARE(inPage, inHelp);
         }
+    }
+
+    void webGraphCommands()
+    {
+        // A release made up, imported by the command, looked up in every format; the lookups of a URL that
+        // is no node, and of an address, say so without failing.
+        const QString program = m_dir.filePath(s("graph-program"));
+        const QString source = m_dir.filePath(s("graph-source"));
+        const QString release = s("cc-main-2025-sep-oct-nov");
+        QString why;
+        QVERIFY2(graphRelease::write({source, release, 6000, 80000, 3, 5}, &why), qPrintable(why));
+        const QStringList base{s("--program-folder"), program};
+        QCOMPARE(run(base + QStringList{s("--watch"), s("ex"), s("http://www.example.com/")}).code, 0);
+        const Result imported =
+            run(base + QStringList{s("--graph-import"), release, s("--graph-source"), source});
+        QVERIFY2(imported.code == 0, imported.err.constData());
+        QVERIFY(imported.err.contains("Imported cc-main-2025-sep-oct-nov: 6000 domains, 80000 links."));
+        const Result csv =
+            run(base + QStringList{s("--graph"), s("--csv"), s("http://www.example.com"), s("10.1.2.3")});
+        QCOMPARE(csv.code, 0);
+        const QList<QByteArray> lines = csv.out.split('\n');
+        QCOMPARE(lines.at(0),
+                 QByteArray("URL,Node,Linking domains,Harmonic position,Harmonic value,PageRank position,"
+                            "PageRank value,Hosts,Status\r"));
+        QVERIFY(lines.at(1).startsWith("http://www.example.com,com.example,"));
+        QVERIFY(lines.at(1).endsWith(",ok\r"));
+        QCOMPARE(lines.at(2), QByteArray("10.1.2.3,,,,,,,,not-in-graph\r"));
+        const QJsonArray json =
+            QJsonDocument::fromJson(
+                run(base + QStringList{s("--graph"), s("--json"), s("http://nowhere.invalid")}).out)
+                .array();
+        QCOMPARE(json.first().toObject().value(s("status")).toString(), s("not-in-graph"));
+        QVERIFY(json.first().toObject().value(s("linking")).isNull());
+        const Result linking =
+            run(base + QStringList{s("--graph-linking"), s("http://example.com"), s("--csv")});
+        QCOMPARE(linking.code, 0);
+        QCOMPARE(linking.out.count('\n') - 1, lines.at(1).split(',').at(2).toInt());
+        QCOMPARE(run(base + QStringList{s("--graph-linking"), s("http://example.org")}).code, 1);
+        QCOMPARE(run(base + QStringList{s("--graph-history")}).code, 0);
+        QVERIFY(run(base + QStringList{s("--history"), s("ex"), s("--csv")})
+                    .out.contains("2025-11-30," + lines.at(1).split(',').at(2)));
+        QCOMPARE(run(base + QStringList{s("--graph"), s("--where")}).code, 2);
+
+        // A full disk: exit 1 with the system's words, the index as it was.
+        const QString index = program + s("/WebGraph/") + release + s("/index.vgx");
+        const QByteArray good = testFiles::read(index);
+        const Result full =
+            runLimited(base + QStringList{s("--graph-import"), release, s("--graph-source"), source});
+        QCOMPARE(full.code, 1);
+        QVERIFY2(full.err.contains("File too large") || full.err.contains("could not be written"),
+                 full.err.constData());
+        QCOMPARE(testFiles::read(index), good);
+
+        // Killed at any moment: nothing half made is read, and the next import takes over.
+        QVERIFY(QFile::remove(index));
+        GraphFileServer server(source);
+        QVERIFY(server.listen());
+        server.stallAfter(s("edges.txt.gz"), 20000); // the import hangs in its last file
+        QProcess killed;
+        start(killed,
+              base + QStringList{s("--graph-import"), release, s("--graph-source"), server.baseUrl()});
+        QVERIFY(killed.waitForStarted(10000));
+        QTRY_VERIFY_WITH_TIMEOUT(server.requests() == 3, 20000);
+        ::kill(pid_t(killed.processId()), SIGKILL);
+        QVERIFY(killed.waitForFinished(10000));
+        QCOMPARE(run(base + QStringList{s("--graph"), s("http://www.example.com")}).code,
+                 1); // no index: none read
+        const Result again =
+            run(base + QStringList{s("--graph-import"), release, s("--graph-source"), source});
+        QVERIFY2(again.code == 0, again.err.constData());
+        const Result after = run(base + QStringList{s("--graph"), s("--csv"), s("http://www.example.com")});
+        QCOMPARE(after.out.split('\n').at(1), lines.at(1)); // the same figures as the first import's
+
+        QCOMPARE(run(base + QStringList{s("--graph-remove"), release}).code, 0);
+        QCOMPARE(run(base + QStringList{s("--graph-remove"), release}).code, 1);
     }
 };
 
