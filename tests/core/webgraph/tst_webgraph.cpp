@@ -411,8 +411,8 @@ private slots:
         const QString kept = m_dir.filePath(s("kept"));
         Outcome outcome = import({release, server.baseUrl(), imported(), kept, 5});
         QVERIFY2(outcome.ok, qPrintable(outcome.message));
-        QCOMPARE(server.rangeRequests(), 2);
-        QCOMPARE(outcome.notices.size(), 2);
+        QVERIFY(server.rangeRequests() >= 2); // each drop resumed (a resume may itself be cut)
+        QVERIFY(outcome.notices.size() >= 2);
         compareWithTruth(release);
         for (const QString &file : releaseFiles(release))
             QCOMPARE(readFile(kept + u'/' + file), readFile(sources() + u'/' + file));
@@ -435,6 +435,13 @@ private slots:
                  qPrintable(outcome.message));
         QCOMPARE(readFile(indexFile(imported(), release)), good);
         server.setLengthLie(s("vertices.txt.gz"), 0);
+        // Longer than announced: what the server announced is read, and it is no whole file.
+        server.setLengthLie(s("edges.txt.gz"), -100);
+        outcome = import({release, server.baseUrl(), imported(), QString(), 2});
+        QVERIFY(!outcome.ok);
+        QVERIFY2(outcome.message.contains(s("edges.txt.gz")), qPrintable(outcome.message));
+        QCOMPARE(readFile(indexFile(imported(), release)), good);
+        server.setLengthLie(s("edges.txt.gz"), 0);
         // A release the source does not have.
         outcome = import({s("cc-main-2099-jan"), server.baseUrl(), imported(), QString(), 2});
         QVERIFY(!outcome.ok && outcome.message.contains(s("HTTP 404")));
