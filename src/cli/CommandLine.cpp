@@ -206,6 +206,17 @@ QList<QCommandLineOption> commandTable()
             "its definition cuts out and the status; exit 0 for a count or a recognised zero, 3 for none.",
             "KEY"),
         valued("page", "With --test-engine: a saved result page to read.", "FILE"),
+        flag("where", "Print the folders in use (program folder, saved searches, lists, defaults, settings "
+                      "store) and exit."),
+    };
+}
+
+} // namespace
+
+// The options of the web graph's commands.
+QList<QCommandLineOption> graphTable()
+{
+    return {
         valued("graph-import",
                "Import the web graph release RELEASE (as cc-main-2025-sep-oct-nov): its domain files are "
                "streamed from the source, checked and indexed in the program folder's WebGraph folder.",
@@ -239,16 +250,12 @@ QList<QCommandLineOption> commandTable()
                "as --graph-release OLD --graph-release NEW.",
                "URL"),
         valued("graph-remove", "Delete the imported web graph release RELEASE.", "RELEASE"),
-        flag("where", "Print the folders in use (program folder, saved searches, lists, defaults, settings "
-                      "store) and exit."),
     };
 }
 
-} // namespace
-
 const QList<QCommandLineOption> &allOptions()
 {
-    static const QList<QCommandLineOption> options = scanTable() + commandTable();
+    static const QList<QCommandLineOption> options = scanTable() + commandTable() + graphTable();
     return options;
 }
 

@@ -140,6 +140,56 @@ QStringList urlsOf(const QStringList &arguments, QString *why)
     return urls;
 }
 
+// Rows as columns, CSV or JSON (objects with the given keys; whole numbers as numbers, except in the keys of
+// texts; empty fields as null).
+QString table(const Invocation &in, const QStringList &header, const QStringList &keys,
+              const QList<QStringList> &rows, const QStringList &texts = {})
+{
+    QString printed;
+    if (in.isSet("json")) {
+        QJsonArray array;
+        for (const QStringList &row : rows) {
+            QJsonObject object;
+            for (qsizetype c = 0; c < keys.size(); ++c) {
+                bool number = false;
+                const qint64 value = texts.contains(keys.at(c)) ? 0 : row.at(c).toLongLong(&number);
+                object.insert(keys.at(c), number                ? QJsonValue(value)
+                                          : row.at(c).isEmpty() ? QJsonValue()
+                                                                : QJsonValue(row.at(c)));
+            }
+            array.append(object);
+        }
+        return QString::fromUtf8(QJsonDocument(array).toJson(QJsonDocument::Indented));
+    }
+    const QList<QStringList> all = QList<QStringList>{header} + rows;
+    if (in.isSet("csv")) {
+        for (const QStringList &row : all) {
+            QStringList fields;
+            for (const QString &field : row)
+                fields.append(resultsExport::csvField(field));
+            printed += fields.join(u',') + QStringLiteral("\r\n");
+        }
+        return printed;
+    }
+    QList<qsizetype> widths(header.size(), 0);
+    for (const QStringList &row : all) {
+        for (qsizetype c = 0; c < row.size(); ++c)
+            widths[c] = std::max(widths[c], row.at(c).size());
+    }
+    for (const QStringList &row : all) {
+        QStringList cells;
+        for (qsizetype c = 0; c < row.size(); ++c)
+            cells.append(row.at(c).leftJustified(widths[c]));
+        printed += cells.join(QStringLiteral("  ")).trimmed() + u'\n';
+    }
+    return printed;
+}
+
+QString positionText(std::uint32_t position)
+{
+    return position ? QString::number(position) : QString();
+}
+
 int runGraph(const Invocation &in, const engines::LoadResult &)
 {
     if (in.isSet("csv") && in.isSet("json"))
@@ -154,71 +204,31 @@ int runGraph(const Invocation &in, const engines::LoadResult &)
     QString release;
     if (!openRelease(in, index, &release))
         return 1;
-    QList<webgraph::Lookup> lookups;
-    for (const QString &url : urls)
-        lookups.append(webgraph::lookUp(index, url));
-    const auto number = [](std::uint32_t n) { return n ? QString::number(n) : QString(); };
-    QString printed;
-    if (in.isSet("json")) {
-        QJsonArray rows;
-        for (const webgraph::Lookup &l : std::as_const(lookups)) {
-            QJsonObject row{{QStringLiteral("url"), l.url}, {QStringLiteral("status"), l.status()}};
-            const auto &f = l.figures;
-            const auto orNull = [](bool has, const QJsonValue &v) { return has ? v : QJsonValue(); };
-            row.insert(QStringLiteral("node"),
-                       orNull(bool(f), f ? QString::fromStdString(f->node) : QString()));
-            row.insert(QStringLiteral("linking"), orNull(bool(f), f ? qint64(f->linking) : 0));
-            row.insert(QStringLiteral("harmonicPosition"),
-                       orNull(f && f->harmonicPosition, f ? qint64(f->harmonicPosition) : 0));
-            row.insert(
-                QStringLiteral("harmonicValue"),
-                orNull(f && f->harmonicPosition, f ? QString::fromStdString(f->harmonicValue) : QString()));
-            row.insert(QStringLiteral("pagerankPosition"),
-                       orNull(f && f->pagerankPosition, f ? qint64(f->pagerankPosition) : 0));
-            row.insert(
-                QStringLiteral("pagerankValue"),
-                orNull(f && f->pagerankPosition, f ? QString::fromStdString(f->pagerankValue) : QString()));
-            row.insert(QStringLiteral("hosts"), orNull(bool(f), f ? qint64(f->hosts) : 0));
-            rows.append(row);
-        }
-        printed = QString::fromUtf8(QJsonDocument(rows).toJson(QJsonDocument::Indented));
-    } else {
-        QList<QStringList> table{{QStringLiteral("URL"), QStringLiteral("Node"),
-                                  QStringLiteral("Linking domains"), QStringLiteral("Harmonic position"),
-                                  QStringLiteral("Harmonic value"), QStringLiteral("PageRank position"),
-                                  QStringLiteral("PageRank value"), QStringLiteral("Hosts"),
-                                  QStringLiteral("Status")}};
-        for (const webgraph::Lookup &l : std::as_const(lookups)) {
-            const auto &f = l.figures;
-            table.append({l.url, f ? QString::fromStdString(f->node) : QString(),
-                          f ? QString::number(f->linking) : QString(),
-                          f ? number(f->harmonicPosition) : QString(),
-                          f ? QString::fromStdString(f->harmonicValue) : QString(),
-                          f ? number(f->pagerankPosition) : QString(),
-                          f ? QString::fromStdString(f->pagerankValue) : QString(),
-                          f ? QString::number(f->hosts) : QString(), l.status()});
-        }
-        if (in.isSet("csv")) {
-            for (const QStringList &row : std::as_const(table)) {
-                QStringList fields;
-                for (const QString &field : row)
-                    fields.append(resultsExport::csvField(field));
-                printed += fields.join(u',') + QStringLiteral("\r\n");
-            }
-        } else {
-            QList<qsizetype> widths(table.first().size(), 0);
-            for (const QStringList &row : std::as_const(table)) {
-                for (qsizetype c = 0; c < row.size(); ++c)
-                    widths[c] = std::max(widths[c], resultsExport::printable(row.at(c)).size());
-            }
-            for (const QStringList &row : std::as_const(table)) {
-                QStringList cells;
-                for (qsizetype c = 0; c < row.size(); ++c)
-                    cells.append(resultsExport::printable(row.at(c)).leftJustified(widths[c]));
-                printed += cells.join(QStringLiteral("  ")).trimmed() + u'\n';
-            }
-        }
+    QList<QStringList> rows;
+    for (const QString &url : urls) {
+        const webgraph::Lookup l = webgraph::lookUp(index, url);
+        const auto &f = l.figures;
+        rows.append({l.url, f ? QString::fromStdString(f->node) : QString(),
+                     f ? QString::number(f->linking) : QString(),
+                     f ? positionText(f->harmonicPosition) : QString(),
+                     f ? QString::fromStdString(f->harmonicValue) : QString(),
+                     f ? positionText(f->pagerankPosition) : QString(),
+                     f ? QString::fromStdString(f->pagerankValue) : QString(),
+                     f ? QString::number(f->hosts) : QString(), l.status()});
     }
+    const QString printed =
+        table(in,
+              {QStringLiteral("URL"), QStringLiteral("Node"), QStringLiteral("Linking domains"),
+               QStringLiteral("Harmonic position"), QStringLiteral("Harmonic value"),
+               QStringLiteral("PageRank position"), QStringLiteral("PageRank value"), QStringLiteral("Hosts"),
+               QStringLiteral("Status")},
+              {QStringLiteral("url"), QStringLiteral("node"), QStringLiteral("linking"),
+               QStringLiteral("harmonicPosition"), QStringLiteral("harmonicValue"),
+               QStringLiteral("pagerankPosition"), QStringLiteral("pagerankValue"), QStringLiteral("hosts"),
+               QStringLiteral("status")},
+              rows,
+              {QStringLiteral("url"), QStringLiteral("node"), QStringLiteral("harmonicValue"),
+               QStringLiteral("pagerankValue"), QStringLiteral("status")});
     standardOutput::print(printed);
     return 0;
 }
@@ -333,55 +343,6 @@ bool linkingOf(const QString &url, const QString &release, std::vector<webgraph:
     }
     *domains = index.linking(*node);
     return true;
-}
-
-// Rows as columns, CSV or JSON (objects with the given keys).
-QString table(const Invocation &in, const QStringList &header, const QStringList &keys,
-              const QList<QStringList> &rows)
-{
-    QString printed;
-    if (in.isSet("json")) {
-        QJsonArray array;
-        for (const QStringList &row : rows) {
-            QJsonObject object;
-            for (qsizetype c = 0; c < keys.size(); ++c) {
-                bool number = false;
-                const qint64 value = row.at(c).toLongLong(&number);
-                object.insert(keys.at(c), number                ? QJsonValue(value)
-                                          : row.at(c).isEmpty() ? QJsonValue()
-                                                                : QJsonValue(row.at(c)));
-            }
-            array.append(object);
-        }
-        return QString::fromUtf8(QJsonDocument(array).toJson(QJsonDocument::Indented));
-    }
-    const QList<QStringList> all = QList<QStringList>{header} + rows;
-    if (in.isSet("csv")) {
-        for (const QStringList &row : all) {
-            QStringList fields;
-            for (const QString &field : row)
-                fields.append(resultsExport::csvField(field));
-            printed += fields.join(u',') + QStringLiteral("\r\n");
-        }
-        return printed;
-    }
-    QList<qsizetype> widths(header.size(), 0);
-    for (const QStringList &row : all) {
-        for (qsizetype c = 0; c < row.size(); ++c)
-            widths[c] = std::max(widths[c], row.at(c).size());
-    }
-    for (const QStringList &row : all) {
-        QStringList cells;
-        for (qsizetype c = 0; c < row.size(); ++c)
-            cells.append(row.at(c).leftJustified(widths[c]));
-        printed += cells.join(QStringLiteral("  ")).trimmed() + u'\n';
-    }
-    return printed;
-}
-
-QString positionText(std::uint32_t position)
-{
-    return position ? QString::number(position) : QString();
 }
 
 int runGraphLinking(const Invocation &in, const engines::LoadResult &)
