@@ -2,6 +2,7 @@
 // loopback HTTP), its peak memory and index size per domain, and lookups in a freshly opened index.
 // The release is made up first: VANTORY_BENCH_GRAPH="DOMAINS LINKS" (default 2000000 50000000), or
 // VANTORY_BENCH_GRAPH_DIR names a folder holding one already (RELEASE cc-main-2025-sep-oct-nov).
+#include "core/webgraph/GraphHistory.h"
 #include "core/webgraph/ReleaseImport.h"
 #include "core/webgraph/ReleaseIndex.h"
 #include "core/webgraph/ReleaseStore.h"
@@ -133,6 +134,47 @@ private slots:
             found += index.find(i % 2 ? "com.example" : "org.example.nothing" + std::to_string(i)) ? 1 : 0;
         qInfo("first lookup after opening %.2f ms; 10,000 lookups %.1f ms (%d found)", double(first) / 1e6,
               double(clock.nsecsElapsed()) / 1e6, found);
+    }
+
+    // --graph-history over 10 releases and 100 watched saved searches.
+    void historyOf10ReleasesAnd100Searches()
+    {
+        const QString source = m_dir.filePath(QStringLiteral("small"));
+        const QString folder = m_dir.filePath(QStringLiteral("history"));
+        QStringList releases;
+        for (int year = 2016; year < 2026; ++year) {
+            const QString release = QStringLiteral("cc-main-%1-sep-oct-nov").arg(year);
+            QString why;
+            QVERIFY2(graphRelease::write({source, release, 200000, 2000000, 1, quint64(year)}, &why),
+                     qPrintable(why));
+            webgraph::ReleaseImport import({release, source, folder, QString(), 5});
+            QSignalSpy finished(&import, &webgraph::ReleaseImport::finished);
+            import.start();
+            QVERIFY(!finished.isEmpty() || finished.wait(600000));
+            QVERIFY(finished.first().at(0).toBool());
+            releases.append(release);
+        }
+        QList<webgraph::HistoryTarget> targets;
+        const QStringList sites{QStringLiteral("http://www.example.com"),
+                                QStringLiteral("http://alice.github.io"), QStringLiteral("http://bbc.co.uk"),
+                                QStringLiteral("http://nowhere.invalid")};
+        for (int i = 0; i < 100; ++i)
+            targets.append({QStringLiteral("s%1").arg(i),
+                            m_dir.filePath(QStringLiteral("Saved/s%1.vty").arg(i)),
+                            sites.at(i % sites.size())});
+        QElapsedTimer clock;
+        clock.start();
+        const webgraph::HistoryResult first =
+            webgraph::writeGraphHistory(targets, folder, releases, QStringLiteral("Linking domains"));
+        const qint64 written = clock.elapsed();
+        clock.restart();
+        const webgraph::HistoryResult again =
+            webgraph::writeGraphHistory(targets, folder, releases, QStringLiteral("Linking domains"));
+        QVERIFY(first.errors.isEmpty() && first.written == 1000 && again.unchanged == 1000);
+        qInfo("--graph-history, 10 releases x 100 saved searches: %lld ms writing 1,000 dates, %lld ms the "
+              "second "
+              "time (nothing to write)",
+              written, clock.elapsed());
     }
 };
 
