@@ -98,22 +98,26 @@ int runGraphImport(const Invocation &in, const engines::LoadResult &)
     return code;
 }
 
-// The release a lookup reads: the one named, else the newest imported.
-bool openRelease(const Invocation &in, webgraph::ReleaseIndex &index, QString *release)
+// The release a command reads: the one named, else the newest imported; empty (after saying so) for none.
+QString chosenRelease(const Invocation &in)
 {
     const QStringList named = in.values("graph-release");
-    const QStringList imported = webgraph::importedReleases(releasesFolder());
-    *release = named.isEmpty() ? imported.value(0) : named.first();
-    if (release->isEmpty()) {
+    const QString release =
+        named.isEmpty() ? webgraph::importedReleases(releasesFolder()).value(0) : named.first();
+    if (release.isEmpty())
         fail(1,
              QStringLiteral("No web graph release is imported; import one with vantory-scan --graph-import "
                             "RELEASE (--graph-releases lists them)."));
-        return false;
-    }
-    if (QString why; !index.open(webgraph::indexFile(releasesFolder(), *release), &why)) {
+    return release;
+}
+
+// Opens the release's index; false (after saying why) when it is not imported.
+bool openRelease(const QString &release, webgraph::ReleaseIndex &index)
+{
+    if (QString why; !index.open(webgraph::indexFile(releasesFolder(), release), &why)) {
         fail(1, QStringLiteral(
                     "The release %1 is not imported (%2); import it with vantory-scan --graph-import %1.")
-                    .arg(*release, why));
+                    .arg(release, why));
         return false;
     }
     return true;
@@ -201,8 +205,8 @@ int runGraph(const Invocation &in, const engines::LoadResult &)
     if (urls.isEmpty())
         return fail(2, QStringLiteral("--graph needs URLs, a URL list file or - ; see --help"));
     webgraph::ReleaseIndex index;
-    QString release;
-    if (!openRelease(in, index, &release))
+    const QString release = chosenRelease(in);
+    if (release.isEmpty() || !openRelease(release, index))
         return 1;
     QList<QStringList> rows;
     for (const QString &url : urls) {
@@ -324,10 +328,8 @@ bool linkingOf(const QString &url, const QString &release, std::vector<webgraph:
                std::string *node)
 {
     webgraph::ReleaseIndex index;
-    if (QString why; !index.open(webgraph::indexFile(releasesFolder(), release), &why)) {
-        fail(1, QStringLiteral("The release %1 is not imported (%2).").arg(release, why));
+    if (!openRelease(release, index))
         return false;
-    }
     const webgraph::Lookup lookup = webgraph::lookUp(index, url);
     if (!lookup.figures) {
         fail(1, QStringLiteral("%1 is not in the web graph release %2.").arg(url, release));
@@ -351,13 +353,9 @@ int runGraphLinking(const Invocation &in, const engines::LoadResult &)
         return fail(2, QStringLiteral("--graph-linking takes one URL; see --help"));
     if (in.isSet("csv") && in.isSet("json"))
         return fail(2, QStringLiteral("--csv and --json cannot be used together"));
-    const QStringList named = in.values("graph-release");
-    const QString release =
-        named.isEmpty() ? webgraph::importedReleases(releasesFolder()).value(0) : named.first();
+    const QString release = chosenRelease(in);
     if (release.isEmpty())
-        return fail(
-            1, QStringLiteral(
-                   "No web graph release is imported; import one with vantory-scan --graph-import RELEASE."));
+        return 1;
     std::vector<webgraph::LinkingDomain> domains;
     std::string node;
     if (!linkingOf(in.value("graph-linking"), release, &domains, &node))

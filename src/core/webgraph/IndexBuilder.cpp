@@ -122,6 +122,11 @@ QStringList IndexBuilder::keptNodes() const
     return nodes;
 }
 
+bool IndexBuilder::lineFault(std::uint64_t line, const QString &why)
+{
+    return fail(QStringLiteral("%1 line %2: %3").arg(QLatin1String(partName(m_part))).arg(line).arg(why));
+}
+
 bool IndexBuilder::fail(const QString &what)
 {
     if (m_error.isEmpty())
@@ -225,10 +230,7 @@ bool IndexBuilder::text(std::string_view piece)
         const std::size_t newline = piece.find('\n');
         if (newline == std::string_view::npos) {
             if (m_carry.size() + piece.size() > MaxLine)
-                return fail(QStringLiteral("%1 line %2: longer than %3 bytes")
-                                .arg(QLatin1String(partName(m_part)))
-                                .arg(m_line + 1)
-                                .arg(MaxLine));
+                return lineFault(m_line + 1, QStringLiteral("longer than %1 bytes").arg(MaxLine));
             m_carry.append(piece);
             return true;
         }
@@ -237,11 +239,9 @@ bool IndexBuilder::text(std::string_view piece)
             ok = line(piece.substr(0, newline));
         } else {
             m_carry.append(piece.substr(0, newline));
-            ok = m_carry.size() <= MaxLine ? line(m_carry)
-                                           : fail(QStringLiteral("%1 line %2: longer than %3 bytes")
-                                                      .arg(QLatin1String(partName(m_part)))
-                                                      .arg(m_line + 1)
-                                                      .arg(MaxLine));
+            ok = m_carry.size() <= MaxLine
+                     ? line(m_carry)
+                     : lineFault(m_line + 1, QStringLiteral("longer than %1 bytes").arg(MaxLine));
             m_carry.clear();
         }
         if (!ok)
@@ -336,9 +336,7 @@ bool IndexBuilder::vertex(std::string_view line)
 {
     std::string_view f[3];
     std::uint64_t id = 0, hosts = 0;
-    const auto bad = [&](const QString &why) {
-        return fail(QStringLiteral("vertices line %1: %2").arg(m_line).arg(why));
-    };
+    const auto bad = [this](const QString &why) { return lineFault(m_line, why); };
     if (!fields(line, f) || !number(f[0], id, ~0ull) || !number(f[2], hosts) || f[1].empty())
         return bad(QStringLiteral("not \"id<TAB>reversed domain<TAB>hosts\""));
     if (id != m_names)
@@ -375,9 +373,7 @@ bool IndexBuilder::rank(std::string_view line)
         return true;
     }
     const std::uint64_t position = m_line - 1;
-    const auto bad = [&](const QString &why) {
-        return fail(QStringLiteral("ranks line %1: %2").arg(m_line).arg(why));
-    };
+    const auto bad = [this](const QString &why) { return lineFault(m_line, why); };
     std::string_view f[6];
     std::uint64_t harmonic = 0, pagerank = 0, hosts = 0;
     if (!fields(line, f) || !number(f[0], harmonic) || !number(f[2], pagerank) || !number(f[5], hosts))
@@ -419,9 +415,7 @@ bool IndexBuilder::edge(std::string_view line)
 {
     std::string_view f[2];
     std::uint64_t from = 0, to = 0;
-    const auto bad = [&](const QString &why) {
-        return fail(QStringLiteral("edges line %1: %2").arg(m_line).arg(why));
-    };
+    const auto bad = [this](const QString &why) { return lineFault(m_line, why); };
     if (!fields(line, f) || !number(f[0], from, ~0ull) || !number(f[1], to, ~0ull))
         return bad(QStringLiteral("not \"from id<TAB>to id\""));
     if (from >= m_names || to >= m_names)

@@ -58,6 +58,8 @@ private:
     // Whole lines of the edges file; std::string_view::npos on a fault.
     std::size_t edges(std::string_view lines);
     bool fail(const QString &what);
+    // A fault of a line of the current part: "edges line 12: ...".
+    bool lineFault(std::uint64_t line, const QString &why);
     std::int64_t idOf(std::uint64_t hash) const;
 
     QString m_scratchPath;
