@@ -28,6 +28,13 @@ GzipStream::GzipStream(Sink sink)
     : m_sink(std::move(sink)), m_state(std::make_unique<inflate_state>()),
       m_buffer(std::make_unique<std::uint8_t[]>(OutputSize))
 {
+    m_room = [this] { return std::pair{reinterpret_cast<char *>(m_buffer.get()), std::size_t(OutputSize)}; };
+    reset();
+}
+
+GzipStream::GzipStream(Room room, Sink sink)
+    : m_sink(std::move(sink)), m_room(std::move(room)), m_state(std::make_unique<inflate_state>())
+{
     reset();
 }
 
@@ -65,11 +72,13 @@ bool GzipStream::push(const char *data, std::size_t size)
         const std::uint32_t piece = std::uint32_t(std::min<std::size_t>(size, std::size_t(1) << 30));
         s.next_in = reinterpret_cast<std::uint8_t *>(const_cast<char *>(data));
         s.avail_in = piece;
-        s.next_out = m_buffer.get();
-        s.avail_out = OutputSize;
+        const auto [out, room] = m_room();
+        const auto outSize = std::uint32_t(std::min<std::size_t>(room, std::size_t(1) << 30));
+        s.next_out = reinterpret_cast<std::uint8_t *>(out);
+        s.avail_out = outSize;
         const int result = isal_inflate(&s);
         const std::uint32_t taken = piece - s.avail_in;
-        const std::uint32_t produced = OutputSize - s.avail_out;
+        const std::uint32_t produced = outSize - s.avail_out;
         data += taken;
         size -= taken;
         m_in += taken;
@@ -80,7 +89,7 @@ bool GzipStream::push(const char *data, std::size_t size)
                             .arg(m_memberStart));
         if (produced > 0) {
             m_out += produced;
-            if (!m_sink(std::string_view(reinterpret_cast<const char *>(m_buffer.get()), produced)))
+            if (!m_sink(std::string_view(out, produced)))
                 return false;
         }
         if (s.block_state == ISAL_BLOCK_FINISH) {

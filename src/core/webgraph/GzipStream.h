@@ -6,6 +6,7 @@
 #include <functional>
 #include <memory>
 #include <string_view>
+#include <utility>
 
 struct inflate_state;
 
@@ -20,8 +21,11 @@ public:
     // The sink gets each piece of text; false from it stops the stream (push() then returns false and
     // error() is empty).
     using Sink = std::function<bool(std::string_view)>;
+    // Where the next text may go (at least one byte): the sink then gets the part of it that was filled.
+    using Room = std::function<std::pair<char *, std::size_t>()>;
 
     explicit GzipStream(Sink sink);
+    GzipStream(Room room, Sink sink);
     ~GzipStream();
     GzipStream(const GzipStream &) = delete;
     GzipStream &operator=(const GzipStream &) = delete;
@@ -43,6 +47,7 @@ private:
     bool fail(const QString &what);
 
     Sink m_sink;
+    Room m_room;
     std::unique_ptr<inflate_state> m_state;
     std::unique_ptr<std::uint8_t[]> m_buffer;
     QString m_error;

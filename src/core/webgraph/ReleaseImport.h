@@ -1,23 +1,19 @@
 #pragma once
 
-#include <QElapsedTimer>
-#include <QFile>
 #include <QLockFile>
 #include <QObject>
-#include <QPointer>
 #include <QString>
 #include <QStringList>
 
 #include <memory>
 
 class QNetworkAccessManager;
-class QNetworkReply;
 
 namespace webgraph {
 
-class GzipStream;
+class FileFetch;
+class ImportPipeline;
 class IndexBuilder;
-class TextPipe;
 
 struct ImportSettings
 {
@@ -46,9 +42,10 @@ public:
     // Stops at once; nothing of the import is left.
     void cancel();
 
-    qint64 bytesDone() const { return m_doneBefore + m_received; }
+    // Compressed bytes read so far.
+    qint64 bytesDone() const;
     // The compressed bytes of the files whose size is known so far; -1 before any.
-    qint64 bytesKnown() const { return m_known; }
+    qint64 bytesKnown() const;
 
 signals:
     void progress(qint64 done, qint64 known);
@@ -57,37 +54,20 @@ signals:
     void finished(bool ok, const QString &message);
 
 private:
-    void nextFile();
-    void readLocal();
-    void request(qint64 from);
-    void readReply();
-    void replyFinished();
-    bool take(const char *data, qint64 size);
-    bool endFile();
+    void fetchFinished(int file);
+    void pipelineWoke();
     void done(bool ok, const QString &message);
-    QString fileName() const;
 
     ImportSettings m_settings;
     QStringList m_keepLinkingOf;
     std::unique_ptr<QLockFile> m_lock;
     std::unique_ptr<IndexBuilder> m_builder;
-    std::unique_ptr<TextPipe> m_pipe;
-    std::unique_ptr<GzipStream> m_gzip;
+    std::unique_ptr<ImportPipeline> m_pipeline;
     QNetworkAccessManager *m_network = nullptr;
-    QPointer<QNetworkReply> m_reply;
-    QFile m_local;
-    QFile m_kept;
-    QStringList m_files;
-    int m_file = -1;
-    qint64 m_received = 0;   // compressed bytes of the current file
-    qint64 m_expected = -1;  // its size, when announced
-    qint64 m_doneBefore = 0; // compressed bytes of the files before
-    qint64 m_known = -1;
-    int m_triesLeft = 0;
+    FileFetch *m_fetches[3] = {};
+    int m_finishedFiles = 0; // a bit per file read whole
+    qint64 m_localSize = -1; // the files' size, when they are in a folder
     bool m_ended = false;
-    bool m_answered = false; // the current answer's first bytes were read
-    QString m_fault;         // why the current reply was stopped by us
-    QElapsedTimer m_clock;
 };
 
 } // namespace webgraph
