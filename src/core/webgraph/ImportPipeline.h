@@ -27,7 +27,7 @@ class IndexBuilder;
 class ImportPipeline
 {
 public:
-    static constexpr qint64 CompressedBound = 16 << 20;
+    static constexpr qint64 CompressedBound = 8 << 20;
     enum File
     {
         Vertices,

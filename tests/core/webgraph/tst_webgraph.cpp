@@ -8,9 +8,11 @@
 #include "core/webgraph/GraphHistory.h"
 #include "core/webgraph/GzipStream.h"
 #include "core/webgraph/JavaNumber.h"
+#include "core/webgraph/NameTable.h"
 #include "core/webgraph/ReleaseImport.h"
 #include "core/webgraph/ReleaseIndex.h"
 #include "core/webgraph/ReleaseStore.h"
+#include "core/webgraph/ScratchFile.h"
 #include "emulator/GraphFileServer.h"
 #include "emulator/GraphRelease.h"
 
@@ -328,6 +330,115 @@ private slots:
         QVERIFY(removeRelease(imported(), s("cc-main-2024-nov-feb-apr"), &why));
         QVERIFY(!importedReleases(imported()).contains(s("cc-main-2024-nov-feb-apr")));
         QVERIFY(!removeRelease(imported(), s("cc-main-2024-nov-feb-apr"), &why));
+    }
+
+    void countsPastSixteenBits()
+    {
+        // Every domain but the first links to the first: 70,001 linking domains, more than 16 bits hold,
+        // and a second domain with a few.
+        const QString release = s("cc-main-2021-jan-feb-mar");
+        constexpr int Domains = 70002;
+        QByteArray vertices,
+            ranks = "#harmonicc_pos\t#harmonicc_val\t#pr_pos\t#pr_val\t#host_rev\t#n_hosts\n", edges;
+        for (int i = 0; i < Domains; ++i) {
+            const QByteArray name = "com.d" + QByteArray::number(i).rightJustified(6, '0');
+            vertices += QByteArray::number(i) + '\t' + name + "\t1\n";
+            ranks += QByteArray::number(i + 1) + '\t' + QByteArray::number(Domains - i) + ".0\t" +
+                     QByteArray::number(i + 1) + "\t1.0E-5\t" + name + "\t1\n";
+            if (i > 0)
+                edges += QByteArray::number(i) + "\t0\n";
+            if (i > 2 && i < 6)
+                edges += QByteArray::number(i) + "\t" + QByteArray::number(i + 1) + '\n';
+        }
+        const QStringList files = releaseFiles(release);
+        const QList<QByteArray> texts{vertices, ranks, edges};
+        for (int f = 0; f < 3; ++f)
+            QVERIFY(writeFile(sources() + u'/' + files.at(f), gzipMembers({texts.at(f)})));
+        const Outcome outcome = import({release, sources(), imported(), QString(), 5});
+        QVERIFY2(outcome.ok, qPrintable(outcome.message));
+        compareWithTruth(release);
+        ReleaseIndex index;
+        QString why;
+        QVERIFY(index.open(indexFile(imported(), release), &why));
+        QCOMPARE(index.find("com.d000000")->linking, quint32(Domains - 1));
+    }
+
+    void namesWithAlikeHashesAreToldApart()
+    {
+        // Three names with one hash, one with another: the three are found by their names alone.
+        const std::uint64_t same = 0x0123456789abcdefULL, other = 0xfedcba9876543210ULL;
+        const std::vector<std::uint64_t> hashes{same, other, same, same};
+        NameTable table;
+        std::size_t next = 0;
+        QVERIFY(table.build(hashes.size(), [&](std::uint64_t &hash) {
+            hash = hashes.at(next++);
+            return true;
+        }));
+        QCOMPARE(table.ambiguous(), (std::vector<std::uint32_t>{0, 2, 3}));
+        for (const std::uint32_t id : table.ambiguous())
+            table.nameAmbiguous(id, "name" + std::to_string(id));
+        QCOMPARE(table.find(same, "name0"), 0);
+        QCOMPARE(table.find(same, "name2"), 2);
+        QCOMPARE(table.find(same, "name3"), 3);
+        QCOMPARE(table.find(same, "name1"), -1);
+        QCOMPARE(table.find(other, "any"), 1);
+        QCOMPARE(table.find(0x1111111111111111ULL, "none"), -1);
+        // Real names: every one finds itself.
+        std::vector<std::string> names;
+        for (int i = 0; i < 50000; ++i)
+            names.push_back("com.example" + std::to_string(i));
+        next = 0;
+        QVERIFY(table.build(names.size(), [&](std::uint64_t &hash) {
+            hash = NameTable::hashOf(names.at(next++));
+            return true;
+        }));
+        for (std::size_t i = 0; i < names.size(); ++i)
+            QCOMPARE(table.find(NameTable::hashOf(names[i]), names[i]), std::int64_t(i));
+    }
+
+    void scratchGoesToDiskPastItsBudget()
+    {
+        // Two files share 2 MiB: each keeps its first 2 MiB in memory, then goes to disk and gives its memory
+        // back. Both read back what was written.
+        ScratchBudget budget(2 << 20);
+        const QString first = m_dir.filePath(s("scratch-1")), second = m_dir.filePath(s("scratch-2"));
+        ScratchFile a(first, budget), b(second, budget);
+        for (ScratchFile *file : {&a, &b}) {
+            QVERIFY(file->create());
+            for (std::uint64_t i = 0; i < 400000; ++i) {
+                file->putVarint(i * 977);
+                file->putValue(double(i) / 3);
+                file->putValue(std::uint32_t(i));
+            }
+            QVERIFY(file->finish());
+        }
+        QVERIFY(QFile::exists(first) && QFile::exists(second));
+        for (ScratchFile *file : {&a, &b}) {
+            for (int pass = 0; pass < 2; ++pass) {
+                QVERIFY(file->rewind());
+                for (std::uint64_t i = 0; i < 400000; ++i) {
+                    std::uint64_t v = 0;
+                    double d = 0;
+                    std::uint32_t u = 0;
+                    QVERIFY(file->getVarint(v) && file->getValue(d) && file->getValue(u));
+                    QVERIFY(v == i * 977 && d == double(i) / 3 && u == i);
+                }
+                std::uint32_t past;
+                QVERIFY(!file->getValue(past));
+            }
+        }
+        a.remove();
+        QVERIFY(!QFile::exists(first));
+        // What the first gave back serves another in memory.
+        ScratchFile c(m_dir.filePath(s("scratch-3")), budget);
+        QVERIFY(c.create());
+        for (int i = 0; i < 100000; ++i)
+            c.putValue(i);
+        QVERIFY(c.finish() && c.rewind());
+        QVERIFY(!QFile::exists(m_dir.filePath(s("scratch-3"))));
+        int value = -1;
+        for (int i = 0; i < 100000; ++i)
+            QVERIFY(c.getValue(value) && value == i);
     }
 
     void faultyFilesLeaveTheIndexAsItWas()
