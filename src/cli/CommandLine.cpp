@@ -226,6 +226,9 @@ QList<QCommandLineOption> graphTable()
                "https://data.commoncrawl.org/projects/hyperlinkgraph).",
                "BASE"),
         valued("graph-keep-files", "With --graph-import: keep the downloaded files in DIR too.", "DIR"),
+        flag("graph-only-watched",
+             "With --graph-import: index the figures of the watched saved searches' domains and of the URLs "
+             "or URL list files given only (almost no disk); other URLs then get the status not-kept."),
         flag("graph",
              "Look up the URLs given (or a URL list file, or - for standard input) in a web graph "
              "release: node, linking domains, harmonic and PageRank position and value, hosts, status."),

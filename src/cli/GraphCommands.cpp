@@ -48,10 +48,33 @@ QString sizeText(qint64 bytes)
                               : QStringLiteral("%1 MB").arg(double(bytes) / 1e6, 0, 'f', 1);
 }
 
+QStringList urlsOf(const QStringList &arguments, QString *why)
+{
+    QStringList urls;
+    for (const QString &argument : arguments) {
+        QFile file;
+        if (argument == QLatin1String("-") ? file.open(stdin, QIODevice::ReadOnly)
+                                           : (QFileInfo(argument).isFile() &&
+                                              (file.setFileName(argument), file.open(QIODevice::ReadOnly)))) {
+            QStringList entries;
+            if (urlList::entriesOfBytes(file.read(64LL << 20), entries) != urlList::LoadStatus::Ok) {
+                *why = QStringLiteral("%1 is no URL list").arg(argument);
+                return {};
+            }
+            urls += entries;
+        } else {
+            urls.append(argument);
+        }
+    }
+    return urls;
+}
+
 int runGraphImport(const Invocation &in, const engines::LoadResult &)
 {
-    if (!in.positional().isEmpty())
-        return fail(2, QStringLiteral("--graph-import takes no other argument; see --help"));
+    const bool onlyWatched = in.isSet("graph-only-watched");
+    if (!in.positional().isEmpty() && !onlyWatched)
+        return fail(2, QStringLiteral("--graph-import takes no other argument (URL lists go with "
+                                      "--graph-only-watched); see --help"));
     webgraph::ImportSettings settings;
     settings.release = in.value("graph-import");
     settings.source = source(in);
@@ -63,6 +86,17 @@ int runGraphImport(const Invocation &in, const engines::LoadResult &)
     for (const UserSettings::Watched &w : UserSettings::watchedSearches(programFolder::path()))
         watched.append(w.url);
     import.keepLinkingOf(watched);
+    if (onlyWatched) {
+        QString why;
+        const QStringList only = watched + urlsOf(in.positional(), &why);
+        if (!why.isEmpty())
+            return fail(1, why);
+        if (only.isEmpty())
+            return fail(1,
+                        QStringLiteral("--graph-only-watched: no saved search is watched and no URL list is "
+                                       "given, so the index would hold nothing."));
+        import.keepOnly(only);
+    }
     QEventLoop loop;
     int code = 1;
     const bool terminal = ::isatty(STDERR_FILENO) == 1;
@@ -121,27 +155,6 @@ bool openRelease(const QString &release, webgraph::ReleaseIndex &index)
         return false;
     }
     return true;
-}
-
-QStringList urlsOf(const QStringList &arguments, QString *why)
-{
-    QStringList urls;
-    for (const QString &argument : arguments) {
-        QFile file;
-        if (argument == QLatin1String("-") ? file.open(stdin, QIODevice::ReadOnly)
-                                           : (QFileInfo(argument).isFile() &&
-                                              (file.setFileName(argument), file.open(QIODevice::ReadOnly)))) {
-            QStringList entries;
-            if (urlList::entriesOfBytes(file.read(64LL << 20), entries) != urlList::LoadStatus::Ok) {
-                *why = QStringLiteral("%1 is no URL list").arg(argument);
-                return {};
-            }
-            urls += entries;
-        } else {
-            urls.append(argument);
-        }
-    }
-    return urls;
 }
 
 // Rows as columns, CSV or JSON (objects with the given keys; whole numbers as numbers, except in the keys of
@@ -250,11 +263,17 @@ int runGraphReleases(const Invocation &in, const engines::LoadResult &)
         const QString file = webgraph::indexFile(releasesFolder(), release);
         if (!index.open(file, &why))
             continue;
-        printed += QStringLiteral("  %1  %2  %3 domains  %4 links  %5 on disk\n")
-                       .arg(release, webgraph::releaseDate(release).toString(Qt::ISODate))
-                       .arg(index.domains())
-                       .arg(index.links())
-                       .arg(sizeText(QFileInfo(file).size()));
+        // An index of a few domains says so beside the release's own count.
+        const bool limited = index.fact(QStringLiteral("limited")) == QLatin1String("yes");
+        printed +=
+            QStringLiteral("  %1  %2  %3 domains  %4 links  %5 on disk%6\n")
+                .arg(release, webgraph::releaseDate(release).toString(Qt::ISODate))
+                .arg(limited ? index.fact(QStringLiteral("releaseDomains"))
+                             : QString::number(index.domains()))
+                .arg(index.links())
+                .arg(sizeText(QFileInfo(file).size()))
+                .arg(limited ? QStringLiteral("  (figures of %1 watched domains only)").arg(index.domains())
+                             : QString());
     }
     if (imported.isEmpty())
         printed += QStringLiteral("  none\n");
@@ -424,8 +443,10 @@ int runGraphRemove(const Invocation &in, const engines::LoadResult &)
 Command graphImportCommand()
 {
     return {"graph-import",
-            {QStringLiteral("graph-source"), QStringLiteral("graph-keep-files")},
-            QStringLiteral("--graph-import RELEASE [--graph-source BASE] [--graph-keep-files DIR]"),
+            {QStringLiteral("graph-source"), QStringLiteral("graph-keep-files"),
+             QStringLiteral("graph-only-watched")},
+            QStringLiteral("--graph-import RELEASE [--graph-source BASE] [--graph-keep-files DIR] "
+                           "[--graph-only-watched [URL|FILE...]]"),
             runGraphImport};
 }
 

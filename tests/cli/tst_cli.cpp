@@ -955,6 +955,27 @@ private slots:
         const Result after = run(base + QStringList{s("--graph"), s("--csv"), s("http://www.example.com")});
         QCOMPARE(after.out.split('\n').at(1), lines.at(1)); // the same figures as the first import's
 
+        // For the watched domains and a list's only: their figures, "not-kept" for the rest.
+        const QString list = m_dir.filePath(s("graph-list.txt"));
+        QVERIFY(testFiles::write(list, "http://alice.github.io/\n"));
+        const Result few = run(base + QStringList{s("--graph-import"), release, s("--graph-source"), source,
+                                                  s("--graph-only-watched"), list});
+        QVERIFY2(few.code == 0, few.err.constData());
+        const QList<QByteArray> kept =
+            run(base + QStringList{s("--graph"), s("--csv"), s("http://www.example.com"),
+                                   s("http://nowhere.example.org")})
+                .out.split('\n');
+        QCOMPARE(kept.at(1), lines.at(1));
+        QCOMPARE(kept.at(2), QByteArray("http://nowhere.example.org,,,,,,,,not-kept\r"));
+        QVERIFY(run(base + QStringList{s("--graph-releases"), s("--graph-source"), source})
+                    .out.contains("6000 domains  80000 links"));
+        QCOMPARE(run(base + QStringList{s("--graph-import"), release, list}).code, 2);
+        const Result nothing =
+            run(QStringList{s("--program-folder"), m_dir.filePath(s("graph-empty")), s("--graph-import"),
+                            release, s("--graph-source"), source, s("--graph-only-watched")});
+        QCOMPARE(nothing.code, 1);
+        QVERIFY(nothing.err.contains("would hold nothing"));
+
         QCOMPARE(run(base + QStringList{s("--graph-remove"), release}).code, 0);
         QCOMPARE(run(base + QStringList{s("--graph-remove"), release}).code, 1);
     }

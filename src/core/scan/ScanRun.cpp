@@ -252,6 +252,13 @@ void ScanRun::graphCell(const engines::Definition &definition, const QString &ur
         }
     }
     const webgraph::Lookup lookup = webgraph::lookUp(*index, url);
+    if (lookup.notKept) {
+        slot.report =
+            notAsked(QStringLiteral("Not asked: the web graph release %1 was imported for the watched "
+                                    "domains only (vantory-scan --graph-import %1 imports it whole)")
+                         .arg(release));
+        return;
+    }
     slot.report = CellReport();
     if (lookup.figures) {
         slot.count = QString::number(lookup.figures->linking);

@@ -59,6 +59,8 @@ HistoryResult writeGraphHistory(const QList<HistoryTarget> &targets, const QStri
         QList<std::pair<QDate, QString>> dates;
         for (const Opened &o : opened) {
             const Lookup lookup = lookUp(*o.index, target.url);
+            if (lookup.notKept) // a release imported for other domains says nothing of this one
+                continue;
             const QString count = QString::number(lookup.figures ? lookup.figures->linking : 0);
             if (search.value(header, o.date) == count)
                 ++result.unchanged;

@@ -372,7 +372,7 @@ void ImportPipeline::indexerRun()
             return;
     }
     QStringList facts = m_facts;
-    facts.append(QStringLiteral("kept=") + m_builder.keptNodes().join(u' '));
+    facts.append(m_builder.facts());
     if (m_builder.write(m_indexFile, facts))
         stop(true, -1, QString());
     else

@@ -47,7 +47,7 @@ public:
     void push(File file, const QByteArray &compressed);
     // The file's last byte was pushed.
     void end(File file);
-    // After the last file: the index is written (facts: "key=value" lines, "kept=" is added).
+    // After the last file: the index is written (facts: "key=value" lines; the builder's own are added).
     void write(const QString &indexFile, const QStringList &facts);
     bool wantsMore(File file) const;
 

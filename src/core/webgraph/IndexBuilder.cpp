@@ -193,6 +193,14 @@ QStringList IndexBuilder::keptNodes() const
     return nodes;
 }
 
+QStringList IndexBuilder::facts() const
+{
+    QStringList facts{QStringLiteral("kept=") + keptNodes().join(u' ')};
+    if (m_limited)
+        facts << QStringLiteral("limited=yes") << QStringLiteral("releaseDomains=%1").arg(m_names);
+    return facts;
+}
+
 bool IndexBuilder::lineFault(Part part, std::uint64_t line, const QString &why)
 {
     return fail(part, QStringLiteral("%1 line %2: %3").arg(QLatin1String(partName(part))).arg(line).arg(why));
@@ -483,6 +491,18 @@ bool IndexBuilder::endVertices()
     }
     m_kept.clear();
     m_keptBit.assign(m_names + 1, false);
+    m_only.clear();
+    if (m_limited) {
+        m_onlyBit.assign(m_names, false);
+        for (const std::string &name : m_onlyNames) {
+            const std::int64_t id = m_table.find(NameTable::hashOf(name), name);
+            if (id >= 0 && !m_onlyBit[std::size_t(id)]) {
+                m_onlyBit[std::size_t(id)] = true;
+                m_only.push_back(std::uint32_t(id));
+            }
+        }
+        std::sort(m_only.begin(), m_only.end());
+    }
     for (const std::string &name : m_keepNames) {
         const std::int64_t id = m_table.find(NameTable::hashOf(name), name);
         if (id >= 0 && !m_keptBit[std::size_t(id)]) {
@@ -741,6 +761,9 @@ bool IndexBuilder::write(const QString &indexFile, const QStringList &facts)
     const auto figure = [](const auto &figures, std::uint64_t id) -> std::uint64_t {
         return id < figures.size() ? figures[id] : 0;
     };
+    // An import for a few domains writes theirs only, each front-coded against the one written before.
+    std::uint64_t written = 0;
+    std::string lastWritten;
     for (std::uint64_t id = 0; id < m_names && ok; ++id) {
         if (id % (1 << 20) == 0 && stopped(Part::Edges))
             return false;
@@ -749,7 +772,16 @@ bool IndexBuilder::write(const QString &indexFile, const QStringList &facts)
             return writeFault(scratchText(m_nameFile));
         while (nextLink < m_keptLinks.size() && m_keptLinks[nextLink].second == id)
             linkingNames[nextLink++] = name;
-        if (id % BlockSize == 0) {
+        if (m_limited) {
+            if (!m_onlyBit[id])
+                continue;
+            shared = 0;
+            while (shared < lastWritten.size() && shared < name.size() && lastWritten[shared] == name[shared])
+                ++shared;
+            lastWritten = name;
+        }
+        const std::uint64_t place = written++;
+        if (place % BlockSize == 0) {
             put(bytes);
             bytes.clear();
             blockOffsets.push_back(at);
@@ -765,12 +797,14 @@ bool IndexBuilder::write(const QString &indexFile, const QStringList &facts)
         putVarint(bytes, hosts);
         putVarint(bytes, figure(m_harmonicPosition, id));
         putVarint(bytes, figure(m_pagerankPosition, id));
-        if (bytes.size() >= (1 << 20) && id % BlockSize != BlockSize - 1) {
+        if (bytes.size() >= (1 << 20) && place % BlockSize != BlockSize - 1) {
             put(bytes);
             bytes.clear();
         }
     }
     put(bytes);
+    header.domains = written;
+    header.blocks = blockOffsets.size();
     header.blockOffsets = at;
     put(std::string(reinterpret_cast<const char *>(blockOffsets.data()), blockOffsets.size() * 8));
     // Values by position, one per run of equal values: the runs' first positions, then their values.
@@ -798,14 +832,57 @@ bool IndexBuilder::write(const QString &indexFile, const QStringList &facts)
         }
         return true;
     };
+    // For a few domains: a run at each of their positions alone.
+    const auto putKeptRuns = [&](ScratchFile &runs, std::uint64_t count, std::size_t valueSize,
+                                 const std::vector<std::uint32_t> &positions) {
+        std::string values;
+        char value[8] = {}, nextValue[8] = {};
+        std::uint32_t next = 0;
+        std::uint64_t read = 0;
+        if (!runs.rewind())
+            return false;
+        bool more = count > 0 && runs.getValue(next) && runs.get(nextValue, valueSize);
+        read = more ? 1 : 0;
+        for (const std::uint32_t position : positions) {
+            while (more && next <= position) {
+                std::memcpy(value, nextValue, valueSize);
+                more = read < count && runs.getValue(next) && runs.get(nextValue, valueSize);
+                ++read;
+            }
+            values.append(value, valueSize);
+        }
+        put(std::string(reinterpret_cast<const char *>(positions.data()), positions.size() * 4));
+        put(values);
+        return true;
+    };
+    std::vector<std::uint32_t> harmonicKept, pagerankKept;
+    for (const std::uint32_t id : m_only) {
+        if (figure(m_harmonicPosition, id) > 0)
+            harmonicKept.push_back(m_harmonicPosition[id]);
+        if (figure(m_pagerankPosition, id) > 0)
+            pagerankKept.push_back(m_pagerankPosition[id]);
+    }
+    std::sort(harmonicKept.begin(), harmonicKept.end());
+    std::sort(pagerankKept.begin(), pagerankKept.end());
     header.harmonicAt = at;
-    header.harmonicRuns = m_harmonicRuns;
-    if (!putRuns(m_harmonicFile, m_harmonicRuns, sizeof(float)))
+    header.harmonicRuns = m_limited ? harmonicKept.size() : m_harmonicRuns;
+    if (!(m_limited ? putKeptRuns(m_harmonicFile, m_harmonicRuns, sizeof(float), harmonicKept)
+                    : putRuns(m_harmonicFile, m_harmonicRuns, sizeof(float))))
         return writeFault(scratchText(m_harmonicFile));
     header.pagerankAt = at;
-    header.pagerankRuns = m_pagerankRuns;
-    if (!putRuns(m_pagerankFile, m_pagerankRuns, sizeof(double)))
+    header.pagerankRuns = m_limited ? pagerankKept.size() : m_pagerankRuns;
+    if (!(m_limited ? putKeptRuns(m_pagerankFile, m_pagerankRuns, sizeof(double), pagerankKept)
+                    : putRuns(m_pagerankFile, m_pagerankRuns, sizeof(double))))
         return writeFault(scratchText(m_pagerankFile));
+    if (m_limited) {
+        const auto onlyKept = [](auto &texts, const std::vector<std::uint32_t> &positions) {
+            std::erase_if(texts, [&](const auto &text) {
+                return !std::binary_search(positions.begin(), positions.end(), text.first);
+            });
+        };
+        onlyKept(m_harmonicTexts, harmonicKept);
+        onlyKept(m_pagerankTexts, pagerankKept);
+    }
     const auto putTexts = [&](std::vector<std::pair<std::uint32_t, std::string>> &texts, std::uint64_t &count,
                               std::uint64_t &where) {
         std::sort(texts.begin(), texts.end());

@@ -41,6 +41,13 @@ public:
 
     // The nodes whose linking domains the index keeps by name (set before the vertices end).
     void keepLinkingOf(const std::vector<std::string> &nodes) { m_keepNames = nodes; }
+    // The index holds the figures of these nodes only (set before the vertices end): a few domains' worth
+    // of disk. The links are counted as ever.
+    void keepOnly(const std::vector<std::string> &nodes)
+    {
+        m_onlyNames = nodes;
+        m_limited = true;
+    }
 
     // Starts a part (again, when a download starts over: what it had read is forgotten). The vertices come
     // first; the ranks and the edges then, each on a thread of its own if need be (their parts share
@@ -61,6 +68,9 @@ public:
     const QString &error() const;
     // The kept nodes that are nodes of the release.
     QStringList keptNodes() const;
+    // What the index says of itself once built: "kept=" nodes whose linking domains it holds; for an
+    // index of a few domains "limited=yes" and the release's "releaseDomains=".
+    QStringList facts() const;
     std::uint64_t domains() const { return m_names; }
     std::uint64_t links() const { return m_links; }
 
@@ -122,6 +132,11 @@ private:
     // The kept nodes: their names, their ids (found once the vertices are read), a bit per domain, and the
     // links to them (to, from).
     std::vector<std::string> m_keepNames;
+    // An index of a few domains: their names, ids (in order) and a bit per domain.
+    bool m_limited = false;
+    std::vector<std::string> m_onlyNames;
+    std::vector<std::uint32_t> m_only;
+    std::vector<bool> m_onlyBit;
     std::vector<std::pair<std::uint32_t, std::string>> m_kept;
     std::vector<bool> m_keptBit;
     std::vector<std::pair<std::uint32_t, std::uint32_t>> m_keptLinks;

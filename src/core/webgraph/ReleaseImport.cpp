@@ -63,6 +63,14 @@ void ReleaseImport::start()
             kept.push_back(node);
     }
     m_builder->keepLinkingOf(kept);
+    if (m_limited) {
+        std::vector<std::string> only;
+        for (const QString &url : std::as_const(m_keepOnly)) {
+            for (const std::string &node : candidateNodes(url))
+                only.push_back(node);
+        }
+        m_builder->keepOnly(only);
+    }
     // The workers wake this thread (to read on, or to finish) through its event loop.
     m_pipeline = std::make_unique<ImportPipeline>(*m_builder, [this] {
         QMetaObject::invokeMethod(this, &ReleaseImport::pipelineWoke, Qt::QueuedConnection);

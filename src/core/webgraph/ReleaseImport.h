@@ -37,6 +37,12 @@ public:
 
     // URLs whose linking domains the index keeps by name (the watched ones); before start().
     void keepLinkingOf(const QStringList &urls) { m_keepLinkingOf = urls; }
+    // The index holds the figures of these URLs' domains only (almost no disk); before start().
+    void keepOnly(const QStringList &urls)
+    {
+        m_keepOnly = urls;
+        m_limited = true;
+    }
 
     void start();
     // Stops at once; nothing of the import is left.
@@ -60,6 +66,8 @@ private:
 
     ImportSettings m_settings;
     QStringList m_keepLinkingOf;
+    QStringList m_keepOnly;
+    bool m_limited = false;
     std::unique_ptr<QLockFile> m_lock;
     std::unique_ptr<IndexBuilder> m_builder;
     std::unique_ptr<ImportPipeline> m_pipeline;

@@ -105,8 +105,9 @@ Lookup lookUp(const ReleaseIndex &index, const QString &url)
     Lookup lookup{url, std::nullopt};
     for (const std::string &node : candidateNodes(url)) {
         if ((lookup.figures = index.find(node)))
-            break;
+            return lookup;
     }
+    lookup.notKept = index.fact(QStringLiteral("limited")) == QLatin1String("yes");
     return lookup;
 }
 

@@ -37,8 +37,15 @@ QStringList releasesOfList(const QByteArray &json);
 struct Lookup
 {
     QString url;
-    std::optional<DomainFigures> figures; // none: "not-in-graph"
-    QString status() const { return figures ? QStringLiteral("ok") : QStringLiteral("not-in-graph"); }
+    std::optional<DomainFigures> figures; // none: "not-in-graph", or "not-kept"
+    // The release was imported for a few domains only, and not for this URL's: it may or may not be in it.
+    bool notKept = false;
+    QString status() const
+    {
+        return figures   ? QStringLiteral("ok")
+               : notKept ? QStringLiteral("not-kept")
+                         : QStringLiteral("not-in-graph");
+    }
 };
 Lookup lookUp(const ReleaseIndex &index, const QString &url);
 

@@ -488,6 +488,8 @@ private slots:
         }
         // A corrupt member is named by file and byte; a missing file by its path.
         const QString bad = m_dir.filePath(s("bad"));
+        for (int f = 0; f < 3; ++f) // the ranks and the edges are read at once: only one is bad here
+            QVERIFY(writeFile(bad + u'/' + files.at(f), gzipMembers({text.at(f)})));
         QByteArray ranks = gzipMembers({text.at(1)});
         ranks[ranks.size() / 2] = char(ranks[ranks.size() / 2] ^ 0x40);
         QVERIFY(writeFile(bad + u'/' + files.at(1), ranks));
@@ -649,6 +651,55 @@ private slots:
         }
         QVERIFY(!index.keptLinking("org.wikipedia"));
         QVERIFY(index.linking("org.wikipedia").empty());
+    }
+
+    void importForAFewDomainsOnly()
+    {
+        // An index of the URLs' candidate nodes (alice's under a private suffix, and the ICANN one above it):
+        // their figures whole, every other URL "not-kept", almost no disk.
+        const QString release = s("cc-main-2019-feb-mar-apr");
+        QCOMPARE(make(release, 3000, 40000, 3, 19), QString());
+        const QString folder = m_dir.filePath(s("few-releases"));
+        const QStringList urls{s("https://www.example.com/"), s("http://alice.github.io"),
+                               s("http://nowhere.invalid")};
+        ReleaseImport job({release, sources(), folder, QString(), 5});
+        job.keepLinkingOf(urls);
+        job.keepOnly(urls);
+        QSignalSpy finished(&job, &ReleaseImport::finished);
+        job.start();
+        QVERIFY(finished.wait(60000));
+        QVERIFY2(finished.first().at(0).toBool(), qPrintable(finished.first().at(1).toString()));
+        quint64 links = 0;
+        const auto truth = truthOf(sources(), release, &links);
+        ReleaseIndex index;
+        QString why;
+        QVERIFY(index.open(indexFile(folder, release), &why));
+        QCOMPARE(index.domains(), quint64(3));
+        QCOMPARE(index.links(), links);
+        QCOMPARE(index.fact(s("releaseDomains")), s("3000"));
+        for (const std::string node : {"com.example", "io.github", "io.github.alice"}) {
+            const std::optional<DomainFigures> found = index.find(node);
+            QVERIFY(found);
+            const DomainFigures &expected = truth.at(node);
+            QCOMPARE(found->linking, expected.linking);
+            QCOMPARE(found->hosts, expected.hosts);
+            QCOMPARE(found->harmonicPosition, expected.harmonicPosition);
+            QCOMPARE(found->harmonicValue, expected.harmonicValue);
+            QCOMPARE(found->pagerankPosition, expected.pagerankPosition);
+            QCOMPARE(found->pagerankValue, expected.pagerankValue);
+        }
+        for (const std::string node : {"com.example", "io.github.alice"})
+            QCOMPARE(qsizetype(index.linking(node).size()), qsizetype(truth.at(node).linking));
+        QCOMPARE(lookUp(index, s("http://www.example.com/a")).status(), s("ok"));
+        const Lookup other = lookUp(index, s("http://uk.co.bbc.example.org"));
+        QVERIFY(!other.figures);
+        QCOMPARE(other.status(), s("not-kept"));
+        QVERIFY(QFileInfo(indexFile(folder, release)).size() < 16 * 1024 + qint64(links) * 40 / 100);
+        // A whole import of the same release is many times larger.
+        QVERIFY(import({release, sources(), folder + s("-whole"), QString(), 5}).ok);
+        QVERIFY(QFileInfo(indexFile(folder + s("-whole"), release)).size() >
+                5 * QFileInfo(indexFile(folder, release)).size());
+        QCOMPARE(lookUp(index, s("http://uk.co.bbc.example.org")).status(), s("not-kept"));
     }
 
     void historyFromEveryRelease()
