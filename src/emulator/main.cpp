@@ -5,10 +5,13 @@
 #include "core/scan/ParseEngineData.h"
 #include "emulator/DemoFolder.h"
 #include "emulator/EngineEmulator.h"
+#include "emulator/GraphFileServer.h"
+#include "emulator/GraphRelease.h"
 #include "emulator/ProxyServer.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QDir>
 #include <QTemporaryDir>
 #include <QTextStream>
 
@@ -88,8 +91,18 @@ int main(int argc, char **argv)
     const QCommandLineOption proxyUserOption(QStringLiteral("proxy-user"),
                                              QStringLiteral("The proxies ask for this user and password."),
                                              QStringLiteral("USER:PASSWORD"));
+    const QCommandLineOption graphPortOption(
+        QStringLiteral("graph-port"),
+        QStringLiteral(
+            "Also serve web graph releases on this port (0: any), in the layout of the real source "
+            "(with Range and Content-Length): those of --graph-folder, else a small generated one, "
+            "cc-main-2025-sep-oct-nov."),
+        QStringLiteral("N"));
+    const QCommandLineOption graphFolderOption(QStringLiteral("graph-folder"),
+                                               QStringLiteral("The folder of releases --graph-port serves."),
+                                               QStringLiteral("DIR"));
     parser.addOptions({portOption, latencyOption, demoOption, folderOption, settingsOption, proxyPortOption,
-                       socksPortOption, proxyUserOption});
+                       socksPortOption, proxyUserOption, graphPortOption, graphFolderOption});
     parser.process(app);
 
     bool ok = false;
@@ -137,6 +150,37 @@ int main(int argc, char **argv)
         QTextStream(stderr) << (kind == emulator::ProxyServer::Kind::Http ? "HTTP" : "SOCKS5")
                             << " proxy: " << proxy->address() << Qt::endl;
         proxies.push_back(std::move(proxy));
+    }
+    // Web graph releases, announced on standard error like the proxies.
+    QTemporaryDir graphTemporary;
+    std::unique_ptr<GraphFileServer> graphServer;
+    if (parser.isSet(graphPortOption)) {
+        const uint graphPort = parser.value(graphPortOption).toUInt(&ok);
+        if (!ok || graphPort > 65535) {
+            QTextStream(stderr) << "vantory-emulator: bad port " << parser.value(graphPortOption) << Qt::endl;
+            return 2;
+        }
+        QString folder = parser.value(graphFolderOption);
+        if (folder.isEmpty()) {
+            folder = graphTemporary.path();
+            const QString release = QStringLiteral("cc-main-2025-sep-oct-nov");
+            QString why;
+            QFile list(QDir(folder).filePath(QStringLiteral("graphinfo.json")));
+            if (!graphRelease::write({folder, release, 3000, 40000, 2, 2025}, &why) ||
+                !list.open(QIODevice::WriteOnly) ||
+                list.write(QByteArrayLiteral("[{\"id\": \"cc-main-2025-sep-oct-nov\"}]\n")) < 0 ||
+                !list.flush()) {
+                QTextStream(stderr) << "vantory-emulator: cannot make the web graph release (" << why << ")"
+                                    << Qt::endl;
+                return 1;
+            }
+        }
+        graphServer = std::make_unique<GraphFileServer>(folder);
+        if (!graphServer->listen(quint16(graphPort))) {
+            QTextStream(stderr) << "vantory-emulator: cannot listen on port " << graphPort << Qt::endl;
+            return 1;
+        }
+        QTextStream(stderr) << "Web graph releases: " << graphServer->baseUrl() << Qt::endl;
     }
     QTextStream(stdout) << server.port() << Qt::endl;
     return app.exec();

@@ -708,6 +708,30 @@ private slots:
         emu.waitForFinished();
     }
 
+    // vantory-emulator serves a web graph release in the real source's layout: the README's offline import.
+    void emulatorGraphRelease()
+    {
+        QTemporaryDir folder;
+        QProcess emu;
+        emu.start(s(VANTORY_BIN_DIR "/vantory-emulator"), {s("--port"), s("0"), s("--graph-port"), s("0")});
+        QVERIFY(emu.waitForStarted(10000));
+        QByteArray announced;
+        QTRY_VERIFY_WITH_TIMEOUT((announced += emu.readAllStandardError()).contains('\n'), 60000);
+        const QRegularExpressionMatch address =
+            QRegularExpression(s("Web graph releases: (\\S+)")).match(QString::fromLatin1(announced));
+        QVERIFY2(address.hasMatch(), announced.constData());
+        const QStringList base{s("--program-folder"), folder.path(), s("--graph-source"),
+                               address.captured(1)};
+        const Result releases = run(base + QStringList{s("--graph-releases")});
+        QVERIFY(releases.out.contains("Offered by " + address.captured(1).toLatin1() +
+                                      ":\n  cc-main-2025-sep-oct-nov  2025-11-30"));
+        const Result imported = run(base + QStringList{s("--graph-import"), s("cc-main-2025-sep-oct-nov")});
+        QVERIFY2(imported.code == 0, imported.err.constData());
+        QVERIFY(imported.err.contains("3000 domains, 40000 links"));
+        emu.kill();
+        emu.waitForFinished();
+    }
+
     void listsFromLinuxTools()
     {
         // LF line ends, a UTF-8 byte-order mark, blanks around entries, and thresholds written with
