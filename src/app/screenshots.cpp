@@ -24,6 +24,7 @@
 #include "gui/skin/modSkin.h"
 #include "gui/web/WebEngineSetup.h"
 #include "gui/web/frmWebsite.h"
+#include "gui/webgraph/frmWebGraph.h"
 #include <QFile>
 #include <QLineEdit>
 #include <QTreeView>
@@ -226,6 +227,23 @@ int main(int argc, char **argv)
     about->show();
     settle(200);
     ok = save(about, out, QStringLiteral("frmAbout")) && ok;
+    {
+        // The web graph window on the demo's source: its list, then after an import of the release again.
+        frmWebGraph graph(programFolder::webGraphFolder(),
+                          QDir(folder.path()).filePath(QStringLiteral("GraphSource")), {}, nullptr);
+        QEventLoop listed;
+        QObject::connect(&graph, &frmWebGraph::offersListed, &listed, &QEventLoop::quit);
+        graph.show();
+        listed.exec();
+        settle(200);
+        ok = save(&graph, out, QStringLiteral("frmWebGraph")) && ok;
+        QEventLoop imported;
+        QObject::connect(&graph, &frmWebGraph::importEnded, &imported, &QEventLoop::quit);
+        graph.cmdImport_Click();
+        imported.exec();
+        settle(200);
+        ok = save(&graph, out, QStringLiteral("frmWebGraph-imported")) && ok;
+    }
     auto *website = new frmWebsite;
     website->load();
     website->show();

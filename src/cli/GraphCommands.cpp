@@ -9,6 +9,7 @@
 #include "core/scan/ResultsExport.h"
 #include "core/webgraph/DomainMapping.h"
 #include "core/webgraph/GraphHistory.h"
+#include "core/webgraph/ReleaseCatalog.h"
 #include "core/webgraph/ReleaseImport.h"
 #include "core/webgraph/ReleaseStore.h"
 
@@ -21,8 +22,6 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QNetworkAccessManager>
-#include <QNetworkReply>
 
 #include <map>
 
@@ -39,13 +38,9 @@ QString releasesFolder()
 
 QString source(const Invocation &in)
 {
-    return in.isSet("graph-source") ? in.value("graph-source") : QString::fromLatin1(webgraph::DefaultSource);
-}
-
-QString sizeText(qint64 bytes)
-{
-    return bytes >= (1 << 30) ? QStringLiteral("%1 GB").arg(double(bytes) / 1e9, 0, 'f', 2)
-                              : QStringLiteral("%1 MB").arg(double(bytes) / 1e6, 0, 'f', 1);
+    return in.isSet("graph-source")
+               ? in.value("graph-source")
+               : webgraph::sourceOrDefault(UserSettings::value(UserSettings::GraphSource));
 }
 
 QStringList urlsOf(const QStringList &arguments, QString *why)
@@ -107,13 +102,7 @@ int runGraphImport(const Invocation &in, const engines::LoadResult &)
         if (!terminal && lastLine.elapsed() < 5000)
             return;
         lastLine.restart();
-        const double seconds = std::max(0.001, double(clock.elapsed()) / 1000);
-        const double rate = double(done) / seconds;
-        QString line = QStringLiteral("%1 read, %2/s").arg(sizeText(done), sizeText(qint64(rate)));
-        if (known > 0 && rate > 0)
-            line += QStringLiteral(" of %1, about %2 s left")
-                        .arg(sizeText(known))
-                        .arg(qint64(double(known - done) / rate));
+        const QString line = webgraph::progressText(done, known, clock.elapsed());
         err() << (terminal ? QStringLiteral("\r") + line + QStringLiteral("   ") : line + u'\n') << Qt::flush;
     });
     QObject::connect(&import, &webgraph::ReleaseImport::notice, &loop,
@@ -256,48 +245,30 @@ int runGraphReleases(const Invocation &in, const engines::LoadResult &)
         return fail(2, QStringLiteral("--graph-releases takes no argument"));
     QString printed =
         QStringLiteral("Imported releases (%1):\n").arg(QDir::toNativeSeparators(releasesFolder()));
-    const QStringList imported = webgraph::importedReleases(releasesFolder());
-    for (const QString &release : imported) {
-        webgraph::ReleaseIndex index;
-        QString why;
-        const QString file = webgraph::indexFile(releasesFolder(), release);
-        if (!index.open(file, &why))
-            continue;
+    const QList<webgraph::ImportedRelease> imported = webgraph::importedReleaseList(releasesFolder());
+    for (const webgraph::ImportedRelease &r : imported) {
         // An index of a few domains says so beside the release's own count.
-        const bool limited = index.fact(QStringLiteral("limited")) == QLatin1String("yes");
-        printed +=
-            QStringLiteral("  %1  %2  %3 domains  %4 links  %5 on disk%6\n")
-                .arg(release, webgraph::releaseDate(release).toString(Qt::ISODate))
-                .arg(limited ? index.fact(QStringLiteral("releaseDomains"))
-                             : QString::number(index.domains()))
-                .arg(index.links())
-                .arg(sizeText(QFileInfo(file).size()))
-                .arg(limited ? QStringLiteral("  (figures of %1 watched domains only)").arg(index.domains())
-                             : QString());
+        printed += QStringLiteral("  %1  %2  %3 domains  %4 links  %5 on disk%6\n")
+                       .arg(r.release, r.date.toString(Qt::ISODate))
+                       .arg(r.domains)
+                       .arg(r.links)
+                       .arg(webgraph::byteSize(r.diskBytes))
+                       .arg(r.limited ? QStringLiteral("  (figures of %1 watched domains only)").arg(r.kept)
+                                      : QString());
     }
     if (imported.isEmpty())
         printed += QStringLiteral("  none\n");
     // The source's list; a source that gives none is said, not fatal.
     const QString from = source(in);
+    webgraph::OfferedReleases asking;
     QStringList offered;
-    if (from.startsWith(QLatin1String("http"))) {
-        QNetworkAccessManager network;
-        const QString list = in.isSet("graph-source") ? from + QStringLiteral("/graphinfo.json")
-                                                      : QString::fromLatin1(webgraph::ReleaseList);
-        QNetworkReply *reply = network.get(QNetworkRequest{QUrl(list)});
-        QEventLoop loop;
-        QObject::connect(reply, &QNetworkReply::finished, &loop, &QEventLoop::quit);
-        loop.exec();
-        offered = webgraph::releasesOfList(reply->read(16 << 20));
-        reply->deleteLater();
-    } else {
-        for (const QString &name :
-             QDir(from).entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name | QDir::Reversed)) {
-            if (webgraph::isReleaseName(name) &&
-                QFileInfo::exists(QDir(from).filePath(webgraph::releaseFiles(name).first())))
-                offered.append(name);
-        }
-    }
+    QEventLoop loop;
+    QObject::connect(&asking, &webgraph::OfferedReleases::listed, &loop, [&](const QStringList &releases) {
+        offered = releases;
+        loop.quit();
+    });
+    asking.ask(from);
+    loop.exec();
     printed += QStringLiteral("Offered by %1:\n").arg(from);
     for (const QString &release : std::as_const(offered))
         printed +=

@@ -25,25 +25,12 @@ struct KeyInfo
     const char *defaultValue;
 };
 
-constexpr std::array<KeyInfo, 18> Keys{{
-    {"txtProfile0", "500"},
-    {"txtProfile1", "1000"},
-    {"txtProfile2", "1000"},
-    {"chkAutoSort", "1"},
-    {"chkClear", "1"},
-    {"showHelp", "1"},
-    {"cmbChart2", "3"},
-    {"fetchRetries", "1"},
-    {"parallelEngines", "1"},
-    {"engineInterval", "0"},
-    {"engineJitter", "0"},
-    {"fetchTimeout", "30"},
-    {"windowGeometry", ""},
-    {"resultsColumns", ""},
-    {"logColumns", ""},
-    {"alertDrop", "0"},
-    {"alertFailures", "3"},
-    {"proxies", ""},
+constexpr std::array<KeyInfo, 19> Keys{{
+    {"txtProfile0", "500"},   {"txtProfile1", "1000"}, {"txtProfile2", "1000"}, {"chkAutoSort", "1"},
+    {"chkClear", "1"},        {"showHelp", "1"},       {"cmbChart2", "3"},      {"fetchRetries", "1"},
+    {"parallelEngines", "1"}, {"engineInterval", "0"}, {"engineJitter", "0"},   {"fetchTimeout", "30"},
+    {"windowGeometry", ""},   {"resultsColumns", ""},  {"logColumns", ""},      {"alertDrop", "0"},
+    {"alertFailures", "3"},   {"proxies", ""},         {"graphSource", ""},
 }};
 
 QString &storeFolder()

@@ -29,7 +29,9 @@ public:
         LogColumns,
         AlertDrop,     // a drop of at least this many percent since the previous save is an alert (0: none)
         AlertFailures, // an engine without a count in this many updates in a row is an alert
-        Proxies        // proxies for every engine, in turn: "http://host:port socks5://user:pw@host:port"
+        Proxies,       // proxies for every engine, in turn: "http://host:port socks5://user:pw@host:port"
+        GraphSource    // where web graph releases are read from (an address or a folder; empty: the published
+                       // one)
     };
 
     static QString keyName(Key key);

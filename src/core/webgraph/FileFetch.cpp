@@ -13,7 +13,7 @@ namespace webgraph {
 
 namespace {
 
-constexpr qint64 LocalPiece = 2 << 20;
+constexpr qint64 LocalPiece = 1 << 20;
 constexpr qint64 ReplyPiece = 1 << 20;
 
 } // namespace

@@ -4,6 +4,7 @@
 #include "core/webgraph/FileFetch.h"
 #include "core/webgraph/ImportPipeline.h"
 #include "core/webgraph/IndexBuilder.h"
+#include "core/webgraph/ReleaseCatalog.h"
 #include "core/webgraph/ReleaseStore.h"
 
 #include <QDateTime>
@@ -14,15 +15,6 @@
 #include <algorithm>
 
 namespace webgraph {
-
-namespace {
-
-bool isAddress(const QString &source)
-{
-    return source.startsWith(QLatin1String("http://")) || source.startsWith(QLatin1String("https://"));
-}
-
-} // namespace
 
 ReleaseImport::ReleaseImport(const ImportSettings &settings, QObject *parent)
     : QObject(parent), m_settings(settings)

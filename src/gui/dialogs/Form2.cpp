@@ -190,8 +190,10 @@ void Form2::load()
     const engines::LoadResult loaded = engines::loadForProgram();
     m_enginesPage->load(loaded.all, ini);
     QStringList keys;
-    for (const engines::Definition &d : loaded.all)
-        keys.append(d.key);
+    for (const engines::Definition &d : loaded.all) {
+        if (!d.isWebGraph()) // it sends no request, so no proxy is its own
+            keys.append(d.key);
+    }
     m_updatesPage->load(keys);
     for (int n = 1; n <= 6; ++n) {
         prefixBox(n)->setText(scan::readPrefix(n, ini));

@@ -6,8 +6,8 @@ class QLineEdit;
 class QPlainTextEdit;
 class QSpinBox;
 
-// The Options dialog's "Updates" page: when an update raises an alert, and the proxies the engines are asked
-// through (for all engines, and an engine's own).
+// The Options dialog's "Updates" page: when an update raises an alert, the proxies the engines are asked
+// through (for all engines, and an engine's own), and where web graph releases are read from.
 class UpdatesPage : public QWidget
 {
     Q_OBJECT
@@ -27,11 +27,13 @@ public:
     QSpinBox *failuresBox() const { return m_failures; }
     QLineEdit *proxiesBox() const { return m_proxies; }
     QPlainTextEdit *engineProxiesBox() const { return m_engineProxies; }
+    QLineEdit *graphSourceBox() const { return m_graphSource; }
 
 private:
     QSpinBox *m_drop;
     QSpinBox *m_failures;
     QLineEdit *m_proxies;
     QPlainTextEdit *m_engineProxies;
+    QLineEdit *m_graphSource;
     QStringList m_keys;
 };

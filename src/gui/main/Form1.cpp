@@ -8,6 +8,7 @@
 #include "core/saved/SavedSearch.h"
 #include "core/scan/ScanRun.h"
 #include "core/scan/WebLogModel.h"
+#include "core/webgraph/ReleaseCatalog.h"
 #include "gui/chart/ChartViewFrame.h"
 #include "gui/chart/ChartWidget.h"
 #include "gui/chart/modPrint.h"
@@ -34,6 +35,7 @@
 #include "gui/web/WebLogActions.h"
 #include "gui/web/WebsiteViewFrame.h"
 #include "gui/web/frmWebsite.h"
+#include "gui/webgraph/frmWebGraph.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -85,6 +87,7 @@ Form1::Form1(QWidget *parent)
     connect(m_toolStrip, &ToolStrip::stopRequested, this, &Form1::Command2_Click);
     connect(m_toolStrip, &ToolStrip::optionsRequested, this, &Form1::Command6_Click);
     connect(m_toolStrip, &ToolStrip::visitRequested, this, &Form1::Command3_Click);
+    connect(m_toolStrip, &ToolStrip::webGraphRequested, this, &Form1::mnuWebGraph_Click);
     connect(m_data, &DataViewFrame::saveSelectedRequested, this, &Form1::Command4_Click);
     connect(m_data, &DataViewFrame::webResultsRequested, this, &Form1::Command12_Click);
     connect(m_data, &DataViewFrame::clearAllRequested, this, &Form1::Command5_Click);
@@ -230,6 +233,8 @@ void Form1::buildMenus()
                &Form1::mnuUpdateSaved_Click);
     menuAction(scanMenu, "mnuRereadPages", QStringLiteral("Re-read Kept Pages"),
                &Form1::mnuRereadPages_Click);
+    scanMenu->addSeparator();
+    menuAction(scanMenu, "mnuWebGraph", QStringLiteral("Web Graph..."), &Form1::mnuWebGraph_Click);
     QMenu *options = topLevel("mnuOptions2", QStringLiteral("Options"), true);
     menuAction(options, "mnuConfig", QStringLiteral("View Options"), &Form1::mnuConfig_Click);
     QMenu *tools = topLevel("mnuTools", QStringLiteral("Tools"), false);
@@ -455,6 +460,22 @@ void Form1::Command3_Click()
     }
     m_website->show();
     m_website->raise();
+}
+
+void Form1::mnuWebGraph_Click()
+{
+    if (!m_webGraph) {
+        QStringList watched;
+        for (const UserSettings::Watched &w : UserSettings::watchedSearches(programFolder::path()))
+            watched.append(w.url);
+        m_webGraph = new frmWebGraph(
+            programFolder::webGraphFolder(),
+            webgraph::sourceOrDefault(UserSettings::value(UserSettings::GraphSource)), watched, this);
+        m_webGraph->setAttribute(Qt::WA_DeleteOnClose);
+    }
+    m_webGraph->show();
+    m_webGraph->raise();
+    m_webGraph->activateWindow();
 }
 
 void Form1::Command6_Click()

@@ -12,6 +12,7 @@ class Form2;
 class Form8;
 class frmAbout;
 class frmWebsite;
+class frmWebGraph;
 class UpdateController;
 class DataViewFrame;
 class QAction;
@@ -68,6 +69,8 @@ public slots:
     void mnuScanReport_Click();
     void mnuRereadPages_Click();
     void mnuUpdateSaved_Click();
+    // Scan > "Web Graph..." and the tool strip's button: the releases window, modeless, one at a time.
+    void mnuWebGraph_Click();
     void stopped();
     // Results.
     void Command4_Click();
@@ -150,6 +153,7 @@ private:
     QPointer<Form2> m_optionsDialog;
     QPointer<Form8> m_help;
     QPointer<frmAbout> m_about;
+    QPointer<frmWebGraph> m_webGraph;
     QPointer<frmWebsite> m_website;
     QString m_chartFileName;
     QString m_scanReport; // the summary per engine of the last completed scan

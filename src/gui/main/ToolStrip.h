@@ -4,7 +4,7 @@
 
 class QPushButton;
 
-// Picture1, the tool strip across the top of the main window: Start, Stop, Options and Visit.
+// Picture1, the tool strip across the top of the main window: Start, Stop, Options, Web Graph and Visit.
 class ToolStrip : public QWidget
 {
     Q_OBJECT
@@ -26,10 +26,12 @@ signals:
     void stopRequested();
     void optionsRequested();
     void visitRequested();
+    void webGraphRequested();
 
 private:
     QPushButton *m_start;   // Command1
     QPushButton *m_stop;    // Command2
     QPushButton *m_options; // Command6
     QPushButton *m_visit;   // Command3
+    QPushButton *m_webGraph;
 };

@@ -1,0 +1,203 @@
+// The "Web Graph" window against generated releases: the list of offered and imported releases, an import
+// with its progress, Cancel (and closing) mid-way leaving no index, Remove after asking, failures in words.
+#include "core/ini/UserSettings.h"
+#include "core/webgraph/ReleaseCatalog.h"
+#include "core/webgraph/ReleaseIndex.h"
+#include "core/webgraph/ReleaseStore.h"
+#include "emulator/GraphFileServer.h"
+#include "emulator/GraphRelease.h"
+#include "gui/common/Prompts.h"
+#include "gui/webgraph/frmWebGraph.h"
+
+#include "../../support/TestText.h"
+
+#include <QDir>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTreeWidget>
+
+using testText::s;
+
+namespace {
+
+const QString Release = QStringLiteral("cc-main-2025-sep-oct-nov");
+const QString Older = QStringLiteral("cc-main-2024-nov-feb-apr");
+
+QPushButton *button(const QWidget &window, const char *name)
+{
+    return window.findChild<QPushButton *>(QString::fromLatin1(name));
+}
+
+QStringList rowOf(const frmWebGraph &window, const QString &release)
+{
+    const QList<QTreeWidgetItem *> found = window.releaseList()->findItems(release, Qt::MatchExactly, 0);
+    QStringList row;
+    if (!found.isEmpty()) {
+        for (int c = 0; c < window.releaseList()->columnCount(); ++c)
+            row.append(found.first()->text(c));
+    }
+    return row;
+}
+
+} // namespace
+
+class TestGraphWindow : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir m_dir;
+    QString source() const { return m_dir.filePath(s("source")); }
+    QString releases() const { return m_dir.filePath(s("releases")); }
+
+    // A window on the source, its list of offers in.
+    std::unique_ptr<frmWebGraph> open(const QString &from)
+    {
+        auto window =
+            std::make_unique<frmWebGraph>(releases(), from, QStringList{s("http://www.example.com/")});
+        QSignalSpy listed(window.get(), &frmWebGraph::offersListed);
+        window->show();
+        if (!listed.wait(20000))
+            return nullptr;
+        return window;
+    }
+
+private slots:
+    void initTestCase()
+    {
+        UserSettings::useFolder(m_dir.filePath(s("store")));
+        prompts::setTestMode(true);
+        QString why;
+        QVERIFY2(graphRelease::write({source(), Release, 3000, 40000, 2, 5}, &why), qPrintable(why));
+        QVERIFY2(graphRelease::write({source(), Older, 2000, 20000, 1, 6}, &why), qPrintable(why));
+    }
+
+    void importThenRemove()
+    {
+        const auto window = open(source());
+        QVERIFY(window);
+        // Newest first; nothing imported yet.
+        QCOMPARE(window->releaseList()->topLevelItemCount(), 2);
+        QCOMPARE(window->releaseList()->topLevelItem(0)->text(0), Release);
+        QCOMPARE(rowOf(*window, Release).mid(1, 2), (QStringList{s("2025-11-30"), QString()}));
+        QVERIFY(window->selectRelease(Release));
+        QVERIFY(button(*window, "cmdImport")->isEnabled());
+        QVERIFY(!button(*window, "cmdCancelImport")->isEnabled());
+        QVERIFY(!button(*window, "cmdRemove")->isEnabled());
+
+        QSignalSpy ended(window.get(), &frmWebGraph::importEnded);
+        QSignalSpy changed(window.get(), &frmWebGraph::releasesChanged);
+        QTest::mouseClick(button(*window, "cmdImport"), Qt::LeftButton);
+        QVERIFY(window->isImporting());
+        QVERIFY(!button(*window, "cmdImport")->isEnabled());
+        QVERIFY(button(*window, "cmdCancelImport")->isEnabled());
+        QVERIFY(window->findChild<QProgressBar *>(s("prgImport"))->isVisible());
+        QVERIFY(ended.wait(60000));
+        QVERIFY2(ended.first().at(0).toBool(), qPrintable(ended.first().at(1).toString()));
+        QCOMPARE(changed.size(), 1);
+        QVERIFY(!window->isImporting());
+        QVERIFY(!window->findChild<QProgressBar *>(s("prgImport"))->isVisible());
+        const QStringList row = rowOf(*window, Release);
+        QCOMPARE(row.at(2), s("yes"));
+        QCOMPARE(row.at(3), QLocale().toString(3000));
+        QCOMPARE(row.at(4), QLocale().toString(40000));
+        QVERIFY(row.at(5).endsWith(s(" MB")));
+        QVERIFY(QFile::exists(webgraph::indexFile(releases(), Release)));
+        QVERIFY(button(*window, "cmdRemove")->isEnabled());
+        QCOMPARE(button(*window, "cmdImport")->text(), s("Re-&import"));
+
+        // Remove asks, and No keeps it.
+        prompts::takeShown();
+        QTest::mouseClick(button(*window, "cmdRemove"), Qt::LeftButton);
+        QVERIFY(prompts::takeShown().first().startsWith(s("Web Graph|Remove the release ") + Release));
+        QVERIFY(QFile::exists(webgraph::indexFile(releases(), Release)));
+        prompts::queueYesNo(true);
+        QTest::mouseClick(button(*window, "cmdRemove"), Qt::LeftButton);
+        QVERIFY(!QFile::exists(webgraph::indexFile(releases(), Release)));
+        QCOMPARE(rowOf(*window, Release).at(2), QString());
+        QCOMPARE(changed.size(), 2);
+    }
+
+    void cancelAndCloseLeaveNothing()
+    {
+        // A server that stalls in the last file: the import runs until it is stopped.
+        GraphFileServer server(source());
+        QVERIFY(server.listen());
+        server.stallAfter(s("edges.txt.gz"), 50000);
+        const auto window = open(server.baseUrl());
+        QVERIFY(window);
+        // The server has no list of releases: the window says so, and a release can be typed.
+        QVERIFY(window->findChild<QLabel *>(s("lblGraphSource"))->text().contains(s("type the name")));
+        QVERIFY(!button(*window, "cmdImport")->isEnabled());
+        QTest::keyClicks(window->findChild<QLineEdit *>(s("txtRelease")), Release);
+        QVERIFY(button(*window, "cmdImport")->isEnabled());
+        prompts::takeShown();
+        QSignalSpy ended(window.get(), &frmWebGraph::importEnded);
+        QTest::mouseClick(button(*window, "cmdImport"), Qt::LeftButton);
+        const auto *state = window->findChild<QLabel *>(s("lblImport"));
+        QTRY_VERIFY_WITH_TIMEOUT(state->text().contains(s(" MB/s")), 20000);
+        QTRY_VERIFY_WITH_TIMEOUT(server.requests() >= 3, 20000);
+        QTest::mouseClick(button(*window, "cmdCancelImport"), Qt::LeftButton);
+        QVERIFY(ended.wait(20000));
+        QVERIFY(!ended.first().at(0).toBool());
+        QVERIFY(state->text().contains(s("stopped; nothing of it was kept")));
+        QVERIFY(!QFileInfo::exists(webgraph::indexFile(releases(), Release)));
+        QCOMPARE(QDir(releases() + u'/' + Release).entryList(QDir::Files | QDir::Hidden), QStringList());
+        QVERIFY(prompts::takeShown().isEmpty()); // a cancel is no failure
+
+        // Closing while it runs asks; No keeps it running, Yes stops it.
+        ended.clear();
+        QTest::mouseClick(button(*window, "cmdImport"), Qt::LeftButton);
+        QVERIFY(window->isImporting());
+        window->close();
+        QVERIFY(window->isVisible() && window->isImporting());
+        QVERIFY(prompts::takeShown().first().contains(s("is still running. Stop it?")));
+        prompts::queueYesNo(true);
+        QTest::keyClick(window.get(), Qt::Key_Escape);
+        QVERIFY(!window->isVisible());
+        QVERIFY(ended.wait(20000));
+        QVERIFY(!ended.first().at(0).toBool());
+        QVERIFY(!QFileInfo::exists(webgraph::indexFile(releases(), Release)));
+    }
+
+    void failuresInWords()
+    {
+        // A release whose edges file is missing, and a source that is no folder at all.
+        const QString broken = m_dir.filePath(s("broken"));
+        QString why;
+        QVERIFY(graphRelease::write({broken, Older, 300, 2000, 1, 7}, &why));
+        QVERIFY(QFile::remove(broken + u'/' + webgraph::releaseFiles(Older).at(2)));
+        QVERIFY(QFile::remove(broken + u'/' + webgraph::releaseFiles(Older).at(0)));
+        auto window = open(broken);
+        QVERIFY(window);
+        // The folder's list holds only releases whose files are there.
+        QCOMPARE(window->releaseList()->topLevelItemCount(), 0);
+        QVERIFY(!button(*window, "cmdImport")->isEnabled());
+        window.reset();
+        QVERIFY(graphRelease::write({broken, Older, 300, 2000, 1, 7}, &why));
+        QVERIFY(QFile::remove(broken + u'/' + webgraph::releaseFiles(Older).at(2)));
+        window = open(broken);
+        QVERIFY(window && window->selectRelease(Older));
+        QSignalSpy ended(window.get(), &frmWebGraph::importEnded);
+        prompts::takeShown();
+        QTest::mouseClick(button(*window, "cmdImport"), Qt::LeftButton);
+        QVERIFY(ended.wait(20000));
+        QVERIFY(!ended.first().at(0).toBool());
+        const QStringList shown = prompts::takeShown();
+        QCOMPARE(shown.size(), 1);
+        QVERIFY2(shown.first().contains(s("could not be imported")) &&
+                     shown.first().contains(s("The source does not have this release")),
+                 qPrintable(shown.first()));
+        window.reset();
+        window = open(m_dir.filePath(s("nowhere")));
+        QVERIFY(window);
+        QVERIFY(window->findChild<QLabel *>(s("lblGraphSource"))->text().contains(s("could not be had")));
+    }
+};
+
+QTEST_MAIN(TestGraphWindow)
+#include "tst_graph_window.moc"
