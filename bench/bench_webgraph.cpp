@@ -12,6 +12,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QEventLoop>
 #include <QFileInfo>
 #include <QProcess>
 #include <QProcessEnvironment>
@@ -19,6 +20,7 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
 namespace {
 
@@ -136,6 +138,40 @@ private slots:
               "bytes per domain",
               peakKb / 1024, (12 * m_domains + (256LL << 20)) / (1 << 20),
               double(QFileInfo(webgraph::indexFile(folder, Release)).size()) / double(m_domains));
+    }
+
+    // The longest stall of the event loop of the thread that runs an import (a window's), read by a timer
+    // that asks to run every millisecond.
+    void eventLoopDuringImport()
+    {
+        const QString folder = m_dir.filePath(QStringLiteral("stall"));
+        webgraph::ReleaseImport import({Release, m_source, folder, QString(), 5});
+        QEventLoop loop;
+        bool ok = false;
+        QObject::connect(&import, &webgraph::ReleaseImport::finished, &loop, [&](bool done) {
+            ok = done;
+            loop.quit();
+        });
+        QElapsedTimer since;
+        qint64 worst = 0, ticks = 0;
+        QTimer tick;
+        tick.setTimerType(Qt::PreciseTimer);
+        tick.setInterval(1);
+        QObject::connect(&tick, &QTimer::timeout, [&] {
+            worst = std::max(worst, since.nsecsElapsed());
+            since.restart();
+            ++ticks;
+        });
+        since.start();
+        tick.start();
+        QElapsedTimer clock;
+        clock.start();
+        QMetaObject::invokeMethod(&import, &webgraph::ReleaseImport::start, Qt::QueuedConnection);
+        loop.exec();
+        QVERIFY(ok);
+        qInfo("event loop during an import from a folder (%lld ms): the longest stall %.1f ms (budget 16 ms), "
+              "%lld timer turns",
+              clock.elapsed(), double(worst) / 1e6, ticks);
     }
 
     void lookups()
