@@ -169,9 +169,10 @@ private slots:
         QMetaObject::invokeMethod(&import, &webgraph::ReleaseImport::start, Qt::QueuedConnection);
         loop.exec();
         QVERIFY(ok);
-        qInfo("event loop during an import from a folder (%lld ms): the longest stall %.1f ms (budget 16 ms), "
-              "%lld timer turns",
-              clock.elapsed(), double(worst) / 1e6, ticks);
+        qInfo(
+            "event loop during an import from a folder (%lld ms): the longest stall %.1f ms (budget 16 ms), "
+            "%lld timer turns",
+            clock.elapsed(), double(worst) / 1e6, ticks);
     }
 
     void lookups()

@@ -9,6 +9,7 @@
 #include "core/scan/ResultsExport.h"
 #include "core/webgraph/DomainMapping.h"
 #include "core/webgraph/GraphHistory.h"
+#include "core/webgraph/LinkingDomains.h"
 #include "core/webgraph/ReleaseCatalog.h"
 #include "core/webgraph/ReleaseImport.h"
 #include "core/webgraph/ReleaseStore.h"
@@ -317,23 +318,15 @@ int runGraphHistory(const Invocation &in, const engines::LoadResult &loaded)
 bool linkingOf(const QString &url, const QString &release, std::vector<webgraph::LinkingDomain> *domains,
                std::string *node)
 {
-    webgraph::ReleaseIndex index;
-    if (!openRelease(release, index))
-        return false;
-    const webgraph::Lookup lookup = webgraph::lookUp(index, url);
-    if (!lookup.figures) {
-        fail(1, QStringLiteral("%1 is not in the web graph release %2.").arg(url, release));
-        return false;
-    }
-    *node = lookup.figures->node;
-    if (!index.keptLinking(*node)) {
-        fail(1, QStringLiteral(
-                    "The linking domains of %1 were not kept in %2: watch it (--watch NAME %3) and import "
-                    "the release again.")
-                    .arg(webgraph::forward(*node), release, url));
+    webgraph::LinkingList list = webgraph::linkingDomainsOf(releasesFolder(), release, url);
+    if (list.state == webgraph::LinkingList::State::NotKept && !list.node.empty())
+        list.message += QStringLiteral(" (--watch NAME %1)").arg(url);
+    if (list.state != webgraph::LinkingList::State::Ok) {
+        fail(1, list.message);
         return false;
     }
-    *domains = index.linking(*node);
+    *node = list.node;
+    *domains = std::move(list.domains);
     return true;
 }
 
@@ -371,25 +364,13 @@ int runGraphChanges(const Invocation &in, const engines::LoadResult &)
     const QString url = in.value("graph-changes");
     if (!linkingOf(url, releases.at(0), &before, &node) || !linkingOf(url, releases.at(1), &after, &node))
         return 1;
-    std::map<std::string, std::uint32_t> old, now;
-    for (const auto &d : before)
-        old.emplace(d.node, d.harmonicPosition);
-    for (const auto &d : after)
-        now.emplace(d.node, d.harmonicPosition);
     QList<QStringList> rows;
     int added = 0, lost = 0;
-    for (const auto &d : after) {
-        if (!old.count(d.node)) {
-            rows.append({webgraph::forward(d.node), QStringLiteral("new"), positionText(d.harmonicPosition)});
-            ++added;
-        }
-    }
-    for (const auto &d : before) {
-        if (!now.count(d.node)) {
-            rows.append(
-                {webgraph::forward(d.node), QStringLiteral("lost"), positionText(d.harmonicPosition)});
-            ++lost;
-        }
+    for (const webgraph::LinkingChange &change : webgraph::linkingChanges(before, after)) {
+        rows.append({webgraph::forward(change.node),
+                     change.added ? QStringLiteral("new") : QStringLiteral("lost"),
+                     positionText(change.harmonicPosition)});
+        ++(change.added ? added : lost);
     }
     standardOutput::print(table(
         in, {QStringLiteral("Domain"), QStringLiteral("Change"), QStringLiteral("Harmonic position")},

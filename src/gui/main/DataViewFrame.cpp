@@ -16,21 +16,27 @@ DataViewFrame::DataViewFrame(QWidget *parent)
     : QGroupBox(QStringLiteral("Results - Data View"), parent),
       m_saveSelected(new QPushButton(QStringLiteral("Save Selected"), this)),
       m_webResults(new QPushButton(QStringLiteral("Web Results"), this)),
-      m_clearAll(new QPushButton(QStringLiteral("Clear All"), this)), m_results(new ReportView(this))
+      m_clearAll(new QPushButton(QStringLiteral("Clear All"), this)),
+      m_linking(new QPushButton(QStringLiteral("Linking Domains"), this)), m_results(new ReportView(this))
 {
     setObjectName(QStringLiteral("Frame2"));
     m_saveSelected->setObjectName(QStringLiteral("Command4"));
     m_webResults->setObjectName(QStringLiteral("Command12"));
     m_clearAll->setObjectName(QStringLiteral("Command5"));
+    m_linking->setObjectName(QStringLiteral("cmdLinkingDomains"));
+    m_linking->setToolTip(
+        QStringLiteral("The domains that link to the selected row's site, from the web graph"));
     m_results->setObjectName(QStringLiteral("ListView1"));
     m_saveSelected->setGeometry(box(120, 240, 1755, 735));
     m_webResults->setGeometry(box(1920, 240, 1755, 735));
     m_clearAll->setGeometry(box(3720, 240, 1755, 735));
+    m_linking->setGeometry(box(5520, 240, 1755, 735));
     m_results->setGeometry(box(120, 1185, 9000, 6000));
     m_results->viewport()->installEventFilter(this);
     connect(m_saveSelected, &QPushButton::clicked, this, &DataViewFrame::saveSelectedRequested);
     connect(m_webResults, &QPushButton::clicked, this, &DataViewFrame::webResultsRequested);
     connect(m_clearAll, &QPushButton::clicked, this, &DataViewFrame::clearAllRequested);
+    connect(m_linking, &QPushButton::clicked, this, &DataViewFrame::linkingDomainsRequested);
     connect(m_results, &QTreeView::doubleClicked, this, &DataViewFrame::webResultsRequested);
     connect(m_results->header(), &QHeaderView::sectionClicked, this,
             [this](int section) { emit columnClicked(section + 1); });

@@ -28,7 +28,8 @@ public:
 signals:
     void saveSelectedRequested(); // "Save Selected"
     void webResultsRequested();   // "Web Results", or a row double-clicked
-    void clearAllRequested();     // "Clear All"
+    void linkingDomainsRequested();
+    void clearAllRequested(); // "Clear All"
     // A column header clicked (1-based column, as the table's sort takes it).
     void columnClicked(int column);
     // Right button pressed over the table; row -1 over no row. The selection has already been set.
@@ -41,5 +42,6 @@ private:
     QPushButton *m_saveSelected; // Command4
     QPushButton *m_webResults;   // Command12
     QPushButton *m_clearAll;     // Command5
-    QTreeView *m_results;        // ListView1
+    QPushButton *m_linking;
+    QTreeView *m_results; // ListView1
 };

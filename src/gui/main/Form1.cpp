@@ -35,6 +35,7 @@
 #include "gui/web/WebLogActions.h"
 #include "gui/web/WebsiteViewFrame.h"
 #include "gui/web/frmWebsite.h"
+#include "gui/webgraph/frmLinkingDomains.h"
 #include "gui/webgraph/frmWebGraph.h"
 
 #include <QApplication>
@@ -91,6 +92,7 @@ Form1::Form1(QWidget *parent)
     connect(m_data, &DataViewFrame::saveSelectedRequested, this, &Form1::Command4_Click);
     connect(m_data, &DataViewFrame::webResultsRequested, this, &Form1::Command12_Click);
     connect(m_data, &DataViewFrame::clearAllRequested, this, &Form1::Command5_Click);
+    connect(m_data, &DataViewFrame::linkingDomainsRequested, this, &Form1::mnuLinkingDomains_Click);
     connect(m_data, &DataViewFrame::columnClicked, this, &Form1::ListView1_ColumnClick);
     connect(m_web, &WebsiteViewFrame::logColumnClicked, this, &Form1::ListView2_ColumnClick);
     connect(m_data, &DataViewFrame::rightReleased, this, [this](int row, const QPoint &pos) {
@@ -247,6 +249,8 @@ void Form1::buildMenus()
     m_mnuSaveResults = menuAction(m_listViewMenu, "mnuSaveResults", QStringLiteral("Save Results"),
                                   &Form1::mnuSaveResults_Click);
     menuAction(m_listViewMenu, "mnuWebResults", QStringLiteral("Web Results"), &Form1::mnuWebResults_Click);
+    menuAction(m_listViewMenu, "mnuLinkingDomains", QStringLiteral("Linking Domains..."),
+               &Form1::mnuLinkingDomains_Click);
     menuAction(m_listViewMenu, "mnuClearResults", QStringLiteral("Clear Results"),
                &Form1::mnuClearResults_Click);
     m_logMenu = topLevel("mnuLogView", QStringLiteral("Log"), false);
@@ -416,6 +420,22 @@ void Form1::mnuSaveResults_Click()
         return;
     }
     resultsActions::saveRow(this, *m_results, row, [this](QDialog *dialog) { return runDialog(dialog); });
+}
+
+void Form1::mnuLinkingDomains_Click()
+{
+    const int row = m_data->selectedRow();
+    if (row < 0) {
+        prompts::information(
+            this, productIdentity::productName(),
+            QStringLiteral("Select the row of the site whose linking domains you would like to "
+                           "see."));
+        return;
+    }
+    auto *window = new frmLinkingDomains(m_results->cell(row, 0), programFolder::webGraphFolder(),
+                                         programFolder::path(), this);
+    window->setAttribute(Qt::WA_DeleteOnClose);
+    window->show();
 }
 
 void Form1::mnuWebResults_Click()

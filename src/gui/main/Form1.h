@@ -71,6 +71,8 @@ public slots:
     void mnuUpdateSaved_Click();
     // Scan > "Web Graph..." and the tool strip's button: the releases window, modeless, one at a time.
     void mnuWebGraph_Click();
+    // The row menu's and the Data View's "Linking Domains...": who links to the selected row's URL.
+    void mnuLinkingDomains_Click();
     void stopped();
     // Results.
     void Command4_Click();

@@ -1,25 +1,33 @@
 // The "Web Graph" window against generated releases: the list of offered and imported releases, an import
 // with its progress, Cancel (and closing) mid-way leaving no index, Remove after asking, failures in words.
 #include "core/ini/UserSettings.h"
+#include "core/webgraph/DomainMapping.h"
 #include "core/webgraph/ReleaseCatalog.h"
+#include "core/webgraph/ReleaseImport.h"
 #include "core/webgraph/ReleaseIndex.h"
 #include "core/webgraph/ReleaseStore.h"
 #include "emulator/GraphFileServer.h"
 #include "emulator/GraphRelease.h"
 #include "gui/common/Prompts.h"
+#include "gui/webgraph/frmLinkingDomains.h"
 #include "gui/webgraph/frmWebGraph.h"
 
 #include "../../support/TestText.h"
 
+#include <QComboBox>
 #include <QDir>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QSignalSpy>
+#include <QTabWidget>
+#include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTreeWidget>
+
+#include <set>
 
 using testText::s;
 
@@ -162,6 +170,87 @@ private slots:
         QVERIFY(ended.wait(20000));
         QVERIFY(!ended.first().at(0).toBool());
         QVERIFY(!QFileInfo::exists(webgraph::indexFile(releases(), Release)));
+    }
+
+    void linkingDomainsWindow()
+    {
+        // Both releases imported with example.com's linking domains kept.
+        const QString folder = m_dir.filePath(s("linking"));
+        for (const QString &release : {Release, Older}) {
+            webgraph::ReleaseImport job({release, source(), folder, QString(), 3});
+            job.keepLinkingOf({s("http://www.example.com/")});
+            QSignalSpy finished(&job, &webgraph::ReleaseImport::finished);
+            job.start();
+            QVERIFY(finished.wait(60000) || !finished.isEmpty());
+            QVERIFY(finished.first().at(0).toBool());
+        }
+        webgraph::ReleaseIndex newer, older;
+        QString why;
+        QVERIFY(newer.open(webgraph::indexFile(folder, Release), &why));
+        QVERIFY(older.open(webgraph::indexFile(folder, Older), &why));
+        const auto expected = newer.linking("com.example");
+        QVERIFY(expected.size() > 3);
+
+        frmLinkingDomains window(s("http://www.example.com/"), folder, m_dir.filePath(s("program")));
+        window.show();
+        QCOMPARE(window.findChild<QComboBox *>(s("cmbRelease"))->currentText(), Release);
+        const QAbstractItemModel *rows = window.domainsView()->model();
+        QCOMPARE(rows->rowCount(), int(expected.size()));
+        QVERIFY(window.findChild<QLabel *>(s("lblLinking"))
+                    ->text()
+                    .startsWith(QLocale().toString(qulonglong(expected.size()))));
+        // Best position first; a click on the domain's header sorts by name.
+        QCOMPARE(rows->index(0, 0).data().toString().toStdString(),
+                 webgraph::forward(expected.front().node).toStdString());
+        window.domainsView()->sortByColumn(0, Qt::AscendingOrder);
+        for (int row = 1; row < rows->rowCount(); ++row)
+            QVERIFY(rows->index(row - 1, 0).data().toString() <= rows->index(row, 0).data().toString());
+        // The filter, then the export of what is shown.
+        const QString part = rows->index(0, 0).data().toString().left(3);
+        QTest::keyClicks(window.findChild<QLineEdit *>(s("txtFilter")), part);
+        QVERIFY(rows->rowCount() >= 1 && rows->rowCount() < int(expected.size()));
+        for (int row = 0; row < rows->rowCount(); ++row)
+            QVERIFY(rows->index(row, 0).data().toString().contains(part, Qt::CaseInsensitive));
+        const QString csv = m_dir.filePath(s("linking.csv"));
+        prompts::queueFile(csv);
+        QTest::mouseClick(button(window, "cmdExport"), Qt::LeftButton);
+        QFile exported(csv);
+        QVERIFY(exported.open(QIODevice::ReadOnly));
+        const QList<QByteArray> lines = exported.readAll().split('\n');
+        QCOMPARE(lines.first(), QByteArray("Domain,Harmonic position\r"));
+        QCOMPARE(lines.size() - 2, rows->rowCount());
+        QVERIFY(lines.at(1).startsWith(rows->index(0, 0).data().toString().toUtf8() + ','));
+
+        // Changes between the two releases, counted here from the indexes themselves.
+        std::set<std::string> was, is;
+        for (const auto &d : older.linking("com.example"))
+            was.insert(d.node);
+        for (const auto &d : expected)
+            is.insert(d.node);
+        int added = 0, lost = 0;
+        for (const std::string &n : is)
+            added += was.count(n) ? 0 : 1;
+        for (const std::string &n : was)
+            lost += is.count(n) ? 0 : 1;
+        window.findChild<QComboBox *>(s("cmbOld"))->setCurrentText(Older);
+        window.findChild<QComboBox *>(s("cmbNew"))->setCurrentText(Release);
+        QCOMPARE(window.changesView()->model()->rowCount(), added + lost);
+        QVERIFY(window.findChild<QLabel *>(s("lblChanges"))
+                    ->text()
+                    .endsWith(QStringLiteral("%1 new and %2 lost linking domains.").arg(added).arg(lost)));
+
+        // A site whose list was not kept offers to watch it; one not in the graph says so.
+        frmLinkingDomains notKept(s("http://www.bbc.co.uk/"), folder, m_dir.filePath(s("program")));
+        notKept.show();
+        QVERIFY(notKept.findChild<QLabel *>(s("lblLinking"))->text().contains(s("were not kept")));
+        QVERIFY(button(notKept, "cmdWatch")->isVisible());
+        prompts::queueText(s("bbc"));
+        QTest::mouseClick(button(notKept, "cmdWatch"), Qt::LeftButton);
+        QCOMPARE(UserSettings::savedSearchFor(m_dir.filePath(s("program")), s("http://www.bbc.co.uk/")),
+                 s("bbc"));
+        frmLinkingDomains nowhere(s("http://nowhere.invalid/"), folder, m_dir.filePath(s("program")));
+        QVERIFY(nowhere.findChild<QLabel *>(s("lblLinking"))->text().contains(s("is not in the web graph")));
+        QVERIFY(!button(nowhere, "cmdExport")->isEnabled());
     }
 
     void failuresInWords()
