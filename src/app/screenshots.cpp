@@ -24,6 +24,7 @@
 #include "gui/skin/modSkin.h"
 #include "gui/web/WebEngineSetup.h"
 #include "gui/web/frmWebsite.h"
+#include "gui/webgraph/frmLinkingDomains.h"
 #include "gui/webgraph/frmWebGraph.h"
 #include <QFile>
 #include <QLineEdit>
@@ -230,7 +231,8 @@ int main(int argc, char **argv)
     {
         // The web graph window on the demo's source: its list, then after an import of the release again.
         frmWebGraph graph(programFolder::webGraphFolder(),
-                          QDir(folder.path()).filePath(QStringLiteral("GraphSource")), {}, nullptr);
+                          QDir(folder.path()).filePath(QStringLiteral("GraphSource")), emulator::demoUrls(),
+                          nullptr);
         QEventLoop listed;
         QObject::connect(&graph, &frmWebGraph::offersListed, &listed, &QEventLoop::quit);
         graph.show();
@@ -243,6 +245,12 @@ int main(int argc, char **argv)
         imported.exec();
         settle(200);
         ok = save(&graph, out, QStringLiteral("frmWebGraph-imported")) && ok;
+        // The import kept the demo sites' linking domains.
+        frmLinkingDomains linking(emulator::demoUrls().first(), programFolder::webGraphFolder(),
+                                  programFolder::path());
+        linking.show();
+        settle(200);
+        ok = save(&linking, out, QStringLiteral("frmLinkingDomains")) && ok;
     }
     auto *website = new frmWebsite;
     website->load();

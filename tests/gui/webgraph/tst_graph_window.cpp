@@ -115,6 +115,13 @@ private slots:
         QCOMPARE(row.at(4), QLocale().toString(40000));
         QVERIFY(row.at(5).endsWith(s(" MB")));
         QVERIFY(QFile::exists(webgraph::indexFile(releases(), Release)));
+        {
+            // The watched site's linking domains were kept.
+            webgraph::ReleaseIndex index;
+            QString why;
+            QVERIFY(index.open(webgraph::indexFile(releases(), Release), &why));
+            QVERIFY(index.keptLinking("com.example"));
+        }
         QVERIFY(button(*window, "cmdRemove")->isEnabled());
         QCOMPARE(button(*window, "cmdImport")->text(), s("Re-&import"));
 
