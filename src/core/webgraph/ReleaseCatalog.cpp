@@ -119,8 +119,11 @@ OfferedReleases::OfferedReleases(QObject *parent) : QObject(parent) {}
 
 OfferedReleases::~OfferedReleases()
 {
-    if (m_reply)
+    // An answer stopped now says nothing more (its end would reach an object half gone).
+    if (m_reply) {
+        m_reply->disconnect(this);
         m_reply->abort();
+    }
 }
 
 void OfferedReleases::ask(const QString &source)

@@ -19,6 +19,8 @@
 #include "gui/main/UrlPanel.h"
 #include "gui/main/frmSplash.h"
 #include "gui/skin/modSkin.h"
+#include "gui/webgraph/frmLinkingDomains.h"
+#include "gui/webgraph/frmWebGraph.h"
 
 #include "vantory_version.h"
 
@@ -217,6 +219,28 @@ private slots:
         m_form = new Form1;
         QCOMPARE(child<QComboBox>("cmbChart2")->currentIndex(), 0); // not a number: left as designed
         UserSettings::remove(UserSettings::CmbChart2);
+    }
+
+    // The web graph's windows from the Scan menu, the tool strip, the row menu and the Data View.
+    void webGraphWindows()
+    {
+        // A source on this machine (a test asks nothing of the internet).
+        QVERIFY(UserSettings::setValue(UserSettings::GraphSource, m_program.dir.path()));
+        QCOMPARE(button("cmdWebGraph")->text(), s("Web Graph"));
+        QCOMPARE(button("cmdLinkingDomains")->text(), s("Linking Domains"));
+        QCOMPARE(action("mnuWebGraph")->text(), s("Web Graph..."));
+        QCOMPARE(action("mnuLinkingDomains")->text(), s("Linking Domains..."));
+        QVERIFY(m_form->menuBar()->actions().at(1)->menu()->actions().contains(action("mnuWebGraph")));
+        action("mnuWebGraph")->trigger();
+        QTRY_VERIFY(m_form->findChild<frmWebGraph *>());
+        QVERIFY(m_form->findChild<frmWebGraph *>()->isVisible());
+        QTest::mouseClick(button("cmdWebGraph"), Qt::LeftButton); // the same window, raised
+        QCOMPARE(m_form->findChildren<frmWebGraph *>().size(), 1);
+        // Without a selected row the Data View's button says what to do.
+        prompts::takeShown();
+        QTest::mouseClick(button("cmdLinkingDomains"), Qt::LeftButton);
+        QVERIFY(prompts::takeShown().first().contains(s("Select the row")));
+        QVERIFY(!m_form->findChild<frmLinkingDomains *>());
     }
 
     void tabsAndLayout()

@@ -23,6 +23,8 @@
 #include <QSignalSpy>
 #include <QTabWidget>
 #include <QTableView>
+#include <QTcpServer>
+#include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTreeWidget>
@@ -258,6 +260,24 @@ private slots:
         frmLinkingDomains nowhere(s("http://nowhere.invalid/"), folder, m_dir.filePath(s("program")));
         QVERIFY(nowhere.findChild<QLabel *>(s("lblLinking"))->text().contains(s("is not in the web graph")));
         QVERIFY(!button(nowhere, "cmdExport")->isEnabled());
+    }
+
+    void closedWhileAskingForTheList()
+    {
+        // A server that takes the request and never answers: the window goes while it waits, and nothing of
+        // the answer's end reaches it.
+        QTcpServer silent;
+        QVERIFY(silent.listen(QHostAddress::LocalHost));
+        QList<QTcpSocket *> held;
+        connect(&silent, &QTcpServer::newConnection, this,
+                [&] { held.append(silent.nextPendingConnection()); });
+        auto window = std::make_unique<frmWebGraph>(
+            releases(), QStringLiteral("http://127.0.0.1:%1").arg(silent.serverPort()), QStringList());
+        QSignalSpy listed(window.get(), &frmWebGraph::offersListed);
+        window->show();
+        QTRY_VERIFY_WITH_TIMEOUT(!held.isEmpty(), 20000);
+        window.reset();
+        QVERIFY(listed.isEmpty());
     }
 
     void failuresInWords()
