@@ -127,6 +127,9 @@ frmLinkingDomains::frmLinkingDomains(const QString &url, const QString &releases
 
     auto *close = new QPushButton(QStringLiteral("Close"), this);
     close->setObjectName(QStringLiteral("cmdClose"));
+    close->setDefault(true); // Enter closes, as Escape does; Export is asked for by name
+    m_export->setAutoDefault(false);
+    m_watch->setAutoDefault(false);
     auto *top = new QFormLayout;
     top->addRow(QStringLiteral("&Release:"), m_release);
     auto *buttons = new QHBoxLayout;

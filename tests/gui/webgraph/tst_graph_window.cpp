@@ -248,6 +248,15 @@ private slots:
                     ->text()
                     .endsWith(QStringLiteral("%1 new and %2 lost linking domains.").arg(added).arg(lost)));
 
+        // Enter closes the window; it exports nothing.
+        QFile::remove(csv);
+        prompts::queueFile(csv);
+        QTest::keyClick(&window, Qt::Key_Return);
+        QVERIFY(!window.isVisible());
+        QVERIFY(!QFile::exists(csv));
+        prompts::reset();
+        prompts::setTestMode(true);
+
         // A site whose list was not kept offers to watch it; one not in the graph says so.
         frmLinkingDomains notKept(s("http://www.bbc.co.uk/"), folder, m_dir.filePath(s("program")));
         notKept.show();
