@@ -80,10 +80,10 @@ ImportPipeline::ImportPipeline(IndexBuilder &builder, std::function<void()> wake
                 return handOver(file, std::move(block));
             });
     }
-    auto ranksText = std::make_shared<std::unique_ptr<char[]>>(std::make_unique<char[]>(RanksPiece));
+    m_ranksText = std::make_unique<char[]>(RanksPiece);
     m_lanes[Ranks].gzip = std::make_unique<GzipStream>(
-        [ranksText] {
-            return std::pair{ranksText->get(), RanksPiece};
+        [this] {
+            return std::pair{m_ranksText.get(), RanksPiece};
         },
         [this](std::string_view text) { return m_builder.text(IndexBuilder::Part::Ranks, text); });
     m_inflater = std::thread([this] { inflaterRun(); });

@@ -87,6 +87,7 @@ private:
     std::condition_variable m_changed;
     std::unique_ptr<Lane[]> m_lanes;
     std::vector<std::unique_ptr<char[]>> m_spare; // blocks to fill again
+    std::unique_ptr<char[]> m_ranksText;          // the ranks' text, a piece at a time
     bool m_verticesDone = false, m_edgesDone = false, m_writeAsked = false;
     QString m_indexFile;
     QStringList m_facts;

@@ -3,7 +3,6 @@
 #include "core/webgraph/JavaNumber.h"
 #include "core/webgraph/ReleaseIndex.h"
 
-#include <QFile>
 #include <QSaveFile>
 
 #include <algorithm>
@@ -102,14 +101,8 @@ const char *splitLine(const char *p, const char *end, std::string_view (&f)[Coun
 
 void putVarint(std::string &out, std::uint64_t value)
 {
-    char bytes[10];
-    std::size_t size = 0;
-    while (value >= 0x80) {
-        bytes[size++] = char(std::uint8_t(value) | 0x80);
-        value >>= 7;
-    }
-    bytes[size++] = char(value);
-    out.append(bytes, size);
+    unsigned char bytes[10];
+    out.append(reinterpret_cast<const char *>(bytes), encodeVarint(value, bytes));
 }
 
 QString scratchText(const ScratchFile &file)

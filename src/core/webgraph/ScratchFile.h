@@ -11,6 +11,18 @@
 
 namespace webgraph {
 
+// value in seven bits a byte, low bits first, the top bit of each byte but the last set; the bytes written.
+inline std::size_t encodeVarint(std::uint64_t value, unsigned char (&bytes)[10])
+{
+    std::size_t size = 0;
+    while (value >= 0x80) {
+        bytes[size++] = std::uint8_t(value) | 0x80;
+        value >>= 7;
+    }
+    bytes[size++] = std::uint8_t(value);
+    return size;
+}
+
 // Memory that scratch files may keep instead of writing to disk, shared by them.
 class ScratchBudget
 {
@@ -53,13 +65,7 @@ public:
     void putVarint(std::uint64_t value)
     {
         unsigned char bytes[10];
-        std::size_t size = 0;
-        while (value >= 0x80) {
-            bytes[size++] = std::uint8_t(value) | 0x80;
-            value >>= 7;
-        }
-        bytes[size++] = std::uint8_t(value);
-        put(bytes, size);
+        put(bytes, encodeVarint(value, bytes));
     }
     // Everything put is kept (false: a write failed, a full disk say).
     bool finish();

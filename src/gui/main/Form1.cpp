@@ -409,29 +409,30 @@ int Form1::runDialog(QDialog *dialog)
     return dialog->exec();
 }
 
-void Form1::mnuSaveResults_Click()
+int Form1::selectedRowOrSay(const QString &message)
 {
     const int row = m_data->selectedRow();
-    if (row < 0) {
-        prompts::information(
-            this, productIdentity::productName(),
-            QStringLiteral("You must first select the item in the results list that you would like "
-                           "to save."));
+    if (row < 0)
+        prompts::information(this, productIdentity::productName(), message);
+    return row;
+}
+
+void Form1::mnuSaveResults_Click()
+{
+    const int row =
+        selectedRowOrSay(QStringLiteral("You must first select the item in the results list that you "
+                                        "would like to save."));
+    if (row < 0)
         return;
-    }
     resultsActions::saveRow(this, *m_results, row, [this](QDialog *dialog) { return runDialog(dialog); });
 }
 
 void Form1::mnuLinkingDomains_Click()
 {
-    const int row = m_data->selectedRow();
-    if (row < 0) {
-        prompts::information(
-            this, productIdentity::productName(),
-            QStringLiteral("Select the row of the site whose linking domains you would like to "
-                           "see."));
+    const int row = selectedRowOrSay(
+        QStringLiteral("Select the row of the site whose linking domains you would like to see."));
+    if (row < 0)
         return;
-    }
     auto *window = new frmLinkingDomains(m_results->cell(row, 0), programFolder::webGraphFolder(),
                                          programFolder::path(), this);
     window->setAttribute(Qt::WA_DeleteOnClose);

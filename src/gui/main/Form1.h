@@ -164,4 +164,6 @@ private:
     bool m_twoSearchesHintShown = false;
     std::function<void(QDialog *)> m_dialogHook;
     int runDialog(QDialog *dialog);
+    // The results table's selected row; -1 after telling the user the message.
+    int selectedRowOrSay(const QString &message);
 };

@@ -133,10 +133,10 @@ frmWebGraph::~frmWebGraph() = default;
 
 void frmWebGraph::refresh()
 {
+    showReleases();
     m_sourceLabel->setText(QStringLiteral("Releases at %1 (the source is set on the Options dialog's Updates "
                                           "page). Asking for its list...")
                                .arg(QDir::toNativeSeparators(m_source)));
-    showReleases();
     m_offered->ask(m_source);
 }
 
