@@ -24,6 +24,20 @@ bool readsBack(const QString &value)
            std::all_of(value.cbegin(), value.cend(), [](QChar c) { return c.unicode() <= 0xff; });
 }
 
+// Every rewrite trims the spaces around each line, and a line that then begins with "[" becomes a header
+// (an indented "[Google]" is no header until then). A file holding such lines is put in its rewritten form
+// before a save writes into it, so the save's writes and every later read see the same sections.
+bool settleSpacedLines(const QString &file)
+{
+    modINI::IniLines lines;
+    modINI::LoadINIFile(lines, file);
+    for (int i = 1; i <= lines.count(); ++i) {
+        if (lines.at(i) != modINI::trimSpaces(lines.at(i)))
+            return modINI::SaveINIFile(lines, file);
+    }
+    return true;
+}
+
 bool hasControlCharacter(const QString &text)
 {
     return std::any_of(text.cbegin(), text.cend(),
@@ -242,9 +256,12 @@ SaveResult saveResults(const SaveRow &row, const QString &file, SaveMode mode, c
     // All the writes of one save land together: the file afterwards is the old file or the new one, whole.
     textFile::Transaction transaction;
     SearchFile search; // the file as the save goes along: which lines are new, which must move
+    const bool settled = mode != SaveMode::Append || settleSpacedLines(file);
     if (mode == SaveMode::Append)
         search.load(file);
     for (const auto &[section, cell] : lines) {
+        if (!settled)
+            break;
         QString value = cell;
         if (value == QLatin1String("-")) {
             ++skipped;

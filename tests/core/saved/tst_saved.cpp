@@ -202,6 +202,18 @@ private slots:
         QCOMPARE(modINI::ReadINISection(s("Google"), QString(), file), s("01-04-20=\r\n01-03-20=1\r\n"));
         QCOMPARE(modINI::ReadINISection(s("Yahoo!"), QString(), file), s("01-04-20=\r\n01-03-20=3\r\n"));
         QCOMPARE(modINI::ReadINISection(s("MSN"), QString(), file), s("01-04-20=5\r\n01-03-20=5\r\n"));
+
+        // A file edited by hand with indented lines: a rewrite makes "  [Google]" a header, so the save
+        // writes into that section and not into a second one that the reader would never reach.
+        const QString indented = searchFile(folder(), s("indented"));
+        QVERIFY(
+            textFile::writeBytes(indented, "\r\n   [Google]\r\n  01-03-20=9 \r\n[MSN]\r\n01-03-20=2\r\n"));
+        const SaveResult spaced = saveResults(saveText({s("11"), s("-"), s("-"), s("-"), s("12"), s("-")}),
+                                              indented, SaveMode::Append, QDate(2020, 1, 4));
+        QVERIFY2(spaced.ok, qPrintable(spaced.error));
+        QCOMPARE(modINI::ReadINISection(s("Google"), QString(), indented),
+                 s("01-04-20=11\r\n01-03-20=9\r\n"));
+        QCOMPARE(modINI::ReadINISection(s("MSN"), QString(), indented), s("01-04-20=12\r\n01-03-20=2"));
     }
 
     void datesInOrderAndCapitalExtensions()
