@@ -256,7 +256,7 @@ SaveResult saveResults(const SaveRow &row, const QString &file, SaveMode mode, c
     // All the writes of one save land together: the file afterwards is the old file or the new one, whole.
     textFile::Transaction transaction;
     SearchFile search; // the file as the save goes along: which lines are new, which must move
-    const bool settled = mode != SaveMode::Append || settleSpacedLines(file);
+    const bool settled = settleSpacedLines(file);
     if (mode == SaveMode::Append)
         search.load(file);
     for (const auto &[section, cell] : lines) {

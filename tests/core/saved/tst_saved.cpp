@@ -214,6 +214,13 @@ private slots:
         QCOMPARE(modINI::ReadINISection(s("Google"), QString(), indented),
                  s("01-04-20=11\r\n01-03-20=9\r\n"));
         QCOMPARE(modINI::ReadINISection(s("MSN"), QString(), indented), s("01-04-20=12\r\n01-03-20=2"));
+        // Saved anew over such a file: one Google section, holding the new count.
+        QVERIFY(textFile::writeBytes(indented, "\r\n   [Google]\r\n  01-03-20=9 \r\n"));
+        QVERIFY(saveResults(saveText({s("13")}), indented, SaveMode::CreateNew, QDate(2020, 1, 5)).ok);
+        QStringList anew;
+        modINI::GetINISections(anew, indented);
+        QCOMPARE(anew.count(s("Google")), 1);
+        QCOMPARE(modINI::ReadINI(s("Google"), s("01-05-20"), QString(), indented), s("13"));
     }
 
     void datesInOrderAndCapitalExtensions()
