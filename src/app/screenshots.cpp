@@ -30,6 +30,7 @@
 #include <QLineEdit>
 #include <QTreeView>
 
+#include <QAction>
 #include <QApplication>
 #include <QComboBox>
 #include <QDir>
@@ -162,6 +163,29 @@ int main(int argc, char **argv)
         form.cmbChart1_Click();
         for (const int type : {3, 1, 0, 4, 6})
             ok = chartShot(type, QStringLiteral("Form1-all-engines-%1").arg(type)) && ok;
+        // Daily saves of the last weeks beside a release every quarter since 2017, time running left to
+        // right.
+        QString mixed = QStringLiteral("[Google]\r\n");
+        for (int day = 0; day < 40; ++day)
+            mixed += saved::dateKey(QDate(2026, 12, 7).addDays(-day)) +
+                     QStringLiteral("=%1\r\n").arg(day % 9 == 4 ? 0 : 52000 - day * 90);
+        mixed += QStringLiteral("\r\n[Linking domains]\r\n");
+        for (QDate date(2026, 11, 1); date.year() >= 2017; date = date.addMonths(-3))
+            mixed += saved::dateKey(date) +
+                     QStringLiteral("=%1\r\n").arg(9000 + (date.year() - 2017) * 2600 + date.month() * 40);
+        QFile mixedFile(QDir(folder.path()).filePath(QStringLiteral("Saved/mixed.vty")));
+        ok = mixedFile.open(QIODevice::WriteOnly) && mixedFile.write(mixed.toLatin1()) > 0 && ok;
+        mixedFile.close();
+        form.setChartFileName(QStringLiteral("mixed.vty"));
+        form.doChart();
+        engineBox->setCurrentIndex(engineBox->count() - 1);
+        form.cmbChart1_Click();
+        form.findChild<QAction *>(QStringLiteral("mnuChartTime"))->trigger();
+        for (const int type : {3, 1, 7, 2, 0})
+            ok = chartShot(type, QStringLiteral("Form1-time-%1").arg(type)) && ok;
+        form.findChild<QAction *>(QStringLiteral("mnuChartTime"))->trigger();
+        form.setChartFileName(QStringLiteral("daily.vty"));
+        form.doChart();
         // What export writes, for a 2D and a 3D chart.
         for (const int type : {3, 0}) {
             types->setCurrentIndex(type);

@@ -30,8 +30,9 @@ public:
         AlertDrop,     // a drop of at least this many percent since the previous save is an alert (0: none)
         AlertFailures, // an engine without a count in this many updates in a row is an alert
         Proxies,       // proxies for every engine, in turn: "http://host:port socks5://user:pw@host:port"
-        GraphSource    // where web graph releases are read from (an address or a folder; empty: the published
+        GraphSource,   // where web graph releases are read from (an address or a folder; empty: the published
                        // one)
+        ChartTime      // 1: history charts put the oldest date on the left and space dates by their distance
     };
 
     static QString keyName(Key key);
@@ -58,6 +59,7 @@ public:
     static int mediumThreshold() { return thresholdValue(TxtProfile1); }
     static bool clearBeforeScan() { return intValue(ChkClear) == 1; }
     static bool autoSort() { return intValue(ChkAutoSort) == 1; }
+    static bool chartTimeLeftToRight() { return intValue(ChartTime) == 1; }
     // How often a failed connection or a 502/504 answer is tried again: 0 to 3 (default 1).
     static int fetchRetries() { return std::clamp(intValue(FetchRetries), 0, 3); }
     // "1": the six engines are asked at the same time (one request each); "0": one after another.

@@ -7,6 +7,7 @@
 #include "core/scan/SortKeys.h"
 
 #include <QHash>
+#include <QLocale>
 #include <QSet>
 
 #include <algorithm>
@@ -79,6 +80,8 @@ ChartModel exampleChart()
                           QStringLiteral("MSN"),    QStringLiteral("Teoma"), QStringLiteral("AllTheWeb")};
     chart.categoryLabels = {QStringLiteral("04/04"), QStringLiteral("05/04"), QStringLiteral("06/04"),
                             QStringLiteral("07/04"), QStringLiteral("08/04"), QStringLiteral("09/04")};
+    for (int month = 4; month <= 9; ++month)
+        chart.categoryDates.append(QDate(2004, month, 1));
     const int start[6] = {420, 310, 260, 200, 150, 120};
     const int step[6] = {60, 45, 25, 35, 20, 15};
     for (int s = 0; s < 6; ++s) {
@@ -103,6 +106,8 @@ ChartModel engineHistoryChart(const QString &file, const QString &section, const
     chart.valueAxisTitle = scaling.valueAxisTitle;
     chart.seriesLabels = {section};
     chart.categoryLabels = series.labels;
+    for (const QString &label : series.labels)
+        chart.categoryDates.append(saved::dateOfKey(label));
     QList<std::optional<double>> row;
     for (const auto &value : series.values)
         row.append(scaled(value, scaling.divisor));
@@ -160,6 +165,7 @@ ChartModel allEnginesChart(const QString &file, const QStringList &sections, con
     chart.valueAxisTitle = scaling.valueAxisTitle;
     chart.seriesLabels = drawn;
     chart.categoryLabels = dates;
+    chart.categoryDates = dateValues;
     for (const Series &series : std::as_const(all)) {
         QHash<QString, std::optional<qint64>> byDate;
         for (qsizetype i = 0; i < series.labels.size(); ++i) {
@@ -265,20 +271,171 @@ QList<QPair<qsizetype, qsizetype>> runsWithoutGaps(const QList<std::optional<dou
     return runs;
 }
 
-QList<QPointF> runPoints(const QList<std::optional<double>> &values, qsizetype first, qsizetype last,
-                         int type)
+QList<QPointF> runPoints(const ChartModel &model, qsizetype s, qsizetype first, qsizetype last, int type)
 {
+    const QList<std::optional<double>> values = model.values.value(s);
     QList<QPointF> points;
     for (qsizetype i = first; i <= last; ++i) {
-        const double v = *values.at(i);
-        if (type == 7 || (type == 5 && first == last)) {
-            const double half = type == 7 ? 0.5 : 0.3;
-            points << QPointF(double(i) - half, v) << QPointF(double(i) + half, v);
+        const double v = values.value(i).value_or(0);
+        const double at = model.positionOf(i);
+        if (type == 7) {
+            const auto [left, right] = model.slotOf(i);
+            points << QPointF(left, v) << QPointF(right, v);
+        } else if (type == 5 && first == last) {
+            const auto [left, right] = model.slotOf(i);
+            const double half = 0.6 * std::min(at - left, right - at);
+            points << QPointF(at - half, v) << QPointF(at + half, v);
         } else {
-            points << QPointF(double(i), v);
+            points << QPointF(at, v);
         }
     }
     return points;
+}
+
+double barGroupWidth(const ChartModel &model, qsizetype category)
+{
+    const double share = model.categoryLabels.size() > 60 ? 1.0 : 0.8;
+    const auto [left, right] = model.slotOf(category);
+    const double at = model.positionOf(category);
+    return share * 2 * std::min(at - left, right - at);
+}
+
+QPair<double, double> ChartModel::slotOf(qsizetype category) const
+{
+    const qsizetype n = categoryLabels.size();
+    const double at = positionOf(category);
+    if (positions.isEmpty())
+        return {at - 0.5, at + 0.5};
+    const double before = category > 0 ? (at - positionOf(category - 1)) / 2 : -1;
+    const double after = category + 1 < n ? (positionOf(category + 1) - at) / 2 : -1;
+    // The ends of a time axis reach a little past the first and the last date: a fiftieth of the time
+    // between them, at least half a day.
+    const double edge = std::max(0.5, (positionOf(n - 1) - positionOf(0)) / 50);
+    return {at - (before < 0 ? edge : before), at + (after < 0 ? edge : after)};
+}
+
+ChartModel timeScaled(const ChartModel &model)
+{
+    if (!model.isHistory() || model.isTimeScaled())
+        return model;
+    QList<qsizetype> dated;
+    for (qsizetype c = 0; c < model.categoryLabels.size(); ++c) {
+        if (model.categoryDates.value(c).isValid())
+            dated.append(c);
+    }
+    ChartModel scaled = model;
+    if (dated.isEmpty()) {
+        scaled.message = QStringLiteral("No date of this chart can be read, so its dates stay as saved.");
+        return scaled;
+    }
+    std::stable_sort(dated.begin(), dated.end(), [&model](qsizetype a, qsizetype b) {
+        return model.categoryDates.at(a) < model.categoryDates.at(b);
+    });
+    const QDate origin = model.categoryDates.at(dated.first());
+    scaled.categoryLabels.clear();
+    scaled.categoryDates.clear();
+    for (QList<std::optional<double>> &row : scaled.values)
+        row.clear();
+    for (const qsizetype c : std::as_const(dated)) {
+        scaled.categoryLabels.append(model.categoryLabels.at(c));
+        scaled.categoryDates.append(model.categoryDates.at(c));
+        scaled.positions.append(double(origin.daysTo(model.categoryDates.at(c))));
+        for (qsizetype s = 0; s < scaled.values.size(); ++s)
+            scaled.values[s].append(model.values.at(s).value(c));
+    }
+    scaled.timeOrigin = origin;
+    if (const qsizetype left = model.categoryLabels.size() - dated.size(); left > 0) {
+        const QString note = QStringLiteral("%1 saved %2 without a readable date %3 not on the time axis.")
+                                 .arg(left)
+                                 .arg(left == 1 ? QStringLiteral("point") : QStringLiteral("points"),
+                                      left == 1 ? QStringLiteral("is") : QStringLiteral("are"));
+        scaled.message = scaled.message.isEmpty() ? note : scaled.message + u' ' + note;
+    }
+    return scaled;
+}
+
+namespace {
+
+enum class Unit
+{
+    Days,
+    Months,
+    Years
+};
+
+// The ticks of one calendar step between two dates, or none once there would be more than limit of them.
+QList<QDate> ticksOf(Unit unit, int step, const QDate &from, const QDate &to, const QDate &origin, int limit)
+{
+    QList<QDate> ticks;
+    QDate tick;
+    switch (unit) {
+    case Unit::Days: { // counted from the first date, so that it has a tick of its own
+        const qint64 after = origin.daysTo(from);
+        tick = origin.addDays((after >= 0 ? (after + step - 1) / step : -(-after / step)) * step);
+        break;
+    }
+    case Unit::Months: {
+        tick = QDate(from.year(), from.month(), 1);
+        if (tick < from)
+            tick = tick.addMonths(1);
+        while ((tick.month() - 1) % step != 0)
+            tick = tick.addMonths(1);
+        break;
+    }
+    case Unit::Years: {
+        int year = from.year() + (QDate(from.year(), 1, 1) < from ? 1 : 0);
+        year = (year + step - 1) / step * step;
+        tick = QDate(year, 1, 1);
+        break;
+    }
+    }
+    for (; tick.isValid() && tick <= to; tick = unit == Unit::Days     ? tick.addDays(step)
+                                                : unit == Unit::Months ? tick.addMonths(step)
+                                                                       : tick.addYears(step)) {
+        if (ticks.size() == limit)
+            return {};
+        ticks.append(tick);
+    }
+    return ticks;
+}
+
+QString tickLabel(Unit unit, const QDate &date)
+{
+    switch (unit) {
+    case Unit::Days:
+        return saved::dateKey(date);
+    case Unit::Months:
+        return QLocale::c().toString(date, QStringLiteral("MMM yyyy"));
+    case Unit::Years:
+        break;
+    }
+    return QString::number(date.year());
+}
+
+} // namespace
+
+QList<AxisTick> timeTicks(const ChartModel &model, int maxTicks)
+{
+    if (!model.isTimeScaled() || model.categoryLabels.isEmpty())
+        return {};
+    const QDate &origin = model.timeOrigin;
+    const QDate from = origin.addDays(qint64(std::ceil(model.axisStart())));
+    const QDate to = origin.addDays(qint64(std::floor(model.axisEnd())));
+    const int limit = std::max(1, maxTicks);
+    static const QList<QPair<Unit, int>> steps{
+        {Unit::Days, 1},   {Unit::Days, 2},   {Unit::Days, 7},   {Unit::Months, 1},  {Unit::Months, 2},
+        {Unit::Months, 3}, {Unit::Months, 6}, {Unit::Years, 1},  {Unit::Years, 2},   {Unit::Years, 5},
+        {Unit::Years, 10}, {Unit::Years, 20}, {Unit::Years, 50}, {Unit::Years, 100}, {Unit::Years, 1000}};
+    for (const auto &[unit, step] : steps) {
+        const QList<QDate> dates = ticksOf(unit, step, from, to, origin, limit);
+        if (dates.isEmpty())
+            continue; // too many, or (for a long step over a short axis) none
+        QList<AxisTick> ticks;
+        for (const QDate &date : dates)
+            ticks.append({double(origin.daysTo(date)), tickLabel(unit, date)});
+        return ticks;
+    }
+    return {{0, tickLabel(Unit::Days, origin)}}; // the first date at least
 }
 
 } // namespace chartData

@@ -5,9 +5,12 @@
 #include "gui/chart/ChartWidget.h"
 #include "gui/common/Twips.h"
 
+#include <QAction>
 #include <QComboBox>
 #include <QLabel>
+#include <QMenu>
 #include <QPushButton>
+#include <QSignalBlocker>
 
 using twips::box;
 
@@ -59,6 +62,30 @@ ChartViewFrame::ChartViewFrame(QWidget *parent)
     connect(m_engineBox, &QComboBox::activated, this, &ChartViewFrame::engineChosen);
     // A click into the chart takes the focus off the boxes, so that the keyboard turns a 3D chart.
     connect(m_chart, &ChartWidget::activated, m_focusButton, [this] { m_focusButton->setFocus(); });
+    // The context menu of the whole frame, the chart included.
+    m_timeAction = new QAction(QStringLiteral("&Time runs left to right"), this);
+    m_timeAction->setObjectName(QStringLiteral("mnuChartTime"));
+    m_timeAction->setCheckable(true);
+    m_timeAction->setStatusTip(QStringLiteral(
+        "History charts put the oldest date on the left and space the dates by the time between them."));
+    connect(m_timeAction, &QAction::toggled, this, [this](bool on) {
+        m_chart->setTimeLeftToRight(on);
+        emit timeLeftToRightChosen(on);
+    });
+    setContextMenuPolicy(Qt::ActionsContextMenu);
+    addAction(m_timeAction);
+    connect(m_chart, &ChartWidget::contextMenuAsked, this, [this](const QPoint &global) {
+        QMenu menu(this);
+        menu.addActions(actions());
+        menu.exec(global);
+    });
+}
+
+void ChartViewFrame::setTimeLeftToRight(bool on)
+{
+    const QSignalBlocker quiet(m_timeAction);
+    m_timeAction->setChecked(on);
+    m_chart->setTimeLeftToRight(on);
 }
 
 void ChartViewFrame::chooseChartType(int index)

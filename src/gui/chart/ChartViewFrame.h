@@ -11,6 +11,7 @@ class ResultsModel;
 }
 
 class ChartWidget;
+class QAction;
 class QComboBox;
 class QLabel;
 class QPushButton;
@@ -45,13 +46,18 @@ public:
     void keepHintPlain();
     // The chart, for printing and saving it as a file only.
     ChartWidget *chart() const { return m_chart; }
+    // History charts with the oldest date on the left, dates spaced by their distance (the context menu's
+    // "Time runs left to right").
+    void setTimeLeftToRight(bool on);
+    QAction *timeAction() const { return m_timeAction; }
 
 signals:
     void loadDataRequested(); // "Load Data"
     void printRequested();    // "Print"
     void exportRequested();   // "Save as PDF/PNG"
     void chartTypeChosen(int index);
-    void engineChosen(); // an engine (or "All Engines") chosen in the engine box
+    void engineChosen();                 // an engine (or "All Engines") chosen in the engine box
+    void timeLeftToRightChosen(bool on); // the context menu's "Time runs left to right" toggled
 
 private:
     QPushButton *m_loadData;    // Command7
@@ -64,6 +70,7 @@ private:
     QLabel *m_hint;             // Label1
     QPushButton *m_focusButton; // cmdFocus
     ChartWidget *m_chart;       // MSChart1
+    QAction *m_timeAction;      // mnuChartTime
 
     QString m_file;  // the saved search charted
     QString m_title; // its name

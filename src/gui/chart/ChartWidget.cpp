@@ -37,6 +37,7 @@
 #include <QtDataVisualization/QValue3DAxisFormatter>
 
 #include <cmath>
+#include <functional>
 
 namespace {
 
@@ -66,21 +67,18 @@ int labelStep3D(qsizetype categories)
     return categories <= 12 ? 1 : int((categories + 11) / 12);
 }
 
-// Labels a 3D value axis that counts categories (0, 1, 2 ...) with the categories' names; only every
-// step-th category has a label and a grid line.
+// Labels a 3D value axis along the categories with the given ticks (a label and a grid line each).
 class CategoryFormatter : public QValue3DAxisFormatter
 {
 public:
-    CategoryFormatter(const QStringList &labels = {}, int step = 1) : m_labels(labels), m_step(step) {}
+    explicit CategoryFormatter(const QList<chartData::AxisTick> &ticks = {}) : m_ticks(ticks) {}
 
 protected:
     QValue3DAxisFormatter *createNewInstance() const override { return new CategoryFormatter; }
     void populateCopy(QValue3DAxisFormatter &copy) const override
     {
         QValue3DAxisFormatter::populateCopy(copy);
-        auto &mine = static_cast<CategoryFormatter &>(copy);
-        mine.m_labels = m_labels;
-        mine.m_step = m_step;
+        static_cast<CategoryFormatter &>(copy).m_ticks = m_ticks;
     }
     void recalculate() override
     {
@@ -90,28 +88,32 @@ protected:
         labelStrings().clear();
         const float min = axis()->min();
         const float span = std::max(axis()->max() - min, 1e-6f);
-        for (qsizetype i = 0; i < m_labels.size(); i += m_step) {
-            const float position = (float(i) - min) / span;
+        for (const chartData::AxisTick &tick : std::as_const(m_ticks)) {
+            const float position = (float(tick.position) - min) / span;
             gridPositions().append(position);
             labelPositions().append(position);
-            labelStrings().append(m_labels.at(i));
+            labelStrings().append(tick.label);
         }
     }
 
 private:
-    QStringList m_labels;
-    int m_step = 1;
+    QList<chartData::AxisTick> m_ticks;
 };
 
-// Rotates the camera while the left button is dragged with the Control key held; every other press goes to
-// the standard handler.
+// Rotates the camera while the left button is dragged with the Control key held; a right click that does not
+// drag asks for the context menu; every other press goes to the standard handler.
 class ControlDragHandler : public Q3DInputHandler
 {
 public:
-    using Q3DInputHandler::Q3DInputHandler;
+    ControlDragHandler(QObject *parent, std::function<void(const QPoint &)> contextMenu)
+        : Q3DInputHandler(parent), m_contextMenu(std::move(contextMenu))
+    {
+    }
 
     void mousePressEvent(QMouseEvent *event, const QPoint &pos) override
     {
+        if (event->button() == Qt::RightButton)
+            m_rightPress = pos;
         if (event->button() == Qt::LeftButton && (event->modifiers() & Qt::ControlModifier)) {
             m_rotating = true;
             m_last = pos;
@@ -139,11 +141,15 @@ public:
             return;
         }
         Q3DInputHandler::mouseReleaseEvent(event, pos);
+        if (event->button() == Qt::RightButton && (pos - m_rightPress).manhattanLength() < 4)
+            m_contextMenu(event->globalPosition().toPoint());
     }
 
 private:
+    std::function<void(const QPoint &)> m_contextMenu;
     bool m_rotating = false;
     QPoint m_last;
+    QPoint m_rightPress;
 };
 
 } // namespace
@@ -214,6 +220,14 @@ void ChartWidget::setChart(const chartData::ChartModel &model)
     rebuild();
 }
 
+void ChartWidget::setTimeLeftToRight(bool on)
+{
+    if (on == m_timeLeftToRight)
+        return;
+    m_timeLeftToRight = on;
+    rebuild();
+}
+
 void ChartWidget::setChartType(int type)
 {
     if (type < 0 || type > 7)
@@ -224,7 +238,8 @@ void ChartWidget::setChartType(int type)
 
 void ChartWidget::rebuild()
 {
-    m_legend->setEntries(legendEntries(m_model));
+    m_drawn = m_timeLeftToRight ? chartData::timeScaled(m_model) : m_model;
+    m_legend->setEntries(legendEntries(m_drawn));
     m_shown3DLabels.clear();
     const bool noDisplay = is3DType(m_type) && !threeDAvailable();
     m_legendArea->setVisible(!noDisplay && !m_legend->entries().isEmpty());
@@ -236,10 +251,10 @@ void ChartWidget::rebuild()
         m_notice->setText(
             QStringLiteral("%1\n\nThis three-dimensional chart needs an OpenGL display, which this "
                            "session does not have. Choose a 2D chart type to see the data.")
-                .arg(m_model.title));
+                .arg(m_drawn.title));
         m_stack->setCurrentWidget(m_notice);
     } else {
-        m_title3D->setText(m_model.title);
+        m_title3D->setText(m_drawn.title);
         if (m_type == 0 || m_type == 6)
             build3DBars(m_type == 6);
         else
@@ -266,12 +281,12 @@ void ChartWidget::fitLegend(const QSize &size)
 void ChartWidget::build2D()
 {
     auto *chart = new QChart;
-    chart->setTitle(m_model.title);
+    chart->setTitle(m_drawn.title);
     chart->legend()->setVisible(false); // the legend below serves every chart type
-    const qsizetype categories = m_model.categoryLabels.size();
-    const chartData::ValueScale scale = chartData::valueScale(largestValue(m_model));
+    const qsizetype categories = m_drawn.categoryLabels.size();
+    const chartData::ValueScale scale = chartData::valueScale(largestValue(m_drawn));
     auto *valueAxis = new QValueAxis;
-    valueAxis->setTitleText(m_model.valueAxisTitle);
+    valueAxis->setTitleText(m_drawn.valueAxisTitle);
     valueAxis->setRange(0, scale.top);
     valueAxis->setTickCount(scale.steps() + 1);
     valueAxis->setMinorTickCount(0);
@@ -280,29 +295,30 @@ void ChartWidget::build2D()
 
     auto *categoryAxis = new QCategoryAxis;
     categoryAxis->setLabelsPosition(QCategoryAxis::AxisLabelsPositionOnValue);
-    categoryAxis->setRange(-0.5, std::max<double>(0.5, double(categories) - 0.5));
+    categoryAxis->setRange(m_drawn.axisStart(), m_drawn.axisEnd());
     categoryAxis->setTruncateLabels(false); // labels are thinned or turned to fit, never cut
-    categoryAxis->setTitleText(m_model.categoryAxisTitle);
+    categoryAxis->setTitleText(m_drawn.categoryAxisTitle);
     chart->addAxis(categoryAxis, Qt::AlignBottom);
     m_categoryAxis = categoryAxis;
     const QFontMetrics metrics(categoryAxis->labelsFont());
     m_categoryWidth = 0;
-    for (const QString &label : std::as_const(m_model.categoryLabels))
+    for (const QString &label : std::as_const(m_drawn.categoryLabels))
         m_categoryWidth = std::max(m_categoryWidth, metrics.horizontalAdvance(label));
 
     m_manySeries = nullptr;
-    if (m_model.seriesLabels.size() > m_seriesObjectLimit) {
-        m_manySeries = new ManySeriesItem(m_model, m_type, scale.top, chart);
+    // Bars placed by date stand where no bar series can put them: they are drawn from the model.
+    if (m_drawn.seriesLabels.size() > m_seriesObjectLimit || (m_type == 1 && m_drawn.isTimeScaled())) {
+        m_manySeries = new ManySeriesItem(m_drawn, m_type, scale.top, chart);
         connect(chart, &QChart::plotAreaChanged, this,
                 [item = m_manySeries](const QRectF &area) { item->setPlotArea(area); });
     } else if (m_type == 1) {
         auto *bars = new QBarSeries;
         bars->setBarWidth(categories > 60 ? 1.0 : 0.8);
-        for (qsizetype s = 0; s < m_model.seriesLabels.size(); ++s) {
-            auto *set = new QBarSet(m_model.seriesLabels.at(s));
+        for (qsizetype s = 0; s < m_drawn.seriesLabels.size(); ++s) {
+            auto *set = new QBarSet(m_drawn.seriesLabels.at(s));
             set->setColor(seriesColor(s));
             set->setBorderColor(seriesColor(s)); // a light outline would cover narrow bars
-            for (const auto &value : m_model.values.value(s))
+            for (const auto &value : m_drawn.values.value(s))
                 set->append(value.value_or(0)); // a gap draws no bar
             bars->append(set);
         }
@@ -311,11 +327,10 @@ void ChartWidget::build2D()
         bars->attachAxis(valueAxis);
     } else {
         // Lines, areas and steps: one piece per run of values without a gap.
-        for (qsizetype s = 0; s < m_model.seriesLabels.size(); ++s) {
-            const QList<std::optional<double>> row = m_model.values.value(s);
-            for (const auto &[first, last] : chartData::runsWithoutGaps(row)) {
+        for (qsizetype s = 0; s < m_drawn.seriesLabels.size(); ++s) {
+            for (const auto &[first, last] : chartData::runsWithoutGaps(m_drawn.values.value(s))) {
                 auto *line = new QLineSeries;
-                line->append(chartData::runPoints(row, first, last, m_type));
+                line->append(chartData::runPoints(m_drawn, s, first, last, m_type));
                 QAbstractSeries *piece = line;
                 if (m_type == 5) {
                     auto *area = new QAreaSeries(line);
@@ -332,7 +347,7 @@ void ChartWidget::build2D()
                     if (line->count() == 1)
                         line->setPointsVisible(true);
                 }
-                piece->setName(m_model.seriesLabels.at(s));
+                piece->setName(m_drawn.seriesLabels.at(s));
                 chart->addSeries(piece);
                 piece->attachAxis(categoryAxis);
                 piece->attachAxis(valueAxis);
@@ -351,35 +366,47 @@ void ChartWidget::placeCategoryLabels()
     QChart *chart = m_view->chart();
     if (!m_categoryAxis || !chart || !chart->axes().contains(m_categoryAxis))
         return;
-    const qsizetype categories = m_model.categoryLabels.size();
+    const qsizetype categories = m_drawn.categoryLabels.size();
     int available = int(chart->plotArea().width());
     if (available < 50)
         available = std::max(50, m_view->width() - 120); // not laid out yet
     const QFontMetrics metrics(m_categoryAxis->labelsFont());
-    const chartData::LabelPlan plan =
-        chartData::labelPlan(categories, m_categoryWidth, metrics.height(), available);
+    QList<chartData::AxisTick> ticks;
+    int angle = 0;
+    if (m_drawn.isTimeScaled()) {
+        // Calendar ticks as many as fit flat, each as wide as the widest tick label.
+        const int slot = metrics.horizontalAdvance(QStringLiteral("00-00-00")) + 16;
+        ticks = chartData::timeTicks(m_drawn, std::max(1, available / slot));
+    } else {
+        const chartData::LabelPlan plan =
+            chartData::labelPlan(categories, m_categoryWidth, metrics.height(), available);
+        for (qsizetype i = 0; i < categories; i += plan.step)
+            ticks.append({double(i), m_drawn.categoryLabels.at(i)});
+        angle = plan.angle;
+    }
     QStringList wanted;
-    for (qsizetype i = 0; i < categories; i += plan.step)
-        wanted.append(m_model.categoryLabels.at(i));
-    if (wanted == m_categoryAxis->categoriesLabels() && m_categoryAxis->labelsAngle() == plan.angle)
+    for (const chartData::AxisTick &tick : std::as_const(ticks))
+        wanted.append(tick.label);
+    if (wanted == m_categoryAxis->categoriesLabels() && m_categoryAxis->labelsAngle() == angle)
         return;
     for (const QString &label : m_categoryAxis->categoriesLabels())
         m_categoryAxis->remove(label);
     QSet<QString> used;
-    for (qsizetype i = 0; i < categories; i += plan.step) {
-        QString label = m_model.categoryLabels.at(i);
+    for (const chartData::AxisTick &tick : std::as_const(ticks)) {
+        QString label = tick.label;
         while (used.contains(label))
             label += QChar(0x200B); // the axis needs distinct names; a zero-width space keeps the look
         used.insert(label);
-        m_categoryAxis->append(label, double(i));
+        m_categoryAxis->append(label, tick.position);
     }
-    m_categoryAxis->setLabelsAngle(plan.angle);
-    m_categoryAxis->setRange(-0.5, std::max<double>(0.5, double(categories) - 0.5));
+    m_categoryAxis->setLabelsAngle(angle);
+    m_categoryAxis->setRange(m_drawn.axisStart(), m_drawn.axisEnd());
 }
 
 void ChartWidget::style3D(QAbstract3DGraph *graph)
 {
-    graph->setActiveInputHandler(new ControlDragHandler(graph));
+    graph->setActiveInputHandler(
+        new ControlDragHandler(graph, [this](const QPoint &global) { emit contextMenuAsked(global); }));
     graph->setShadowQuality(QAbstract3DGraph::ShadowQualityNone);
     graph->setReflection(false);
     Q3DTheme *theme = graph->activeTheme();
@@ -406,26 +433,26 @@ void ChartWidget::build3DBars(bool steps)
         m_bars->removeSeries(old);
         delete old;
     }
-    const qsizetype categories = m_model.categoryLabels.size();
-    const qsizetype rows = m_model.seriesLabels.size();
+    const qsizetype categories = m_drawn.categoryLabels.size();
+    const qsizetype rows = m_drawn.seriesLabels.size();
     auto *array = new QBarDataArray;
     QList<QColor> colors;
     for (qsizetype s = 0; s < rows; ++s) {
         auto *row = new QBarDataRow;
         for (qsizetype c = 0; c < categories; ++c)
-            row->append(QBarDataItem(float(m_model.values.value(s).value(c).value_or(0)))); // a gap: no bar
+            row->append(QBarDataItem(float(m_drawn.values.value(s).value(c).value_or(0)))); // a gap: no bar
         array->append(row);
         colors.append(seriesColor(s));
     }
     QStringList columnLabels;
     const int step = labelStep3D(categories);
     for (qsizetype c = 0; c < categories; ++c) {
-        columnLabels.append(c % step == 0 ? m_model.categoryLabels.at(c) : QString());
+        columnLabels.append(c % step == 0 ? m_drawn.categoryLabels.at(c) : QString());
         if (c % step == 0)
-            m_shown3DLabels.append(m_model.categoryLabels.at(c));
+            m_shown3DLabels.append(m_drawn.categoryLabels.at(c));
     }
     auto *series = new QBar3DSeries;
-    series->dataProxy()->resetArray(array, m_model.seriesLabels, columnLabels);
+    series->dataProxy()->resetArray(array, m_drawn.seriesLabels, columnLabels);
     series->setItemLabelFormat(QStringLiteral("@rowLabel, @colLabel: @valueLabel"));
     series->setMesh(QAbstract3DSeries::MeshBevelBar);
     series->setColorStyle(Q3DTheme::ColorStyleUniform);
@@ -445,14 +472,14 @@ void ChartWidget::build3DBars(bool steps)
     m_bars->setBarSpacing(QSizeF(along, across));
     m_bars->setBarThickness(float(ratio * depthRows * (1 + across) / (cols * (1 + along)))); // width : depth
     m_bars->setHorizontalAspectRatio(0.0f);
-    const chartData::ValueScale scale = chartData::valueScale(largestValue(m_model));
+    const chartData::ValueScale scale = chartData::valueScale(largestValue(m_drawn));
     m_bars->valueAxis()->setRange(0, float(scale.top));
     m_bars->valueAxis()->setSegmentCount(scale.steps());
     m_bars->valueAxis()->setSubSegmentCount(1);
     m_bars->valueAxis()->setLabelFormat(QStringLiteral("%.0f"));
-    m_bars->valueAxis()->setTitle(m_model.valueAxisTitle);
+    m_bars->valueAxis()->setTitle(m_drawn.valueAxisTitle);
     m_bars->valueAxis()->setTitleVisible(true);
-    m_bars->columnAxis()->setTitle(m_model.categoryAxisTitle);
+    m_bars->columnAxis()->setTitle(m_drawn.categoryAxisTitle);
     m_bars->columnAxis()->setTitleVisible(true);
     m_bars->addSeries(series);
 }
@@ -471,11 +498,11 @@ void ChartWidget::build3DSurface(bool areas)
         m_surface->removeSeries(old);
         delete old;
     }
-    const qsizetype categories = m_model.categoryLabels.size();
-    const chartData::ValueScale scale = chartData::valueScale(largestValue(m_model));
+    const qsizetype categories = m_drawn.categoryLabels.size();
+    const chartData::ValueScale scale = chartData::valueScale(largestValue(m_drawn));
     const float thin = float(scale.top * 0.004);
-    for (qsizetype s = 0; s < m_model.seriesLabels.size(); ++s) {
-        const QList<std::optional<double>> values = m_model.values.value(s);
+    for (qsizetype s = 0; s < m_drawn.seriesLabels.size(); ++s) {
+        const QList<std::optional<double>> values = m_drawn.values.value(s);
         const float z = float(s);
         // Lines: a thin solid band with a front face; areas: a wall down to the floor.
         const QList<QPair<float, bool>> depths =
@@ -487,25 +514,20 @@ void ChartWidget::build3DSurface(bool areas)
                         {z, false}, {z + 0.001f, true}, {z + 0.6f, true}, {z + 0.601f, false}};
         // One surface per run of values without a gap, so a missing value is a gap, not a drop to 0.
         for (const auto &[first, last] : chartData::runsWithoutGaps(values)) {
-            QList<QPair<float, float>> points; // category position, value
-            if (first == last) {
-                points = {{float(first) - 0.3f, float(*values.at(first))},
-                          {float(first) + 0.3f, float(*values.at(first))}};
-            } else {
-                for (qsizetype c = first; c <= last; ++c)
-                    points.append({float(c), float(*values.at(c))});
-            }
+            // Axis position and value; a lone value is a narrow block.
+            const QList<QPointF> points = chartData::runPoints(m_drawn, s, first, last, 5);
             auto *array = new QSurfaceDataArray;
             for (const auto &[depth, atValue] : depths) {
                 auto *row = new QSurfaceDataRow;
-                for (const auto &[x, v] : points) {
+                for (const QPointF &point : points) {
+                    const float v = float(point.y());
                     const float y = atValue ? v : (areas ? 0.0f : std::max(0.0f, v - thin));
-                    row->append(QSurfaceDataItem(QVector3D(x, y, depth)));
+                    row->append(QSurfaceDataItem(QVector3D(float(point.x()), y, depth)));
                 }
                 array->append(row);
             }
             auto *series = new QSurface3DSeries;
-            series->setName(m_model.seriesLabels.at(s));
+            series->setName(m_drawn.seriesLabels.at(s));
             series->setDrawMode(QSurface3DSeries::DrawSurface);
             series->setFlatShadingEnabled(true);
             series->setBaseColor(seriesColor(s));
@@ -514,23 +536,30 @@ void ChartWidget::build3DSurface(bool areas)
             m_surface->addSeries(series);
         }
     }
-    const int step = labelStep3D(categories);
-    for (qsizetype c = 0; c < categories; c += step)
-        m_shown3DLabels.append(m_model.categoryLabels.at(c));
-    m_surface->axisX()->setFormatter(new CategoryFormatter(m_model.categoryLabels, step));
-    m_surface->axisX()->setTitle(m_model.categoryAxisTitle);
+    QList<chartData::AxisTick> ticks;
+    if (m_drawn.isTimeScaled()) {
+        ticks = chartData::timeTicks(m_drawn, 10);
+    } else {
+        for (qsizetype c = 0; c < categories; c += labelStep3D(categories))
+            ticks.append({double(c), m_drawn.categoryLabels.at(c)});
+    }
+    for (const chartData::AxisTick &tick : std::as_const(ticks))
+        m_shown3DLabels.append(tick.label);
+    m_surface->axisX()->setFormatter(new CategoryFormatter(ticks));
+    m_surface->axisX()->setTitle(m_drawn.categoryAxisTitle);
     m_surface->axisX()->setTitleVisible(true);
-    m_surface->axisX()->setRange(-0.5f, float(std::max<qsizetype>(categories, 1)) - 0.5f);
-    m_surface->axisY()->setTitle(m_model.valueAxisTitle);
+    m_surface->axisX()->setRange(float(m_drawn.axisStart()), float(m_drawn.axisEnd()));
+    m_surface->axisY()->setTitle(m_drawn.valueAxisTitle);
     m_surface->axisY()->setTitleVisible(true);
     m_surface->axisY()->setRange(0, float(scale.top));
     m_surface->axisY()->setSegmentCount(scale.steps());
     m_surface->axisY()->setSubSegmentCount(1);
     m_surface->axisY()->setLabelFormat(QStringLiteral("%.0f"));
-    m_surface->axisZ()->setRange(0, float(std::max<qsizetype>(m_model.seriesLabels.size(), 1)));
-    m_surface->axisZ()->setSegmentCount(int(std::max<qsizetype>(m_model.seriesLabels.size(), 1)));
+    m_surface->axisZ()->setRange(0, float(std::max<qsizetype>(m_drawn.seriesLabels.size(), 1)));
+    m_surface->axisZ()->setSegmentCount(int(std::max<qsizetype>(m_drawn.seriesLabels.size(), 1)));
     m_surface->axisZ()->setLabelFormat(QString());
-    const double ratio = double(categories) / double(std::max<qsizetype>(m_model.seriesLabels.size(), 1));
+    const double ratio =
+        std::max<double>(double(categories), 1) / double(std::max<qsizetype>(m_drawn.seriesLabels.size(), 1));
     m_surface->setHorizontalAspectRatio(float(std::clamp(ratio, 1.0, 3.0)));
 }
 
@@ -569,7 +598,7 @@ void ChartWidget::renderTo(QPainter *painter, const QRectF &target)
         const QFontMetrics metrics(m_title3D->font());
         painter->setFont(m_title3D->font());
         painter->setPen(Qt::black);
-        painter->drawText(QRectF(0, 4, area.width(), metrics.height()), Qt::AlignCenter, m_model.title);
+        painter->drawText(QRectF(0, 4, area.width(), metrics.height()), Qt::AlignCenter, m_drawn.title);
         chartArea.setTop(metrics.height() + 8);
     }
     const QList<ChartLegend::Entry> &entries = m_legend->entries();

@@ -31,6 +31,11 @@ public:
 
     void setChart(const chartData::ChartModel &model);
     const chartData::ChartModel &chart() const { return m_model; }
+    // The model as drawn: with time running left to right, a history's dates oldest first and spaced by
+    // their distance.
+    const chartData::ChartModel &drawnChart() const { return m_drawn; }
+    void setTimeLeftToRight(bool on);
+    bool timeLeftToRight() const { return m_timeLeftToRight; }
     void setChartType(int type);
     int chartType() const { return m_type; }
     static bool is3DType(int type) { return type % 2 == 0; }
@@ -60,6 +65,8 @@ public:
 signals:
     // The user pressed on the chart: the window hands the focus on.
     void activated();
+    // A right click on a 3D chart, which takes its mouse events for itself (global position).
+    void contextMenuAsked(const QPoint &global);
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
@@ -75,6 +82,8 @@ private:
     void style3D(QAbstract3DGraph *graph);
 
     chartData::ChartModel m_model;
+    chartData::ChartModel m_drawn;
+    bool m_timeLeftToRight = false;
     int m_type = 3;
     QLabel *m_title3D;
     QStackedWidget *m_stack;

@@ -23,11 +23,12 @@ void ManySeriesItem::setPlotArea(const QRectF &area)
     m_area = area;
 }
 
-// The category axis runs from -0.5 to the last category + 0.5; the value axis from 0 to the top.
-QPointF ManySeriesItem::at(double category, double value) const
+// The category axis runs from the first category's slot to the last one's; the value axis from 0 to the top.
+QPointF ManySeriesItem::at(double position, double value) const
 {
-    const double categories = std::max<double>(1, double(m_model.categoryLabels.size()));
-    return {m_area.left() + (category + 0.5) / categories * m_area.width(),
+    const double start = m_model.axisStart();
+    const double span = std::max(1e-9, m_model.axisEnd() - start);
+    return {m_area.left() + (position - start) / span * m_area.width(),
             m_area.bottom() - value / m_top * m_area.height()};
 }
 
@@ -49,14 +50,11 @@ void ManySeriesItem::paint(QPainter *painter, const QStyleOptionGraphicsItem *, 
     painter->restore();
 }
 
-// Each category holds one bar per series side by side, in series order, over 80 % of its width (all of it
-// when there are many categories).
+// Each category holds one bar per series side by side, in series order, over its bar group's width.
 void ManySeriesItem::paintBars(QPainter *painter) const
 {
     const qsizetype series = m_model.seriesLabels.size();
     const qsizetype categories = m_model.categoryLabels.size();
-    const double share = categories > 60 ? 1.0 : 0.8;
-    const double barWidth = share / double(std::max<qsizetype>(series, 1));
     painter->setPen(Qt::NoPen);
     for (qsizetype s = 0; s < series; ++s) {
         painter->setBrush(seriesColor(s));
@@ -65,7 +63,9 @@ void ManySeriesItem::paintBars(QPainter *painter) const
             const double value = row.value(c).value_or(0);
             if (value <= 0)
                 continue; // a gap draws no bar
-            const double left = double(c) - share / 2 + double(s) * barWidth;
+            const double group = chartData::barGroupWidth(m_model, c);
+            const double barWidth = group / double(std::max<qsizetype>(series, 1));
+            const double left = m_model.positionOf(c) - group / 2 + double(s) * barWidth;
             QRectF bar(at(left, value), at(left + barWidth, 0));
             if (bar.width() < 1)
                 bar.setWidth(1); // a bar narrower than a pixel is still seen
@@ -84,7 +84,7 @@ void ManySeriesItem::paintSeries(QPainter *painter, qsizetype s) const
     pen.setWidth(2);
     for (const auto &[first, last] : chartData::runsWithoutGaps(row)) {
         QPolygonF line;
-        for (const QPointF &point : chartData::runPoints(row, first, last, m_type))
+        for (const QPointF &point : chartData::runPoints(m_model, s, first, last, m_type))
             line << at(point.x(), point.y());
         if (m_type == 5) {
             QPolygonF area = line;

@@ -20,7 +20,7 @@ public:
     void paint(QPainter *painter, const QStyleOptionGraphicsItem *option, QWidget *widget) override;
 
 private:
-    QPointF at(double category, double value) const;
+    QPointF at(double position, double value) const;
     void paintBars(QPainter *painter) const;
     void paintSeries(QPainter *painter, qsizetype series) const;
 

@@ -95,7 +95,7 @@ Form2::Form2(QWidget *parent)
 
     auto *ranks = new QGroupBox(QStringLiteral("Define Popularity Ranks"), general);
     ranks->setObjectName(QStringLiteral("Frame2"));
-    ranks->setGeometry(box(5640, 120, 3540, 3000));
+    ranks->setGeometry(box(5640, 120, 3540, 2700));
     const char *rankLabels[3] = {
         "High Profile if total is greater than: ", "Medium Profile if total is less than: ",
         "Low Profile if total is less than:"};
@@ -113,13 +113,18 @@ Form2::Form2(QWidget *parent)
 
     auto *options = new QGroupBox(QStringLiteral("Data Options"), general);
     options->setObjectName(QStringLiteral("Frame3"));
-    options->setGeometry(box(5640, 3240, 3540, 1300));
+    options->setGeometry(box(5640, 2940, 3540, 1620));
     m_clear->setParent(options);
     m_clear->setObjectName(QStringLiteral("chkClear"));
     m_clear->setGeometry(box(120, 330, 3300, 300));
     m_auto->setParent(options);
     m_auto->setObjectName(QStringLiteral("chkAuto"));
     m_auto->setGeometry(box(120, 750, 3300, 300));
+    m_chartTime = new QCheckBox(QStringLiteral("Time runs left to right"), options);
+    m_chartTime->setObjectName(QStringLiteral("chkChartTime"));
+    m_chartTime->setGeometry(box(120, 1170, 3300, 300));
+    m_chartTime->setToolTip(QStringLiteral(
+        "History charts put the oldest date on the left and space the dates by the time between them."));
     // Two-state boxes: a click toggles 0 and 1. A stored "2" shows greyed until the first click.
     for (QCheckBox *check : {m_clear, m_auto}) {
         connect(check, &QCheckBox::stateChanged, check, [check](int state) {
@@ -130,7 +135,7 @@ Form2::Form2(QWidget *parent)
 
     auto *pace = new QGroupBox(QStringLiteral("Scan Pace"), general);
     pace->setObjectName(QStringLiteral("Frame4"));
-    pace->setGeometry(box(5640, 4620, 3540, 2100));
+    pace->setGeometry(box(5640, 4680, 3540, 2100));
     m_parallel = new QCheckBox(QStringLiteral("Ask the engines at once"), pace);
     m_parallel->setObjectName(QStringLiteral("chkParallel"));
     m_parallel->setGeometry(box(120, 330, 3300, 300));
@@ -204,6 +209,7 @@ void Form2::load()
     thresholdBox(2)->setText(UserSettings::value(UserSettings::TxtProfile2));
     m_auto->setCheckState(checkState(UserSettings::ChkAutoSort));
     m_clear->setCheckState(checkState(UserSettings::ChkClear));
+    m_chartTime->setChecked(UserSettings::chartTimeLeftToRight());
     m_parallel->setChecked(UserSettings::parallelEngines());
     m_interval->setValue(UserSettings::engineIntervalMs());
     m_jitter->setChecked(UserSettings::engineJitter());
@@ -283,6 +289,7 @@ void Form2::Command1_Click()
         {UserSettings::TxtProfile2, thresholdBox(2)->text()},
         {UserSettings::ChkAutoSort, stateText(m_auto)},
         {UserSettings::ChkClear, stateText(m_clear)},
+        {UserSettings::ChartTime, m_chartTime->isChecked() ? QStringLiteral("1") : QStringLiteral("0")},
         {UserSettings::ParallelEngines, m_parallel->isChecked() ? QStringLiteral("1") : QStringLiteral("0")},
         {UserSettings::EngineInterval, QString::number(m_interval->value())},
         {UserSettings::EngineJitter, m_jitter->isChecked() ? QStringLiteral("1") : QStringLiteral("0")},

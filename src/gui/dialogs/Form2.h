@@ -48,6 +48,7 @@ private:
     std::array<QLineEdit *, 3> m_thresholds{};
     QCheckBox *m_clear;
     QCheckBox *m_auto;
+    QCheckBox *m_chartTime; // chkChartTime
     // How a scan asks the engines (settings of our own): at the same time, their pace, the time-out.
     QCheckBox *m_parallel = nullptr;
     QSpinBox *m_interval = nullptr;

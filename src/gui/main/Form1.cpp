@@ -103,6 +103,12 @@ Form1::Form1(QWidget *parent)
     });
     connect(m_chart, &ChartViewFrame::loadDataRequested, this, &Form1::Command7_Click);
     connect(m_chart, &ChartViewFrame::chartTypeChosen, this, &Form1::cmbChart2_Click);
+    connect(m_chart, &ChartViewFrame::timeLeftToRightChosen, this, [this](bool on) {
+        if (!UserSettings::setValue(UserSettings::ChartTime, on ? QStringLiteral("1") : QStringLiteral("0")))
+            prompts::warning(this, QStringLiteral("Chart View"),
+                             QStringLiteral("The chart option could not be kept for the next start: %1.")
+                                 .arg(UserSettings::lastWriteError()));
+    });
     connect(m_chart, &ChartViewFrame::engineChosen, this, &Form1::cmbChart1_Click);
     connect(m_chart, &ChartViewFrame::printRequested, this, &Form1::Command14_Click);
     connect(m_chart, &ChartViewFrame::exportRequested, this, &Form1::cmdExport_Click);
@@ -183,6 +189,7 @@ Form1::Form1(QWidget *parent)
     if (const int type = UserSettings::value(UserSettings::CmbChart2).toInt(&ok);
         ok && m_chart->showChartType(type))
         m_chart->chooseChartType(type);
+    m_chart->setTimeLeftToRight(UserSettings::chartTimeLeftToRight());
     // The browser's first page after the window's first paint.
     QTimer::singleShot(0, this, [this] { navigate(m_web->browser(), productIdentity::website()); });
 }
@@ -578,6 +585,8 @@ Form2 *Form1::optionsDialogLoaded()
         m_optionsDialog->enginesPage()->setKeptPages(&m_run->keptPages());
         connect(m_optionsDialog, &Form2::enginesChanged, this,
                 [this] { engineActions::follow(*m_results, *m_run); });
+        connect(m_optionsDialog, &QDialog::accepted, this,
+                [this] { m_chart->setTimeLeftToRight(UserSettings::chartTimeLeftToRight()); });
     }
     return m_optionsDialog;
 }

@@ -509,6 +509,87 @@ private slots:
             Runs({{0, 1}, {3, 3}, {6, 7}}));
     }
 
+    void timeRunsLeftToRight()
+    {
+        // A history as a saved search holds it: newest first, daily saves, a gap, a release years before,
+        // a key that is no date.
+        const QString file = searchFile(folder(), s("mixed"));
+        QVERIFY(QDir().mkpath(folder()));
+        QVERIFY(textFile::writeBytes(file, "[Google]\r\n06-17-20=30\r\n06-16-20=\r\n06-15-20=10\r\n"
+                                           "spring=5\r\n01-01-17=2\r\n[MSN]\r\n06-16-20=7\r\n"));
+        const ChartModel history = chartData::allEnginesChart(file, {s("Google"), s("MSN")}, s("mixed"));
+        QCOMPARE(history.categoryLabels.first(), s("06-17-20")); // the saved order stays the default
+        QVERIFY(history.isHistory() && !history.isTimeScaled());
+        const ChartModel timed = chartData::timeScaled(history);
+        QCOMPARE(timed.categoryLabels,
+                 QStringList({s("01-01-17"), s("06-15-20"), s("06-16-20"), s("06-17-20")}));
+        const int days = int(QDate(2017, 1, 1).daysTo(QDate(2020, 6, 15)));
+        QCOMPARE(timed.positions, QList<double>({0, double(days), days + 1.0, days + 2.0}));
+        QCOMPARE(timed.timeOrigin, QDate(2017, 1, 1));
+        QCOMPARE(timed.values.at(0), v({2.0, 10.0, std::nullopt, 30.0})); // the gap stays a gap
+        QCOMPARE(timed.values.at(1), v({std::nullopt, std::nullopt, 7.0, std::nullopt}));
+        QVERIFY2(timed.message.contains(s("1 saved point without a readable date")),
+                 qPrintable(timed.message));
+        QCOMPARE(chartData::timeScaled(timed).positions, timed.positions); // once is enough
+        // Results of one scan are no history; a history without one readable date keeps its order.
+        ChartModel engines;
+        engines.categoryLabels = {s("Google"), s("MSN")};
+        engines.seriesLabels = {s("a")};
+        engines.values = {v({1.0, 2.0})};
+        QVERIFY(!chartData::timeScaled(engines).isTimeScaled());
+        QCOMPARE(chartData::timeScaled(engines).categoryLabels, engines.categoryLabels);
+        engines.categoryDates = {QDate(), QDate()};
+        QCOMPARE(chartData::timeScaled(engines).categoryLabels, engines.categoryLabels);
+        QVERIFY(!chartData::timeScaled(engines).message.isEmpty());
+
+        // Slots: half-way to each neighbour; the ends a fiftieth of the span out. An even axis as before.
+        const double edge = (days + 2.0) / 50;
+        QCOMPARE(timed.slotOf(0), (QPair<double, double>(-edge, days / 2.0)));
+        QCOMPARE(timed.slotOf(2), (QPair<double, double>(days + 0.5, days + 1.5)));
+        QCOMPARE(timed.slotOf(3), (QPair<double, double>(days + 1.5, days + 2 + edge)));
+        QCOMPARE(history.slotOf(2), (QPair<double, double>(1.5, 2.5)));
+        QCOMPARE(history.axisStart(), -0.5);
+        QCOMPARE(history.axisEnd(), 4.5); // five categories, one of them no date
+        // Lines at their dates; steps across their slots; a lone area value is a block inside its slot.
+        QCOMPARE(chartData::runPoints(timed, 0, 0, 1, 3), QList<QPointF>({{0, 2}, {double(days), 10}}));
+        QCOMPARE(chartData::runPoints(timed, 0, 3, 3, 7),
+                 QList<QPointF>({{days + 1.5, 30}, {days + 2 + edge, 30}}));
+        const QList<QPointF> block = chartData::runPoints(timed, 1, 2, 2, 5);
+        QCOMPARE(block.size(), 2);
+        QVERIFY(block.at(0).x() > days + 0.5 && block.at(1).x() < days + 1.5 && block.at(0).x() < days + 1);
+        QCOMPARE(chartData::runPoints(history, 0, 0, 0, 7), QList<QPointF>({{-0.5, 30}, {0.5, 30}}));
+        QCOMPARE(chartData::barGroupWidth(history, 1), 0.8);
+        QVERIFY(chartData::barGroupWidth(timed, 2) <= 1.0 && chartData::barGroupWidth(timed, 0) > 1.0);
+
+        // Ticks: the finest calendar step that fits, on whole months or years, labelled for the step.
+        for (const int most : {1, 3, 8, 20, 60}) {
+            const QList<chartData::AxisTick> ticks = chartData::timeTicks(timed, most);
+            QVERIFY(!ticks.isEmpty() && ticks.size() <= most);
+            for (qsizetype i = 0; i < ticks.size(); ++i) {
+                QVERIFY(ticks.at(i).position >= timed.axisStart() && ticks.at(i).position <= timed.axisEnd());
+                QVERIFY(i == 0 || ticks.at(i).position > ticks.at(i - 1).position);
+            }
+        }
+        const QList<chartData::AxisTick> years = chartData::timeTicks(timed, 4);
+        QCOMPARE(years.size(), 4);
+        QCOMPARE(years.first().label, s("2017"));
+        QCOMPARE(years.first().position, 0.0);
+        QCOMPARE(years.last().label, s("2020"));
+        const QList<chartData::AxisTick> halves = chartData::timeTicks(timed, 8);
+        QCOMPARE(halves.first().label, s("Jan 2017"));
+        QCOMPARE(halves.at(1).label, s("Jul 2017"));
+        // Three daily saves: a tick a day, in the saves' own form.
+        ChartModel daily = history;
+        daily.categoryLabels = {s("06-17-20"), s("06-16-20"), s("06-15-20")};
+        daily.categoryDates = {QDate(2020, 6, 17), QDate(2020, 6, 16), QDate(2020, 6, 15)};
+        daily.values = {v({1.0, 2.0, 3.0})};
+        daily.seriesLabels = {s("Google")};
+        QList<QString> labels;
+        for (const chartData::AxisTick &tick : chartData::timeTicks(chartData::timeScaled(daily), 10))
+            labels.append(tick.label);
+        QCOMPARE(labels, QStringList({s("06-15-20"), s("06-16-20"), s("06-17-20")}));
+    }
+
     void exportRules()
     {
         // Counts in files are plain digits; what is no count stays as it is.

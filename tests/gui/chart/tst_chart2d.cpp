@@ -44,6 +44,19 @@ QString withoutMarks(QString label)
     return label.remove(QChar(0x200B));
 }
 
+// Daily saves and a release years before them, newest first as a saved search holds them; Google has a gap
+// on 06-16-20, MSN a value on that day only.
+chartData::ChartModel mixedHistory()
+{
+    chartData::ChartModel model;
+    model.title = s("mixed");
+    model.seriesLabels = {s("Google"), s("MSN")};
+    model.categoryLabels = {s("06-17-20"), s("06-16-20"), s("06-15-20"), s("01-01-17")};
+    model.categoryDates = {QDate(2020, 6, 17), QDate(2020, 6, 16), QDate(2020, 6, 15), QDate(2017, 1, 1)};
+    model.values = {{30.0, std::nullopt, 10.0, 2.0}, {std::nullopt, 7.0, std::nullopt, std::nullopt}};
+    return model;
+}
+
 } // namespace
 
 class TestChart2D : public QObject
@@ -204,6 +217,92 @@ private slots:
         const QList<QPointF> block = area->upperSeries()->points();
         QCOMPARE(block.size(), 2);
         QVERIFY(block.first().x() > -0.5 && block.last().x() < 0.5);
+    }
+
+    void timeRunsLeftToRight()
+    {
+        // Daily saves and a release years before, newest first as saved; a gap on 06-16-20 for Google.
+        chartData::ChartModel model = mixedHistory();
+        for (const int type : {1, 3, 5, 7}) {
+            ChartWidget widget;
+            widget.resize(600, 400);
+            widget.setChartType(type);
+            widget.setChart(model);
+            widget.show();
+            QVERIFY(QTest::qWaitForWindowExposed(&widget));
+            auto *axis =
+                qobject_cast<QCategoryAxis *>(widget.chartView()->chart()->axes(Qt::Horizontal).value(0));
+            QCOMPARE(withoutMarks(axis->categoriesLabels().first()),
+                     s("06-17-20")); // the saved order by default
+            widget.setTimeLeftToRight(true);
+            const chartData::ChartModel &drawn = widget.drawnChart();
+            QCOMPARE(drawn.categoryLabels.first(), s("01-01-17"));
+            QChart *chart = widget.chartView()->chart();
+            axis = qobject_cast<QCategoryAxis *>(chart->axes(Qt::Horizontal).value(0));
+            QCOMPARE(axis->min(), drawn.axisStart());
+            QCOMPARE(axis->max(), drawn.axisEnd());
+            // Calendar ticks, flat, in order, none over another.
+            const QStringList labels = axis->categoriesLabels();
+            QVERIFY(labels.size() >= 2);
+            QCOMPARE(axis->labelsAngle(), 0);
+            QCOMPARE(widget.shownCategoryLabels(), labels);
+            const QList<chartData::AxisTick> ticks = chartData::timeTicks(drawn, int(labels.size()));
+            QCOMPARE(ticks.size(), labels.size());
+            const double perDay = chart->plotArea().width() / (drawn.axisEnd() - drawn.axisStart());
+            const QFontMetrics metrics(axis->labelsFont());
+            for (qsizetype i = 0; i < labels.size(); ++i) {
+                QCOMPARE(withoutMarks(labels.at(i)), ticks.at(i).label);
+                QCOMPARE(axis->endValue(labels.at(i)), ticks.at(i).position);
+                if (i > 0)
+                    QVERIFY(metrics.horizontalAdvance(labels.at(i)) <=
+                            (ticks.at(i).position - ticks.at(i - 1).position) * perDay);
+            }
+            if (type == 1) {
+                // Bars stand at their dates: the release's at the far left, the daily saves at the far right.
+                QVERIFY(widget.manySeries());
+                const QImage picture = widget.toImage(QSize(600, 400));
+                const QRectF plot = chart->plotArea();
+                auto columnsOf = [&picture, &plot](const QColor &colour) { // within the plot, not the legend
+                    QList<int> columns;
+                    for (int x = 0; x < picture.width(); ++x) {
+                        for (int y = int(plot.top()); y < int(plot.bottom()); ++y) {
+                            if (picture.pixelColor(x, y) == colour) {
+                                columns.append(x);
+                                break;
+                            }
+                        }
+                    }
+                    return columns;
+                };
+                const QList<int> google = columnsOf(seriesColor(0));
+                const QList<int> msn = columnsOf(seriesColor(1));
+                QVERIFY(!google.isEmpty() && !msn.isEmpty());
+                QVERIFY(google.first() < plot.left() + plot.width() * 0.1);
+                QVERIFY(google.last() > plot.left() + plot.width() * 0.9);
+                QVERIFY(msn.first() > plot.left() + plot.width() * 0.9);
+                continue;
+            }
+            // Every value at its date; the gap is still a gap.
+            QList<double> xs;
+            for (QAbstractSeries *series : chart->series()) {
+                if (series->name() != s("Google"))
+                    continue;
+                // Steps, and a lone value of an area, are pairs of points around their place.
+                const QList<QPointF> piece = pointsOf(series);
+                const bool paired =
+                    type == 7 || (piece.size() == 2 && !drawn.positions.contains(piece.first().x()));
+                for (qsizetype k = 0; k < piece.size(); k += paired ? 2 : 1)
+                    xs.append(paired ? (piece.at(k).x() + piece.at(k + 1).x()) / 2 : piece.at(k).x());
+            }
+            std::sort(xs.begin(), xs.end());
+            if (type == 7) { // steps span their slots: half-way to the neighbours
+                QCOMPARE(xs.size(), 3);
+                QVERIFY(xs.at(0) < drawn.positionOf(1) / 2);
+            } else {
+                QCOMPARE(xs, QList<double>({drawn.positionOf(0), drawn.positionOf(1), drawn.positionOf(3)}));
+            }
+            QCOMPARE(chart->series().size(), 3); // Google's two runs, MSN's lone value
+        }
     }
 
     void manySeriesLookAsOneObjectEach()

@@ -210,6 +210,54 @@ private slots:
         QVERIFY(inkOf(chart.graph3D()->renderToImage(0, QSize(320, 240))) > 100);
     }
 
+    void timeRunsLeftToRight()
+    {
+        if (!ChartWidget::threeDAvailable())
+            QSKIP("no display with OpenGL");
+        // Newest first as saved; a release years before the daily saves; a gap on 06-16-20.
+        chartData::ChartModel model;
+        model.title = QStringLiteral("mixed");
+        model.seriesLabels = {QStringLiteral("Google")};
+        model.categoryLabels = {QStringLiteral("06-17-20"), QStringLiteral("06-16-20"),
+                                QStringLiteral("06-15-20"), QStringLiteral("01-01-17")};
+        model.categoryDates = {QDate(2020, 6, 17), QDate(2020, 6, 16), QDate(2020, 6, 15), QDate(2017, 1, 1)};
+        model.values = {{30.0, std::nullopt, 10.0, 2.0}};
+        ChartWidget chart;
+        chart.resize(640, 480);
+        chart.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&chart));
+        chart.setChart(model);
+        chart.setTimeLeftToRight(true);
+        const chartData::ChartModel &drawn = chart.drawnChart();
+        const double days = QDate(2017, 1, 1).daysTo(QDate(2020, 6, 15));
+        for (const int type : {0, 2, 4, 6}) {
+            chart.setChartType(type);
+            QTRY_VERIFY(chart.graph3D()->hasContext());
+            if (type == 0 || type == 6) {
+                // Bars stand in columns: the dates in order, oldest on the left, evenly.
+                QCOMPARE(chart.bars3D()->seriesList().first()->dataProxy()->columnLabels().first(),
+                         QStringLiteral("01-01-17"));
+                QCOMPARE(chart.shownCategoryLabels().first(), QStringLiteral("01-01-17"));
+                QCOMPARE(chart.bars3D()->seriesList().first()->dataProxy()->itemAt(0, 0)->value(), 2.0f);
+                continue;
+            }
+            // Lines and areas stand at their dates on a calendar axis.
+            Q3DSurface *surface = chart.surface3D();
+            QCOMPARE(surface->axisX()->min(), float(drawn.axisStart()));
+            QCOMPARE(surface->axisX()->max(), float(drawn.axisEnd()));
+            QStringList ticks;
+            for (const chartData::AxisTick &tick : chartData::timeTicks(drawn, 10))
+                ticks.append(tick.label);
+            QCOMPARE(chart.shownCategoryLabels(), ticks);
+            QCOMPARE(surface->seriesList().size(), 2); // two runs: the gap stays a gap
+            const QSurfaceDataRow *front = surface->seriesList().first()->dataProxy()->array()->at(1);
+            QCOMPARE(front->size(), 2);
+            QCOMPARE(front->at(0).x(), 0.0f);
+            QCOMPARE(front->at(1).x(), float(days));
+            QCOMPARE(front->at(1).y(), 10.0f);
+        }
+    }
+
     void controlDragRotates()
     {
         if (!ChartWidget::threeDAvailable())

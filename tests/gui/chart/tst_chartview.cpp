@@ -3,9 +3,11 @@
 #include "core/saved/SavedSearch.h"
 #include "core/scan/ResultsExport.h"
 #include "core/scan/ScanRun.h"
+#include "gui/chart/ChartViewFrame.h"
 #include "gui/chart/ChartWidget.h"
 #include "gui/chart/modPrint.h"
 #include "gui/common/Prompts.h"
+#include "gui/dialogs/Form2.h"
 #include "gui/main/Form1.h"
 #include "gui/main/ResultsTableModel.h"
 #include "gui/main/UrlPanel.h"
@@ -20,6 +22,7 @@
 #include <QApplication>
 #include <QChart>
 #include <QChartView>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDialog>
 #include <QJsonArray>
@@ -302,6 +305,40 @@ private slots:
         // Pressing on the chart hands the focus to cmdFocus.
         QTest::mouseClick(chart()->chartView()->viewport(), Qt::LeftButton);
         QCOMPARE(QApplication::focusWidget(), m_form->findChild<QWidget *>(s("cmdFocus")));
+    }
+
+    void timeOptionIsRemembered()
+    {
+        // The context menu's "Time runs left to right" turns the chart, is kept for the next start and is the
+        // Options dialog's box; the saved order stays the default.
+        QVERIFY(!UserSettings::chartTimeLeftToRight());
+        QVERIFY(!chart()->timeLeftToRight());
+        m_form->TabStrip1_Click(2);
+        auto *frame = m_form->findChild<ChartViewFrame *>(s("Frame3"));
+        QAction *time = frame->findChild<QAction *>(s("mnuChartTime"));
+        QVERIFY(time && time->isCheckable() && frame->actions().contains(time));
+        QCOMPARE(frame->contextMenuPolicy(), Qt::ActionsContextMenu);
+        QCOMPARE(chart()->drawnChart().categoryLabels.first(), chart()->chart().categoryLabels.first());
+        time->trigger();
+        QVERIFY(chart()->timeLeftToRight());
+        QVERIFY(chart()->drawnChart().isTimeScaled()); // the example is a history too
+        QVERIFY(UserSettings::chartTimeLeftToRight());
+        delete m_form;
+        m_form = new Form1;
+        m_form->show();
+        QVERIFY(chart()->timeLeftToRight());
+        QVERIFY(m_form->findChild<QAction *>(s("mnuChartTime"))->isChecked());
+        // The Options dialog shows it and changes it.
+        m_form->Command6_Click();
+        Form2 *dialog = m_form->optionsDialog();
+        QVERIFY(dialog);
+        auto *box = dialog->findChild<QCheckBox *>(s("chkChartTime"));
+        QVERIFY(box && box->isChecked());
+        box->setChecked(false);
+        dialog->Command1_Click();
+        QVERIFY(!UserSettings::chartTimeLeftToRight());
+        QVERIFY(!chart()->timeLeftToRight());
+        QVERIFY(!m_form->findChild<QAction *>(s("mnuChartTime"))->isChecked());
     }
 
     void exportsFromTheWindow()
