@@ -132,7 +132,7 @@ chartData::ChartModel ChartViewFrame::drawChoice(bool *singleDate)
     if (singleDate)
         *singleDate = chartData::hasSingleDateSeries(m_file, all ? sections : QStringList{choice});
     m_chart->setChart(model);
-    return model;
+    return m_chart->drawnChart(); // its message also says what a time axis left out
 }
 
 void ChartViewFrame::drawCurrentResults(const scan::ResultsModel &results)
