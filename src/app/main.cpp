@@ -6,6 +6,7 @@
 #include "core/program/ProgramFolder.h"
 #include "emulator/DemoFolder.h"
 #include "emulator/EngineEmulator.h"
+#include "gui/common/ScreenFit.h"
 #include "gui/main/EngineActions.h"
 #include "gui/main/Form1.h"
 #include "gui/main/UrlPanel.h"
@@ -100,6 +101,7 @@ int main(int argc, char **argv)
 
     prepareWebEngine("vantory");
     QApplication app(argc, argv);
+    screenFit::install(); // the splash and every window open inside the screen
     setIdentity();
     QGuiApplication::setDesktopFileName(QStringLiteral("example.vantory.Vantory")); // the launcher's entry
 

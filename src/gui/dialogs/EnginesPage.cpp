@@ -104,6 +104,7 @@ EnginesPage::EnginesPage(QWidget *parent)
 
     auto *form = new QFormLayout(m_editor);
     form->setFieldGrowthPolicy(QFormLayout::AllNonFixedFieldsGrow);
+    form->setRowWrapPolicy(QFormLayout::WrapLongRows); // a narrow page puts a label above its field
     for (const FieldSpec &spec : Fields) {
         auto *edit = new QLineEdit;
         edit->setObjectName(QString::fromLatin1(spec.name));

@@ -16,11 +16,13 @@
 #include <QCheckBox>
 #include <QDir>
 #include <QGroupBox>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSpinBox>
 #include <QTabWidget>
+#include <QVBoxLayout>
 
 using twips::box;
 
@@ -49,7 +51,9 @@ Form2::Form2(QWidget *parent)
 {
     setObjectName(QStringLiteral("Form2"));
     setWindowTitle(QStringLiteral("Options"));
-    setFixedSize(twips::px(9560), twips::px(7980));
+    // The designed size at least (the General page is laid out for it); larger gives the other pages room.
+    setMinimumSize(twips::px(9560), twips::px(7980));
+    resize(twips::px(10800), twips::px(7980));
     QFont verdana(QStringLiteral("Verdana"));
     verdana.setPointSizeF(8.25);
     setFont(verdana);
@@ -59,7 +63,6 @@ Form2::Form2(QWidget *parent)
     // Two pages: the options as they always were, and the engine definitions.
     m_tabs = new QTabWidget(this);
     m_tabs->setObjectName(QStringLiteral("tabOptions"));
-    m_tabs->setGeometry(box(60, 60, 9440, 7260));
     auto *general = new QWidget;
     general->setObjectName(QStringLiteral("pageGeneral"));
     m_tabs->addTab(general, QStringLiteral("General"));
@@ -158,17 +161,26 @@ Form2::Form2(QWidget *parent)
     m_timeout->setRange(1, 600);
     m_timeout->setGeometry(box(2340, 1560, 1080, 345));
 
+    // The pages take what the dialog has; the buttons stay at its bottom right.
+    auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(twips::px(60), twips::px(60), twips::px(60), twips::px(90));
+    layout->addWidget(m_tabs, 1);
+    auto *buttonRow = new QHBoxLayout;
+    buttonRow->addStretch();
+    layout->addLayout(buttonRow);
     const char *buttons[3][2] = {{"Command1", "Ok"}, {"Command2", "Cancel"}, {"Command3", "Reset"}};
     for (int i = 0; i < 3; ++i) {
         auto *button = new QPushButton(QString::fromLatin1(buttons[i][1]), this);
         button->setObjectName(QString::fromLatin1(buttons[i][0]));
-        button->setGeometry(box(5900 + i * 1200, 7410, 1140, 450));
+        button->setFixedSize(twips::px(1140), twips::px(450));
         QFont bold = verdana;
         bold.setBold(true);
         button->setFont(bold);
-        if (i == 0)
+        buttonRow->addWidget(button);
+        if (i == 0) {
+            button->setDefault(true); // Enter in any box presses Ok, as in every dialog
             connect(button, &QPushButton::clicked, this, &Form2::Command1_Click);
-        else if (i == 1)
+        } else if (i == 1)
             connect(button, &QPushButton::clicked, this, &Form2::Command2_Click);
         else
             connect(button, &QPushButton::clicked, this, &Form2::Command3_Click);

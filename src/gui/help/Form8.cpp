@@ -12,6 +12,10 @@
 #include <QDialog>
 #include <QDir>
 #include <QFile>
+#include <QHBoxLayout>
+#include <QKeySequence>
+#include <QPushButton>
+#include <QShortcut>
 #include <QTextBrowser>
 #include <QVBoxLayout>
 
@@ -26,9 +30,21 @@ Form8::Form8(QWidget *parent)
     m_text->setObjectName(QStringLiteral("rtf1"));
     m_text->setOpenExternalLinks(false);
     m_check->setObjectName(QStringLiteral("Check1"));
+    auto *close = new QPushButton(QStringLiteral("Close"), this);
+    close->setObjectName(QStringLiteral("cmdClose"));
+    connect(close, &QPushButton::clicked, this, &QWidget::close);
+    // Escape and Ctrl+W close it from the keyboard, as a dialog closes.
+    for (const QKeySequence &key : {QKeySequence(Qt::Key_Escape), QKeySequence(Qt::CTRL | Qt::Key_W)}) {
+        auto *shortcut = new QShortcut(key, this);
+        connect(shortcut, &QShortcut::activated, this, &QWidget::close);
+    }
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(m_text, 1);
-    layout->addWidget(m_check);
+    auto *row = new QHBoxLayout;
+    row->addWidget(m_check);
+    row->addStretch();
+    row->addWidget(close);
+    layout->addLayout(row);
     connect(m_check, &QCheckBox::stateChanged, this, &Form8::Check1_Click);
     qApp->installEventFilter(this);
 }

@@ -12,7 +12,9 @@
 #include "gui/chart/ChartViewFrame.h"
 #include "gui/chart/ChartWidget.h"
 #include "gui/chart/modPrint.h"
+#include "gui/common/Mnemonics.h"
 #include "gui/common/Prompts.h"
+#include "gui/common/ScreenFit.h"
 #include "gui/common/Twips.h"
 #include "gui/dialogs/EnginesPage.h"
 #include "gui/dialogs/Form2.h"
@@ -65,6 +67,7 @@ Form1::Form1(QWidget *parent)
       m_updates(new UpdateController(m_results, m_run, this))
 {
     setObjectName(QStringLiteral("Form1"));
+    screenFit::install(); // this window and every other one opens inside the screen
     m_client->setObjectName(QStringLiteral("Form1Client"));
     m_progress->setObjectName(QStringLiteral("ProgressBar1"));
     setCentralWidget(m_client);
@@ -98,7 +101,8 @@ Form1::Form1(QWidget *parent)
     connect(m_data, &DataViewFrame::rightReleased, this, [this](int row, const QPoint &pos) {
         if (row < 0)
             return;
-        m_mnuSaveResults->setText(QStringLiteral("Save Result For ") + m_results->cell(row, 0));
+        m_mnuSaveResults->setText(QStringLiteral("&Save Result For ") +
+                                  QString(m_results->cell(row, 0)).replace(u'&', QStringLiteral("&&")));
         m_listViewMenu->popup(pos);
     });
     connect(m_chart, &ChartViewFrame::loadDataRequested, this, &Form1::Command7_Click);
@@ -190,6 +194,7 @@ Form1::Form1(QWidget *parent)
         ok && m_chart->showChartType(type))
         m_chart->chooseChartType(type);
     m_chart->setTimeLeftToRight(UserSettings::chartTimeLeftToRight());
+    mnemonics::assignAll(this); // Alt+F opens File, and every entry has a key of its own
     // The browser's first page after the window's first paint.
     QTimer::singleShot(0, this, [this] { navigate(m_web->browser(), productIdentity::website()); });
 }
@@ -611,13 +616,7 @@ void Form1::mnuAbout_Click()
 
 void Form1::mnuExitNow_Click()
 {
-    // The results and the URL list are not kept: ask before they are lost.
-    if ((m_results->rowCount() > 0 || !m_urls->entries().isEmpty()) &&
-        !prompts::askYesNo(this, productIdentity::productName(),
-                           QStringLiteral("Exit %1? The results and the URL list are not kept.")
-                               .arg(productIdentity::productName())))
-        return;
-    close();
+    close(); // which asks, as every way of closing does
 }
 
 void Form1::cmbChart2_Click(int index)
@@ -685,6 +684,14 @@ void Form1::mnuExportHistory_Click()
 
 void Form1::closeEvent(QCloseEvent *event)
 {
+    // The results and the URL list are not kept: ask before they are lost, however the window is closed.
+    if ((m_results->rowCount() > 0 || !m_urls->entries().isEmpty()) &&
+        !prompts::askYesNo(this, productIdentity::productName(),
+                           QStringLiteral("Exit %1? The results and the URL list are not kept.")
+                               .arg(productIdentity::productName()))) {
+        event->ignore();
+        return;
+    }
     saveLayout();
     // A scan in progress ends with the window: its transfer is aborted when the run is destroyed.
     m_run->requestStop();

@@ -24,6 +24,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QPointer>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QScrollBar>
@@ -412,6 +413,21 @@ private slots:
             QVERIFY(prompts::takeShown().isEmpty());
         }
         QVERIFY(QFile::copy(s(VANTORY_SOURCE_DIR "/data/Help.rtf"), help));
+        // Escape, Ctrl+W and its Close button close it.
+        for (const int way : {0, 1, 2}) {
+            QPointer<Form8> window = new Form8;
+            window->load();
+            window->show();
+            window->activateWindow();
+            QVERIFY(QTest::qWaitForWindowActive(window));
+            if (way == 0)
+                QTest::keyClick(window, Qt::Key_Escape);
+            else if (way == 1)
+                QTest::keyClick(window, Qt::Key_W, Qt::ControlModifier);
+            else
+                child<QPushButton>(window.data(), "cmdClose")->click();
+            QTRY_VERIFY(window.isNull());
+        }
         {
             Form8 window;
             window.load();

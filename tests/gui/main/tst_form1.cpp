@@ -149,7 +149,7 @@ private slots:
         // The menu bar reads File, Scan, Options, Help, About.
         QStringList titles;
         for (QAction *a : m_form->menuBar()->actions())
-            titles.append(a->text());
+            titles.append(testText::shown(a->text()));
         QCOMPARE(titles, QStringList({s("File"), s("Scan"), s("Options"), s("Help"), s("About")}));
         const QList<std::tuple<const char *, const char *, QKeySequence>> entries{
             {"mnuNewURL", "Add URL", QKeySequence(s("Ctrl+N"))},
@@ -176,9 +176,29 @@ private slots:
         for (const auto &[name, text, key] : entries) {
             QAction *a = action(name);
             QVERIFY2(a, name);
-            QCOMPARE(a->text(), s(text));
+            QCOMPARE(testText::shown(a->text()), testText::shown(s(text)));
             QCOMPARE(a->shortcut(), key);
         }
+        // Every menu and entry has a mnemonic, none twice in one menu: Alt+F opens File.
+        QList<QWidget *> menus{m_form->menuBar()};
+        for (QMenu *menu : m_form->findChildren<QMenu *>())
+            menus.append(menu);
+        for (QWidget *menu : menus) {
+            if (auto *popup = qobject_cast<QMenu *>(menu))
+                emit popup->aboutToShow();
+            QSet<QChar> keys;
+            for (QAction *a : menu->actions()) {
+                if (a->isSeparator())
+                    continue;
+                const QString text = a->text();
+                const qsizetype mark = text.indexOf(u'&');
+                QVERIFY2(mark >= 0 && mark + 1 < text.size(), qPrintable(text));
+                QVERIFY2(!keys.contains(text.at(mark + 1).toLower()), qPrintable(text));
+                keys.insert(text.at(mark + 1).toLower());
+            }
+        }
+        QCOMPARE(action("mnuExitNow")->text(), s("E&xit"));
+        QCOMPARE(child<QMenu>("mnuFile2")->title(), s("&File"));
         QVERIFY(!action("mnuStop")->isEnabled());
         QCOMPARE(child<QMenu>("mnuURL")->title(), s("URL"));
         for (const char *hidden : {"mnuTools", "mnuURL", "mnuListView"})
@@ -228,8 +248,8 @@ private slots:
         QVERIFY(UserSettings::setValue(UserSettings::GraphSource, m_program.dir.path()));
         QCOMPARE(button("cmdWebGraph")->text(), s("Web Graph"));
         QCOMPARE(button("cmdLinkingDomains")->text(), s("Linking Domains"));
-        QCOMPARE(action("mnuWebGraph")->text(), s("Web Graph..."));
-        QCOMPARE(action("mnuLinkingDomains")->text(), s("Linking Domains..."));
+        QCOMPARE(testText::shown(action("mnuWebGraph")->text()), s("Web Graph..."));
+        QCOMPARE(testText::shown(action("mnuLinkingDomains")->text()), s("Linking Domains..."));
         QVERIFY(m_form->menuBar()->actions().at(1)->menu()->actions().contains(action("mnuWebGraph")));
         action("mnuWebGraph")->trigger();
         QTRY_VERIFY(m_form->findChild<frmWebGraph *>());
@@ -801,7 +821,8 @@ private slots:
         QTest::mouseRelease(view->viewport(), Qt::RightButton, {}, row1.center());
         QMenu *popup = child<QMenu>("mnuListView");
         QTRY_VERIFY(popup->isVisible());
-        QCOMPARE(action("mnuSaveResults")->text(), s("Save Result For ") + m_form->results()->cell(1, 0));
+        QCOMPARE(testText::shown(action("mnuSaveResults")->text()),
+                 s("Save Result For ") + m_form->results()->cell(1, 0));
         popup->hide();
         QTest::mousePress(view->viewport(), Qt::RightButton, {}, QPoint(10, view->viewport()->height() - 5));
         QVERIFY(view->selectionModel()->selectedRows().isEmpty());
@@ -909,7 +930,19 @@ private slots:
         m_form->urlPanel()->addEntries({s("http://stall.example"), s("http://b.example")});
         m_form->Command1_Click();
         QTRY_VERIFY(m_program.engines->openConnections() >= 1);
-        m_form->close();
+        // Every way of closing asks first, as File > Exit does; No keeps the window and its scan.
+        for (const bool viaMenu : {false, true}) {
+            prompts::takeShown();
+            if (viaMenu)
+                action("mnuExitNow")->trigger();
+            else
+                QVERIFY(!m_form->close());
+            QVERIFY(prompts::takeShown().value(0).contains(s("The results and the URL list are not kept.")));
+            QVERIFY(m_form->isVisible());
+            QVERIFY(m_form->isScanning());
+        }
+        prompts::queueYesNo(true);
+        QVERIFY(m_form->close());
         delete m_form;
         m_form = nullptr;
         QTRY_COMPARE(m_program.engines->openConnections(), 0);
