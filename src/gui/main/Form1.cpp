@@ -105,6 +105,10 @@ Form1::Form1(QWidget *parent)
                                   QString(m_results->cell(row, 0)).replace(u'&', QStringLiteral("&&")));
         m_listViewMenu->popup(pos);
     });
+    connect(m_urls, &UrlPanel::loaded, this, [this](const QString &text) {
+        if (!isScanning())
+            m_panels[0]->setStatusText(text);
+    });
     connect(m_chart, &ChartViewFrame::loadDataRequested, this, &Form1::Command7_Click);
     connect(m_chart, &ChartViewFrame::chartTypeChosen, this, &Form1::cmbChart2_Click);
     connect(m_chart, &ChartViewFrame::timeLeftToRightChosen, this, [this](bool on) {

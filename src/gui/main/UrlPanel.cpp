@@ -97,6 +97,15 @@ QStringList UrlPanel::entries() const
     return out;
 }
 
+namespace {
+
+QString countText(qsizetype n)
+{
+    return n == 1 ? QStringLiteral("1 URL") : QStringLiteral("%1 URLs").arg(n);
+}
+
+} // namespace
+
 void UrlPanel::addEntries(const QStringList &entries)
 {
     m_list->addItems(entries);
@@ -106,8 +115,12 @@ void UrlPanel::mnuNewURL_Click()
 {
     const QString url = prompts::inputText(window(), QStringLiteral("New URL"),
                                            QStringLiteral("Please enter a URL"), QStringLiteral("http://"));
-    if (url.size() > 7)
-        m_list->addItem(url);
+    if (url.size() <= 7)
+        return;
+    // Typed as pasted: an entry without "http://" gets it (and "www." when it has none).
+    m_list->addItem(urlList::normaliseClipboardEntry(url));
+    m_list->setCurrentRow(m_list->count() - 1);
+    m_list->scrollToBottom();
 }
 
 void UrlPanel::mnuDeleteSelect_Click()
@@ -144,11 +157,15 @@ void UrlPanel::mnuOpenURLList_Click()
         return;
     }
     addEntries(loaded);
+    emit this->loaded(QStringLiteral("%1 added to the list from %2.")
+                          .arg(countText(loaded.size()), QFileInfo(path).fileName()));
 }
 
 void UrlPanel::mnuOpenClipboard_Click()
 {
-    addEntries(urlList::clipboardEntries(QApplication::clipboard()->text()));
+    const QStringList pasted = urlList::clipboardEntries(QApplication::clipboard()->text());
+    addEntries(pasted);
+    emit loaded(QStringLiteral("%1 added to the list from the clipboard.").arg(countText(pasted.size())));
 }
 
 void UrlPanel::mnuSaveUrlList_Click()
@@ -213,6 +230,8 @@ void UrlPanel::cmdSave_Click()
 
 void UrlPanel::List1_MouseDown(const QPoint &pos)
 {
+    if (QListWidgetItem *item = m_list->itemAt(pos))
+        m_list->setCurrentItem(item); // the menu's "Delete Selected" acts on the entry clicked
     m_popupDelete->setEnabled(!m_list->selectedItems().isEmpty());
     m_popupSave->setEnabled(m_list->count() > 0);
     m_popup->popup(m_list->viewport()->mapToGlobal(pos));
@@ -224,7 +243,7 @@ bool UrlPanel::eventFilter(QObject *watched, QEvent *event)
         auto *mouse = static_cast<QMouseEvent *>(event);
         if (mouse->button() == Qt::RightButton) {
             List1_MouseDown(mouse->position().toPoint());
-            return true; // the right button does not change the selection
+            return true; // the press is the menu's; it selects the entry under it
         }
     }
     return QGroupBox::eventFilter(watched, event);

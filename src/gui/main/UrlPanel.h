@@ -45,8 +45,13 @@ public slots:
     void cmdOpen_Click();
     void cmdSave_Click();
 
-    // Right button on the list: enables the popup's entries and shows it at pos (list coordinates).
+    // Right button on the list: selects the entry under pos (list coordinates), enables the popup's entries
+    // and shows it there.
     void List1_MouseDown(const QPoint &pos);
+
+signals:
+    // What a load did, for the status bar.
+    void loaded(const QString &text);
 
 private:
     bool eventFilter(QObject *watched, QEvent *event) override;

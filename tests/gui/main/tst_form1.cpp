@@ -319,7 +319,19 @@ private slots:
         prompts::queueText(s("http://c"));
         m_form->urlPanel()->mnuNewURL_Click();
         QCOMPARE(entries(), QStringList({s("http://a"), s("http://b"), s("http://c")}));
-        QVERIFY(list()->selectedItems().isEmpty());
+        QCOMPARE(list()->currentRow(), 2); // the new entry is selected, in view
+        // Typed as pasted: the default "http://" typed over gets the scheme (and "www.") back.
+        prompts::queueText(QString::fromUtf8("bücher-test.example"));
+        m_form->urlPanel()->mnuNewURL_Click();
+        prompts::queueText(s("www.d.example/x"));
+        m_form->urlPanel()->mnuNewURL_Click();
+        QCOMPARE(entries().mid(3), QStringList({QString::fromUtf8("http://www.bücher-test.example"),
+                                                s("http://www.d.example/x")}));
+        list()->setCurrentRow(4);
+        button("cmdDel")->click();
+        list()->setCurrentRow(3);
+        button("cmdDel")->click();
+        list()->clearSelection();
 
         // Delete: nothing without a selection; the middle one selects the next; the last leaves none.
         button("cmdDel")->click();
@@ -350,6 +362,8 @@ private slots:
         prompts::queueFile(file);
         action("mnuOpenURLList")->trigger();
         QCOMPARE(entries().size(), 4);
+        // A load says what it added, as the list grows without a sign of it.
+        QCOMPARE(child<QLabel>("StatusBar1Panel1")->text(), s("2 URLs added to the list from in.txt."));
         prompts::queueFile(QString()); // cancel
         action("mnuURLLoadUrlList")->trigger();
         prompts::queueFile(m_program.dir.filePath(s("Lists/missing.txt")));
@@ -407,7 +421,7 @@ private slots:
         QTRY_VERIFY(popup->isVisible());
         QVERIFY(action("mnuDeleteSelect")->isEnabled());
         QVERIFY(action("mnuURLSaveUrlList")->isEnabled());
-        QCOMPARE(urls->currentRow(), 0); // the right button does not change the selection
+        QCOMPARE(urls->currentRow(), 1); // the right button selects the entry it is on
         popup->hide();
         // The buttons and File entries are never disabled by it.
         QVERIFY(button("cmdSave")->isEnabled());
