@@ -76,6 +76,7 @@ ChartModel exampleChart()
 {
     ChartModel chart;
     chart.title = QStringLiteral("Example Popularity Over Time Chart");
+    chart.example = true;
     chart.seriesLabels = {QStringLiteral("Google"), QStringLiteral("Yahoo"), QStringLiteral("Altavista"),
                           QStringLiteral("MSN"),    QStringLiteral("Teoma"), QStringLiteral("AllTheWeb")};
     chart.categoryLabels = {QStringLiteral("04/04"), QStringLiteral("05/04"), QStringLiteral("06/04"),

@@ -36,6 +36,7 @@ struct ChartModel
     // them by their date, in days after timeOrigin.
     QList<double> positions;
     QDate timeOrigin;
+    bool example = false; // invented figures, drawn marked as such
 
     bool isEmpty() const { return seriesLabels.isEmpty() || categoryLabels.isEmpty(); }
     bool isHistory() const { return !categoryDates.isEmpty(); }

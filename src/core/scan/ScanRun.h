@@ -75,6 +75,8 @@ public:
     bool stopRequested() const { return m_stopRequested; }
 
     int position() const { return m_position; }
+    // The URLs of the current (or last) run.
+    int urlCount() const { return int(m_urls.size()); }
     qint64 grandTotal() const { return m_grandTotal; }
     // Rows of this run in which no engine gave a count (they add nothing to the grand total).
     int unmeasuredRows() const { return m_unmeasured; }

@@ -102,6 +102,7 @@ void ChartViewFrame::listSavedSearch(const QString &file, const QString &title)
 {
     m_file = file;
     m_title = title;
+    m_current = false;
     m_chart->setChartType(m_typeBox->currentIndex());
     saved::SearchFile search;
     if (!file.isEmpty())
@@ -141,6 +142,7 @@ void ChartViewFrame::drawCurrentResults(const scan::ResultsModel &results)
     m_engineBox->clear();
     m_engineBox->setEnabled(false);
     m_chart->setChart(chartData::currentResultsChart(results));
+    m_current = true;
 }
 
 bool ChartViewFrame::showChartType(int index)

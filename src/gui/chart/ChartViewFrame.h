@@ -39,6 +39,8 @@ public:
     bool showChartType(int index);
     // Draws the current results, one series per URL.
     void drawCurrentResults(const scan::ResultsModel &results);
+    // True while the chart is the current results' (not the example, not a saved search).
+    bool showsCurrentResults() const { return m_current; }
 
     // Chooses chart type index as the user would (chartTypeChosen follows when it changes).
     void chooseChartType(int index);
@@ -74,4 +76,5 @@ private:
 
     QString m_file;  // the saved search charted
     QString m_title; // its name
+    bool m_current = false;
 };

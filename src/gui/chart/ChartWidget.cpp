@@ -10,6 +10,7 @@
 #include <QChart>
 #include <QChartView>
 #include <QGraphicsLayout>
+#include <QGraphicsSimpleTextItem>
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -40,6 +41,11 @@
 #include <functional>
 
 namespace {
+
+QString exampleMark()
+{
+    return QStringLiteral("Example - not measured data");
+}
 
 QList<ChartLegend::Entry> legendEntries(const chartData::ChartModel &model)
 {
@@ -214,6 +220,13 @@ QStringList ChartWidget::shownCategoryLabels() const
     return m_categoryAxis ? m_categoryAxis->categoriesLabels() : QStringList();
 }
 
+QString ChartWidget::exampleMarkText() const
+{
+    if (is3DType(m_type))
+        return m_drawn.example ? exampleMark() : QString();
+    return m_exampleMark ? m_exampleMark->text() : QString();
+}
+
 void ChartWidget::setChart(const chartData::ChartModel &model)
 {
     m_model = model;
@@ -254,7 +267,8 @@ void ChartWidget::rebuild()
                 .arg(m_drawn.title));
         m_stack->setCurrentWidget(m_notice);
     } else {
-        m_title3D->setText(m_drawn.title);
+        m_title3D->setText(m_drawn.example ? m_drawn.title + QStringLiteral(" - ") + exampleMark()
+                                           : m_drawn.title);
         if (m_type == 0 || m_type == 6)
             build3DBars(m_type == 6);
         else
@@ -306,6 +320,7 @@ void ChartWidget::build2D()
         m_categoryWidth = std::max(m_categoryWidth, metrics.horizontalAdvance(label));
 
     m_manySeries = nullptr;
+    m_exampleMark = nullptr;
     // Bars placed by date stand where no bar series can put them: they are drawn from the model.
     if (m_drawn.seriesLabels.size() > m_seriesObjectLimit || (m_type == 1 && m_drawn.isTimeScaled())) {
         m_manySeries = new ManySeriesItem(m_drawn, m_type, scale.top, chart);
@@ -355,6 +370,23 @@ void ChartWidget::build2D()
         }
     }
     connect(chart, &QChart::plotAreaChanged, this, &ChartWidget::placeCategoryLabels);
+    if (m_drawn.example) {
+        // Invented figures say so across the plot, so that nobody takes them for measurements.
+        auto *mark = new QGraphicsSimpleTextItem(exampleMark(), chart);
+        m_exampleMark = mark;
+        QFont font = mark->font();
+        font.setBold(true);
+        font.setPointSizeF(font.pointSizeF() * 2.2);
+        mark->setFont(font);
+        mark->setBrush(QColor(120, 120, 120, 110));
+        mark->setZValue(20);
+        connect(chart, &QChart::plotAreaChanged, chart, [mark](const QRectF &area) {
+            const QRectF box = mark->boundingRect();
+            const qreal scale = std::min(1.0, area.width() * 0.9 / std::max<qreal>(1, box.width()));
+            mark->setScale(scale);
+            mark->setPos(area.center() - QPointF(box.width(), box.height()) * scale / 2);
+        });
+    }
     QChart *old = m_view->chart();
     m_view->setChart(chart);
     delete old;
@@ -598,7 +630,7 @@ void ChartWidget::renderTo(QPainter *painter, const QRectF &target)
         const QFontMetrics metrics(m_title3D->font());
         painter->setFont(m_title3D->font());
         painter->setPen(Qt::black);
-        painter->drawText(QRectF(0, 4, area.width(), metrics.height()), Qt::AlignCenter, m_drawn.title);
+        painter->drawText(QRectF(0, 4, area.width(), metrics.height()), Qt::AlignCenter, m_title3D->text());
         chartArea.setTop(metrics.height() + 8);
     }
     const QList<ChartLegend::Entry> &entries = m_legend->entries();

@@ -11,6 +11,7 @@ class Q3DSurface;
 class QCategoryAxis;
 class QChartView;
 class ManySeriesItem;
+class QGraphicsSimpleTextItem;
 class QLabel;
 class QPainter;
 class QScrollArea;
@@ -59,6 +60,8 @@ public:
     QLabel *notice() const { return m_notice; }
     ManySeriesItem *manySeries() const { return m_manySeries; }
     ChartLegend *legend() const { return m_legend; }
+    // The words across an example chart's plot, or an empty text.
+    QString exampleMarkText() const;
     // The category labels the chart shows now, in order, without the ones left out for room.
     QStringList shownCategoryLabels() const;
 
@@ -92,6 +95,7 @@ private:
     int m_categoryWidth = 0;
     int m_seriesObjectLimit = DefaultSeriesObjectLimit;
     ManySeriesItem *m_manySeries = nullptr;
+    QGraphicsSimpleTextItem *m_exampleMark = nullptr;
     QLabel *m_notice;
     QScrollArea *m_legendArea;
     ChartLegend *m_legend;

@@ -243,12 +243,12 @@ void Form1::buildMenus()
                QKeySequence(Qt::CTRL | Qt::Key_X));
 
     QMenu *scanMenu = topLevel("mnuOptions", QStringLiteral("Scan"), true);
-    menuAction(scanMenu, "mnuScan", QStringLiteral("Start Scan"), &Form1::mnuScan_Click);
+    m_mnuScan = menuAction(scanMenu, "mnuScan", QStringLiteral("Start Scan"), &Form1::mnuScan_Click);
     m_mnuStop = menuAction(scanMenu, "mnuStop", QStringLiteral("Stop Scan"), &Form1::mnuStop_Click);
     scanMenu->addSeparator();
     menuAction(scanMenu, "mnuScanReport", QStringLiteral("Scan Report"), &Form1::mnuScanReport_Click);
-    menuAction(scanMenu, "mnuUpdateSaved", QStringLiteral("Update Saved Searches"),
-               &Form1::mnuUpdateSaved_Click);
+    m_mnuUpdateSaved = menuAction(scanMenu, "mnuUpdateSaved", QStringLiteral("Update Saved Searches"),
+                                  &Form1::mnuUpdateSaved_Click);
     menuAction(scanMenu, "mnuRereadPages", QStringLiteral("Re-read Kept Pages"),
                &Form1::mnuRereadPages_Click);
     scanMenu->addSeparator();
@@ -305,6 +305,8 @@ void Form1::setRunning(bool running)
         m_panels[0]->dropHover(); // the scan's texts take the panel over
     m_toolStrip->setRunning(running);
     m_mnuStop->setEnabled(running);
+    m_mnuScan->setEnabled(!running);
+    m_mnuUpdateSaved->setEnabled(!running);
 }
 
 void Form1::Command1_Click()
@@ -314,7 +316,17 @@ void Form1::Command1_Click()
 
 void Form1::mnuUpdateSaved_Click()
 {
-    if (!m_run->isRunning() && m_updates->prepare(this))
+    if (m_run->isRunning())
+        return;
+    // The update's rows take the table's place: results in it are asked about first, as Clear All does.
+    if (m_results->rowCount() > 0 &&
+        !prompts::askYesNo(
+            this, QStringLiteral("Update Saved Searches"),
+            QStringLiteral("Updating the saved searches replaces the %1 in the table. Continue?")
+                .arg(m_results->rowCount() == 1 ? QStringLiteral("result")
+                                                : QStringLiteral("%1 results").arg(m_results->rowCount()))))
+        return;
+    if (m_updates->prepare(this))
         startScan(m_updates->urls());
 }
 
@@ -329,6 +341,9 @@ void Form1::startScan(const QStringList &urls)
     m_run->setSettingsFile(programFolder::settingsIni());
     m_run->setWebGraphFolder(programFolder::webGraphFolder());
     m_progress->setValue(0);
+    // Texts of an earlier run or page leave the status bar.
+    m_panels[1]->setStatusText(QString());
+    m_keptNote.clear();
     if (!m_run->start(urls)) {
         m_progress->hide();
         return;
@@ -372,7 +387,14 @@ void Form1::mnuStop_Click()
 void Form1::stopped()
 {
     setRunning(false);
+    m_progress->hide();
+    // What happened, in place of the last URL's "Scanning ..." text; the rows done are charted as a
+    // completed scan's are.
+    m_lastStatus =
+        QStringLiteral("Stopped after %1 of %2 URLs.").arg(m_run->position()).arg(m_run->urlCount());
     m_panels[0]->setStatusText(m_lastStatus);
+    m_panels[1]->setStatusText(QString());
+    currentResultsChartRequested();
 }
 
 void Form1::Command4_Click()
@@ -467,6 +489,8 @@ void Form1::mnuClearResults_Click()
         return;
     m_results->clear();
     m_log->clear();
+    if (m_chart->showsCurrentResults())
+        doChart2(); // the cleared rows leave the chart too
 }
 
 void Form1::ListView1_ColumnClick(int column)

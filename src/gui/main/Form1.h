@@ -140,6 +140,8 @@ private:
     std::array<StatusPanel *, 4> m_panels{};
     QProgressBar *m_progress;
     QAction *m_mnuStop = nullptr;
+    QAction *m_mnuScan = nullptr;        // disabled while a scan runs
+    QAction *m_mnuUpdateSaved = nullptr; // likewise
     QMenu *m_listViewMenu = nullptr;
     QAction *m_mnuSaveResults = nullptr;
     QAction *m_mnuExportHistory = nullptr;

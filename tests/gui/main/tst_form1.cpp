@@ -8,6 +8,7 @@
 #include "core/scan/ScanRun.h"
 #include "core/scan/WebLogModel.h"
 #include "emulator/EngineEmulator.h"
+#include "gui/chart/ChartWidget.h"
 #include "gui/common/Prompts.h"
 #include "gui/common/Twips.h"
 #include "gui/main/EngineActions.h"
@@ -734,6 +735,8 @@ private slots:
         m_program.engines->setDripIntervalMs(2);
         m_form->urlPanel()->addEntries({s("http://a.example"), slowTarget, s("http://c.example")});
         QSignalSpy finished(m_form->scanRun(), &scan::ScanRun::finished);
+        auto *chart = m_form->findChild<ChartWidget *>();
+        QCOMPARE(chart->exampleMarkText(), s("Example - not measured data")); // the example says so
         m_form->Command1_Click();
         // Running: Start disabled reading "Searching...", Stop and "Stop Scan" enabled, progress shown.
         QCOMPARE(button("Command1")->text(), s("Searching..."));
@@ -742,7 +745,8 @@ private slots:
         QVERIFY(action("mnuStop")->isEnabled());
         QVERIFY(child<QProgressBar>("ProgressBar1")->isVisible());
         QCOMPARE(child<QProgressBar>("ProgressBar1")->maximum(), 18);
-        QVERIFY(action("mnuScan")->isEnabled()); // enabled, but does nothing while a run is active
+        QVERIFY(!action("mnuScan")->isEnabled()); // neither starts anything while a run is active
+        QVERIFY(!action("mnuUpdateSaved")->isEnabled());
         QTRY_VERIFY(m_form->results()->rowCount() >= 1 && !m_form->results()->cell(0, 1).isEmpty());
         const QString first = m_form->results()->cell(0, 0);
         action("mnuScan")->trigger();
@@ -758,8 +762,11 @@ private slots:
         QVERIFY(button("Command1")->isEnabled());
         QVERIFY(!button("Command2")->isEnabled());
         QVERIFY(!action("mnuStop")->isEnabled());
+        QVERIFY(action("mnuScan")->isEnabled() && action("mnuUpdateSaved")->isEnabled());
         QVERIFY(!child<QProgressBar>("ProgressBar1")->isVisible());
         QVERIFY(child<QLabel>("StatusBar1Panel1")->text().startsWith(s("Search Complete.  Found ")));
+        QVERIFY(chart->exampleMarkText().isEmpty());
+        QCOMPARE(chart->chart().seriesLabels.size(), 3);
         QCOMPARE(m_form->results()->rowCount(), 3);
         QCOMPARE(m_form->webLog()->rowCount(), 21);
         QVERIFY(m_form->results()->cell(0, 1).toLongLong() >= m_form->results()->cell(2, 1).toLongLong());
@@ -771,6 +778,7 @@ private slots:
         QVERIFY(!child<QProgressBar>("ProgressBar1")->isVisible());
         QTRY_COMPARE(button("Command1")->text(), s("Start"));
         QCOMPARE(m_form->results()->rowCount(), 0);
+        QCOMPARE(child<QLabel>("StatusBar1Panel1")->text(), s("Stopped after 0 of 3 URLs."));
         m_form->Command1_Click();
         QTRY_VERIFY(m_form->results()->rowCount() == 1);
         action("mnuStop")->trigger();
@@ -779,7 +787,10 @@ private slots:
         QTRY_COMPARE(button("Command1")->text(), s("Start"));
         QCOMPARE(m_form->results()->rowCount(), 1);
         QVERIFY(!action("mnuStop")->isEnabled());
-        QVERIFY(child<QLabel>("StatusBar1Panel1")->text() != s("Stopping...")); // the run has ended
+        // The run has ended: it says how far it got, and the rows it finished are charted.
+        QCOMPARE(child<QLabel>("StatusBar1Panel1")->text(), s("Stopped after 1 of 3 URLs."));
+        QCOMPARE(chart->chart().seriesLabels, QStringList{m_form->results()->cell(0, 0)});
+        QVERIFY(action("mnuScan")->isEnabled());
         // Start with an empty list changes nothing.
         list()->clear();
         m_form->Command1_Click();
@@ -789,6 +800,7 @@ private slots:
         button("Command5")->click();
         QCOMPARE(m_form->results()->rowCount(), 0);
         QCOMPARE(m_form->webLog()->rowCount(), 0);
+        QVERIFY(chart->chart().seriesLabels.isEmpty()); // and the chart of them
     }
 
     void resultsTableMouseAndSort()
@@ -934,6 +946,13 @@ private slots:
         const QString report = prompts::takeShown().value(0);
         QVERIFY2(report.contains(s("Saved into upd as ") + today) && report.contains(s("ALERT drop: upd")),
                  qPrintable(report));
+        // With results in the table it asks first; No (the default) keeps them and starts nothing.
+        action("mnuUpdateSaved")->trigger();
+        QCOMPARE(prompts::takeShown().value(0),
+                 s("Update Saved Searches|Updating the saved searches replaces the 2 results in the table. "
+                   "Continue?"));
+        QCOMPARE(finished.count(), 1);
+        QCOMPARE(results->rowCount(), 2);
         UserSettings::remove(UserSettings::AlertDrop);
         UserSettings::unwatch(programFolder::path(), s("upd"));
         UserSettings::unwatch(programFolder::path(), s("upd2"));
