@@ -50,8 +50,10 @@ ChartViewFrame::ChartViewFrame(QWidget *parent)
     m_typeBox->setGeometry(box(4320, 660, 2655, 315));
     m_hint->setGeometry(box(240, 1080, 7095, 255));
     m_chart->setGeometry(box(180, 1380, 9000, 6000));
-    m_focusButton->setGeometry(box(360, 1380, 375, 255));
+    // It only holds the keyboard's focus for the chart: nothing of it is drawn.
+    m_focusButton->setGeometry(QRect(box(360, 1380, 375, 255).topLeft(), QSize(0, 0)));
     m_focusButton->setFlat(true);
+    m_focusButton->setAccessibleName(QStringLiteral("Chart"));
     m_focusButton->lower();
     m_typeBox->addItems(chartTypes());
     m_engineBox->setEnabled(false);

@@ -106,6 +106,13 @@ private:
     QList<chartData::AxisTick> m_ticks;
 };
 
+// Axis labels and titles turn to face the camera, so that none reads mirrored from where it looks.
+void faceCamera(QAbstract3DAxis *axis)
+{
+    axis->setLabelAutoRotation(90.0f);
+    axis->setTitleFixed(false);
+}
+
 // Rotates the camera while the left button is dragged with the Control key held; a right click that does not
 // drag asks for the context menu; every other press goes to the standard handler.
 class ControlDragHandler : public Q3DInputHandler
@@ -447,8 +454,10 @@ void ChartWidget::style3D(QAbstract3DGraph *graph)
     theme->setFont(font);
     theme->setLabelBorderEnabled(false);
     theme->setLabelBackgroundEnabled(false);
-    // From above the front corner, so that tall front rows do not hide the rows behind them.
-    graph->scene()->activeCamera()->setCameraPosition(-20.0f, 48.0f, 95.0f);
+    // From above the front corner, so that tall front rows do not hide the rows behind them; far enough
+    // that the whole floor, its labels and the value axis stay inside the window.
+    graph->scene()->activeCamera()->setCameraPosition(-20.0f, 48.0f, 78.0f);
+
 }
 
 void ChartWidget::build3DBars(bool steps)
@@ -513,6 +522,9 @@ void ChartWidget::build3DBars(bool steps)
     m_bars->valueAxis()->setTitleVisible(true);
     m_bars->columnAxis()->setTitle(m_drawn.categoryAxisTitle);
     m_bars->columnAxis()->setTitleVisible(true);
+    for (QAbstract3DAxis *axis : std::initializer_list<QAbstract3DAxis *>{
+             m_bars->valueAxis(), m_bars->columnAxis(), m_bars->rowAxis()})
+        faceCamera(axis);
     m_bars->addSeries(series);
 }
 
@@ -590,6 +602,9 @@ void ChartWidget::build3DSurface(bool areas)
     m_surface->axisZ()->setRange(0, float(std::max<qsizetype>(m_drawn.seriesLabels.size(), 1)));
     m_surface->axisZ()->setSegmentCount(int(std::max<qsizetype>(m_drawn.seriesLabels.size(), 1)));
     m_surface->axisZ()->setLabelFormat(QString());
+    for (QAbstract3DAxis *axis : std::initializer_list<QAbstract3DAxis *>{
+             m_surface->axisX(), m_surface->axisY(), m_surface->axisZ()})
+        faceCamera(axis);
     const double ratio =
         std::max<double>(double(categories), 1) / double(std::max<qsizetype>(m_drawn.seriesLabels.size(), 1));
     m_surface->setHorizontalAspectRatio(float(std::clamp(ratio, 1.0, 3.0)));
