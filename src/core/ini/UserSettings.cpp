@@ -25,12 +25,13 @@ struct KeyInfo
     const char *defaultValue;
 };
 
-constexpr std::array<KeyInfo, 20> Keys{{
+constexpr std::array<KeyInfo, 21> Keys{{
     {"txtProfile0", "500"},   {"txtProfile1", "1000"}, {"txtProfile2", "1000"}, {"chkAutoSort", "1"},
     {"chkClear", "1"},        {"showHelp", "1"},       {"cmbChart2", "3"},      {"fetchRetries", "1"},
     {"parallelEngines", "1"}, {"engineInterval", "0"}, {"engineJitter", "0"},   {"fetchTimeout", "30"},
     {"windowGeometry", ""},   {"resultsColumns", ""},  {"logColumns", ""},      {"alertDrop", "0"},
     {"alertFailures", "3"},   {"proxies", ""},         {"graphSource", ""},     {"chartTimeLeftToRight", "0"},
+    {"webLogHeight", ""},
 }};
 
 QString &storeFolder()

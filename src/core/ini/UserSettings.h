@@ -32,7 +32,8 @@ public:
         Proxies,       // proxies for every engine, in turn: "http://host:port socks5://user:pw@host:port"
         GraphSource,   // where web graph releases are read from (an address or a folder; empty: the published
                        // one)
-        ChartTime      // 1: history charts put the oldest date on the left and space dates by their distance
+        ChartTime,     // 1: history charts put the oldest date on the left and space dates by their distance
+        WebLogHeight   // the Website View's log height in pixels (empty: as designed)
     };
 
     static QString keyName(Key key);

@@ -457,7 +457,6 @@ void ChartWidget::style3D(QAbstract3DGraph *graph)
     // From above the front corner, so that tall front rows do not hide the rows behind them; far enough
     // that the whole floor, its labels and the value axis stay inside the window.
     graph->scene()->activeCamera()->setCameraPosition(-20.0f, 48.0f, 78.0f);
-
 }
 
 void ChartWidget::build3DBars(bool steps)
@@ -602,8 +601,8 @@ void ChartWidget::build3DSurface(bool areas)
     m_surface->axisZ()->setRange(0, float(std::max<qsizetype>(m_drawn.seriesLabels.size(), 1)));
     m_surface->axisZ()->setSegmentCount(int(std::max<qsizetype>(m_drawn.seriesLabels.size(), 1)));
     m_surface->axisZ()->setLabelFormat(QString());
-    for (QAbstract3DAxis *axis : std::initializer_list<QAbstract3DAxis *>{
-             m_surface->axisX(), m_surface->axisY(), m_surface->axisZ()})
+    for (QAbstract3DAxis *axis :
+         std::initializer_list<QAbstract3DAxis *>{m_surface->axisX(), m_surface->axisY(), m_surface->axisZ()})
         faceCamera(axis);
     const double ratio =
         std::max<double>(double(categories), 1) / double(std::max<qsizetype>(m_drawn.seriesLabels.size(), 1));

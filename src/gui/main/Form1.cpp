@@ -692,12 +692,12 @@ bool Form1::eventFilter(QObject *watched, QEvent *event)
 // The window's place and size and the tables' columns, as the user left them (keys of our own).
 void Form1::restoreLayout()
 {
-    mainLayout::restore(this, m_data->table(), m_web->logView());
+    mainLayout::restore(this, m_data->table(), m_web);
 }
 
 void Form1::saveLayout() const
 {
-    mainLayout::save(this, m_data->table(), m_web->logView());
+    mainLayout::save(this, m_data->table(), m_web);
 }
 
 void Form1::mnuExportResults_Click()

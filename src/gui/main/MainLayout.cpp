@@ -74,8 +74,12 @@ void applyFonts(QWidget *window, const QStatusBar *status)
     }
 }
 
-void restore(QMainWindow *window, QTreeView *results, QTreeView *log)
+void restore(QMainWindow *window, QTreeView *results, WebsiteViewFrame *web)
 {
+    QTreeView *log = web->logView();
+    bool ok = false;
+    if (const int height = UserSettings::value(UserSettings::WebLogHeight).toInt(&ok); ok && height > 0)
+        web->setLogHeight(height);
     const auto stored = [](UserSettings::Key key) {
         return QByteArray::fromBase64(UserSettings::value(key).toLatin1());
     };
@@ -87,8 +91,10 @@ void restore(QMainWindow *window, QTreeView *results, QTreeView *log)
         log->header()->restoreState(columns);
 }
 
-void save(const QMainWindow *window, const QTreeView *results, const QTreeView *log)
+void save(const QMainWindow *window, const QTreeView *results, const WebsiteViewFrame *web)
 {
+    const QTreeView *log = web->logView();
+    UserSettings::setValue(UserSettings::WebLogHeight, QString::number(web->logHeight()));
     UserSettings::setValue(UserSettings::WindowGeometry,
                            QString::fromLatin1(window->saveGeometry().toBase64()));
     UserSettings::setValue(UserSettings::ResultsColumns,

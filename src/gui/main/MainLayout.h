@@ -34,8 +34,9 @@ void arrange(const Parts &parts);
 // Verdana 8.25 pt: frames, buttons and labels in bold, everything else (lists, boxes, the status bar) plain.
 void applyFonts(QWidget *window, const QStatusBar *status);
 
-// The window's place and size and the two tables' columns, as the user left them (keys of our own).
-void restore(QMainWindow *window, QTreeView *results, QTreeView *log);
-void save(const QMainWindow *window, const QTreeView *results, const QTreeView *log);
+// The window's place and size, the two tables' columns and the Website View's log height, as the user left
+// them (keys of our own).
+void restore(QMainWindow *window, QTreeView *results, WebsiteViewFrame *web);
+void save(const QMainWindow *window, const QTreeView *results, const WebsiteViewFrame *web);
 
 } // namespace mainLayout

@@ -9,6 +9,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMouseEvent>
 #include <QPushButton>
 #include <QTreeView>
 #include <QWebEnginePage>
@@ -25,8 +26,13 @@ WebsiteViewFrame::WebsiteViewFrame(QWidget *parent)
       m_back(new QPushButton(QStringLiteral("Back"), this)),
       m_forward(new QPushButton(QStringLiteral("Forward"), this)),
       m_stop(new QPushButton(QStringLiteral("Stop"), this)),
-      m_refresh(new QPushButton(QStringLiteral("Refresh"), this)), m_browser(new BrowserView(this))
+      m_refresh(new QPushButton(QStringLiteral("Refresh"), this)), m_browser(new BrowserView(this)),
+      m_grip(new QWidget(this)), m_logHeight(twips::px(1875))
 {
+    m_grip->setObjectName(QStringLiteral("splLog"));
+    m_grip->setCursor(Qt::SplitVCursor);
+    m_grip->setToolTip(QStringLiteral("Drag to give the log or the browser more room"));
+    m_grip->installEventFilter(this);
     setObjectName(QStringLiteral("Frame4"));
     m_log->setObjectName(QStringLiteral("ListView2"));
     m_urlLabel->setObjectName(QStringLiteral("Label5"));
@@ -118,14 +124,54 @@ QString WebsiteViewFrame::address() const
 void WebsiteViewFrame::fitTo(int width, int height)
 {
     using twips::px;
-    m_log->resize(std::abs(width - 2 * m_log->x()), m_log->height());
-    m_browser->resize(m_log->width(), std::abs(height - m_browser->y() - px(100)));
+    // The log takes its height, within what leaves the browser some room; the address row, the buttons and
+    // the browser follow below it at their designed distances.
+    const int logTop = px(240);
+    const int most = std::max(px(600), height - logTop - px(885) - px(900));
+    const int logHeight = std::clamp(m_logHeight, px(600), most);
+    m_log->setGeometry(m_log->x(), logTop, std::abs(width - 2 * m_log->x()), logHeight);
+    const int below = logTop + logHeight; // 2115 twips as designed
+    m_grip->setGeometry(m_log->x(), below, m_log->width(), px(45));
+    m_urlLabel->move(m_urlLabel->x(), below + px(105));
+    m_address->move(m_address->x(), below + px(45));
+    m_go->move(m_go->x(), below + px(45));
+    for (QPushButton *button : {m_back, m_forward, m_stop, m_refresh})
+        button->move(button->x(), below + px(405));
+    m_browser->setGeometry(m_browser->x(), below + px(885), m_log->width(),
+                           std::abs(height - below - px(885) - px(100)));
     m_address->resize(std::abs(width - m_address->x() - px(300) - m_go->width()), m_address->height());
     m_go->move(m_address->x() + m_address->width() + px(100), m_go->y());
 }
 
+void WebsiteViewFrame::setLogHeight(int height)
+{
+    m_logHeight = std::max(twips::px(600), height);
+    fitTo(width(), this->height());
+}
+
 bool WebsiteViewFrame::eventFilter(QObject *watched, QEvent *event)
 {
+    if (watched == m_grip) {
+        const auto *mouse = static_cast<QMouseEvent *>(event);
+        switch (event->type()) {
+        case QEvent::MouseButtonPress:
+            if (mouse->button() == Qt::LeftButton) {
+                m_dragFrom = int(m_grip->mapToParent(mouse->position()).y());
+                m_dragHeight = m_log->height();
+            }
+            return true;
+        case QEvent::MouseMove:
+            if (m_dragFrom >= 0)
+                setLogHeight(m_dragHeight + int(m_grip->mapToParent(mouse->position()).y()) - m_dragFrom);
+            return true;
+        case QEvent::MouseButtonRelease:
+            m_dragFrom = -1;
+            m_logHeight = m_log->height(); // what the window allowed is what is kept
+            return true;
+        default:
+            break;
+        }
+    }
     if (watched == m_log && event->type() == QEvent::KeyPress) {
         const int key = static_cast<QKeyEvent *>(event)->key();
         if ((key == Qt::Key_Return || key == Qt::Key_Enter) && selectedLogRow() >= 0) {

@@ -32,6 +32,10 @@ public:
     QTreeView *logView() const { return m_log; }
     // Fits the log, the address box, "Go" and the browser to a view of this size.
     void fitTo(int width, int height);
+    // The log's height, which the grip between log and browser (splLog) changes; kept between runs.
+    int logHeight() const { return m_logHeight; }
+    void setLogHeight(int height);
+    QWidget *grip() const { return m_grip; }
 
 signals:
     void goRequested();             // "Go", or Enter in the address box
@@ -56,4 +60,8 @@ private:
     QPushButton *m_refresh;    // Command70
     QWebEngineView *m_browser; // WebBrowser1
     bool m_selecting = false;  // a row selected by the window, not the user
+    QWidget *m_grip;           // splLog: dragged, it moves the border between log and browser
+    int m_logHeight;
+    int m_dragFrom = -1; // the grip's pointer position (frame coordinates) when the drag began
+    int m_dragHeight = 0;
 };
