@@ -77,7 +77,7 @@ void updateChange(ResultsTableModel &results, int row, const QString &savedSearc
     }
     results.setChange(row, qint64(total) - save->total,
                       QStringLiteral("Since the save of %1 in \"%2\" (total %3)")
-                          .arg(save->date.toString(Qt::ISODate), name)
+                          .arg(saved::dateKey(save->date), name) // as the Scan Report and the file name it
                           .arg(save->total));
 }
 

@@ -736,7 +736,7 @@ private slots:
         action("mnuScanReport")->trigger();
         const QStringList shown = prompts::takeShown();
         QCOMPARE(shown.size(), 1);
-        QVERIFY(shown.first().startsWith(s("Scan Report|Google: 2 asked, 1 counts")));
+        QVERIFY(shown.first().startsWith(s("Scan Report|Google: 2 asked, 1 count,")));
         // "Save Selected" names the engines without a count.
         auto *view = child<QTreeView>("ListView1");
         view->selectionModel()->select(results->index(0, 0),
