@@ -532,12 +532,12 @@ QStringList ScanRun::summaryLines() const
     QStringList lines;
     for (int e = 1; e <= int(m_summary.size()); ++e) {
         const EngineSummary &s = summary(e);
-        QString line = m_engines.at(e).header + QStringLiteral(": %1 asked, %2, %3 zero, %4 failed")
-                                                    .arg(s.asked)
-                                                    .arg(s.ok == 1 ? QStringLiteral("1 count")
-                                                                   : QStringLiteral("%1 counts").arg(s.ok))
-                                                    .arg(s.zero)
-                                                    .arg(s.failedTotal());
+        QString line = m_engines.at(e).header +
+                       QStringLiteral(": %1 asked, %2, %3 zero, %4 failed")
+                           .arg(s.asked)
+                           .arg(s.ok == 1 ? QStringLiteral("1 count") : QStringLiteral("%1 counts").arg(s.ok))
+                           .arg(s.zero)
+                           .arg(s.failedTotal());
         QStringList kinds;
         for (auto it = s.failed.cbegin(); it != s.failed.cend(); ++it)
             kinds.append(statusWord(it.key()) + u' ' + QString::number(it.value()));

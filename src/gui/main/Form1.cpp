@@ -154,6 +154,8 @@ Form1::Form1(QWidget *parent)
         m_panels[0]->setToolTip(m_scanReport);
         for (int row = 0; row < m_results->rowCount(); ++row)
             resultsActions::updateChange(*m_results, row); // against the newest save of the URL's search
+        if (UserSettings::autoSort())
+            showSortArrow(1, false); // sorted by total, largest first
     });
     connect(m_run, &scan::ScanRun::chartRequested, this, &Form1::currentResultsChartRequested);
     connect(m_updates, &UpdateController::reported, this, [this](const QString &lines) {
@@ -341,6 +343,7 @@ void Form1::startScan(const QStringList &urls)
     m_run->setSettingsFile(programFolder::settingsIni());
     m_run->setWebGraphFolder(programFolder::webGraphFolder());
     m_progress->setValue(0);
+    showSortArrow(-1, false); // a run's rows come in scan order
     // Texts of an earlier run or page leave the status bar.
     m_panels[1]->setStatusText(QString());
     m_keptNote.clear();
@@ -503,6 +506,15 @@ void Form1::ListView1_ColumnClick(int column)
     m_results->SortListView(
         column, column == 1 ? scan::ResultsModel::TextMode : scan::ResultsModel::NumberMode, ascending);
     QApplication::restoreOverrideCursor();
+    showSortArrow(column - 1, ascending);
+}
+
+void Form1::showSortArrow(int column, bool ascending)
+{
+    QHeaderView *header = m_data->table()->header();
+    header->setSortIndicatorShown(column >= 0);
+    if (column >= 0)
+        header->setSortIndicator(column, ascending ? Qt::AscendingOrder : Qt::DescendingOrder);
 }
 
 void Form1::ListView2_ColumnClick(int column)

@@ -125,6 +125,8 @@ private:
     void startScan(const QStringList &urls);
     void buildMenus();
     void setRunning(bool running);
+    // The results table's header marks the sorted column (0-based; -1: none).
+    void showSortArrow(int column, bool ascending);
     Form2 *optionsDialogLoaded(); // the one Options dialog, loaded when it was not
     QAction *menuAction(QMenu *menu, const char *name, const QString &text, void (Form1::*slot)(),
                         const QKeySequence &shortcut = QKeySequence());

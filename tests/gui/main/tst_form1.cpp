@@ -846,6 +846,7 @@ private slots:
             return t;
         };
         QCOMPARE(totals(), QStringList({s("40"), s("5"), s("300")}));
+        QVERIFY(!view->header()->isSortIndicatorShown()); // scan order, not sorted
         // Each column keeps its own direction: Total ascending, descending, (Google ascending), ascending.
         QHeaderView *header = view->header();
         auto click = [header](int column) {
@@ -856,7 +857,12 @@ private slots:
         QCOMPARE(totals(), QStringList({s("5"), s("40"), s("300")}));
         click(1);
         QCOMPARE(totals(), QStringList({s("300"), s("40"), s("5")}));
+        // The sorted column shows an arrow the way it is sorted.
+        QVERIFY(header->isSortIndicatorShown());
+        QCOMPARE(header->sortIndicatorSection(), 1);
+        QCOMPARE(header->sortIndicatorOrder(), Qt::DescendingOrder);
         click(2);
+        QCOMPARE(header->sortIndicatorSection(), 2);
         QCOMPARE(totals(), QStringList({s("5"), s("40"), s("300")}));
         click(1);
         QCOMPARE(totals(), QStringList({s("5"), s("40"), s("300")}));
