@@ -32,7 +32,7 @@ DataViewFrame::DataViewFrame(QWidget *parent)
     m_clearAll->setGeometry(box(3720, 240, 1755, 735));
     m_linking->setGeometry(box(5520, 240, 1755, 735));
     m_results->setGeometry(box(120, 1185, 9000, 6000));
-    m_results->viewport()->installEventFilter(this);
+    m_results->viewport()->installEventFilter(this); // its size (for the columns) and the right button
     connect(m_saveSelected, &QPushButton::clicked, this, &DataViewFrame::saveSelectedRequested);
     connect(m_webResults, &QPushButton::clicked, this, &DataViewFrame::webResultsRequested);
     connect(m_clearAll, &QPushButton::clicked, this, &DataViewFrame::clearAllRequested);
@@ -51,6 +51,8 @@ int DataViewFrame::selectedRow() const
 
 bool DataViewFrame::eventFilter(QObject *watched, QEvent *event)
 {
+    if (watched == m_results->viewport() && event->type() == QEvent::Resize && m_fitColumns)
+        fitColumns();
     if (watched == m_results->viewport() &&
         (event->type() == QEvent::MouseButtonPress || event->type() == QEvent::MouseButtonRelease)) {
         auto *mouse = static_cast<QMouseEvent *>(event);
@@ -77,11 +79,44 @@ bool DataViewFrame::eventFilter(QObject *watched, QEvent *event)
 
 void DataViewFrame::showResults(scan::ResultsModel *model)
 {
+    m_model = model;
     m_results->setModel(model);
     auto widths = [this, model] {
+        if (m_fitColumns) {
+            fitColumns();
+            return;
+        }
         for (int c = 0; c < model->shownColumns(); ++c)
             m_results->setColumnWidth(c, twips::px(model->columnWidthTwips(c)));
     };
     widths();
     connect(model, &QAbstractItemModel::modelReset, this, widths);
+    // A column the user sizes (or widths the window restores) stay as they are from then on.
+    connect(m_results->header(), &QHeaderView::sectionResized, this, [this] {
+        if (!m_fitting)
+            m_fitColumns = false;
+    });
+}
+
+void DataViewFrame::fitColumns()
+{
+    if (!m_model)
+        return;
+    const int columns = m_model->shownColumns();
+    const QFontMetrics caption(m_results->header()->font());
+    const QFontMetrics cell(m_results->font());
+    const int count = cell.horizontalAdvance(QStringLiteral("999,999,999")) + 16;
+    QList<int> widths(columns, 0);
+    int others = 0;
+    for (int c = 1; c < columns; ++c) {
+        const QString text = m_model->headerData(c, Qt::Horizontal).toString();
+        widths[c] = std::max(caption.horizontalAdvance(text) + 32, count); // room for the sort arrow too
+        others += widths.at(c);
+    }
+    const int address = cell.horizontalAdvance(QStringLiteral("http://www.example.com")) + 48;
+    widths[0] = std::max(address, m_results->viewport()->width() - others);
+    m_fitting = true;
+    for (int c = 0; c < columns; ++c)
+        m_results->setColumnWidth(c, widths.at(c));
+    m_fitting = false;
 }

@@ -17,9 +17,13 @@ class DataViewFrame : public QGroupBox
 public:
     explicit DataViewFrame(QWidget *parent = nullptr);
 
-    // Shows the model in the table, with its column widths, set again whenever its columns change (another
-    // set of engines).
+    // Shows the model in the table, its columns fitted to the table's width (see fitColumns).
     void showResults(scan::ResultsModel *model);
+    // The number columns as wide as their captions and counts need, the first column the rest (at least
+    // room for an address); done again whenever the table's size or columns change, until the user sizes a
+    // column (or the window restores the widths the user left).
+    void fitColumns();
+    bool fitsColumns() const { return m_fitColumns; }
     // The selected row of the table, or -1.
     int selectedRow() const;
     // The table, for the window's layout (its place, size and column widths) only.
@@ -44,4 +48,7 @@ private:
     QPushButton *m_clearAll;     // Command5
     QPushButton *m_linking;
     QTreeView *m_results; // ListView1
+    scan::ResultsModel *m_model = nullptr;
+    bool m_fitColumns = true;
+    bool m_fitting = false;
 };
