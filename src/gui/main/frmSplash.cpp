@@ -70,5 +70,8 @@ void frmSplash::paintEvent(QPaintEvent *)
     p.drawText(QRect(162, 130, width() - 170, 24), Qt::AlignLeft,
                QStringLiteral("Link popularity, measured"));
     p.drawText(QRect(20, height() - 40, width() - 40, 24), Qt::AlignLeft,
-               QStringLiteral("Version " VANTORY_VERSION "  \u00b7  " VANTORY_COMPANY_NAME));
+               // The version as the About window gives it: major and minor.
+               QStringLiteral("Version %1.%2  \u00b7  " VANTORY_COMPANY_NAME)
+                   .arg(VANTORY_VERSION_MAJOR)
+                   .arg(VANTORY_VERSION_MINOR));
 }
