@@ -8,6 +8,7 @@
 #include <QHeaderView>
 #include <QMouseEvent>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QTreeView>
 
 using twips::box;
@@ -17,7 +18,8 @@ DataViewFrame::DataViewFrame(QWidget *parent)
       m_saveSelected(new QPushButton(QStringLiteral("Save Selected"), this)),
       m_webResults(new QPushButton(QStringLiteral("Web Results"), this)),
       m_clearAll(new QPushButton(QStringLiteral("Clear All"), this)),
-      m_linking(new QPushButton(QStringLiteral("Linking Domains"), this)), m_results(new ReportView(this))
+      m_linking(new QPushButton(QStringLiteral("Linking Domains"), this)), m_results(new ReportView(this)),
+      m_frozen(new ReportView(m_results))
 {
     setObjectName(QStringLiteral("Frame2"));
     m_saveSelected->setObjectName(QStringLiteral("Command4"));
@@ -40,6 +42,63 @@ DataViewFrame::DataViewFrame(QWidget *parent)
     connect(m_results, &QTreeView::doubleClicked, this, &DataViewFrame::webResultsRequested);
     connect(m_results->header(), &QHeaderView::sectionClicked, this,
             [this](int section) { emit columnClicked(section + 1); });
+
+    // The first column stays in place when the table scrolls sideways: a view of column 0 only lies over
+    // the table's own, sharing its rows' scrolling, its selection and its first column's width.
+    m_frozen->setObjectName(QStringLiteral("ListView1Frozen"));
+    m_frozen->setFocusPolicy(Qt::NoFocus);
+    m_frozen->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    m_frozen->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    m_frozen->setFrameShape(QFrame::NoFrame);
+    // No border of its own under any style sheet: its rows lie exactly over the table's.
+    m_frozen->setProperty("styleExtra", QStringLiteral("border: none; margin: 0"));
+    m_frozen->setStyleSheet(QStringLiteral("#ListView1Frozen { border: none; margin: 0 }"));
+    // Its header's edge sizes the table's first column, as the edge it covers would.
+    connect(m_frozen->header(), &QHeaderView::sectionResized, this, [this](int section, int, int width) {
+        if (section == 0 && width != m_results->columnWidth(0) && width < m_results->viewport()->width())
+            m_results->setColumnWidth(0, width);
+    });
+    m_frozen->viewport()->installEventFilter(this);
+    connect(m_frozen->header(), &QHeaderView::sectionClicked, this, [this] { emit columnClicked(1); });
+    connect(m_frozen, &QTreeView::doubleClicked, this, &DataViewFrame::webResultsRequested);
+    connect(m_results->verticalScrollBar(), &QScrollBar::valueChanged, m_frozen->verticalScrollBar(),
+            &QScrollBar::setValue);
+    connect(m_frozen->verticalScrollBar(), &QScrollBar::valueChanged, m_results->verticalScrollBar(),
+            &QScrollBar::setValue);
+    connect(m_results->header(), &QHeaderView::sectionResized, this, [this](int section) {
+        if (section == 0)
+            placeFrozen();
+    });
+    connect(m_results->header(), &QHeaderView::geometriesChanged, this, &DataViewFrame::placeFrozen);
+}
+
+void DataViewFrame::frozenColumnsOnly()
+{
+    for (int c = 1; c < m_frozen->header()->count(); ++c)
+        m_frozen->setColumnHidden(c, true);
+    placeFrozen();
+}
+
+void DataViewFrame::placeFrozen()
+{
+    if (!m_model)
+        return;
+    const int width = std::min(m_results->columnWidth(0), m_results->viewport()->width());
+    m_frozen->setColumnWidth(0, width);
+    m_frozen->setGeometry(m_results->frameWidth(), m_results->frameWidth(), width,
+                          m_results->header()->height() + m_results->viewport()->height());
+    m_frozen->header()->setFixedHeight(m_results->header()->height());
+    m_frozen->verticalScrollBar()->setValue(m_results->verticalScrollBar()->value());
+}
+
+void DataViewFrame::showSortArrow(int column, bool ascending)
+{
+    for (QTreeView *view : {m_results, m_frozen}) {
+        QHeaderView *header = view->header();
+        header->setSortIndicatorShown(column >= 0 && (view == m_results || column == 0));
+        if (column >= 0)
+            header->setSortIndicator(column, ascending ? Qt::AscendingOrder : Qt::DescendingOrder);
+    }
 }
 
 int DataViewFrame::selectedRow() const
@@ -51,13 +110,17 @@ int DataViewFrame::selectedRow() const
 
 bool DataViewFrame::eventFilter(QObject *watched, QEvent *event)
 {
-    if (watched == m_results->viewport() && event->type() == QEvent::Resize && m_fitColumns)
-        fitColumns();
-    if (watched == m_results->viewport() &&
+    if (watched == m_results->viewport() && event->type() == QEvent::Resize) {
+        if (m_fitColumns)
+            fitColumns();
+        placeFrozen();
+    }
+    if ((watched == m_results->viewport() || watched == m_frozen->viewport()) &&
         (event->type() == QEvent::MouseButtonPress || event->type() == QEvent::MouseButtonRelease)) {
         auto *mouse = static_cast<QMouseEvent *>(event);
         if (mouse->button() == Qt::RightButton) {
-            const QModelIndex index = m_results->indexAt(mouse->position().toPoint());
+            const QTreeView *view = watched == m_frozen->viewport() ? m_frozen : m_results;
+            const QModelIndex index = view->indexAt(mouse->position().toPoint());
             const QPoint global = mouse->globalPosition().toPoint();
             if (event->type() == QEvent::MouseButtonPress) {
                 // The row under the pointer becomes the selected row; over no row nothing stays selected.
@@ -81,6 +144,11 @@ void DataViewFrame::showResults(scan::ResultsModel *model)
 {
     m_model = model;
     m_results->setModel(model);
+    m_frozen->setModel(model);
+    m_frozen->setSelectionModel(m_results->selectionModel());
+    frozenColumnsOnly();
+    connect(model, &QAbstractItemModel::modelReset, this, &DataViewFrame::frozenColumnsOnly);
+    connect(model, &QAbstractItemModel::columnsInserted, this, &DataViewFrame::frozenColumnsOnly);
     auto widths = [this, model] {
         if (m_fitColumns) {
             fitColumns();

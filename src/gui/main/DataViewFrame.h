@@ -24,6 +24,10 @@ public:
     // column (or the window restores the widths the user left).
     void fitColumns();
     bool fitsColumns() const { return m_fitColumns; }
+    // The header marks the sorted column (0-based; -1: none).
+    void showSortArrow(int column, bool ascending);
+    // The first column's copy that stays in place while the table scrolls sideways (ListView1Frozen).
+    QTreeView *frozenColumn() const { return m_frozen; }
     // The selected row of the table, or -1.
     int selectedRow() const;
     // The table, for the window's layout (its place, size and column widths) only.
@@ -48,6 +52,9 @@ private:
     QPushButton *m_clearAll;     // Command5
     QPushButton *m_linking;
     QTreeView *m_results; // ListView1
+    QTreeView *m_frozen;  // column 0 of the same model and selection, over the table's own
+    void placeFrozen();
+    void frozenColumnsOnly();
     scan::ResultsModel *m_model = nullptr;
     bool m_fitColumns = true;
     bool m_fitting = false;

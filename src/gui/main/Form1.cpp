@@ -511,10 +511,7 @@ void Form1::ListView1_ColumnClick(int column)
 
 void Form1::showSortArrow(int column, bool ascending)
 {
-    QHeaderView *header = m_data->table()->header();
-    header->setSortIndicatorShown(column >= 0);
-    if (column >= 0)
-        header->setSortIndicator(column, ascending ? Qt::AscendingOrder : Qt::DescendingOrder);
+    m_data->showSortArrow(column, ascending);
 }
 
 void Form1::ListView2_ColumnClick(int column)

@@ -263,6 +263,9 @@ void setColors(QWidget *w, const QColor &back, const QColor &fore)
     QString rule = selector + QStringLiteral(" { background-color: ") + back.name();
     if (fore.isValid())
         rule += QStringLiteral("; color: ") + fore.name();
+    // A control may keep declarations of its own ("border: none" for a view laid over another).
+    if (const QString extra = w->property("styleExtra").toString(); !extra.isEmpty())
+        rule += QStringLiteral("; ") + extra;
     w->setStyleSheet(rule + QStringLiteral(" }"));
 }
 

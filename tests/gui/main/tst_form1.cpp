@@ -45,6 +45,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScreen>
+#include <QScrollBar>
 #include <QSignalSpy>
 #include <QStatusBar>
 #include <QStyleOptionButton>
@@ -888,6 +889,25 @@ private slots:
         QCOMPARE(totals(), QStringList({s("5"), s("40"), s("300")}));
         // Icons by profile.
         QVERIFY(!view->model()->data(view->model()->index(0, 0), Qt::DecorationRole).value<QIcon>().isNull());
+        // Scrolled sideways, the first column stays in place: its copy over the table keeps the table's
+        // rows, selection and first-column width.
+        auto *frozen = child<QTreeView>("ListView1Frozen");
+        QVERIFY(frozen->isVisible());
+        QCOMPARE(frozen->model(), view->model());
+        QCOMPARE(frozen->selectionModel(), view->selectionModel());
+        QVERIFY(!frozen->isColumnHidden(0) && frozen->isColumnHidden(1));
+        view->horizontalScrollBar()->setValue(view->horizontalScrollBar()->maximum());
+        QCOMPARE(frozen->x(), view->frameWidth());
+        QCOMPARE(frozen->columnWidth(0), view->columnWidth(0));
+        view->setColumnWidth(0, view->columnWidth(0) + 30);
+        QCOMPARE(frozen->width(), view->columnWidth(0));
+        const QRect frozenRow = frozen->visualRect(frozen->model()->index(2, 0));
+        QTest::mousePress(frozen->viewport(), Qt::RightButton, {}, frozenRow.center());
+        QCOMPARE(view->selectionModel()->selectedRows().value(0).row(), 2);
+        QTest::mouseRelease(frozen->viewport(), Qt::RightButton, {}, frozenRow.center());
+        QTRY_VERIFY(child<QMenu>("mnuListView")->isVisible());
+        child<QMenu>("mnuListView")->hide();
+        view->horizontalScrollBar()->setValue(0);
 
         // Right button: the row under the pointer is selected; empty space selects nothing.
         const QRect row1 = view->visualRect(view->model()->index(1, 0));
