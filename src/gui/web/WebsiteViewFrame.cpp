@@ -152,17 +152,20 @@ void WebsiteViewFrame::setLogHeight(int height)
 bool WebsiteViewFrame::eventFilter(QObject *watched, QEvent *event)
 {
     if (watched == m_grip) {
-        const auto *mouse = static_cast<QMouseEvent *>(event);
+        // The pointer's height in the frame, for the mouse's events only.
+        const auto at = [this, event] {
+            return int(m_grip->mapToParent(static_cast<QMouseEvent *>(event)->position()).y());
+        };
         switch (event->type()) {
         case QEvent::MouseButtonPress:
-            if (mouse->button() == Qt::LeftButton) {
-                m_dragFrom = int(m_grip->mapToParent(mouse->position()).y());
+            if (static_cast<QMouseEvent *>(event)->button() == Qt::LeftButton) {
+                m_dragFrom = at();
                 m_dragHeight = m_log->height();
             }
             return true;
         case QEvent::MouseMove:
             if (m_dragFrom >= 0)
-                setLogHeight(m_dragHeight + int(m_grip->mapToParent(mouse->position()).y()) - m_dragFrom);
+                setLogHeight(m_dragHeight + at() - m_dragFrom);
             return true;
         case QEvent::MouseButtonRelease:
             m_dragFrom = -1;
