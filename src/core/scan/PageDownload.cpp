@@ -1,5 +1,7 @@
 #include "core/scan/PageDownload.h"
 
+#include "core/program/ThreadPriority.h"
+
 #include <QNetworkAccessManager>
 #include <QNetworkProxy>
 #include <QNetworkReply>
@@ -171,6 +173,12 @@ void PageDownload::send(const QUrl &url)
 {
     m_asked = url;
     m_reply = m_manager->get(pageRequest(url, m_options, m_sendHeaders, !m_secretHeaders.isEmpty()));
+    // The manager's transfer thread exists from its first request on: it yields to the window's thread
+    // (nice 5; the reading of large pages is lower still).
+    if (!m_manager->property("transfersLowered").toBool()) {
+        m_manager->setProperty("transfersLowered", true);
+        threadPriority::lowerThreadsNamed("QNetworkAccessM", 5);
+    }
     // The network layer holds at most this much that was not read yet: a server that sends faster than the
     // page is read (a body without end, say) waits instead of filling memory.
     m_reply->setReadBufferSize(std::min(m_options.bodyLimit, 2 * ReadChunk));
@@ -242,8 +250,13 @@ bool PageDownload::readChunk()
             m_body.reserve(std::min(announced, m_options.bodyLimit));
     }
     const qint64 room = std::min({m_options.bodyLimit - m_body.size(), m_reply->bytesAvailable(), ReadChunk});
-    if (room > 0)
-        m_body += m_reply->read(room);
+    if (room > 0) {
+        // Straight into the body: no chunk of its own that is then copied again.
+        const qsizetype had = m_body.size();
+        m_body.resize(had + room);
+        const qint64 got = m_reply->read(m_body.data() + had, room);
+        m_body.resize(had + std::max<qint64>(0, got));
+    }
     if (m_body.size() >= m_options.bodyLimit) {
         if (m_reply->isRunning()) {
             m_cut = true;

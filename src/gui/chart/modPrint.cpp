@@ -72,7 +72,8 @@ void printChart(ChartWidget *chart, QWidget *parent)
         if (prompts::askYesNo(
                 parent, QStringLiteral("Print"),
                 QStringLiteral("No printer is installed. Do you want to save the chart as a PDF or "
-                               "PNG file instead?")))
+                               "PNG file instead?"),
+                prompts::Stakes::None))
             saveChartAs(chart, parent);
         return;
     }

@@ -31,15 +31,17 @@ void record(const QString &title, const QString &text)
 
 } // namespace
 
-bool askYesNo(QWidget *parent, const QString &title, const QString &text)
+bool askYesNo(QWidget *parent, const QString &title, const QString &text, Stakes stakes)
 {
     record(title, text);
     if (!queues().yesNo.isEmpty())
         return queues().yesNo.dequeue();
     if (queues().testMode)
         return false;
-    return QMessageBox::question(parent, title, text, QMessageBox::Yes | QMessageBox::No, QMessageBox::No) ==
-           QMessageBox::Yes;
+    const auto icon = stakes == Stakes::Loss ? QMessageBox::Warning : QMessageBox::Question;
+    QMessageBox box(icon, title, text, QMessageBox::Yes | QMessageBox::No, parent);
+    box.setDefaultButton(QMessageBox::No);
+    return box.exec() == QMessageBox::Yes;
 }
 
 void information(QWidget *parent, const QString &title, const QString &text)

@@ -10,8 +10,14 @@ class QWidget;
 // can queue the answers and never waits on a dialog. Without queued answers the real dialogs show.
 namespace prompts {
 
-// Yes/No question; true for Yes.
-bool askYesNo(QWidget *parent, const QString &title, const QString &text);
+// Yes/No question, No preselected; true for Yes. A question whose Yes loses something (a list, results, a
+// file, an import) shows the warning icon, any other the question icon.
+enum class Stakes
+{
+    None,
+    Loss
+};
+bool askYesNo(QWidget *parent, const QString &title, const QString &text, Stakes stakes = Stakes::Loss);
 void information(QWidget *parent, const QString &title, const QString &text);
 void warning(QWidget *parent, const QString &title, const QString &text);
 

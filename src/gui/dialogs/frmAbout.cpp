@@ -87,11 +87,12 @@ frmAbout::frmAbout(QWidget *parent) : QDialog(parent)
     skinned("lblCompany", QStringLiteral(VANTORY_COMPANY_NAME), box(2900, 1260, 3200, 255), false);
     label(this, "Label4", QStringLiteral("Website:"), box(1560, 1620, 1300, 255), true);
     skinned("lblWebsite", QStringLiteral(VANTORY_WEBSITE), box(2900, 1620, 3200, 255), false);
-    auto *ok = new QPushButton(QStringLiteral("OK"), this);
-    ok->setObjectName(QStringLiteral("cmdOK"));
-    ok->setGeometry(box(4860, 2580, 1200, 450));
-    ok->setDefault(true);
-    connect(ok, &QPushButton::clicked, this, &QDialog::accept);
+    // A window that only shows something closes with "Close", as the help window does.
+    auto *close = new QPushButton(QStringLiteral("Close"), this);
+    close->setObjectName(QStringLiteral("cmdClose"));
+    close->setGeometry(box(4860, 2580, 1200, 450));
+    close->setDefault(true);
+    connect(close, &QPushButton::clicked, this, &QDialog::accept);
 
     new SkinLabel(QStringLiteral("SkinLabel1"), 0, this);
     modSkin::substituteLabels(this, {{QStringLiteral("SkinLabel1"), this}}, true);

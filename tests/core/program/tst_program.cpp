@@ -1,13 +1,18 @@
-// Which folder is the program folder, and how the per-user one is made from the installed defaults.
+// Which folder is the program folder, and how the per-user one is made from the installed defaults; the
+// lowering of threads by name.
 #include "core/program/ProgramFolder.h"
+#include "core/program/ThreadPriority.h"
 
 #include "../../support/TestFiles.h"
 #include "../../support/TestText.h"
 
+#include <QSemaphore>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QThread>
 
+#include <sys/resource.h>
 #include <unistd.h>
 
 using testText::s;
@@ -109,6 +114,34 @@ private slots:
         QCOMPARE(programFolder::path(), s("/previous"));
         programFolder::setDefaultsFolder(m_defaults);
         qputenv("XDG_DATA_HOME", QFile::encodeName(m_userData));
+    }
+
+    // Threads are found by the name the system knows them by; only those are lowered, and never raised.
+    void lowersThreadsByName()
+    {
+        QSemaphore started;
+        QSemaphore done;
+        std::atomic<int> tid{0};
+        std::atomic<int> nice{-100};
+        auto *worker = QThread::create([&] {
+            tid = int(::gettid());
+            started.release();
+            done.acquire();
+            nice = ::getpriority(PRIO_PROCESS, 0);
+        });
+        worker->setObjectName(s("VtyTestWorker"));
+        worker->start();
+        started.acquire();
+        const int before = ::getpriority(PRIO_PROCESS, 0);
+        QCOMPARE(threadPriority::lowerThreadsNamed("VtyTestWorker", before + 5), 1);
+        QCOMPARE(::getpriority(PRIO_PROCESS, id_t(tid.load())), before + 5);
+        QCOMPARE(::getpriority(PRIO_PROCESS, 0), before); // this thread is not named so
+        QCOMPARE(threadPriority::lowerThreadsNamed("VtyTestWorker", before + 2), 0);
+        QCOMPARE(threadPriority::lowerThreadsNamed("NoSuchThread", before + 5), 0);
+        done.release();
+        QVERIFY(worker->wait(10000));
+        QCOMPARE(nice.load(), before + 5);
+        delete worker;
     }
 };
 

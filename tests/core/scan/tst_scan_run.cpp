@@ -11,6 +11,8 @@
 #include "emulator/EngineEmulator.h"
 
 #include "../../support/TestText.h"
+#include <QDir>
+#include <QFile>
 #include <QSignalSpy>
 #include <QTcpServer>
 #include <QTemporaryDir>
@@ -258,6 +260,18 @@ private slots:
         for (int row = 0; row < m_log->rowCount(); ++row)
             large += m_log->url(row) == s("http://large.example") && m_log->type(row) != s("Home Page");
         QCOMPARE(large, 12);
+        // The transfers yield to the window's thread: every network thread runs at a lower priority.
+        int transfers = 0;
+        const int mine = ::getpriority(PRIO_PROCESS, 0);
+        const QDir tasks(s("/proc/self/task"));
+        for (const QString &task : tasks.entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+            QFile comm(tasks.filePath(task + s("/comm")));
+            if (!comm.open(QIODevice::ReadOnly) || !comm.readAll().startsWith("QNetworkAccessM"))
+                continue;
+            ++transfers;
+            QVERIFY2(::getpriority(PRIO_PROCESS, id_t(task.toInt())) >= mine + 5, qPrintable(task));
+        }
+        QVERIFY(transfers > 0);
     }
 
     void allEnginesFailing()
