@@ -173,11 +173,18 @@ void PageDownload::send(const QUrl &url)
 {
     m_asked = url;
     m_reply = m_manager->get(pageRequest(url, m_options, m_sendHeaders, !m_secretHeaders.isEmpty()));
-    // The manager's transfer thread exists from its first request on: it yields to the window's thread
-    // (nice 5; the reading of large pages is lower still).
+    // The manager's transfer thread yields to the window's thread (nice 5; the reading of large pages is
+    // lower still). It is started after the request is queued: it surely runs once the answer's head or an
+    // error has come back, and lives as long as the manager.
     if (!m_manager->property("transfersLowered").toBool()) {
-        m_manager->setProperty("transfersLowered", true);
-        threadPriority::lowerThreadsNamed("QNetworkAccessM", 5);
+        const auto lower = [manager = m_manager] {
+            if (!manager->property("transfersLowered").toBool()) {
+                manager->setProperty("transfersLowered", true);
+                threadPriority::lowerThreadsNamed("QNetworkAccessM", 5);
+            }
+        };
+        connect(m_reply, &QNetworkReply::metaDataChanged, m_manager, lower, Qt::SingleShotConnection);
+        connect(m_reply, &QNetworkReply::finished, m_manager, lower, Qt::SingleShotConnection);
     }
     // The network layer holds at most this much that was not read yet: a server that sends faster than the
     // page is read (a body without end, say) waits instead of filling memory.

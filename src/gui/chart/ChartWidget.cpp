@@ -214,6 +214,7 @@ bool ChartWidget::threeDAvailable()
 
 QAbstract3DGraph *ChartWidget::graph3D() const
 {
+    settled();
     if (!is3DType(m_type))
         return nullptr;
     return (m_type == 0 || m_type == 6) ? static_cast<QAbstract3DGraph *>(m_bars)
@@ -222,6 +223,7 @@ QAbstract3DGraph *ChartWidget::graph3D() const
 
 QStringList ChartWidget::shownCategoryLabels() const
 {
+    settled();
     if (is3DType(m_type))
         return m_shown3DLabels;
     return m_categoryAxis ? m_categoryAxis->categoriesLabels() : QStringList();
@@ -229,6 +231,7 @@ QStringList ChartWidget::shownCategoryLabels() const
 
 QString ChartWidget::exampleMarkText() const
 {
+    settled();
     if (is3DType(m_type))
         return m_drawn.example ? exampleMark() : QString();
     return m_exampleMark ? m_exampleMark->text() : QString();
@@ -260,6 +263,28 @@ void ChartWidget::rebuild()
 {
     m_drawn = m_timeLeftToRight ? chartData::timeScaled(m_model) : m_model;
     m_legend->setEntries(legendEntries(m_drawn));
+    m_pending = true;
+    if (isVisible())
+        draw();
+}
+
+const ChartWidget *ChartWidget::settled() const
+{
+    if (m_pending)
+        const_cast<ChartWidget *>(this)->draw();
+    return this;
+}
+
+void ChartWidget::showEvent(QShowEvent *event)
+{
+    if (m_pending)
+        draw();
+    QWidget::showEvent(event);
+}
+
+void ChartWidget::draw()
+{
+    m_pending = false;
     m_shown3DLabels.clear();
     const bool noDisplay = is3DType(m_type) && !threeDAvailable();
     m_legendArea->setVisible(!noDisplay && !m_legend->entries().isEmpty());
@@ -624,6 +649,7 @@ QImage ChartWidget::toImage(const QSize &size, qreal scale)
 
 void ChartWidget::renderTo(QPainter *painter, const QRectF &target)
 {
+    settled();
     const QRectF area(QPointF(0, 0), target.size());
     const qreal pixels = painter->deviceTransform().m11(); // device pixels per unit, for the 3D picture
     painter->save();

@@ -52,13 +52,14 @@ public:
     static constexpr int DefaultSeriesObjectLimit = 500;
     void setSeriesObjectLimit(int limit) { m_seriesObjectLimit = limit; }
 
-    // The widgets that draw now (tests and screenshots).
-    QChartView *chartView() const { return m_view; }
+    // The widgets that draw now (tests and screenshots). A chart changed while the widget is hidden is drawn
+    // when it shows, or when one of these asks for it.
+    QChartView *chartView() const { return settled()->m_view; }
     QAbstract3DGraph *graph3D() const;
-    Q3DBars *bars3D() const { return m_bars; }
-    Q3DSurface *surface3D() const { return m_surface; }
-    QLabel *notice() const { return m_notice; }
-    ManySeriesItem *manySeries() const { return m_manySeries; }
+    Q3DBars *bars3D() const { return settled()->m_bars; }
+    Q3DSurface *surface3D() const { return settled()->m_surface; }
+    QLabel *notice() const { return settled()->m_notice; }
+    ManySeriesItem *manySeries() const { return settled()->m_manySeries; }
     ChartLegend *legend() const { return m_legend; }
     // The words across an example chart's plot, or an empty text.
     QString exampleMarkText() const;
@@ -74,9 +75,14 @@ signals:
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
+    void showEvent(QShowEvent *event) override;
 
 private:
+    // The model, type or time option changed: what is drawn follows at once when the widget shows, else
+    // when it is shown or asked for (a hidden chart view, as at start-up, builds nothing).
     void rebuild();
+    void draw();
+    const ChartWidget *settled() const;
     void build2D();
     void placeCategoryLabels();
     void fitLegend(const QSize &size);
@@ -86,6 +92,7 @@ private:
 
     chartData::ChartModel m_model;
     chartData::ChartModel m_drawn;
+    bool m_pending = false;
     bool m_timeLeftToRight = false;
     int m_type = 3;
     QLabel *m_title3D;

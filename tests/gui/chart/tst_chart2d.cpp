@@ -219,6 +219,35 @@ private slots:
         QVERIFY(block.first().x() > -0.5 && block.last().x() < 0.5);
     }
 
+    // A hidden chart (the Chart View behind another tab, as at start-up and during a scan) builds nothing
+    // until it shows or is asked for what it draws.
+    void hiddenChartWaitsUntilShown()
+    {
+        ChartWidget widget;
+        auto *view = widget.findChild<QChartView *>(s("MSChart1View"));
+        QChart *unbuilt = view->chart();
+        QVERIFY(unbuilt->series().isEmpty()); // not even the example
+        chartData::ChartModel one = chartKinds::engineHistory(m_dir.path(), 3);
+        one.title = s("First");
+        widget.setChart(one);
+        widget.setChartType(3);
+        widget.setTimeLeftToRight(true);
+        QCOMPARE(view->chart(), unbuilt);
+        widget.resize(600, 400);
+        widget.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&widget));
+        QCOMPARE(view->chart()->title(), s("First"));
+        QVERIFY(!view->chart()->series().isEmpty());
+        widget.hide();
+        QChart *shown = view->chart();
+        chartData::ChartModel two = one;
+        two.title = s("Second");
+        widget.setChart(two);
+        QCOMPARE(view->chart(), shown);
+        QCOMPARE(widget.chartView()->chart()->title(), s("Second")); // asked for: drawn now
+        QCOMPARE(widget.drawnChart().title, s("Second"));
+    }
+
     void timeRunsLeftToRight()
     {
         // Daily saves and a release years before, newest first as saved; a gap on 06-16-20 for Google.
