@@ -7,9 +7,11 @@
 #include "gui/dialogs/EngineTestDialog.h"
 #include "gui/dialogs/Form2.h"
 #include "gui/dialogs/Form4.h"
+#include "gui/dialogs/Form5.h"
 #include "gui/dialogs/frmAbout.h"
 #include "gui/help/Form8.h"
 #include "gui/main/Form1.h"
+#include "gui/main/frmSplash.h"
 #include "gui/web/frmWebsite.h"
 #include "gui/webgraph/frmLinkingDomains.h"
 #include "gui/webgraph/frmWebGraph.h"
@@ -60,6 +62,10 @@ private slots:
         verifyFits(form->helpWindow(), "Help");
         Form4 load;
         verifyFits(&load, "Load Saved Search");
+        Form5 save(saved::SaveRow{{{s("Domain Name"), s("http://www.example.com")}, {s("Google"), s("12")}}});
+        verifyFits(&save, "Save Search Results");
+        frmSplash splash;
+        verifyFits(&splash, "splash");
         frmAbout about;
         verifyFits(&about, "About");
         const engines::Definition google = engines::EngineSet::current().at(1);

@@ -491,6 +491,14 @@ private slots:
         // Its plain labels are doubled into SkinLabel1.
         QCOMPARE(child<SkinLabel>(&about, "SkinLabel1_1")->text(), s("Version:"));
         QVERIFY(!child<SkinLabel>(&about, "SkinLabel1_4"));
+        // A window that only shows something closes with "Close", by Enter too.
+        auto *close = child<QPushButton>(&about, "cmdClose");
+        QCOMPARE(close->text(), s("Close"));
+        QVERIFY(close->isDefault());
+        about.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&about));
+        QTest::keyClick(&about, Qt::Key_Return);
+        QVERIFY(!about.isVisible());
     }
 };
 
