@@ -4,12 +4,15 @@
 #include "core/scan/EngineTable.h"
 #include "emulator/EnginePages.h"
 
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QMutexLocker>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QThread>
 #include <QTimer>
 #include <QUrl>
+#include <QUrlQuery>
 
 #include <sys/socket.h>
 #include <zlib.h>
@@ -40,6 +43,9 @@ struct Request
     bool keepAlive = true;
     bool redirected = false;
     qint64 arrivedMs = 0;
+    QByteArray authorization; // the Authorization header's value
+    qint64 contentLength = 0;
+    QByteArray body;
 };
 
 bool parseHead(const QByteArray &head, Request &request)
@@ -62,6 +68,10 @@ bool parseHead(const QByteArray &head, Request &request)
         const QByteArray line = lines.at(i).trimmed().toLower();
         if (line.startsWith("connection:"))
             request.keepAlive = !line.contains("close");
+        else if (line.startsWith("content-length:"))
+            request.contentLength = std::max<qint64>(0, line.mid(15).trimmed().toLongLong());
+        else if (line.startsWith("authorization:"))
+            request.authorization = lines.at(i).trimmed().mid(14).trimmed();
     }
     return true;
 }
@@ -166,18 +176,89 @@ private:
             return;
         }
         const QByteArray head = m_in.left(end);
-        m_in.remove(0, end + 4);
-        m_emulator->noteRequest(head);
         Request request;
         if (!parseHead(head, request)) {
+            m_in.remove(0, end + 4);
+            m_emulator->noteRequest(head);
             send(responseHead(400, "Bad Request", 0, false), false);
             return;
         }
+        // A request's body (a POST's) is read whole before the answer.
+        if (request.contentLength > MaxHeadBytes) {
+            close();
+            return;
+        }
+        if (m_in.size() < end + 4 + request.contentLength)
+            return;
+        request.body = m_in.mid(end + 4, request.contentLength);
+        m_in.remove(0, end + 4 + request.contentLength);
+        m_emulator->noteRequest(head);
         m_busy = true;
         request.arrivedMs = m_emulator->clockMs();
         const auto settings = m_emulator->settings();
         // The latency exactly as set: a coarse timer would add up to 5 % to every answer.
         QTimer::singleShot(settings.latencyMs, Qt::PreciseTimer, this, [this, request] { answer(request); });
+    }
+
+    // The routes of the paid link APIs' kinds, all answering JSON with two figures for a target:
+    // /api/bearer?target=T (key as "Authorization: Bearer K"), /api/query?key=K&target=T, /api/post (a
+    // POST of {"target": T} with Basic credentials), /api/moved (a POST answered by a redirect to
+    // /api/post). Without the right key or credentials: 401.
+    void answerApi(const Request &request, const QByteArray &route)
+    {
+        const QUrlQuery query(QString::fromLatin1(request.query));
+        const QString key = m_emulator->apiKey();
+        QString target;
+        bool allowed = false;
+        if (route == "bearer") {
+            allowed = request.method == "GET" && request.authorization == "Bearer " + key.toUtf8();
+            target = query.queryItemValue(QStringLiteral("target"), QUrl::FullyDecoded);
+        } else if (route == "query") {
+            allowed = request.method == "GET" && query.queryItemValue(QStringLiteral("key")) == key;
+            target = query.queryItemValue(QStringLiteral("target"), QUrl::FullyDecoded);
+        } else if (route == "moved") {
+            const QByteArray none;
+            send(responseHead(307, "Temporary Redirect", 0, request.keepAlive, "Location: /api/post\r\n") +
+                     none,
+                 request.keepAlive);
+            return;
+        } else if (route == "post") {
+            allowed =
+                request.method == "POST" &&
+                request.authorization == "Basic " + (m_emulator->apiUser() + u':' + key).toUtf8().toBase64();
+            const QJsonDocument body = QJsonDocument::fromJson(request.body);
+            if (allowed && !body.isObject()) {
+                const QByteArray text = R"({"error":"the body is not a JSON object"})";
+                send(
+                    responseHead(400, "Bad Request", text.size(), request.keepAlive, {}, "application/json") +
+                        text,
+                    request.keepAlive);
+                return;
+            }
+            target = body.object().value(QStringLiteral("target")).toString();
+        } else {
+            const QByteArray text = R"({"error":"no such route"})";
+            send(responseHead(404, "Not Found", text.size(), request.keepAlive, {}, "application/json") +
+                     text,
+                 request.keepAlive);
+            return;
+        }
+        if (!allowed) {
+            const QByteArray text = R"({"error":"missing or wrong credentials"})";
+            send(responseHead(401, "Unauthorized", text.size(), request.keepAlive, {}, "application/json") +
+                     text,
+                 request.keepAlive);
+            return;
+        }
+        m_emulator->noteVisit({JsonStyle, target, request.arrivedMs, m_emulator->clockMs()});
+        const qint64 backlinks = m_emulator->count(JsonStyle, target);
+        QJsonObject figures{{QStringLiteral("backlinks"), backlinks},
+                            {QStringLiteral("linkingDomains"), backlinks / 7}};
+        const QByteArray text = QJsonDocument(QJsonObject{{QStringLiteral("target"), target},
+                                                          {QStringLiteral("result"), figures}})
+                                    .toJson(QJsonDocument::Compact);
+        send(responseHead(200, "OK", text.size(), request.keepAlive, {}, "application/json") + text,
+             request.keepAlive);
     }
 
     void answer(const Request &request)
@@ -186,6 +267,10 @@ private:
             return;
         const auto settings = m_emulator->settings();
         const QList<QByteArray> segments = request.path.split('/');
+        if (segments.value(1) == "api") {
+            answerApi(request, segments.value(2));
+            return;
+        }
         const int engine = engineFromSlug(QString::fromLatin1(segments.value(1)));
         if (engine == 0) {
             const QByteArray page =

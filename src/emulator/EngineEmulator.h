@@ -60,6 +60,9 @@ public:
     bool listen(quint16 port = 0);
     quint16 port() const;
     QString baseUrl() const; // "http://127.0.0.1:" + port
+    // The key and user name the /api/ routes take.
+    static QString apiKey() { return QStringLiteral("emulator-key"); }
+    static QString apiUser() { return QStringLiteral("emulator-user"); }
 
     // The query prefix of the engine (1..6) on this emulator, as settings.ini holds it.
     QString prefix(int engine) const;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "core/engines/Placeholders.h"
 #include "core/engines/Variables.h"
 
 #include <QJsonArray>
@@ -248,9 +249,28 @@ QString problem(const Definition &d)
         if (!isValidHeaderName(header.first))
             return QStringLiteral("\"%1\" is no request header name").arg(header.first);
     }
-    QString refused = refusedVariable(d.suffix);
-    for (qsizetype i = 0; refused.isEmpty() && i < d.requestHeaders.size(); ++i)
-        refused = refusedVariable(d.requestHeaders.at(i).second);
+    if (d.method != QLatin1String("GET") && d.method != QLatin1String("POST"))
+        return QStringLiteral("Method is GET or POST, not \"%1\"").arg(d.method);
+    if (!d.body.isEmpty() && !d.isPost())
+        return QStringLiteral("a Body is sent only with Method=POST");
+    QStringList templates{d.address, d.suffix, d.body, d.username, d.password};
+    for (const auto &header : d.requestHeaders)
+        templates.append(header.second);
+    for (const QString &text : std::as_const(templates)) {
+        if (const QString unknown = unknownPlaceholder(text); !unknown.isEmpty())
+            return QStringLiteral("%1 is no placeholder (${target}, ${host}, ${domain} or ${env:NAME})")
+                .arg(unknown);
+    }
+    if (d.isPost() && d.jsonBody()) {
+        if (const RequestBody body = requestBody(d, QStringLiteral("http://www.example.com/"));
+            !body.problem.isEmpty())
+            return body.problem;
+    }
+    QString refused;
+    for (const QString &text : std::as_const(templates)) {
+        if (refused.isEmpty())
+            refused = refusedVariable(text);
+    }
     if (!refused.isEmpty())
         return QStringLiteral("it reads the environment variable %1: a definition may read only variables "
                               "whose names begin with VANTORY_")
@@ -273,7 +293,37 @@ QString requestProblem(const Definition &d)
         if (!s.problem.isEmpty())
             return s.problem;
     }
+    for (const QString &credential : {d.username, d.password}) {
+        if (const Substitution s = substituteVariables(credential, Placement::Header); !s.problem.isEmpty())
+            return s.problem;
+    }
+    if (d.isPost()) {
+        const Placement placement = d.jsonBody() ? Placement::Json : Placement::Header;
+        if (const Substitution s = substituteVariables(d.body, placement); !s.problem.isEmpty())
+            return s.problem;
+    }
     return substituteVariables(d.suffix, Placement::Url).problem;
+}
+
+RequestBody requestBody(const Definition &d, const QString &target)
+{
+    RequestBody body;
+    const bool form =
+        d.bodyType.startsWith(QLatin1String("application/x-www-form-urlencoded"), Qt::CaseInsensitive);
+    body.text = fillPlaceholders(d.body, target,
+                                 d.jsonBody() ? Encoding::Json
+                                 : form       ? Encoding::Url
+                                              : Encoding::Text);
+    if (d.jsonBody()) {
+        QJsonParseError error;
+        QJsonDocument::fromJson(body.text.toUtf8(), &error);
+        if (error.error != QJsonParseError::NoError)
+            body.problem = QStringLiteral("the Body is not JSON once its placeholders are filled (%1 at "
+                                          "character %2)")
+                               .arg(error.errorString())
+                               .arg(error.offset + 1);
+    }
+    return body;
 }
 
 QString between(const QString &text, const QString &before, const QString &after, Span *beforeSpan,

@@ -54,6 +54,20 @@ struct Definition
     QString jsonPointer; // a JSON pointer (RFC 6901), instead of the count markers; empty: the whole answer
     QList<QPair<QString, QString>>
         requestHeaders; // sent with each query; ${env:VANTORY_...} read at request time
+    // The request: "GET" (the query address alone) or "POST" with body, a template whose placeholders are
+    // filled for each target (see Placeholders.h), sent as bodyType. username and password (either may be
+    // ${env:VANTORY_...}) are sent as HTTP Basic credentials, over https or to this machine only.
+    QString method = QStringLiteral("GET");
+    QString body;
+    QString bodyType = QStringLiteral("application/json");
+    QString username;
+    QString password;
+    bool isPost() const { return method == QLatin1String("POST"); }
+    bool hasCredentials() const { return !username.isEmpty() || !password.isEmpty(); }
+    bool jsonBody() const
+    {
+        return bodyType.startsWith(QLatin1String("application/json"), Qt::CaseInsensitive);
+    }
     bool enabled = true;
     // "webgraph": the count is the URL's linking domains in a web graph release (release, or the newest
     // imported when empty); no request is sent. Empty: a result page is fetched.
@@ -81,9 +95,19 @@ bool isValidHeaderName(const QString &name);
 // values in when it makes the request.
 QList<QPair<QByteArray, QByteArray>> requestHeaders(const Definition &definition);
 
-// Why the engine cannot be asked now, or empty: a variable of its headers or suffix that may not be read, is
-// not set, or holds what a header cannot.
+// Why the engine cannot be asked now, or empty: a variable of its headers, suffix, body or credentials that
+// may not be read, is not set, or holds what a header cannot.
 QString requestProblem(const Definition &definition);
+
+// The body of a POST for target: the template with its placeholders filled (escaped inside JSON strings for
+// a JSON body, percent-encoded for a form); problem says why it cannot be sent (a JSON body that is not
+// JSON once filled).
+struct RequestBody
+{
+    QString text;
+    QString problem;
+};
+RequestBody requestBody(const Definition &definition, const QString &target);
 
 // A piece of the page text: start and length, start -1 when not found.
 struct Span

@@ -51,8 +51,7 @@ void EngineProbe::start(const Definition &definition, const QString &prefix, con
     m_definition = definition;
     m_prefixEmpty = prefix.isEmpty();
     const QString query = scan::queryUrl(prefix, definition, target);
-    scan::FetchOptions options = m_options;
-    options.headers = requestHeaders(definition);
+    const scan::FetchOptions options = scan::engineRequestOptions(definition, m_options);
     const QString problem = requestProblem(definition);
     if (!problem.isEmpty()) {
         ProbeResult result;
@@ -62,7 +61,8 @@ void EngineProbe::start(const Definition &definition, const QString &prefix, con
         return;
     }
     m_fetcher->setOptions(options);
-    m_download = m_fetcher->fetch(query);
+    m_download =
+        m_fetcher->fetch(query, definition.isPost() ? requestBody(definition, target).text : QString());
     connect(m_download, &scan::PageDownload::finished, this, [this] {
         scan::PageDownload *download = m_download;
         if (!download)

@@ -209,6 +209,16 @@ void setField(Pending &p, int line, const QString &field, const QByteArray &raw)
             p.fail(line, QStringLiteral("Source is \"page\" or \"webgraph\", not \"%1\"").arg(text));
     } else if (name == QLatin1String("release"))
         d.release = text;
+    else if (name == QLatin1String("method"))
+        d.method = text.toUpper();
+    else if (name == QLatin1String("body"))
+        d.body = text;
+    else if (name == QLatin1String("bodytype"))
+        d.bodyType = text;
+    else if (name == QLatin1String("username"))
+        d.username = text;
+    else if (name == QLatin1String("password"))
+        d.password = text;
     else if (name == QLatin1String("enabled")) {
         if (const auto value = yesNo(text))
             d.enabled = *value;
@@ -475,6 +485,15 @@ QByteArray format(const QList<Definition> &definitions)
         for (int i = 0; i < d.requestHeaders.size(); ++i)
             field(QByteArray("RequestHeader" + QByteArray::number(i + 1)).constData(),
                   d.requestHeaders.at(i).first + QStringLiteral(": ") + d.requestHeaders.at(i).second);
+        if (d.isPost()) {
+            field("Method", d.method);
+            field("Body", d.body);
+            field("BodyType", d.bodyType);
+        }
+        if (!d.username.isEmpty())
+            field("Username", d.username);
+        if (!d.password.isEmpty())
+            field("Password", d.password);
         field("Enabled", d.enabled ? QStringLiteral("1") : QStringLiteral("0"));
     }
     return out;

@@ -1,5 +1,7 @@
 #include "core/engines/Variables.h"
 
+#include "core/engines/Placeholders.h"
+
 #include <QUrl>
 
 namespace engines {
@@ -79,6 +81,8 @@ Substitution substituteVariables(const QString &text, Placement placement)
         const QString raw = value;
         if (placement == Placement::Url)
             value = QString::fromLatin1(QUrl::toPercentEncoding(value));
+        else if (placement == Placement::Json)
+            value = jsonEscaped(value);
         s.text.replace(at, end - at + 1, value);
         // Masked as placed and as read (an address may be shown decoded).
         for (const QString &form : {value, raw}) {

@@ -25,7 +25,8 @@ QString refusedVariable(const QString &text);
 enum class Placement
 {
     Header, // as it is (a request header's value)
-    Url     // percent-encoded (a query address)
+    Url,    // percent-encoded (a query address)
+    Json    // escaped for the inside of a JSON string (a JSON body)
 };
 
 // Text with every ${env:NAME} replaced by its value.

@@ -235,6 +235,8 @@ static CellReport classifyAnswer(const FetchOutcome &outcome, const QString &pag
     if (!success) {
         report.status = CellStatus::HttpError;
         report.detail = QStringLiteral("The engine answered HTTP %1 (%2)").arg(http).arg(size(outcome.bytes));
+        if (http >= 300 && http < 400 && !outcome.errorText.isEmpty())
+            report.detail += QStringLiteral(": ") + outcome.errorText; // a redirect that was not followed
         return report;
     }
     if (outcome.failure == Failure::Network) {

@@ -1,5 +1,7 @@
 #include "core/scan/EngineTable.h"
 
+#include "core/engines/Placeholders.h"
+
 #include "core/ini/IniLines.h"
 #include "core/ini/TextFile.h"
 #include "core/ini/modINI.h"
@@ -88,7 +90,22 @@ QString queryUrl(const QString &prefix, int number, const QString &target)
 
 QString queryUrl(const QString &prefix, const engines::Definition &engine, const QString &target)
 {
+    // An address or a body that places the target itself gets it where it says (the address percent-
+    // encoded); else the target follows the prefix.
+    if (engines::hasPlaceholders(prefix) || engines::hasPlaceholders(engine.suffix) ||
+        (engine.isPost() && engines::hasPlaceholders(engine.body)))
+        return engines::fillPlaceholders(prefix + engine.suffix, target, engines::Encoding::Url);
     return prefix + queryTarget(target) + engine.suffix;
+}
+
+FetchOptions engineRequestOptions(const engines::Definition &engine, FetchOptions base)
+{
+    base.headers = engines::requestHeaders(engine);
+    base.method = engine.method.toLatin1();
+    base.contentType = engine.bodyType.toLatin1();
+    base.username = engine.username;
+    base.password = engine.password;
+    return base;
 }
 
 QString queryUrlFromSettings(int number, const QString &target, const QString &settingsIni)

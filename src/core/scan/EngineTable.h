@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/engines/EngineSet.h"
+#include "core/scan/PageDownload.h"
 
 #include <QString>
 #include <QStringList>
@@ -46,9 +47,14 @@ QString readPrefix(const QString &key, const QString &settingsIni);
 // percent-encoded from UTF-8.
 QString queryTarget(const QString &target);
 
-// The query URL: prefix + queryTarget(target) + the engine's suffix (AllTheWeb's among the six).
+// The query URL: prefix + queryTarget(target) + the engine's suffix (AllTheWeb's among the six). When the
+// prefix, the suffix or a POST's body holds ${target}, ${host} or ${domain}, those are filled (percent-
+// encoded in the address) instead and nothing is appended.
 QString queryUrl(const QString &prefix, int number, const QString &target);
 QString queryUrl(const QString &prefix, const engines::Definition &engine, const QString &target);
+
+// The engine's request on top of base: its headers, method, body type and credentials.
+FetchOptions engineRequestOptions(const engines::Definition &engine, FetchOptions base);
 
 // Reads the prefix from settings.ini and forms the query URL.
 QString queryUrlFromSettings(int number, const QString &target, const QString &settingsIni);

@@ -1,7 +1,9 @@
 #include "core/scan/PageDownload.h"
 
+#include "core/engines/Placeholders.h"
 #include "core/program/ThreadPriority.h"
 
+#include <QHostAddress>
 #include <QNetworkAccessManager>
 #include <QNetworkProxy>
 #include <QNetworkReply>
@@ -119,10 +121,21 @@ QString PageDownload::masked(QString text) const
 }
 
 PageDownload::PageDownload(QNetworkAccessManager *manager, QString url, const FetchOptions &options,
-                           QObject *parent)
-    : QObject(parent), m_manager(manager), m_url(std::move(url)), m_options(options)
+                           QObject *parent, QString requestBody)
+    : QObject(parent), m_manager(manager), m_url(std::move(url)), m_options(options),
+      m_requestText(std::move(requestBody))
 {
 }
+
+namespace {
+
+bool isLoopback(const QUrl &url)
+{
+    const QString host = url.host().toLower();
+    return host == QLatin1String("localhost") || QHostAddress(host).isLoopback();
+}
+
+} // namespace
 
 PageDownload::~PageDownload()
 {
@@ -155,8 +168,40 @@ void PageDownload::start()
             m_substitutions.append(header);
         }
     }
+    if (const QString unknown = engines::unknownPlaceholder(m_url); m_problem.isEmpty() && !unknown.isEmpty())
+        m_problem = QStringLiteral("%1 in the query address is no placeholder").arg(unknown);
     QUrl url;
-    if (!m_problem.isEmpty() || !isFetchableUrl(address.text, &url)) {
+    const bool fetchable = isFetchableUrl(address.text, &url);
+    if (m_problem.isEmpty() && fetchable &&
+        (!m_options.username.isEmpty() || !m_options.password.isEmpty())) {
+        // Basic credentials: over https, or to this machine.
+        const engines::Substitution user =
+            engines::substituteVariables(m_options.username, engines::Placement::Header);
+        const engines::Substitution password =
+            engines::substituteVariables(m_options.password, engines::Placement::Header);
+        m_problem = !user.problem.isEmpty() ? user.problem : password.problem;
+        if (m_problem.isEmpty() && url.scheme().toLower() != QLatin1String("https") && !isLoopback(url))
+            m_problem =
+                QStringLiteral("its credentials are sent only over https (or to this machine), not to "
+                               "%1")
+                    .arg(url.host());
+        if (m_problem.isEmpty()) {
+            m_sendHeaders.append({QByteArrayLiteral("Authorization"),
+                                  "Basic " + (user.text + u':' + password.text).toUtf8().toBase64()});
+            m_secretHeaders.append(QByteArrayLiteral("Authorization"));
+            m_substitutions.append(user);
+            m_substitutions.append(password);
+        }
+    }
+    if (m_problem.isEmpty() && m_options.method == "POST") {
+        const bool json = m_options.contentType.startsWith("application/json");
+        const engines::Substitution body = engines::substituteVariables(
+            m_requestText, json ? engines::Placement::Json : engines::Placement::Header);
+        m_problem = body.problem;
+        m_requestBody = body.text.toUtf8();
+        m_substitutions.append(body);
+    }
+    if (!m_problem.isEmpty() || !fetchable) {
         QTimer::singleShot(0, this, &PageDownload::finish);
         return;
     }
@@ -172,7 +217,14 @@ void PageDownload::start()
 void PageDownload::send(const QUrl &url)
 {
     m_asked = url;
-    m_reply = m_manager->get(pageRequest(url, m_options, m_sendHeaders, !m_secretHeaders.isEmpty()));
+    QNetworkRequest request = pageRequest(url, m_options, m_sendHeaders, !m_secretHeaders.isEmpty());
+    if (m_options.method == "POST") {
+        request.setHeader(QNetworkRequest::ContentTypeHeader, m_options.contentType);
+        request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::ManualRedirectPolicy);
+        m_reply = m_manager->post(request, m_requestBody);
+    } else {
+        m_reply = m_manager->get(request);
+    }
     // The manager's transfer thread yields to the window's thread (nice 5; the reading of large pages is
     // lower still). It is started after the request is queued: it surely runs once the answer's head or an
     // error has come back, and lives as long as the manager.
@@ -191,7 +243,7 @@ void PageDownload::send(const QUrl &url)
     m_reply->setReadBufferSize(std::min(m_options.bodyLimit, 2 * ReadChunk));
     connect(m_reply, &QNetworkReply::readyRead, this, &PageDownload::readAvailable);
     connect(m_reply, &QNetworkReply::finished, this, &PageDownload::finish);
-    if (!m_secretHeaders.isEmpty())
+    if (!m_secretHeaders.isEmpty() && m_options.method != "POST")
         connect(m_reply, &QNetworkReply::redirected, this, &PageDownload::redirected);
 }
 
@@ -317,6 +369,12 @@ void PageDownload::finish()
             (error >= QNetworkReply::ContentAccessDenied && error < QNetworkReply::ProtocolUnknownError) ||
             (error >= QNetworkReply::InternalServerError && error <= QNetworkReply::UnknownServerError);
         const bool success = m_outcome.httpStatus >= 200 && m_outcome.httpStatus < 300;
+        const QUrl location = m_reply->attribute(QNetworkRequest::RedirectionTargetAttribute).toUrl();
+        if (m_options.method == "POST" && m_outcome.httpStatus >= 300 && m_outcome.httpStatus < 400 &&
+            !location.isEmpty())
+            m_outcome.errorText = masked(QStringLiteral("The POST was answered with a redirect to %1; a POST "
+                                                        "is not sent again")
+                                             .arg(m_reply->url().resolved(location).toString()));
         if (m_cut) {
             m_outcome.failure = Failure::TooLarge;
         } else if (m_insecureRedirect) {

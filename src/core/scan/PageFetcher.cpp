@@ -18,9 +18,9 @@ PageFetcher::~PageFetcher()
     qDeleteAll(downloads);
 }
 
-PageDownload *PageFetcher::fetch(const QString &url)
+PageDownload *PageFetcher::fetch(const QString &url, const QString &requestBody)
 {
-    auto *download = new PageDownload(m_manager, url, m_options, this);
+    auto *download = new PageDownload(m_manager, url, m_options, this, requestBody);
     download->start();
     return download;
 }

@@ -22,7 +22,8 @@ public:
     const FetchOptions &options() const { return m_options; }
 
     // Starts a download owned by the fetcher. Connect to its finished() and delete it (deleteLater) after.
-    PageDownload *fetch(const QString &url);
+    // requestBody: what a POST sends.
+    PageDownload *fetch(const QString &url, const QString &requestBody = QString());
 
 private:
     QNetworkAccessManager *m_manager;

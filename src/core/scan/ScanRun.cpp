@@ -63,8 +63,7 @@ void ScanRun::prepareEngines()
     m_rotations.clear();
     for (std::size_t e = 0; e < n; ++e) {
         const engines::Definition &engine = m_engines.at(int(e) + 1);
-        FetchOptions options = m_options;
-        options.headers = engines::requestHeaders(engine);
+        FetchOptions options = engineRequestOptions(engine, m_options);
         m_requestProblem.append(engines::requestProblem(engine));
         m_fetchers[e]->setOptions(options);
         // Its proxies: the command line's, else its own stored ones, else those of all engines.
@@ -326,7 +325,9 @@ void ScanRun::launch(int engine, int id)
     options.proxy = rotation.proxy(slot->proxy);
     m_fetchers[std::size_t(engine - 1)]->setOptions(options);
     const QString query = queryUrl(m_prefixes.prefix(engine), m_engines.at(engine), m_urls.at(url));
-    slot->download = m_fetchers[std::size_t(engine - 1)]->fetch(query);
+    const engines::Definition &definition = m_engines.at(engine);
+    slot->download = m_fetchers[std::size_t(engine - 1)]->fetch(
+        query, definition.isPost() ? engines::requestBody(definition, m_urls.at(url)).text : QString());
     connect(slot->download, &PageDownload::finished, this, [this, engine, id] { pageArrived(engine, id); });
 }
 

@@ -601,6 +601,113 @@ private slots:
     }
 
     // The probe behind the Test window and --test-engine.
+    // The kinds of the paid link APIs: a key in a Bearer header, a key in the query, a POST of a JSON body
+    // with Basic credentials; a POST answered by a redirect is not sent again.
+    void linkApis()
+    {
+        const engines::LoadResult loaded = engines::parse(
+            "[Bearer]\nKey=Bearer\nHeader=Bearer\nJsonPointer=/result/backlinks\n"
+            "RequestHeader1=Authorization: Bearer ${env:VANTORY_TEST_API_KEY}\n"
+            "\n[Query]\nKey=Query\nHeader=Query\nJsonPointer=/result/linkingDomains\n"
+            "\n[Post]\nKey=Post\nHeader=Post\nJsonPointer=/result/backlinks\nMethod=post\n"
+            "Body={\"target\": \"${target}\", \"host\": \"${host}\", \"domain\": \"${domain}\"}\n"
+            "Username=emulator-user\nPassword=${env:VANTORY_TEST_API_KEY}\n"
+            "\n[Moved]\nKey=Moved\nHeader=Moved\nJsonPointer=/result/backlinks\nMethod=POST\n"
+            "Body={\"target\": "
+            "\"${target}\"}\nUsername=emulator-user\nPassword=${env:VANTORY_TEST_API_KEY}\n",
+            s("e.ini"));
+        QVERIFY2(loaded.messages.isEmpty(), qPrintable(loaded.messages.join(u'\n')));
+        // Written and read again, the definitions are the same.
+        const engines::LoadResult again =
+            engines::parse(engines::format(loaded.set.definitions()), s("e.ini"));
+        QCOMPARE(again.set.at(3).body, loaded.set.at(3).body);
+        QCOMPARE(again.set.at(3).method, s("POST"));
+        QCOMPARE(again.set.at(3).password, s("${env:VANTORY_TEST_API_KEY}"));
+        const QString base = m_emu->baseUrl();
+        const QString settings = m_dir.filePath(s("apis.ini"));
+        QVERIFY(testFiles::write(
+            settings,
+            (s("[Engines]\r\nBearer=") + base + s("/api/bearer?target=${target}") + s("\r\nQuery=") + base +
+             s("/api/query?key=${env:VANTORY_TEST_API_KEY}&target=${target}") + s("\r\nPost=") + base +
+             s("/api/post\r\nMoved=") + base + s("/api/moved\r\n"))
+                .toLatin1()));
+        qputenv("VANTORY_TEST_API_KEY", "emulator-key");
+        const QString target = s("http://www.alice.github.io/a b?x=\"1\"&y");
+        scan::ResultsModel results(loaded.set);
+        scan::WebLogModel log;
+        scan::ScanRun run(&results, &log);
+        run.setSettingsFile(settings);
+        QSignalSpy finished(&run, &scan::ScanRun::finished);
+        const int before = int(m_emu->requestHeads().size());
+        QVERIFY(run.start({target}));
+        QVERIFY(finished.wait(20000));
+        const qint64 count = m_emu->count(emulator::JsonStyle, target);
+        QCOMPARE(results.cell(0, 2), QString::number(count));
+        QCOMPARE(results.cell(0, 3), QString::number(count / 7));
+        QCOMPARE(results.cell(0, 4), QString::number(count));
+        QCOMPARE(results.report(0, 3).status, scan::CellStatus::Ok);
+        // The redirect is the POST's answer: no count, said in words, and nothing sent after it.
+        QVERIFY(!results.report(0, 4).hasCount());
+        QVERIFY2(results.report(0, 4).detail.contains(s("not sent again")),
+                 qPrintable(results.report(0, 4).detail));
+        const QList<QByteArray> heads = m_emu->requestHeads().mid(before);
+        int posts = 0;
+        const QByteArray basic =
+            "Authorization: Basic " + QByteArray("emulator-user:emulator-key").toBase64();
+        for (const QByteArray &head : heads) {
+            QVERIFY2(!head.startsWith("GET /api/post"), head.constData());
+            if (head.startsWith("POST /api/post")) {
+                ++posts;
+                QVERIFY2(head.contains(basic) && head.contains("Content-Type: application/json"),
+                         head.constData());
+            }
+        }
+        QCOMPARE(posts, 1);
+        // Nothing shown holds the key.
+        for (int e = 1; e <= 4; ++e)
+            QVERIFY(
+                !(results.report(0, e).detail + results.report(0, e).finalUrl).contains(s("emulator-key")));
+
+        // Placeholders: where they stand, as that place needs.
+        engines::Definition post = loaded.set.at(3);
+        QCOMPARE(engines::requestBody(post, target).text,
+                 s(R"({"target": "http://www.alice.github.io/a b?x=\"1\"&y", "host": "www.alice.github.io", )"
+                   R"("domain": "alice.github.io"})"));
+        QCOMPARE(scan::queryUrl(s("https://api.example/v1?t=${target}&d=${domain}"), post,
+                                s("http://www.example.co.uk/p?q=1")),
+                 s("https://api.example/v1?t=http%3A%2F%2Fwww.example.co.uk%2Fp%3Fq%3D1&d=example.co.uk"));
+        QCOMPARE(scan::queryUrl(s("https://api.example/v1?q="), loaded.set.at(1), s("http://a.example/&b")),
+                 s("https://api.example/v1?q=http://a.example/%26b")); // no placeholder: the target follows
+
+        // Definitions that cannot be sent: each says why.
+        auto problemOf = [&](void (*change)(engines::Definition &)) {
+            engines::Definition d = loaded.set.at(3);
+            change(d);
+            return engines::problem(d);
+        };
+        QVERIFY(problemOf([](engines::Definition &d) {
+                    d.body = s(R"({"target": ${target}})");
+                }).contains(s("not JSON")));
+        QVERIFY(problemOf([](engines::Definition &d) {
+                    d.body = s(R"({"target": "${targte}"})");
+                }).contains(s("${targte} is no placeholder")));
+        QVERIFY(problemOf([](engines::Definition &d) { d.method = s("GET"); }).contains(s("Method=POST")));
+        QVERIFY(problemOf([](engines::Definition &d) { d.method = s("PUT"); }).contains(s("GET or POST")));
+        QVERIFY(problemOf([](engines::Definition &d) { d.username = s("${env:HOME}"); }).contains(s("HOME")));
+
+        // Credentials go over https or to this machine only: to another host over http nothing is sent.
+        engines::EngineProbe plain;
+        QSignalSpy probed(&plain, &engines::EngineProbe::finished);
+        const int sent = int(m_emu->requestHeads().size());
+        plain.start(post, s("http://192.0.2.1/api/post"), target);
+        QVERIFY(probed.wait(10000));
+        const auto result = probed.at(0).at(0).value<engines::ProbeResult>();
+        QCOMPARE(result.report.status, scan::CellStatus::NotAsked);
+        QVERIFY2(result.report.detail.contains(s("only over https")), qPrintable(result.report.detail));
+        QCOMPARE(int(m_emu->requestHeads().size()), sent);
+        qunsetenv("VANTORY_TEST_API_KEY");
+    }
+
     void probe()
     {
         const engines::Definition google = engines::EngineSet::builtin().at(1);

@@ -1,0 +1,119 @@
+#include "core/engines/Placeholders.h"
+
+#include "core/webgraph/DomainMapping.h"
+
+#include <QUrl>
+
+namespace engines {
+
+namespace {
+
+const QString Open = QStringLiteral("${");
+
+bool isPlaceholderName(QStringView name)
+{
+    return name == u"target" || name == u"host" || name == u"domain";
+}
+
+QString encoded(const QString &value, Encoding encoding)
+{
+    switch (encoding) {
+    case Encoding::Url:
+        return QString::fromLatin1(QUrl::toPercentEncoding(value));
+    case Encoding::Json:
+        return jsonEscaped(value);
+    case Encoding::Text:
+        break;
+    }
+    return value;
+}
+
+} // namespace
+
+QString unknownPlaceholder(const QString &text)
+{
+    for (qsizetype at = text.indexOf(Open); at >= 0; at = text.indexOf(Open, at + 2)) {
+        const qsizetype end = text.indexOf(u'}', at + 2);
+        if (end < 0)
+            return text.mid(at);
+        const QStringView name = QStringView(text).mid(at + 2, end - at - 2);
+        if (!isPlaceholderName(name) && !name.startsWith(u"env:"))
+            return text.mid(at, end - at + 1);
+    }
+    return QString();
+}
+
+bool hasPlaceholders(const QString &text)
+{
+    return text.contains(QLatin1String("${target}")) || text.contains(QLatin1String("${host}")) ||
+           text.contains(QLatin1String("${domain}"));
+}
+
+QString targetHost(const QString &target)
+{
+    return QUrl(target, QUrl::TolerantMode).host().toLower();
+}
+
+QString targetDomain(const QString &target)
+{
+    const QString host = webgraph::hostOf(target);
+    if (host.isEmpty())
+        return targetHost(target);
+    const QString domain = webgraph::registrableDomain(host);
+    if (!domain.isEmpty())
+        return domain;
+    return host.startsWith(QLatin1String("www.")) ? host.mid(4) : host;
+}
+
+QString fillPlaceholders(const QString &text, const QString &target, Encoding encoding)
+{
+    if (!text.contains(Open))
+        return text;
+    QString out;
+    out.reserve(text.size() + target.size());
+    qsizetype from = 0;
+    for (qsizetype at = text.indexOf(Open); at >= 0; at = text.indexOf(Open, from)) {
+        const qsizetype end = text.indexOf(u'}', at + 2);
+        if (end < 0)
+            break;
+        const QStringView name = QStringView(text).mid(at + 2, end - at - 2);
+        out += QStringView(text).mid(from, at - from);
+        if (name == u"target")
+            out += encoded(target, encoding);
+        else if (name == u"host")
+            out += encoded(targetHost(target), encoding);
+        else if (name == u"domain")
+            out += encoded(targetDomain(target), encoding);
+        else
+            out += QStringView(text).mid(at, end - at + 1); // ${env:NAME}: for the request
+        from = end + 1;
+    }
+    out += QStringView(text).mid(from);
+    return out;
+}
+
+QString jsonEscaped(const QString &text)
+{
+    QString out;
+    out.reserve(text.size());
+    for (const QChar c : text) {
+        const char16_t u = c.unicode();
+        if (u == u'"' || u == u'\\') {
+            out += u'\\';
+            out += c;
+        } else if (u == u'\n') {
+            out += QLatin1String("\\n");
+        } else if (u == u'\r') {
+            out += QLatin1String("\\r");
+        } else if (u == u'\t') {
+            out += QLatin1String("\\t");
+        } else if (u < 0x20) {
+            out += QStringLiteral("\\u%1").arg(int(u), 4, 16, QChar(u'0'));
+        } else {
+            out += c;
+        }
+    }
+    return out;
+}
+
+} // namespace engines
