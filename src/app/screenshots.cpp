@@ -28,6 +28,8 @@
 #include "gui/webgraph/frmWebGraph.h"
 #include <QFile>
 #include <QLineEdit>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QTreeView>
 
 #include <QAction>
@@ -216,6 +218,12 @@ int main(int argc, char **argv)
     options.tabs()->setCurrentIndex(1);
     settle(200);
     ok = save(&options, out, QStringLiteral("Form2-engines")) && ok;
+    // The request's fields at the foot of the page.
+    if (auto *editor = options.findChild<QScrollArea *>(QStringLiteral("scrEngineEditor"))) {
+        editor->verticalScrollBar()->setValue(editor->verticalScrollBar()->maximum());
+        settle(100);
+        ok = save(&options, out, QStringLiteral("Form2-engines-request")) && ok;
+    }
     options.tabs()->setCurrentIndex(2);
     settle(200);
     ok = save(&options, out, QStringLiteral("Form2-updates")) && ok;

@@ -253,6 +253,10 @@ QString problem(const Definition &d)
         return QStringLiteral("Method is GET or POST, not \"%1\"").arg(d.method);
     if (!d.body.isEmpty() && !d.isPost())
         return QStringLiteral("a Body is sent only with Method=POST");
+    // A password never sits in the file: only the name of the variable that holds it.
+    if (!d.password.isEmpty() && !(d.password.startsWith(QLatin1String("${env:")) &&
+                                   d.password.endsWith(u'}') && d.password.count(QLatin1String("${")) == 1))
+        return QStringLiteral("the Password is given as ${env:VANTORY_NAME}, never written into the file");
     QStringList templates{d.address, d.suffix, d.body, d.username, d.password};
     for (const auto &header : d.requestHeaders)
         templates.append(header.second);

@@ -43,6 +43,9 @@ const FieldSpec Fields[] = {
     {"txtCheckAfter", "Text after the check:", &engines::Definition::checkAfter, true},
     {"txtZeroPhrase", "Zero phrase:", &engines::Definition::zeroPhrase, true},
     {"txtSeparators", "Separators:", &engines::Definition::separators, true},
+    {"txtEngineBodyType", "Body type:", &engines::Definition::bodyType, false},
+    {"txtEngineUsername", "User name:", &engines::Definition::username, false},
+    {"txtEnginePassword", "Password:", &engines::Definition::password, false},
 };
 
 QStringList linesOf(const QPlainTextEdit *edit)
@@ -86,8 +89,15 @@ EnginesPage::EnginesPage(QWidget *parent)
       m_headers(smallEdit("txtRequestHeaders",
                           QStringLiteral("Request headers, one \"Name: value\" per line; ${env:NAME} is read "
                                          "from the environment"))),
+      m_method(new QComboBox),
+      m_body(
+          smallEdit("txtEngineBody",
+                    QStringLiteral("What a POST sends; ${target}, ${host} and ${domain} stand for the URL, "
+                                   "its host and its registrable domain"))),
       m_editor(new QWidget)
 {
+    m_method->setObjectName(QStringLiteral("cmbEngineMethod"));
+    m_method->addItems({QStringLiteral("GET"), QStringLiteral("POST")});
     setObjectName(QStringLiteral("pageEngines"));
     m_list->setObjectName(QStringLiteral("lstEngines"));
     m_problem->setObjectName(QStringLiteral("lblEngineProblem"));
@@ -111,7 +121,16 @@ EnginesPage::EnginesPage(QWidget *parent)
         m_fields.append(edit);
         if (spec.member == &engines::Definition::countBefore)
             form->addRow(QStringLiteral("Count is found by:"), m_kind);
-        form->addRow(QString::fromLatin1(spec.label), edit);
+        if (spec.member == &engines::Definition::password)
+            edit->setToolTip(
+                QStringLiteral("Give it as ${env:VANTORY_NAME}: a password is never written into "
+                               "the file"));
+        // The request's own fields come last, below the reading of the answer.
+        const bool request = spec.member == &engines::Definition::bodyType ||
+                             spec.member == &engines::Definition::username ||
+                             spec.member == &engines::Definition::password;
+        if (!request)
+            form->addRow(QString::fromLatin1(spec.label), edit);
         connect(edit, &QLineEdit::textEdited, this, [this, edit] {
             takeEdits();
             if (edit->objectName() == QLatin1String("txtEngineAddress") && m_current >= 0)
@@ -124,9 +143,18 @@ EnginesPage::EnginesPage(QWidget *parent)
     form->addRow(QString(), m_replaceQuotes);
     form->addRow(QString(), m_keepSeparators);
     form->addRow(QStringLiteral("Request headers:"), m_headers);
-    for (QPlainTextEdit *edit : {m_countRemove, m_checkRemove, m_headers})
+    form->addRow(QStringLiteral("Method:"), m_method);
+    form->addRow(QStringLiteral("Body:"), m_body);
+    for (const char *name : {"txtEngineBodyType", "txtEngineUsername", "txtEnginePassword"}) {
+        for (qsizetype i = 0; i < std::ssize(Fields); ++i) {
+            if (qstrcmp(Fields[i].name, name) == 0)
+                form->addRow(QString::fromLatin1(Fields[i].label), m_fields.at(i));
+        }
+    }
+    for (QPlainTextEdit *edit : {m_countRemove, m_checkRemove, m_headers, m_body})
         connect(edit, &QPlainTextEdit::textChanged, this, &EnginesPage::takeEdits);
     connect(m_kind, &QComboBox::currentIndexChanged, this, &EnginesPage::takeEdits);
+    connect(m_method, &QComboBox::currentIndexChanged, this, &EnginesPage::takeEdits);
     connect(m_spaces, &QComboBox::currentIndexChanged, this, &EnginesPage::takeEdits);
     connect(m_replaceQuotes, &QCheckBox::toggled, this, &EnginesPage::takeEdits);
     connect(m_keepSeparators, &QCheckBox::toggled, this, &EnginesPage::takeEdits);
@@ -298,6 +326,8 @@ void EnginesPage::showCurrent()
     for (const auto &[name, value] : d.requestHeaders)
         headers.append(name + QStringLiteral(": ") + value);
     m_headers->setPlainText(headers.join(u'\n'));
+    m_method->setCurrentIndex(d.isPost() ? 1 : 0);
+    m_body->setPlainText(d.body);
     m_showing = false;
     showState();
 }
@@ -311,6 +341,9 @@ void EnginesPage::showState()
     field(QStringLiteral("txtCountAfter"))->setEnabled(kind == engines::Kind::Markers);
     field(QStringLiteral("txtExpression"))->setEnabled(kind == engines::Kind::Expression);
     field(QStringLiteral("txtJsonPointer"))->setEnabled(kind == engines::Kind::Json);
+    const bool post = m_current >= 0 && m_definitions.at(m_current).isPost();
+    m_body->setEnabled(post);
+    field(QStringLiteral("txtEngineBodyType"))->setEnabled(post);
     const QString why = m_current >= 0 ? problemOf(m_current) : QString();
     m_problem->setText(why.isEmpty() ? QString()
                                      : QStringLiteral("This engine cannot be used: ") + why + u'.');
@@ -350,6 +383,8 @@ void EnginesPage::takeEdits()
             d.requestHeaders.append(
                 {line.left(colon).trimmed(), colon < 0 ? QString() : line.mid(colon + 1).trimmed()});
     }
+    d.method = m_method->currentIndex() == 1 ? QStringLiteral("POST") : QStringLiteral("GET");
+    d.body = d.isPost() ? m_body->toPlainText() : QString();
     refreshItem(m_current);
     showState();
 }

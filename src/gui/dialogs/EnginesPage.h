@@ -79,6 +79,8 @@ private:
     QPlainTextEdit *m_countRemove;
     QPlainTextEdit *m_checkRemove;
     QPlainTextEdit *m_headers;
+    QComboBox *m_method;    // GET or POST
+    QPlainTextEdit *m_body; // a POST's body template
     QList<QLineEdit *> m_fields;
     QWidget *m_editor;
 };

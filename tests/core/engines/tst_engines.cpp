@@ -694,6 +694,9 @@ private slots:
         QVERIFY(problemOf([](engines::Definition &d) { d.method = s("GET"); }).contains(s("Method=POST")));
         QVERIFY(problemOf([](engines::Definition &d) { d.method = s("PUT"); }).contains(s("GET or POST")));
         QVERIFY(problemOf([](engines::Definition &d) { d.username = s("${env:HOME}"); }).contains(s("HOME")));
+        QVERIFY(problemOf([](engines::Definition &d) {
+                    d.password = s("hunter2");
+                }).contains(s("never written")));
 
         // Credentials go over https or to this machine only: to another host over http nothing is sent.
         engines::EngineProbe plain;

@@ -183,6 +183,47 @@ private slots:
     }
 
     // The Updates page: alert rules and proxies into the settings store; a proxy that is none is refused.
+    // An engine for a link API: method, body, body type and credentials are edited on the page, a password
+    // written into it or a body that is not JSON says why, and "Ok" keeps them all.
+    void apiEngineFields()
+    {
+        QFile::remove(engines::ownFile());
+        Form2 dialog;
+        dialog.load();
+        EnginesPage *page = dialog.enginesPage();
+        QTest::mouseClick(page->findChild<QPushButton *>(s("cmdEngineAdd")), Qt::LeftButton);
+        const int index = page->current();
+        type(page->field(s("txtEngineKey")), s("Api"));
+        type(page->field(s("txtEngineHeader")), s("Api"));
+        type(page->field(s("txtEngineAddress")), s("https://api.example/v1/backlinks"));
+        page->findChild<QComboBox *>(s("cmbEngineKind"))->setCurrentIndex(2);
+        type(page->field(s("txtJsonPointer")), s("/result/backlinks"));
+        auto *method = page->findChild<QComboBox *>(s("cmbEngineMethod"));
+        auto *body = page->findChild<QPlainTextEdit *>(s("txtEngineBody"));
+        QVERIFY(!body->isEnabled());
+        method->setCurrentIndex(1);
+        QVERIFY(body->isEnabled());
+        body->setPlainText(s(R"({"target": ${target}})"));
+        QVERIFY2(page->problemLabel()->text().contains(s("not JSON")),
+                 qPrintable(page->problemLabel()->text()));
+        body->setPlainText(s(R"({"target": "${target}"})"));
+        type(page->field(s("txtEngineUsername")), s("me"));
+        type(page->field(s("txtEnginePassword")), s("hunter2"));
+        QVERIFY(page->problemLabel()->text().contains(s("never written into the file")));
+        type(page->field(s("txtEnginePassword")), s("${env:VANTORY_API_PASSWORD}"));
+        QCOMPARE(page->problemLabel()->text(), QString());
+        QTest::mouseClick(dialog.findChild<QPushButton *>(s("Command1")), Qt::LeftButton);
+        const engines::LoadResult saved = engines::loadFile(engines::ownFile());
+        QVERIFY2(saved.messages.isEmpty(), qPrintable(saved.messages.join(u'\n')));
+        const engines::Definition &api = saved.all.at(index);
+        QCOMPARE(api.method, s("POST"));
+        QCOMPARE(api.body, s(R"({"target": "${target}"})"));
+        QCOMPARE(api.bodyType, s("application/json"));
+        QCOMPARE(api.username, s("me"));
+        QCOMPARE(api.password, s("${env:VANTORY_API_PASSWORD}"));
+        QFile::remove(engines::ownFile());
+    }
+
     void alertsAndProxies()
     {
         Form2 dialog;
