@@ -45,6 +45,22 @@ void EngineProbe::abort()
     delete m_download; // no finished() from an abandoned request
 }
 
+QString requestText(const Definition &definition, const QString &prefix, const QString &target)
+{
+    QStringList lines{definition.method + u' ' + scan::queryUrl(prefix, definition, target)};
+    for (const auto &[name, value] : definition.requestHeaders)
+        lines.append(name + QStringLiteral(": ") + value);
+    if (definition.hasCredentials())
+        lines.append(QStringLiteral("Authorization: Basic (user %1, password %2)")
+                         .arg(definition.username, definition.password));
+    if (definition.isPost()) {
+        lines.append(QStringLiteral("Content-Type: ") + definition.bodyType);
+        lines.append(QString());
+        lines.append(requestBody(definition, target).text);
+    }
+    return lines.join(u'\n');
+}
+
 void EngineProbe::start(const Definition &definition, const QString &prefix, const QString &target)
 {
     abort();

@@ -25,6 +25,10 @@ struct ProbeResult
     scan::CellReport report; // the status the scan would give the cell
 };
 
+// The request the engine sends for target, as text for a person: method and address, its headers and a
+// POST's body, placeholders filled; variables stay "${env:NAME}" and credentials are not shown.
+QString requestText(const Definition &definition, const QString &prefix, const QString &target);
+
 // Judges a page that is already there. outcome says how it was fetched (a page from a file: HTTP 200, all
 // read).
 ProbeResult judgePage(const Definition &definition, const QString &page, const scan::FetchOutcome &outcome,

@@ -55,7 +55,7 @@ EngineTestDialog::EngineTestDialog(const engines::Definition &definition, const 
     : QDialog(parent), m_definition(definition), m_address(address), m_kept(kept),
       m_probe(new engines::EngineProbe(this)), m_url(new QLineEdit), m_keptBox(new QComboBox),
       m_status(valueLabel("lblTestStatus")), m_count(valueLabel("lblTestCount")),
-      m_check(valueLabel("lblTestCheck")), m_page(new QPlainTextEdit)
+      m_check(valueLabel("lblTestCheck")), m_request(new QPlainTextEdit), m_page(new QPlainTextEdit)
 {
     setObjectName(QStringLiteral("frmEngineTest"));
     setWindowTitle(QStringLiteral("Test Engine - ") + definition.header);
@@ -63,6 +63,13 @@ EngineTestDialog::EngineTestDialog(const engines::Definition &definition, const 
     m_url->setPlaceholderText(QStringLiteral("http://www.example.com"));
     m_keptBox->setObjectName(QStringLiteral("cmbKeptPages"));
     m_page->setObjectName(QStringLiteral("txtTestPage"));
+    // The request as it goes out; a long address wraps anywhere rather than widen the window.
+    m_request->setObjectName(QStringLiteral("txtTestRequest"));
+    m_request->setReadOnly(true);
+    m_request->setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+    m_request->setTabChangesFocus(true);
+    m_request->setFixedHeight(m_request->fontMetrics().lineSpacing() * 3 + 10);
+    m_request->setPlaceholderText(QStringLiteral("What is sent shows here after Fetch."));
     m_page->setReadOnly(true);
     m_page->setLineWrapMode(QPlainTextEdit::WidgetWidth);
 
@@ -94,6 +101,7 @@ EngineTestDialog::EngineTestDialog(const engines::Definition &definition, const 
     keptRow->addWidget(m_keptBox, 1);
     keptRow->addWidget(readKept);
     form->addRow(QStringLiteral("Kept page:"), keptRow);
+    form->addRow(QStringLiteral("Request:"), m_request);
     form->addRow(QStringLiteral("Status:"), m_status);
     form->addRow(QStringLiteral("Count:"), m_count);
     form->addRow(QStringLiteral("Check text:"), m_check);
@@ -130,6 +138,7 @@ void EngineTestDialog::cmdTestFetch_Click()
         return;
     }
     m_status->setText(QStringLiteral("Asking ") + m_definition.header + QStringLiteral("..."));
+    m_request->setPlainText(engines::requestText(m_definition, m_address, target));
     m_probe->start(m_definition, m_address, target);
 }
 

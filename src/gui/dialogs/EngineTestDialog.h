@@ -52,5 +52,6 @@ private:
     QLabel *m_status;
     QLabel *m_count;
     QLabel *m_check;
+    QPlainTextEdit *m_request; // what is sent
     QPlainTextEdit *m_page;
 };

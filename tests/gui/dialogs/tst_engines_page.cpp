@@ -195,7 +195,7 @@ private slots:
         const int index = page->current();
         type(page->field(s("txtEngineKey")), s("Api"));
         type(page->field(s("txtEngineHeader")), s("Api"));
-        type(page->field(s("txtEngineAddress")), s("https://api.example/v1/backlinks"));
+        type(page->field(s("txtEngineAddress")), m_program.engines->baseUrl() + s("/api/post"));
         page->findChild<QComboBox *>(s("cmbEngineKind"))->setCurrentIndex(2);
         type(page->field(s("txtJsonPointer")), s("/result/backlinks"));
         auto *method = page->findChild<QComboBox *>(s("cmbEngineMethod"));
@@ -207,11 +207,29 @@ private slots:
         QVERIFY2(page->problemLabel()->text().contains(s("not JSON")),
                  qPrintable(page->problemLabel()->text()));
         body->setPlainText(s(R"({"target": "${target}"})"));
-        type(page->field(s("txtEngineUsername")), s("me"));
+        type(page->field(s("txtEngineUsername")), s("emulator-user"));
         type(page->field(s("txtEnginePassword")), s("hunter2"));
         QVERIFY(page->problemLabel()->text().contains(s("never written into the file")));
         type(page->field(s("txtEnginePassword")), s("${env:VANTORY_API_PASSWORD}"));
         QCOMPARE(page->problemLabel()->text(), QString());
+        // Tried from the window: the request shows as sent, the password as its variable; the count is read.
+        qputenv("VANTORY_API_PASSWORD", "emulator-key");
+        QTest::mouseClick(page->findChild<QPushButton *>(s("cmdEngineTest")), Qt::LeftButton);
+        auto *test = page->findChildren<EngineTestDialog *>().last();
+        QSignalSpy tested(test, &EngineTestDialog::tested);
+        test->urlBox()->setText(s("http://t.example/\"x\""));
+        QTest::mouseClick(test->findChild<QPushButton *>(s("cmdTestFetch")), Qt::LeftButton);
+        QVERIFY(tested.wait(10000));
+        const QString request = test->findChild<QPlainTextEdit *>(s("txtTestRequest"))->toPlainText();
+        QVERIFY2(request.startsWith(s("POST ") + m_program.engines->baseUrl() + s("/api/post\n")),
+                 qPrintable(request));
+        const QString sent = s("{\"target\": \"http://t.example/\\\"x\\\"\"}"); // the quotes escaped
+        QVERIFY2(request.contains(sent), qPrintable(request));
+        QVERIFY(request.contains(s("${env:VANTORY_API_PASSWORD}")) && !request.contains(s("emulator-key")));
+        QVERIFY2(test->findChild<QLabel *>(s("lblTestStatus"))->text().startsWith(s("Count read")),
+                 qPrintable(test->findChild<QLabel *>(s("lblTestStatus"))->text()));
+        test->close();
+        qunsetenv("VANTORY_API_PASSWORD");
         QTest::mouseClick(dialog.findChild<QPushButton *>(s("Command1")), Qt::LeftButton);
         const engines::LoadResult saved = engines::loadFile(engines::ownFile());
         QVERIFY2(saved.messages.isEmpty(), qPrintable(saved.messages.join(u'\n')));
@@ -219,7 +237,7 @@ private slots:
         QCOMPARE(api.method, s("POST"));
         QCOMPARE(api.body, s(R"({"target": "${target}"})"));
         QCOMPARE(api.bodyType, s("application/json"));
-        QCOMPARE(api.username, s("me"));
+        QCOMPARE(api.username, s("emulator-user"));
         QCOMPARE(api.password, s("${env:VANTORY_API_PASSWORD}"));
         QFile::remove(engines::ownFile());
     }
