@@ -4,6 +4,7 @@
 #include "core/scan/EngineTable.h"
 #include "emulator/EnginePages.h"
 
+#include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QMutexLocker>
@@ -200,10 +201,13 @@ private:
         QTimer::singleShot(settings.latencyMs, Qt::PreciseTimer, this, [this, request] { answer(request); });
     }
 
-    // The routes of the paid link APIs' kinds, all answering JSON with two figures for a target:
-    // /api/bearer?target=T (key as "Authorization: Bearer K"), /api/query?key=K&target=T, /api/post (a
-    // POST of {"target": T} with Basic credentials), /api/moved (a POST answered by a redirect to
-    // /api/post). Without the right key or credentials: 401.
+    // The routes of the paid link APIs' kinds, each answering two figures for a target (backlinks N and
+    // linking domains N / 7) in the shape of a well-known service of that kind: /api/bearer?target=T (key as
+    // "Authorization: Bearer K"; {"metrics": {"live": N, "live_refdomains": D, ...}}),
+    // /api/query?key=K&target=T (text: "domains_num;total" and a line "D;N"), /api/post (a POST of
+    // {"target": T} or [{"target": T}] with Basic credentials; {"tasks": [{"result": [{"backlinks": N,
+    // "referring_domains": D}]}]}), /api/moved (a POST answered by a redirect to /api/post). Without the
+    // right key or credentials: 401.
     void answerApi(const Request &request, const QByteArray &route)
     {
         const QUrlQuery query(QString::fromLatin1(request.query));
@@ -226,7 +230,9 @@ private:
             allowed =
                 request.method == "POST" &&
                 request.authorization == "Basic " + (m_emulator->apiUser() + u':' + key).toUtf8().toBase64();
-            const QJsonDocument body = QJsonDocument::fromJson(request.body);
+            QJsonDocument body = QJsonDocument::fromJson(request.body);
+            if (body.isArray())
+                body = QJsonDocument(body.array().at(0).toObject());
             if (allowed && !body.isObject()) {
                 const QByteArray text = R"({"error":"the body is not a JSON object"})";
                 send(
@@ -252,13 +258,30 @@ private:
         }
         m_emulator->noteVisit({JsonStyle, target, request.arrivedMs, m_emulator->clockMs()});
         const qint64 backlinks = m_emulator->count(JsonStyle, target);
-        QJsonObject figures{{QStringLiteral("backlinks"), backlinks},
-                            {QStringLiteral("linkingDomains"), backlinks / 7}};
-        const QByteArray text = QJsonDocument(QJsonObject{{QStringLiteral("target"), target},
-                                                          {QStringLiteral("result"), figures}})
-                                    .toJson(QJsonDocument::Compact);
-        send(responseHead(200, "OK", text.size(), request.keepAlive, {}, "application/json") + text,
-             request.keepAlive);
+        const qint64 domains = backlinks / 7;
+        QByteArray text;
+        QByteArray type = "application/json";
+        if (route == "bearer") {
+            text = QJsonDocument(QJsonObject{{QStringLiteral("metrics"),
+                                              QJsonObject{{QStringLiteral("live"), backlinks},
+                                                          {QStringLiteral("all_time"), backlinks},
+                                                          {QStringLiteral("live_refdomains"), domains},
+                                                          {QStringLiteral("all_time_refdomains"), domains}}}})
+                       .toJson(QJsonDocument::Compact);
+        } else if (route == "query") {
+            text = "domains_num;total\r\n" + QByteArray::number(domains) + ';' +
+                   QByteArray::number(backlinks) + "\r\n";
+            type = "text/plain; charset=utf-8";
+        } else {
+            const QJsonObject result{{QStringLiteral("target"), target},
+                                     {QStringLiteral("backlinks"), backlinks},
+                                     {QStringLiteral("referring_domains"), domains}};
+            text = QJsonDocument(
+                       QJsonObject{{QStringLiteral("tasks"),
+                                    QJsonArray{QJsonObject{{QStringLiteral("result"), QJsonArray{result}}}}}})
+                       .toJson(QJsonDocument::Compact);
+        }
+        send(responseHead(200, "OK", text.size(), request.keepAlive, {}, type) + text, request.keepAlive);
     }
 
     void answer(const Request &request)

@@ -262,7 +262,8 @@ QString problem(const Definition &d)
         templates.append(header.second);
     for (const QString &text : std::as_const(templates)) {
         if (const QString unknown = unknownPlaceholder(text); !unknown.isEmpty())
-            return QStringLiteral("%1 is no placeholder (${target}, ${host}, ${domain} or ${env:NAME})")
+            return QStringLiteral(
+                       "%1 is no placeholder (${target}, ${host}, ${domain}, ${date} or ${env:NAME})")
                 .arg(unknown);
     }
     if (d.isPost() && d.jsonBody()) {

@@ -2,6 +2,7 @@
 
 #include "core/webgraph/DomainMapping.h"
 
+#include <QDate>
 #include <QUrl>
 
 namespace engines {
@@ -12,7 +13,7 @@ const QString Open = QStringLiteral("${");
 
 bool isPlaceholderName(QStringView name)
 {
-    return name == u"target" || name == u"host" || name == u"domain";
+    return name == u"target" || name == u"host" || name == u"domain" || name == u"date";
 }
 
 QString encoded(const QString &value, Encoding encoding)
@@ -84,6 +85,8 @@ QString fillPlaceholders(const QString &text, const QString &target, Encoding en
             out += encoded(targetHost(target), encoding);
         else if (name == u"domain")
             out += encoded(targetDomain(target), encoding);
+        else if (name == u"date")
+            out += QDate::currentDate().toString(Qt::ISODate);
         else
             out += QStringView(text).mid(at, end - at + 1); // ${env:NAME}: for the request
         from = end + 1;

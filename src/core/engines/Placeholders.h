@@ -3,8 +3,9 @@
 #include <QString>
 
 // Placeholders in an engine's query address, suffix, request body and header values: "${target}" (the URL
-// as the scan has it), "${host}" (its host, lower case) and "${domain}" (its registrable domain under the
-// Public Suffix List, else the host without "www."). Each is written as the place it stands in needs:
+// as the scan has it), "${host}" (its host, lower case), "${domain}" (its registrable domain under the
+// Public Suffix List, else the host without "www.") and "${date}" (today, YYYY-MM-DD, for services that
+// report as of a date). Each is written as the place it stands in needs:
 // percent-encoded in an address, escaped inside a JSON string, as it is elsewhere. "${env:NAME}" is left for
 // the request (see Variables.h). Any other "${...}" is an error of the definition.
 namespace engines {

@@ -606,13 +606,13 @@ private slots:
     void linkApis()
     {
         const engines::LoadResult loaded = engines::parse(
-            "[Bearer]\nKey=Bearer\nHeader=Bearer\nJsonPointer=/result/backlinks\n"
+            "[Bearer]\nKey=Bearer\nHeader=Bearer\nJsonPointer=/metrics/live\n"
             "RequestHeader1=Authorization: Bearer ${env:VANTORY_TEST_API_KEY}\n"
-            "\n[Query]\nKey=Query\nHeader=Query\nJsonPointer=/result/linkingDomains\n"
-            "\n[Post]\nKey=Post\nHeader=Post\nJsonPointer=/result/backlinks\nMethod=post\n"
+            "\n[Query]\nKey=Query\nHeader=Query\nExpression=(?m)^(\\d+);\n"
+            "\n[Post]\nKey=Post\nHeader=Post\nJsonPointer=/tasks/0/result/0/backlinks\nMethod=post\n"
             "Body={\"target\": \"${target}\", \"host\": \"${host}\", \"domain\": \"${domain}\"}\n"
             "Username=emulator-user\nPassword=${env:VANTORY_TEST_API_KEY}\n"
-            "\n[Moved]\nKey=Moved\nHeader=Moved\nJsonPointer=/result/backlinks\nMethod=POST\n"
+            "\n[Moved]\nKey=Moved\nHeader=Moved\nJsonPointer=/tasks/0/result/0/backlinks\nMethod=POST\n"
             "Body={\"target\": "
             "\"${target}\"}\nUsername=emulator-user\nPassword=${env:VANTORY_TEST_API_KEY}\n",
             s("e.ini"));
@@ -709,6 +709,53 @@ private slots:
         QVERIFY2(result.report.detail.contains(s("only over https")), qPrintable(result.report.detail));
         QCOMPARE(int(m_emu->requestHeads().size()), sent);
         qunsetenv("VANTORY_TEST_API_KEY");
+    }
+
+    // The shipped examples of each kind (data/engines/) read without a fault and, pointed at the emulator's
+    // routes of their kind, give the linking domains of the URL's registrable domain.
+    void linkApiExamples()
+    {
+        const QString base = m_emu->baseUrl();
+        const QList<std::pair<const char *, QString>> examples{
+            {"bearer-header.ini", s("https://api.ahrefs.com/v3/site-explorer/backlinks-stats")},
+            {"key-in-query.ini", s("https://api.semrush.com/analytics/v1/")},
+            {"post-basic.ini", s("https://api.dataforseo.com/v3/backlinks/summary/live")}};
+        QList<engines::Definition> definitions;
+        QString settings = s("[Engines]\r\n");
+        for (const auto &[file, service] : examples) {
+            const engines::LoadResult loaded =
+                engines::loadFile(s(VANTORY_SOURCE_DIR "/data/engines/") + QLatin1String(file));
+            QVERIFY2(loaded.messages.isEmpty(), qPrintable(loaded.messages.join(u'\n')));
+            QCOMPARE(loaded.all.size(), 1);
+            const engines::Definition &d = loaded.all.first();
+            QVERIFY2(d.address.startsWith(service), qPrintable(d.address));
+            definitions.append(d);
+            const QString route = s("/api/") + (d.isPost()                   ? s("post")
+                                                : d.requestHeaders.isEmpty() ? s("query")
+                                                                             : s("bearer"));
+            settings += d.key + u'=' + base + route + d.address.mid(service.size()) + s("\r\n");
+        }
+        const QString ini = m_dir.filePath(s("examples.ini"));
+        QVERIFY(testFiles::write(ini, settings.toLatin1()));
+        qputenv("VANTORY_AHREFS_TOKEN", "emulator-key");
+        qputenv("VANTORY_SEMRUSH_KEY", "emulator-key");
+        qputenv("VANTORY_DATAFORSEO_LOGIN", "emulator-user");
+        qputenv("VANTORY_DATAFORSEO_PASSWORD", "emulator-key");
+        scan::ResultsModel results{engines::EngineSet(definitions)};
+        scan::WebLogModel log;
+        scan::ScanRun run(&results, &log);
+        run.setSettingsFile(ini);
+        QSignalSpy finished(&run, &scan::ScanRun::finished);
+        QVERIFY(run.start({s("http://www.alice.github.io/page")}));
+        QVERIFY(finished.wait(20000));
+        const qint64 domains = m_emu->count(emulator::JsonStyle, s("alice.github.io")) / 7;
+        for (int e = 1; e <= 3; ++e) {
+            QVERIFY2(results.cell(0, e + 1) == QString::number(domains),
+                     qPrintable(results.report(0, e).detail));
+        }
+        for (const char *name : {"VANTORY_AHREFS_TOKEN", "VANTORY_SEMRUSH_KEY", "VANTORY_DATAFORSEO_LOGIN",
+                                 "VANTORY_DATAFORSEO_PASSWORD"})
+            qunsetenv(name);
     }
 
     void probe()

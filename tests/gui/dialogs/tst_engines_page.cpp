@@ -197,7 +197,7 @@ private slots:
         type(page->field(s("txtEngineHeader")), s("Api"));
         type(page->field(s("txtEngineAddress")), m_program.engines->baseUrl() + s("/api/post"));
         page->findChild<QComboBox *>(s("cmbEngineKind"))->setCurrentIndex(2);
-        type(page->field(s("txtJsonPointer")), s("/result/backlinks"));
+        type(page->field(s("txtJsonPointer")), s("/tasks/0/result/0/backlinks"));
         auto *method = page->findChild<QComboBox *>(s("cmbEngineMethod"));
         auto *body = page->findChild<QPlainTextEdit *>(s("txtEngineBody"));
         QVERIFY(!body->isEnabled());
