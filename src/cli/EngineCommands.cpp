@@ -82,9 +82,15 @@ int testEngine(const engines::LoadResult &loaded, const QString &key, const QStr
     QTextStream o(&out);
     o << "Engine:   " << resultsExport::printable(definition->header) << " (" << definition->key << ", "
       << definition->kindWord() << ")\n";
-    if (!result.query.isEmpty())
+    if (!result.query.isEmpty()) {
         o << "Query:    " << resultsExport::printable(result.query) << '\n';
-    else
+        // What else goes out with it: headers, credentials (never their values) and a POST's body.
+        const QStringList request =
+            engines::requestText(*definition, scan::readPrefix(definition->key, settingsIni), target)
+                .split(u'\n');
+        for (qsizetype i = 1; i < request.size(); ++i)
+            o << (i == 1 ? "Request:  " : "          ") << resultsExport::printable(request.at(i)) << '\n';
+    } else
         o << "Page:     " << pageFile << '\n';
     o << "Status:   " << scan::statusWord(result.report.status) << " - "
       << resultsExport::printable(result.report.detail) << '\n';

@@ -811,6 +811,32 @@ private slots:
         QCOMPARE(run(base + QStringList{s("--test-engine"), s("Broken"), s("--page"), page}).code, 2);
         QCOMPARE(run(base + QStringList{s("--test-engine"), s("Api")}).code, 2);
         QCOMPARE(run(base + QStringList{s("--page"), page, folder + s("/one.txt")}).code, 2);
+
+        // A link API that takes a POST with Basic credentials, from the command line: scanned and tried, the
+        // request shown with the password as its variable.
+        QFile engines(folder + s("/engines.ini"));
+        QVERIFY(engines.open(QIODevice::Append));
+        QVERIFY(engines.write(
+                    "\n[Posted]\nKey=Posted\nHeader=Posted\nJsonPointer=/tasks/0/result/0/referring_domains\n"
+                    "Method=POST\nBody=[{\"target\": \"${domain}\"}]\nUsername=emulator-user\n"
+                    "Password=${env:VANTORY_TEST_POST_KEY}\n") > 0);
+        engines.close();
+        QVERIFY(modINI::WriteINI(s("Engines"), s("Posted"), emu->baseUrl() + s("/api/post"), ini));
+        qputenv("VANTORY_TEST_POST_KEY", "emulator-key");
+        const QString domains = QString::number(emu->count(emulator::JsonStyle, s("e.example")) / 7);
+        const Result posted =
+            run(base + QStringList{s("--engine"), s("Posted"), s("--csv"), folder + s("/one.txt")});
+        QVERIFY2(posted.code == 0, posted.out + posted.err);
+        QCOMPARE(QString::fromUtf8(posted.out).split(s("\r\n")).value(1).section(u',', 0, 2),
+                 s("http://e.example,") + domains + u',' + domains);
+        const Result tried = run(base + QStringList{s("--test-engine"), s("Posted"), s("http://e.example")});
+        QVERIFY2(tried.code == 0, tried.out + tried.err);
+        QVERIFY2(tried.out.contains("Request:  Authorization: Basic (user emulator-user, password "
+                                    "${env:VANTORY_TEST_POST_KEY})\n"),
+                 tried.out);
+        QVERIFY(tried.out.contains("          [{\"target\": \"e.example\"}]\n"));
+        QVERIFY(!tried.out.contains("emulator-key"));
+        qunsetenv("VANTORY_TEST_POST_KEY");
     }
 
     void badArguments()
