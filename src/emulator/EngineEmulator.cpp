@@ -220,6 +220,38 @@ private:
         } else if (route == "query") {
             allowed = request.method == "GET" && query.queryItemValue(QStringLiteral("key")) == key;
             target = query.queryItemValue(QStringLiteral("target"), QUrl::FullyDecoded);
+        } else if (route == "batch") {
+            // Several targets in one POST, answered in order; a target holding "missing." is left out, as
+            // a service leaves out what it does not know.
+            allowed =
+                request.method == "POST" &&
+                request.authorization == "Basic " + (m_emulator->apiUser() + u':' + key).toUtf8().toBase64();
+            if (!allowed) {
+                const QByteArray text = R"({"error":"missing or wrong credentials"})";
+                send(responseHead(401, "Unauthorized", text.size(), request.keepAlive, {},
+                                  "application/json") +
+                         text,
+                     request.keepAlive);
+                return;
+            }
+            QJsonArray results;
+            const QJsonArray targets =
+                QJsonDocument::fromJson(request.body).object().value(QStringLiteral("targets")).toArray();
+            for (const QJsonValue &value : targets) {
+                const QString one = value.toString();
+                if (one.contains(QLatin1String("missing.")))
+                    continue;
+                m_emulator->noteVisit({JsonStyle, one, request.arrivedMs, m_emulator->clockMs()});
+                const qint64 pages = m_emulator->count(JsonStyle, one);
+                results.append(QJsonObject{{QStringLiteral("page"), one},
+                                           {QStringLiteral("external_pages_to_root_domain"), pages},
+                                           {QStringLiteral("root_domains_to_root_domain"), pages / 7}});
+            }
+            const QByteArray text = QJsonDocument(QJsonObject{{QStringLiteral("results"), results}})
+                                        .toJson(QJsonDocument::Compact);
+            send(responseHead(200, "OK", text.size(), request.keepAlive, {}, "application/json") + text,
+                 request.keepAlive);
+            return;
         } else if (route == "moved") {
             const QByteArray none;
             send(responseHead(307, "Temporary Redirect", 0, request.keepAlive, "Location: /api/post\r\n") +

@@ -266,8 +266,15 @@ QString problem(const Definition &d)
                        "%1 is no placeholder (${target}, ${host}, ${domain}, ${date} or ${env:NAME})")
                 .arg(unknown);
     }
+    if (d.batch < 1 || d.batch > MaxBatch)
+        return QStringLiteral("Batch is 1 to %1, not %2").arg(MaxBatch).arg(d.batch);
+    if (d.batch > 1 && (!d.isPost() || !d.body.contains(QLatin1String("${targets}")) ||
+                        d.kind() != Kind::Json || !d.jsonPointer.contains(QLatin1String("${index}"))))
+        return QStringLiteral(
+            "a Batch is a POST whose Body lists ${targets} and whose JsonPointer finds each "
+            "one at ${index}");
     if (d.isPost() && d.jsonBody()) {
-        if (const RequestBody body = requestBody(d, QStringLiteral("http://www.example.com/"));
+        if (const RequestBody body = requestBody(d, QStringList{QStringLiteral("http://www.example.com/")});
             !body.problem.isEmpty())
             return body.problem;
     }
@@ -308,6 +315,25 @@ QString requestProblem(const Definition &d)
             return s.problem;
     }
     return substituteVariables(d.suffix, Placement::Url).problem;
+}
+
+RequestBody requestBody(const Definition &d, const QStringList &targets)
+{
+    QString list = QStringLiteral("[");
+    for (const QString &target : targets)
+        list +=
+            (list.size() > 1 ? QStringLiteral(", \"") : QStringLiteral("\"")) + jsonEscaped(target) + u'"';
+    list += u']';
+    Definition filled = d;
+    filled.body.replace(QLatin1String("${targets}"), list);
+    return requestBody(filled, targets.value(0));
+}
+
+Definition forBatchIndex(const Definition &d, int index)
+{
+    Definition one = d;
+    one.jsonPointer.replace(QLatin1String("${index}"), QString::number(index));
+    return one;
 }
 
 RequestBody requestBody(const Definition &d, const QString &target)

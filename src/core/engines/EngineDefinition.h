@@ -62,6 +62,9 @@ struct Definition
     QString bodyType = QStringLiteral("application/json");
     QString username;
     QString password;
+    // Up to this many targets in one POST: the body lists them as ${targets} (a JSON array) and the JSON
+    // pointer finds each one's figure at ${index} (0 for the first). 1: one target a request.
+    int batch = 1;
     bool isPost() const { return method == QLatin1String("POST"); }
     bool hasCredentials() const { return !username.isEmpty() || !password.isEmpty(); }
     bool jsonBody() const
@@ -108,6 +111,11 @@ struct RequestBody
     QString problem;
 };
 RequestBody requestBody(const Definition &definition, const QString &target);
+// The body of a batch: ${targets} is the targets as a JSON array, the other placeholders stand for the first.
+RequestBody requestBody(const Definition &definition, const QStringList &targets);
+// The definition that reads the figure of the batch's index-th target.
+Definition forBatchIndex(const Definition &definition, int index);
+inline constexpr int MaxBatch = 100;
 
 // A piece of the page text: start and length, start -1 when not found.
 struct Span

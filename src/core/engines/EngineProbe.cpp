@@ -56,7 +56,7 @@ QString requestText(const Definition &definition, const QString &prefix, const Q
     if (definition.isPost()) {
         lines.append(QStringLiteral("Content-Type: ") + definition.bodyType);
         lines.append(QString());
-        lines.append(requestBody(definition, target).text);
+        lines.append(requestBody(definition, QStringList{target}).text);
     }
     return lines.join(u'\n');
 }
@@ -64,7 +64,8 @@ QString requestText(const Definition &definition, const QString &prefix, const Q
 void EngineProbe::start(const Definition &definition, const QString &prefix, const QString &target)
 {
     abort();
-    m_definition = definition;
+    // A batch engine is tried with one target: a list of one, its figure at index 0.
+    m_definition = definition.batch > 1 ? forBatchIndex(definition, 0) : definition;
     m_prefixEmpty = prefix.isEmpty();
     const QString query = scan::queryUrl(prefix, definition, target);
     const scan::FetchOptions options = scan::engineRequestOptions(definition, m_options);
@@ -77,8 +78,8 @@ void EngineProbe::start(const Definition &definition, const QString &prefix, con
         return;
     }
     m_fetcher->setOptions(options);
-    m_download =
-        m_fetcher->fetch(query, definition.isPost() ? requestBody(definition, target).text : QString());
+    m_download = m_fetcher->fetch(
+        query, definition.isPost() ? requestBody(definition, QStringList{target}).text : QString());
     connect(m_download, &scan::PageDownload::finished, this, [this] {
         scan::PageDownload *download = m_download;
         if (!download)

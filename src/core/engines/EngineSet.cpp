@@ -219,7 +219,12 @@ void setField(Pending &p, int line, const QString &field, const QByteArray &raw)
         d.username = text;
     else if (name == QLatin1String("password"))
         d.password = text;
-    else if (name == QLatin1String("enabled")) {
+    else if (name == QLatin1String("batch")) {
+        bool ok = false;
+        d.batch = text.toInt(&ok);
+        if (!ok)
+            p.fail(line, QStringLiteral("Batch is a number of targets, not \"%1\"").arg(text));
+    } else if (name == QLatin1String("enabled")) {
         if (const auto value = yesNo(text))
             d.enabled = *value;
         else
@@ -490,6 +495,8 @@ QByteArray format(const QList<Definition> &definitions)
             field("Body", d.body);
             field("BodyType", d.bodyType);
         }
+        if (d.batch > 1)
+            field("Batch", QString::number(d.batch));
         if (!d.username.isEmpty())
             field("Username", d.username);
         if (!d.password.isEmpty())

@@ -13,7 +13,8 @@ const QString Open = QStringLiteral("${");
 
 bool isPlaceholderName(QStringView name)
 {
-    return name == u"target" || name == u"host" || name == u"domain" || name == u"date";
+    return name == u"target" || name == u"host" || name == u"domain" || name == u"date" ||
+           name == u"targets" || name == u"index";
 }
 
 QString encoded(const QString &value, Encoding encoding)
@@ -47,7 +48,7 @@ QString unknownPlaceholder(const QString &text)
 bool hasPlaceholders(const QString &text)
 {
     return text.contains(QLatin1String("${target}")) || text.contains(QLatin1String("${host}")) ||
-           text.contains(QLatin1String("${domain}"));
+           text.contains(QLatin1String("${domain}")) || text.contains(QLatin1String("${targets}"));
 }
 
 QString targetHost(const QString &target)

@@ -21,7 +21,7 @@ enum class Encoding
 // empty.
 QString unknownPlaceholder(const QString &text);
 
-// True when text holds ${target}, ${host} or ${domain}.
+// True when text places the target: ${target}, ${host}, ${domain} or a batch's ${targets}.
 bool hasPlaceholders(const QString &text);
 
 // text with ${target}, ${host} and ${domain} filled for target.

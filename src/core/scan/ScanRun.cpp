@@ -86,6 +86,7 @@ void ScanRun::prepareEngines()
     m_ahead.assign(n, Slot());
     m_lastStart.assign(n, -1);
     m_summary.assign(n, EngineSummary());
+    m_batchCells.assign(n, {});
 }
 
 void ScanRun::setPacing(std::optional<int> intervalMs, std::optional<bool> jitter)
@@ -215,6 +216,17 @@ void ScanRun::beginEngine(int engine)
         QTimer::singleShot(0, this, &ScanRun::emitReady);
         return;
     }
+    // A URL whose figure came with an earlier URL's batch: no request of its own.
+    auto &batched = m_batchCells[std::size_t(engine - 1)];
+    if (const auto cell = batched.constFind(m_position); cell != batched.cend()) {
+        ++summary.asked;
+        slot.done = true;
+        slot.count = cell->first;
+        slot.report = cell->second;
+        batched.erase(cell);
+        QTimer::singleShot(0, this, &ScanRun::emitReady);
+        return;
+    }
     if (summary.suspended || !problem.isEmpty()) {
         // No request: the cell stays without a count, and says why.
         slot.done = true;
@@ -280,8 +292,8 @@ void ScanRun::askAhead(int engine)
     if (!m_parallel || m_stopRequested || m_position + 1 >= m_urls.size())
         return;
     Slot &ahead = m_ahead[std::size_t(engine - 1)];
-    if (ahead.id != 0 || m_engines.at(engine).isWebGraph() || m_summary[std::size_t(engine - 1)].suspended ||
-        !m_requestProblem.at(engine - 1).isEmpty())
+    if (ahead.id != 0 || m_engines.at(engine).isWebGraph() || m_engines.at(engine).batch > 1 ||
+        m_summary[std::size_t(engine - 1)].suspended || !m_requestProblem.at(engine - 1).isEmpty())
         return;
     m_prefixes.refresh();
     ahead = Slot();
@@ -326,8 +338,12 @@ void ScanRun::launch(int engine, int id)
     m_fetchers[std::size_t(engine - 1)]->setOptions(options);
     const QString query = queryUrl(m_prefixes.prefix(engine), m_engines.at(engine), m_urls.at(url));
     const engines::Definition &definition = m_engines.at(engine);
-    slot->download = m_fetchers[std::size_t(engine - 1)]->fetch(
-        query, definition.isPost() ? engines::requestBody(definition, m_urls.at(url)).text : QString());
+    QString body;
+    if (definition.batch > 1)
+        body = engines::requestBody(definition, batchOf(definition, url)).text;
+    else if (definition.isPost())
+        body = engines::requestBody(definition, m_urls.at(url)).text;
+    slot->download = m_fetchers[std::size_t(engine - 1)]->fetch(query, body);
     connect(slot->download, &PageDownload::finished, this, [this, engine, id] { pageArrived(engine, id); });
 }
 
@@ -339,17 +355,33 @@ struct Analysis
     QString count;
     CellReport report;
     QByteArray packed; // the page compressed, to be kept
+    // A batch's answer: the cells of its other targets, in order.
+    QList<std::pair<QString, CellReport>> others;
 };
 
 Analysis analyse(const engines::Definition &definition, const QByteArray &body, const FetchOutcome &outcome,
-                 bool prefixEmpty, bool keep)
+                 bool prefixEmpty, bool keep, int targets = 1)
 {
     const QString text = QString::fromLatin1(body);
     Analysis analysis;
-    const engines::Extraction extraction = engines::extract(definition, text);
-    analysis.count = extraction.count;
-    analysis.report = classifyCell(outcome, text, engines::judgedText(definition, analysis.count),
-                                   prefixEmpty, extraction.located);
+    for (int index = 0; index < targets; ++index) {
+        const engines::Definition one =
+            definition.batch > 1 ? engines::forBatchIndex(definition, index) : definition;
+        const engines::Extraction extraction = engines::extract(one, text);
+        CellReport report = classifyCell(outcome, text, engines::judgedText(one, extraction.count),
+                                         prefixEmpty, extraction.located);
+        if (definition.batch > 1 && !extraction.located && outcome.failure == FetchOutcome::Failure::None &&
+            report.status == CellStatus::Layout)
+            report.detail = QStringLiteral("The batch's answer holds no figure for this URL (%1 of %2 asked)")
+                                .arg(index + 1)
+                                .arg(targets);
+        if (index == 0) {
+            analysis.count = extraction.count;
+            analysis.report = report;
+        } else {
+            analysis.others.append({extraction.count, report});
+        }
+    }
     if (keep && body.size() > 256) {
         analysis.packed = qCompress(body, 1); // pages are HTML: a fraction of their size
         analysis.packed.squeeze();            // qCompress leaves the room of the whole page reserved
@@ -392,9 +424,13 @@ void ScanRun::pageArrived(int engine, int id)
     const engines::Definition &engineDefinition = m_engines.at(engine);
     const bool prefixEmpty = m_prefixes.prefix(engine).isEmpty();
     const bool keep = m_kept.limit() > 0;
+    const int targets = engineDefinition.batch > 1
+                            ? int(batchOf(engineDefinition, slot->url < 0 ? m_position : slot->url).size())
+                            : 1;
     if (page.body.size() <= InlinePageBytes) {
-        const Analysis analysis = analyse(engineDefinition, page.body, page.outcome, prefixEmpty, keep);
-        analysed(engine, id, page, analysis.count, analysis.report, analysis.packed);
+        const Analysis analysis =
+            analyse(engineDefinition, page.body, page.outcome, prefixEmpty, keep, targets);
+        analysed(engine, id, page, analysis.count, analysis.report, analysis.packed, analysis.others);
         return;
     }
     // Extraction and judgement of a large page run on the thread pool; the answer comes back through a
@@ -406,20 +442,25 @@ void ScanRun::pageArrived(int engine, int id)
         if (watcher->future().resultCount() == 0)
             return;
         const Analysis analysis = watcher->future().result();
-        analysed(engine, id, page, analysis.count, analysis.report, analysis.packed);
+        analysed(engine, id, page, analysis.count, analysis.report, analysis.packed, analysis.others);
     });
     watcher->setFuture(promise->future());
     const engines::Definition definition = engineDefinition; // a copy for the other thread
-    analysisPool().start([promise, definition, prefixEmpty, page, keep] {
+    analysisPool().start([promise, definition, prefixEmpty, page, keep, targets] {
         lowerThisThread();
         promise->start();
-        promise->addResult(analyse(definition, page.body, page.outcome, prefixEmpty, keep));
+        promise->addResult(analyse(definition, page.body, page.outcome, prefixEmpty, keep, targets));
         promise->finish();
     });
 }
 
+QStringList ScanRun::batchOf(const engines::Definition &definition, int url) const
+{
+    return m_urls.mid(url, std::max(1, definition.batch));
+}
+
 void ScanRun::analysed(int engine, int id, const Page &page, const QString &count, CellReport report,
-                       const QByteArray &packed)
+                       const QByteArray &packed, const QList<std::pair<QString, CellReport>> &others)
 {
     Slot *slot = m_running ? slotById(engine, id) : nullptr;
     if (!slot || !m_results || !m_log)
@@ -442,6 +483,10 @@ void ScanRun::analysed(int engine, int id, const Page &page, const QString &coun
     slot->done = true;
     slot->count = count;
     slot->report = report;
+    // The batch's other targets: their cells wait for their turn (a failed batch gave each the same status).
+    const int first = slot->url < 0 ? m_position : slot->url;
+    for (qsizetype i = 0; i < others.size(); ++i)
+        m_batchCells[std::size_t(engine - 1)].insert(first + 1 + int(i), others.at(i));
     // Each engine's answers come in URL order, so its run of blocked answers is counted as they arrive; with
     // proxies, per proxy.
     ProxyRotation &rotation = m_rotations[std::size_t(engine - 1)];

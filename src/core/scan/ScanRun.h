@@ -162,7 +162,9 @@ private:
         QByteArray body;
     };
     void analysed(int engine, int id, const Page &page, const QString &count, CellReport report,
-                  const QByteArray &packed);
+                  const QByteArray &packed, const QList<std::pair<QString, CellReport>> &others);
+    // The URLs one request of the engine asks for, from position url on.
+    QStringList batchOf(const engines::Definition &definition, int url) const;
     void emitReady();
     // Writes one engine's answer; true when more engines of the row follow.
     bool engineDone(int engine, const QString &count, const CellReport &report);
@@ -215,6 +217,9 @@ private:
     std::optional<QList<QNetworkProxy>> m_proxiesOverride;
     std::vector<ProxyRotation> m_rotations; // per engine: its proxies in turn, its blocks and suspension
     std::vector<EngineSummary> m_summary;
+    // Per engine that asks for several targets at once: the cells its answers gave for URLs still to come
+    // (by URL position).
+    std::vector<QHash<int, std::pair<QString, CellReport>>> m_batchCells;
     std::optional<int> m_lowOverride;
     std::optional<int> m_mediumOverride;
 

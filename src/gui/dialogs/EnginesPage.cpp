@@ -14,6 +14,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScrollArea>
+#include <QSpinBox>
 #include <QVBoxLayout>
 
 namespace {
@@ -94,8 +95,13 @@ EnginesPage::EnginesPage(QWidget *parent)
           smallEdit("txtEngineBody",
                     QStringLiteral("What a POST sends; ${target}, ${host} and ${domain} stand for the URL, "
                                    "its host and its registrable domain"))),
-      m_editor(new QWidget)
+      m_batch(new QSpinBox), m_editor(new QWidget)
 {
+    m_batch->setObjectName(QStringLiteral("spnEngineBatch"));
+    m_batch->setRange(1, engines::MaxBatch);
+    m_batch->setToolTip(
+        QStringLiteral("Targets one POST asks for: the body lists them as ${targets}, the JSON "
+                       "pointer finds each at ${index}"));
     m_method->setObjectName(QStringLiteral("cmbEngineMethod"));
     m_method->addItems({QStringLiteral("GET"), QStringLiteral("POST")});
     setObjectName(QStringLiteral("pageEngines"));
@@ -145,6 +151,7 @@ EnginesPage::EnginesPage(QWidget *parent)
     form->addRow(QStringLiteral("Request headers:"), m_headers);
     form->addRow(QStringLiteral("Method:"), m_method);
     form->addRow(QStringLiteral("Body:"), m_body);
+    form->addRow(QStringLiteral("Targets a request:"), m_batch);
     for (const char *name : {"txtEngineBodyType", "txtEngineUsername", "txtEnginePassword"}) {
         for (qsizetype i = 0; i < std::ssize(Fields); ++i) {
             if (qstrcmp(Fields[i].name, name) == 0)
@@ -155,6 +162,7 @@ EnginesPage::EnginesPage(QWidget *parent)
         connect(edit, &QPlainTextEdit::textChanged, this, &EnginesPage::takeEdits);
     connect(m_kind, &QComboBox::currentIndexChanged, this, &EnginesPage::takeEdits);
     connect(m_method, &QComboBox::currentIndexChanged, this, &EnginesPage::takeEdits);
+    connect(m_batch, &QSpinBox::valueChanged, this, &EnginesPage::takeEdits);
     connect(m_spaces, &QComboBox::currentIndexChanged, this, &EnginesPage::takeEdits);
     connect(m_replaceQuotes, &QCheckBox::toggled, this, &EnginesPage::takeEdits);
     connect(m_keepSeparators, &QCheckBox::toggled, this, &EnginesPage::takeEdits);
@@ -328,6 +336,7 @@ void EnginesPage::showCurrent()
     m_headers->setPlainText(headers.join(u'\n'));
     m_method->setCurrentIndex(d.isPost() ? 1 : 0);
     m_body->setPlainText(d.body);
+    m_batch->setValue(d.batch);
     m_showing = false;
     showState();
 }
@@ -343,6 +352,7 @@ void EnginesPage::showState()
     field(QStringLiteral("txtJsonPointer"))->setEnabled(kind == engines::Kind::Json);
     const bool post = m_current >= 0 && m_definitions.at(m_current).isPost();
     m_body->setEnabled(post);
+    m_batch->setEnabled(post);
     field(QStringLiteral("txtEngineBodyType"))->setEnabled(post);
     const QString why = m_current >= 0 ? problemOf(m_current) : QString();
     m_problem->setText(why.isEmpty() ? QString()
@@ -385,6 +395,7 @@ void EnginesPage::takeEdits()
     }
     d.method = m_method->currentIndex() == 1 ? QStringLiteral("POST") : QStringLiteral("GET");
     d.body = d.isPost() ? m_body->toPlainText() : QString();
+    d.batch = d.isPost() ? m_batch->value() : 1;
     refreshItem(m_current);
     showState();
 }

@@ -8,6 +8,7 @@
 
 class QCheckBox;
 class QComboBox;
+class QSpinBox;
 class QLabel;
 class QLineEdit;
 class QListWidget;
@@ -81,6 +82,7 @@ private:
     QPlainTextEdit *m_headers;
     QComboBox *m_method;    // GET or POST
     QPlainTextEdit *m_body; // a POST's body template
+    QSpinBox *m_batch;      // targets a request
     QList<QLineEdit *> m_fields;
     QWidget *m_editor;
 };

@@ -711,6 +711,85 @@ private slots:
         qunsetenv("VANTORY_TEST_API_KEY");
     }
 
+    // Several targets in one POST: one request per batch, every row's cell filled from its answer; a target
+    // the answer leaves out, and a batch that failed, say so in each cell.
+    void linkApiBatch()
+    {
+        const QByteArray section =
+            "[Batch]\nKey=Batch\nHeader=Batch\nMethod=POST\nBatch=3\n"
+            "Body={\"targets\": ${targets}}\nJsonPointer=/results/${index}/root_domains_to_root_domain\n"
+            "Username=emulator-user\nPassword=${env:VANTORY_TEST_BATCH_KEY}\n";
+        const engines::LoadResult loaded = engines::parse(section, s("e.ini"));
+        QVERIFY2(loaded.messages.isEmpty(), qPrintable(loaded.messages.join(u'\n')));
+        QCOMPARE(engines::parse(engines::format(loaded.set.definitions()), s("e.ini")).set.at(1).batch, 3);
+        QCOMPARE(engines::requestBody(loaded.set.at(1),
+                                      QStringList{s("http://a.example/\"q\""), s("http://b.example")})
+                     .text,
+                 s("{\"targets\": [\"http://a.example/\\\"q\\\"\", \"http://b.example\"]}"));
+        // A batch needs its list and its index.
+        engines::Definition wrong = loaded.set.at(1);
+        wrong.jsonPointer = s("/results/0/root_domains_to_root_domain");
+        QVERIFY(engines::problem(wrong).contains(s("${index}")));
+        wrong = loaded.set.at(1);
+        wrong.batch = 101;
+        QVERIFY(!engines::problem(wrong).isEmpty());
+
+        const QString ini = m_dir.filePath(s("batch.ini"));
+        QVERIFY(testFiles::write(
+            ini, (s("[Engines]\r\nBatch=") + m_emu->baseUrl() + s("/api/batch\r\n")).toLatin1()));
+        const QStringList urls{s("http://b1.example"), s("http://b2.example"), s("http://b3.example"),
+                               s("http://b4.example"), s("http://missing.example")};
+        auto scanned = [&](scan::ResultsModel &results) {
+            scan::WebLogModel log;
+            scan::ScanRun run(&results, &log);
+            run.setSettingsFile(ini);
+            QSignalSpy finished(&run, &scan::ScanRun::finished);
+            const int before = int(m_emu->requestHeads().size());
+            if (!run.start(urls) || !finished.wait(20000))
+                return -1;
+            int posts = 0;
+            for (const QByteArray &head : m_emu->requestHeads().mid(before))
+                posts += head.startsWith("POST /api/batch");
+            return posts;
+        };
+        qputenv("VANTORY_TEST_BATCH_KEY", "emulator-key");
+        scan::ResultsModel results(loaded.set);
+        QCOMPARE(scanned(results), 2); // 3 + 2 targets
+        QCOMPARE(results.rowCount(), 5);
+        for (int row = 0; row < 5; ++row) {
+            const QString url = results.cell(row, 0);
+            if (url == s("http://missing.example")) {
+                QVERIFY(!results.report(row, 1).hasCount());
+                QVERIFY2(results.report(row, 1).detail.contains(s("holds no figure for this URL")),
+                         qPrintable(results.report(row, 1).detail));
+                continue;
+            }
+            QVERIFY2(results.cell(row, 2) == QString::number(m_emu->count(emulator::JsonStyle, url) / 7),
+                     qPrintable(url + s(": ") + results.report(row, 1).detail));
+            QCOMPARE(results.report(row, 1).status, scan::CellStatus::Ok);
+        }
+        // Wrong credentials: the batch fails, and each of its cells says so.
+        qputenv("VANTORY_TEST_BATCH_KEY", "wrong");
+        scan::ResultsModel failed(loaded.set);
+        QCOMPARE(scanned(failed), 2);
+        for (int row = 0; row < 5; ++row) {
+            QCOMPARE(failed.report(row, 1).status, scan::CellStatus::HttpError);
+            QVERIFY(failed.report(row, 1).detail.contains(s("401")));
+        }
+        // Tried alone (the Test window, --test-engine): a list of one, read at index 0.
+        qputenv("VANTORY_TEST_BATCH_KEY", "emulator-key");
+        engines::EngineProbe probe;
+        QSignalSpy done(&probe, &engines::EngineProbe::finished);
+        probe.start(loaded.set.at(1), m_emu->baseUrl() + s("/api/batch"), s("http://b1.example"));
+        QVERIFY(done.wait(10000));
+        const auto tried = done.first().first().value<engines::ProbeResult>();
+        QCOMPARE(tried.cell, QString::number(m_emu->count(emulator::JsonStyle, s("http://b1.example")) / 7));
+        QVERIFY(
+            engines::requestText(loaded.set.at(1), m_emu->baseUrl() + s("/api/batch"), s("http://b1.example"))
+                .endsWith(s("{\"targets\": [\"http://b1.example\"]}")));
+        qunsetenv("VANTORY_TEST_BATCH_KEY");
+    }
+
     // The shipped examples of each kind (data/engines/) read without a fault and, pointed at the emulator's
     // routes of their kind, give the linking domains of the URL's registrable domain.
     void linkApiExamples()
@@ -719,7 +798,8 @@ private slots:
         const QList<std::pair<const char *, QString>> examples{
             {"bearer-header.ini", s("https://api.ahrefs.com/v3/site-explorer/backlinks-stats")},
             {"key-in-query.ini", s("https://api.semrush.com/analytics/v1/")},
-            {"post-basic.ini", s("https://api.dataforseo.com/v3/backlinks/summary/live")}};
+            {"post-basic.ini", s("https://api.dataforseo.com/v3/backlinks/summary/live")},
+            {"batch.ini", s("https://lsapi.seomoz.com/v2/url_metrics")}};
         QList<engines::Definition> definitions;
         QString settings = s("[Engines]\r\n");
         for (const auto &[file, service] : examples) {
@@ -730,7 +810,8 @@ private slots:
             const engines::Definition &d = loaded.all.first();
             QVERIFY2(d.address.startsWith(service), qPrintable(d.address));
             definitions.append(d);
-            const QString route = s("/api/") + (d.isPost()                   ? s("post")
+            const QString route = s("/api/") + (d.batch > 1                  ? s("batch")
+                                                : d.isPost()                 ? s("post")
                                                 : d.requestHeaders.isEmpty() ? s("query")
                                                                              : s("bearer"));
             settings += d.key + u'=' + base + route + d.address.mid(service.size()) + s("\r\n");
@@ -741,6 +822,8 @@ private slots:
         qputenv("VANTORY_SEMRUSH_KEY", "emulator-key");
         qputenv("VANTORY_DATAFORSEO_LOGIN", "emulator-user");
         qputenv("VANTORY_DATAFORSEO_PASSWORD", "emulator-key");
+        qputenv("VANTORY_MOZ_ACCESS_ID", "emulator-user");
+        qputenv("VANTORY_MOZ_SECRET_KEY", "emulator-key");
         scan::ResultsModel results{engines::EngineSet(definitions)};
         scan::WebLogModel log;
         scan::ScanRun run(&results, &log);
@@ -749,12 +832,15 @@ private slots:
         QVERIFY(run.start({s("http://www.alice.github.io/page")}));
         QVERIFY(finished.wait(20000));
         const qint64 domains = m_emu->count(emulator::JsonStyle, s("alice.github.io")) / 7;
-        for (int e = 1; e <= 3; ++e) {
+        for (int e = 1; e <= 3; ++e)
             QVERIFY2(results.cell(0, e + 1) == QString::number(domains),
                      qPrintable(results.report(0, e).detail));
-        }
-        for (const char *name : {"VANTORY_AHREFS_TOKEN", "VANTORY_SEMRUSH_KEY", "VANTORY_DATAFORSEO_LOGIN",
-                                 "VANTORY_DATAFORSEO_PASSWORD"})
+        // The batch service is asked for the URL itself.
+        const qint64 mozDomains = m_emu->count(emulator::JsonStyle, s("http://www.alice.github.io/page")) / 7;
+        QVERIFY2(results.cell(0, 5) == QString::number(mozDomains), qPrintable(results.report(0, 4).detail));
+        for (const char *name :
+             {"VANTORY_AHREFS_TOKEN", "VANTORY_SEMRUSH_KEY", "VANTORY_DATAFORSEO_LOGIN",
+              "VANTORY_DATAFORSEO_PASSWORD", "VANTORY_MOZ_ACCESS_ID", "VANTORY_MOZ_SECRET_KEY"})
             qunsetenv(name);
     }
 

@@ -212,6 +212,13 @@ private slots:
         QVERIFY(page->problemLabel()->text().contains(s("never written into the file")));
         type(page->field(s("txtEnginePassword")), s("${env:VANTORY_API_PASSWORD}"));
         QCOMPARE(page->problemLabel()->text(), QString());
+        // Several targets a request need the body's list and the pointer's index.
+        auto *batch = page->findChild<QSpinBox *>(s("spnEngineBatch"));
+        batch->setValue(3);
+        QVERIFY2(page->problemLabel()->text().contains(s("${targets}")),
+                 qPrintable(page->problemLabel()->text()));
+        batch->setValue(1);
+        QCOMPARE(page->problemLabel()->text(), QString());
         // Tried from the window: the request shows as sent, the password as its variable; the count is read.
         qputenv("VANTORY_API_PASSWORD", "emulator-key");
         QTest::mouseClick(page->findChild<QPushButton *>(s("cmdEngineTest")), Qt::LeftButton);
@@ -239,6 +246,7 @@ private slots:
         QCOMPARE(api.bodyType, s("application/json"));
         QCOMPARE(api.username, s("emulator-user"));
         QCOMPARE(api.password, s("${env:VANTORY_API_PASSWORD}"));
+        QCOMPARE(api.batch, 1);
         QFile::remove(engines::ownFile());
     }
 
