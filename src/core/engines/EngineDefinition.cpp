@@ -329,6 +329,18 @@ RequestBody requestBody(const Definition &d, const QStringList &targets)
     return requestBody(filled, targets.value(0));
 }
 
+int batchAnswerSize(const Definition &d, const QString &page)
+{
+    const qsizetype at = d.jsonPointer.indexOf(QLatin1String("/${index}"));
+    if (at < 0)
+        return -1;
+    const QJsonDocument document = QJsonDocument::fromJson(page.toLatin1());
+    if (document.isNull())
+        return -1;
+    const QJsonValue list = resolve(document, d.jsonPointer.left(at));
+    return list.isArray() ? int(list.toArray().size()) : -1;
+}
+
 Definition forBatchIndex(const Definition &d, int index)
 {
     Definition one = d;

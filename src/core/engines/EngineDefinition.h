@@ -115,6 +115,10 @@ RequestBody requestBody(const Definition &definition, const QString &target);
 RequestBody requestBody(const Definition &definition, const QStringList &targets);
 // The definition that reads the figure of the batch's index-th target.
 Definition forBatchIndex(const Definition &definition, int index);
+// How many entries a batch's answer holds where its pointer reads them (the array before ${index}), or -1
+// when the page is no JSON with an array there. An answer with fewer entries than targets cannot be read
+// by position: which target is missing is unknown.
+int batchAnswerSize(const Definition &definition, const QString &page);
 inline constexpr int MaxBatch = 100;
 
 // A piece of the page text: start and length, start -1 when not found.

@@ -364,22 +364,41 @@ Analysis analyse(const engines::Definition &definition, const QByteArray &body, 
 {
     const QString text = QString::fromLatin1(body);
     Analysis analysis;
+    // Figures are read by position: an answer with another number of entries than targets asked cannot
+    // say which figure is whose, so none is read.
+    const int held = definition.batch > 1 && outcome.failure == FetchOutcome::Failure::None
+                         ? engines::batchAnswerSize(definition, text)
+                         : -1;
+    const bool mismatch = held >= 0 && held != targets;
     for (int index = 0; index < targets; ++index) {
         const engines::Definition one =
             definition.batch > 1 ? engines::forBatchIndex(definition, index) : definition;
         const engines::Extraction extraction = engines::extract(one, text);
         CellReport report = classifyCell(outcome, text, engines::judgedText(one, extraction.count),
                                          prefixEmpty, extraction.located);
-        if (definition.batch > 1 && !extraction.located && outcome.failure == FetchOutcome::Failure::None &&
-            report.status == CellStatus::Layout)
+        QString count = extraction.count;
+        if (mismatch) {
+            count.clear();
+            report = CellReport();
+            report.status = CellStatus::Layout;
+            report.http = outcome.httpStatus;
+            report.bytes = outcome.bytes;
+            report.ms = outcome.ms;
+            report.detail = QStringLiteral("The batch's answer holds %1 figures for %2 URLs: which is whose "
+                                           "cannot be told, so none is read")
+                                .arg(held)
+                                .arg(targets);
+        } else if (definition.batch > 1 && !extraction.located &&
+                   outcome.failure == FetchOutcome::Failure::None && report.status == CellStatus::Layout) {
             report.detail = QStringLiteral("The batch's answer holds no figure for this URL (%1 of %2 asked)")
                                 .arg(index + 1)
                                 .arg(targets);
+        }
         if (index == 0) {
-            analysis.count = extraction.count;
+            analysis.count = count;
             analysis.report = report;
         } else {
-            analysis.others.append({extraction.count, report});
+            analysis.others.append({count, report});
         }
     }
     if (keep && body.size() > 256) {
