@@ -67,9 +67,10 @@ struct Definition
     int batch = 1;
     bool isPost() const { return method == QLatin1String("POST"); }
     bool hasCredentials() const { return !username.isEmpty() || !password.isEmpty(); }
-    bool jsonBody() const
+    bool jsonBody() const { return isJsonType(bodyType); }
+    static bool isJsonType(QStringView type)
     {
-        return bodyType.startsWith(QLatin1String("application/json"), Qt::CaseInsensitive);
+        return type.startsWith(QLatin1String("application/json"), Qt::CaseInsensitive);
     }
     bool enabled = true;
     // "webgraph": the count is the URL's linking domains in a web graph release (release, or the newest

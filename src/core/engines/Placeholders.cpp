@@ -3,6 +3,8 @@
 #include "core/webgraph/DomainMapping.h"
 
 #include <QDate>
+#include <QJsonArray>
+#include <QJsonDocument>
 #include <QUrl>
 
 namespace engines {
@@ -98,26 +100,9 @@ QString fillPlaceholders(const QString &text, const QString &target, Encoding en
 
 QString jsonEscaped(const QString &text)
 {
-    QString out;
-    out.reserve(text.size());
-    for (const QChar c : text) {
-        const char16_t u = c.unicode();
-        if (u == u'"' || u == u'\\') {
-            out += u'\\';
-            out += c;
-        } else if (u == u'\n') {
-            out += QLatin1String("\\n");
-        } else if (u == u'\r') {
-            out += QLatin1String("\\r");
-        } else if (u == u'\t') {
-            out += QLatin1String("\\t");
-        } else if (u < 0x20) {
-            out += QStringLiteral("\\u%1").arg(int(u), 4, 16, QChar(u'0'));
-        } else {
-            out += c;
-        }
-    }
-    return out;
+    // Qt's JSON writer escapes the string; the array's brackets and the string's quotes are cut away.
+    const QByteArray written = QJsonDocument(QJsonArray{text}).toJson(QJsonDocument::Compact);
+    return QString::fromUtf8(written.mid(2, written.size() - 4));
 }
 
 } // namespace engines

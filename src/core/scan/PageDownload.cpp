@@ -1,5 +1,6 @@
 #include "core/scan/PageDownload.h"
 
+#include "core/engines/EngineDefinition.h"
 #include "core/engines/Placeholders.h"
 #include "core/program/ThreadPriority.h"
 
@@ -194,7 +195,7 @@ void PageDownload::start()
         }
     }
     if (m_problem.isEmpty() && m_options.method == "POST") {
-        const bool json = m_options.contentType.startsWith("application/json");
+        const bool json = engines::Definition::isJsonType(QString::fromLatin1(m_options.contentType));
         const engines::Substitution body = engines::substituteVariables(
             m_requestText, json ? engines::Placement::Json : engines::Placement::Header);
         m_problem = body.problem;

@@ -338,12 +338,9 @@ void ScanRun::launch(int engine, int id)
     m_fetchers[std::size_t(engine - 1)]->setOptions(options);
     const QString query = queryUrl(m_prefixes.prefix(engine), m_engines.at(engine), m_urls.at(url));
     const engines::Definition &definition = m_engines.at(engine);
-    QString body;
-    if (definition.batch > 1)
-        body = engines::requestBody(definition, batchOf(definition, url)).text;
-    else if (definition.isPost())
-        body = engines::requestBody(definition, m_urls.at(url)).text;
-    slot->download = m_fetchers[std::size_t(engine - 1)]->fetch(query, body);
+    slot->download = m_fetchers[std::size_t(engine - 1)]->fetch(
+        query,
+        definition.isPost() ? engines::requestBody(definition, batchOf(definition, url)).text : QString());
     connect(slot->download, &PageDownload::finished, this, [this, engine, id] { pageArrived(engine, id); });
 }
 

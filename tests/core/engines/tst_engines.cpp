@@ -27,6 +27,9 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <algorithm>
+#include <optional>
+
 using testText::s;
 
 namespace {
@@ -57,6 +60,21 @@ class TestEngines : public QObject
 
     QTemporaryDir m_dir;
     emulator::EngineEmulator *m_emu = nullptr;
+
+    // Scans urls through the engines of results, their addresses read from settingsIni: the request heads
+    // the emulator received meanwhile, or nothing when the run did not start or end.
+    std::optional<QList<QByteArray>> scanned(scan::ResultsModel &results, const QString &settingsIni,
+                                             const QStringList &urls)
+    {
+        scan::WebLogModel log;
+        scan::ScanRun run(&results, &log);
+        run.setSettingsFile(settingsIni);
+        QSignalSpy finished(&run, &scan::ScanRun::finished);
+        const qsizetype before = m_emu->requestHeads().size();
+        if (!run.start(urls) || !finished.wait(20000))
+            return std::nullopt;
+        return m_emu->requestHeads().mid(before);
+    }
 
     QString ini() const { return m_dir.filePath(s("settings.ini")); }
 
@@ -634,13 +652,8 @@ private slots:
         qputenv("VANTORY_TEST_API_KEY", "emulator-key");
         const QString target = s("http://www.alice.github.io/a b?x=\"1\"&y");
         scan::ResultsModel results(loaded.set);
-        scan::WebLogModel log;
-        scan::ScanRun run(&results, &log);
-        run.setSettingsFile(settings);
-        QSignalSpy finished(&run, &scan::ScanRun::finished);
-        const int before = int(m_emu->requestHeads().size());
-        QVERIFY(run.start({target}));
-        QVERIFY(finished.wait(20000));
+        const std::optional<QList<QByteArray>> heads = scanned(results, settings, {target});
+        QVERIFY(heads);
         const qint64 count = m_emu->count(emulator::JsonStyle, target);
         QCOMPARE(results.cell(0, 2), QString::number(count));
         QCOMPARE(results.cell(0, 3), QString::number(count / 7));
@@ -650,11 +663,10 @@ private slots:
         QVERIFY(!results.report(0, 4).hasCount());
         QVERIFY2(results.report(0, 4).detail.contains(s("not sent again")),
                  qPrintable(results.report(0, 4).detail));
-        const QList<QByteArray> heads = m_emu->requestHeads().mid(before);
         int posts = 0;
         const QByteArray basic =
             "Authorization: Basic " + QByteArray("emulator-user:emulator-key").toBase64();
-        for (const QByteArray &head : heads) {
+        for (const QByteArray &head : *heads) {
             QVERIFY2(!head.startsWith("GET /api/post"), head.constData());
             if (head.startsWith("POST /api/post")) {
                 ++posts;
@@ -739,22 +751,17 @@ private slots:
             ini, (s("[Engines]\r\nBatch=") + m_emu->baseUrl() + s("/api/batch\r\n")).toLatin1()));
         const QStringList urls{s("http://b1.example"), s("http://b2.example"), s("http://b3.example"),
                                s("http://b4.example"), s("http://missing.example")};
-        auto scanned = [&](scan::ResultsModel &results) {
-            scan::WebLogModel log;
-            scan::ScanRun run(&results, &log);
-            run.setSettingsFile(ini);
-            QSignalSpy finished(&run, &scan::ScanRun::finished);
-            const int before = int(m_emu->requestHeads().size());
-            if (!run.start(urls) || !finished.wait(20000))
+        auto posts = [&](scan::ResultsModel &results) {
+            const std::optional<QList<QByteArray>> heads = scanned(results, ini, urls);
+            if (!heads)
                 return -1;
-            int posts = 0;
-            for (const QByteArray &head : m_emu->requestHeads().mid(before))
-                posts += head.startsWith("POST /api/batch");
-            return posts;
+            return int(std::count_if(heads->cbegin(), heads->cend(), [](const QByteArray &head) {
+                return head.startsWith("POST /api/batch");
+            }));
         };
         qputenv("VANTORY_TEST_BATCH_KEY", "emulator-key");
         scan::ResultsModel results(loaded.set);
-        QCOMPARE(scanned(results), 2); // 3 + 2 targets
+        QCOMPARE(posts(results), 2); // 3 + 2 targets
         QCOMPARE(results.rowCount(), 5);
         for (int row = 0; row < 5; ++row) {
             const QString url = results.cell(row, 0);
@@ -772,7 +779,7 @@ private slots:
         // Wrong credentials: the batch fails, and each of its cells says so.
         qputenv("VANTORY_TEST_BATCH_KEY", "wrong");
         scan::ResultsModel failed(loaded.set);
-        QCOMPARE(scanned(failed), 2);
+        QCOMPARE(posts(failed), 2);
         for (int row = 0; row < 5; ++row) {
             QCOMPARE(failed.report(row, 1).status, scan::CellStatus::HttpError);
             QVERIFY(failed.report(row, 1).detail.contains(s("401")));
@@ -826,12 +833,7 @@ private slots:
         qputenv("VANTORY_MOZ_ACCESS_ID", "emulator-user");
         qputenv("VANTORY_MOZ_SECRET_KEY", "emulator-key");
         scan::ResultsModel results{engines::EngineSet(definitions)};
-        scan::WebLogModel log;
-        scan::ScanRun run(&results, &log);
-        run.setSettingsFile(ini);
-        QSignalSpy finished(&run, &scan::ScanRun::finished);
-        QVERIFY(run.start({s("http://www.alice.github.io/page")}));
-        QVERIFY(finished.wait(20000));
+        QVERIFY(scanned(results, ini, {s("http://www.alice.github.io/page")}));
         const qint64 domains = m_emu->count(emulator::JsonStyle, s("alice.github.io")) / 7;
         for (int e = 1; e <= 3; ++e)
             QVERIFY2(results.cell(0, e + 1) == QString::number(domains),
