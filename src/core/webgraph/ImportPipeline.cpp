@@ -11,6 +11,9 @@ constexpr std::size_t BlockBytes = 4 << 20;
 // A block goes to be indexed once less than this is left in it.
 constexpr std::size_t LeastRoom = 64 << 10;
 constexpr std::size_t QueuedBlocks = 3;
+// While the vertices are still being indexed (and their names' table built), the edges' text cannot be
+// indexed yet: the inflating thread, which has nothing else to do, inflates this many blocks ahead.
+constexpr std::size_t EarlyEdgeBlocks = 16;
 // The ranks are inflated into a buffer of their own and indexed at once, a piece at a time.
 constexpr std::size_t RanksPiece = 1 << 20;
 
@@ -187,7 +190,10 @@ bool ImportPipeline::handOver(File file, Block &&block)
 {
     Lane &lane = m_lanes[file];
     std::unique_lock lock(m_mutex);
-    const auto room = [&] { return m_quit || lane.texts.size() < QueuedBlocks; };
+    const auto room = [&] {
+        return m_quit ||
+               lane.texts.size() < (file == Edges && !m_verticesDone ? EarlyEdgeBlocks : QueuedBlocks);
+    };
     while (!room()) {
         if (file != Edges || !m_verticesDone) {
             m_changed.wait(lock, [&] { return room() || (file == Edges && m_verticesDone); });

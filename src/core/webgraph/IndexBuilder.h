@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/webgraph/HugePages.h"
 #include "core/webgraph/NameTable.h"
 #include "core/webgraph/ScratchFile.h"
 
@@ -143,7 +144,7 @@ private:
 
     // Edges: the linking domains by id, 16 bits of each (one more, which takes the increments of nothing),
     // and how often each count passed 65,535 (a few domains of a release).
-    std::vector<std::uint16_t> m_linking;
+    HugeVector<std::uint16_t> m_linking;
     std::unordered_map<std::uint32_t, std::uint32_t> m_linkingWraps;
     std::uint64_t m_links = 0;
     std::uint64_t m_lastFrom = 0, m_lastTo = 0;

@@ -32,7 +32,7 @@ std::uint64_t NameTable::hashOf(std::string_view text)
 
 void NameTable::clear()
 {
-    std::vector<std::uint64_t>().swap(m_slots);
+    HugeVector<std::uint64_t>().swap(m_slots);
     std::vector<std::uint32_t>().swap(m_ambiguous);
     m_names.clear();
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/webgraph/HugePages.h"
+
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -26,11 +28,9 @@ public:
     // chance of 2^-32, find the id of another.
     std::int64_t find(std::uint64_t hash, std::string_view name) const;
     // Asks for the memory a find() of hash reads first (several finds then wait for memory together).
-    void prefetch(std::uint64_t hash) const
-    {
-        if (!m_slots.empty())
-            __builtin_prefetch(&m_slots[home(hash)]);
-    }
+    // (No test of an empty table here: GCC drops a prefetch that stands in a branch. A prefetch of any
+    // address is harmless; an empty table's home is 0.)
+    void prefetch(std::uint64_t hash) const { __builtin_prefetch(m_slots.data() + home(hash)); }
     void clear();
 
     static std::uint64_t hashOf(std::string_view text);
@@ -38,7 +38,7 @@ public:
 private:
     std::uint64_t home(std::uint64_t hash) const { return ((hash >> 32) * m_slots.size()) >> 32; }
 
-    std::vector<std::uint64_t> m_slots; // (hash's lower 32 bits << 32) | told-by-name bit << 31 | id + 1
+    HugeVector<std::uint64_t> m_slots; // (hash's lower 32 bits << 32) | told-by-name bit << 31 | id + 1
     std::vector<std::uint32_t> m_ambiguous;
     std::unordered_map<std::uint32_t, std::string> m_names;
 };

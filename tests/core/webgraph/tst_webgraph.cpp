@@ -7,6 +7,7 @@
 #include "core/webgraph/DomainMapping.h"
 #include "core/webgraph/GraphHistory.h"
 #include "core/webgraph/GzipStream.h"
+#include "core/webgraph/HugePages.h"
 #include "core/webgraph/JavaNumber.h"
 #include "core/webgraph/NameTable.h"
 #include "core/webgraph/ReleaseImport.h"
@@ -26,6 +27,7 @@
 
 #include <zlib.h>
 
+#include <algorithm>
 #include <map>
 #include <type_traits>
 
@@ -416,6 +418,26 @@ private slots:
         }));
         for (std::size_t i = 0; i < names.size(); ++i)
             QCOMPARE(table.find(NameTable::hashOf(names[i]), names[i]), std::int64_t(i));
+    }
+
+    void largeTablesOnHugePages()
+    {
+        // A large table starts on a 2 MiB boundary, comes zeroed and keeps its values when it grows; a
+        // small one comes from the heap. An empty name table may be asked to prefetch.
+        HugeVector<std::uint16_t> counts(3u << 20);
+        QCOMPARE(reinterpret_cast<std::uintptr_t>(counts.data()) % (2u << 20), 0u);
+        QVERIFY(std::all_of(counts.begin(), counts.end(), [](std::uint16_t c) { return c == 0; }));
+        for (std::size_t i = 0; i < counts.size(); i += 4099)
+            counts[i] = std::uint16_t(i);
+        counts.resize(counts.size() * 3, 7);
+        for (std::size_t i = 0; i < (3u << 20); i += 4099)
+            QCOMPARE(counts[i], std::uint16_t(i));
+        QCOMPARE(counts.back(), std::uint16_t(7));
+        HugeVector<std::uint64_t> small(100, 5);
+        QCOMPARE(small[99], 5u);
+        NameTable empty;
+        empty.prefetch(~0ULL);
+        QCOMPARE(empty.find(~0ULL, "none"), -1);
     }
 
     void scratchGoesToDiskPastItsBudget()
