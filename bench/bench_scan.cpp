@@ -390,7 +390,7 @@ private slots:
                 QProcess child;
                 child.start(QCoreApplication::applicationFilePath(),
                             {QStringLiteral("--shown-after-start"), QString::fromLatin1(kind),
-                             m_dir.filePath(QStringLiteral("store"))});
+                             m_dir.filePath(QStringLiteral("store")), productIdentity::website()});
                 QVERIFY(child.waitForFinished(60000));
                 bool ok = false;
                 const qint64 ms = child.readAllStandardOutput().trimmed().toLongLong(&ok);
@@ -413,9 +413,10 @@ int main(int argc, char **argv)
     prepareWebEngine("bench_scan");
     QApplication app(argc, argv);
     // A child of startUpToMainWindow: shows one window, prints the ms from the process's start to its
-    // exposure.
-    if (argc == 4 && qstrcmp(argv[1], "--shown-after-start") == 0) {
+    // exposure. Its browser's first page is the parent's loopback one.
+    if (argc == 5 && qstrcmp(argv[1], "--shown-after-start") == 0) {
         UserSettings::useFolder(QString::fromLocal8Bit(argv[3]));
+        productIdentity::setWebsite(QString::fromLocal8Bit(argv[4]));
         std::unique_ptr<QWidget> window;
         if (qstrcmp(argv[2], "main") == 0) {
             window = std::make_unique<Form1>();

@@ -155,7 +155,10 @@ QVariant Skin::property(int id) const
 
 void Skin::attach(QWidget *window) const
 {
-    window->setStyleSheet(m_styleSheet);
+    // The same sheet again would only polish every control of the window once more; controls made since
+    // take it from the window as they are made.
+    if (window->styleSheet() != m_styleSheet)
+        window->setStyleSheet(m_styleSheet);
 }
 
 void SkinController::start()
@@ -266,7 +269,11 @@ void setColors(QWidget *w, const QColor &back, const QColor &fore)
     // A control may keep declarations of its own ("border: none" for a view laid over another).
     if (const QString extra = w->property("styleExtra").toString(); !extra.isEmpty())
         rule += QStringLiteral("; ") + extra;
-    w->setStyleSheet(rule + QStringLiteral(" }"));
+    rule += QStringLiteral(" }");
+    // A style sheet set again costs a new polish of the control and its children (a window is skinned
+    // twice at start-up).
+    if (w->styleSheet() != rule)
+        w->setStyleSheet(rule);
 }
 
 } // namespace
