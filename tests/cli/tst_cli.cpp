@@ -907,6 +907,32 @@ private slots:
         QCOMPARE(places.value(s("saved searches")).toString(), m_dir.filePath(s("Saved")));
     }
 
+    void windowProgramAllocatesWithMimalloc()
+    {
+#ifndef VANTORY_MIMALLOC
+        QSKIP("built with the sanitizers' allocator");
+#else
+        // The dynamic linker binds Qt's malloc and free to mimalloc's: the window's thread never waits on an
+        // allocator lock held by a lowered transfer thread.
+        QProcess process;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(s("LD_DEBUG"), s("bindings"));
+        process.setProcessEnvironment(env);
+        process.start(s(VANTORY_BIN_DIR "/vantory"), {s("--version")});
+        QVERIFY(process.waitForFinished(30000));
+        QCOMPARE(process.exitCode(), 0);
+        const QByteArray bindings = process.readAllStandardError();
+        for (const char *symbol : {"malloc", "free"}) {
+            const QRegularExpression bound(
+                s("libQt6Core\\.so\\.6 \\[0\\] to (\\S+) \\[0\\]: normal symbol `") + QLatin1String(symbol) +
+                u'\'');
+            const QRegularExpressionMatch match = bound.match(QString::fromLocal8Bit(bindings));
+            QVERIFY2(match.hasMatch(), symbol);
+            QVERIFY2(match.captured(1).contains(s("libmimalloc")), qPrintable(match.captured(0)));
+        }
+#endif
+    }
+
     void manualPagesMatchHelp()
     {
         for (const char *program : {"vantory", "vantory-scan", "vantory-emulator"}) {
