@@ -149,7 +149,7 @@ int main(int argc, char **argv)
         engineActions::showMessages(mainWindow.get(), engineMessages);
     });
     splash.start();
-    const int code = app.exec();
+    const int code = programEnd::exec();
     mainWindow.reset();
     modSkin::stopSkin();
     return code;

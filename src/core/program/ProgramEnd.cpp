@@ -17,12 +17,31 @@ std::function<void()> &handler()
 }
 } // namespace
 
+namespace {
+bool &endAsked()
+{
+    static bool asked = false;
+    return asked;
+}
+} // namespace
+
 void end()
 {
+    endAsked() = true;
     if (handler())
         handler()();
     else
         QCoreApplication::exit(0);
+}
+
+bool ending()
+{
+    return endAsked();
+}
+
+int exec()
+{
+    return endAsked() ? 0 : QCoreApplication::exec();
 }
 
 void setHandler(std::function<void()> h)

@@ -13,4 +13,11 @@ void setHandler(std::function<void()> handler);
 // would by itself (temporary folders removed, files closed) instead of dying where it stands.
 void endOnTerminationSignals();
 
+// end() was called.
+bool ending();
+
+// Runs the main event loop, unless end() was called already: a signal can come while an event loop that
+// runs before the main one (a start-up step's own) is running, where the end it asks for would be lost.
+int exec();
+
 } // namespace programEnd

@@ -1,5 +1,6 @@
 // Which folder is the program folder, and how the per-user one is made from the installed defaults; the
 // lowering of threads by name.
+#include "core/program/ProgramEnd.h"
 #include "core/program/ProgramFolder.h"
 #include "core/program/ThreadPriority.h"
 
@@ -11,6 +12,9 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QThread>
+#include <QTimer>
+
+#include <csignal>
 
 #include <sys/resource.h>
 #include <unistd.h>
@@ -142,6 +146,18 @@ private slots:
         QVERIFY(worker->wait(10000));
         QCOMPARE(nice.load(), before + 5);
         delete worker;
+    }
+
+    // SIGTERM taken by an event loop that runs before the main one (a start-up step's) ends the program when
+    // the main loop would start, instead of being lost. (Last here: it leaves its handler installed.)
+    void aSignalBeforeTheMainLoopEndsIt()
+    {
+        programEnd::endOnTerminationSignals();
+        QVERIFY(!programEnd::ending());
+        QCOMPARE(::raise(SIGTERM), 0);
+        QTRY_VERIFY(programEnd::ending());
+        QTimer::singleShot(10000, [] { QCoreApplication::exit(99); }); // a lost end would run until here
+        QCOMPARE(programEnd::exec(), 0);
     }
 };
 
