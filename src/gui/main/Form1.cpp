@@ -201,8 +201,8 @@ Form1::Form1(QWidget *parent)
         m_chart->chooseChartType(type);
     m_chart->setTimeLeftToRight(UserSettings::chartTimeLeftToRight());
     mnemonics::assignAll(this); // Alt+F opens File, and every entry has a key of its own
-    // The browser's first page after the window's first paint.
-    QTimer::singleShot(0, this, [this] { navigate(m_web->browser(), productIdentity::website()); });
+    // The browser's first page after the window's first paint (the eventFilter): the web engine starts when
+    // the browser's page is made, and the window shows without waiting for it.
 }
 
 Form1::~Form1()
@@ -691,9 +691,13 @@ void Form1::ArrangeControls()
 
 bool Form1::eventFilter(QObject *watched, QEvent *event)
 {
-    if (watched == m_client && event->type() == QEvent::Resize)
+    if (watched == m_client && event->type() == QEvent::Resize) {
         ArrangeControls();
-    else if (watched == m_panels[1] && (event->type() == QEvent::Resize || event->type() == QEvent::Move))
+    } else if (watched == m_client && event->type() == QEvent::Paint && m_startPageDue) {
+        m_startPageDue = false;
+        QTimer::singleShot(0, this, [this] { navigate(m_web->browser(), productIdentity::website()); });
+    }
+    if (watched == m_panels[1] && (event->type() == QEvent::Resize || event->type() == QEvent::Move))
         PlaceProgressBar();
     return QMainWindow::eventFilter(watched, event);
 }

@@ -166,6 +166,7 @@ private:
     QString m_lastStatus; // the scan's last status text, shown again when a stop has ended the run
     QString m_chartFilePath;
     bool m_twoSearchesHintShown = false;
+    bool m_startPageDue = true; // the browser's first page waits for the window's first paint
     std::function<void(QDialog *)> m_dialogHook;
     int runDialog(QDialog *dialog);
     // The results table's selected row; -1 after telling the user the message.

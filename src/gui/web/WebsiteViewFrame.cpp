@@ -77,7 +77,9 @@ WebsiteViewFrame::WebsiteViewFrame(QWidget *parent)
         m_log->setCurrentIndex(index);
         emit logMenuRequested(index.row(), m_log->viewport()->mapToGlobal(pos));
     });
-    connect(m_browser->page(), &QWebEnginePage::linkHovered, this, &WebsiteViewFrame::linkHovered);
+    // The browser's page (the web engine's start, the slowest part of the window's) is made when the browser
+    // is first asked for or shown, which is after the window's first paint.
+    m_browser->installEventFilter(this);
     connect(m_browser, &QWebEngineView::loadStarted, this,
             [this] { emit loadStarted(m_browser->url().toString()); });
     connect(m_browser, &QWebEngineView::loadFinished, this, [this] {
@@ -149,8 +151,19 @@ void WebsiteViewFrame::setLogHeight(int height)
     fitTo(width(), this->height());
 }
 
+QWebEngineView *WebsiteViewFrame::browser() const
+{
+    if (!m_pageMade) {
+        m_pageMade = true;
+        connect(m_browser->page(), &QWebEnginePage::linkHovered, this, &WebsiteViewFrame::linkHovered);
+    }
+    return m_browser;
+}
+
 bool WebsiteViewFrame::eventFilter(QObject *watched, QEvent *event)
 {
+    if (watched == m_browser && event->type() == QEvent::Show)
+        browser();
     if (watched == m_grip) {
         // The pointer's height in the frame, for the mouse's events only.
         const auto at = [this, event] {

@@ -26,8 +26,8 @@ public:
     void selectLogRow(int row);
     // The address box's text.
     QString address() const;
-    // The browser, for what the log's rows and kept pages show in it.
-    QWebEngineView *browser() const { return m_browser; }
+    // The browser, for what the log's rows and kept pages show in it (its page made on the first call).
+    QWebEngineView *browser() const;
     // The log, for the window's layout (its column widths remembered between runs) only.
     QTreeView *logView() const { return m_log; }
     // Fits the log, the address box, "Go" and the browser to a view of this size.
@@ -50,17 +50,18 @@ signals:
 private:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
-    QTreeView *m_log;          // ListView2
-    QLabel *m_urlLabel;        // Label5
-    QLineEdit *m_address;      // Text1
-    QPushButton *m_go;         // Command10
-    QPushButton *m_back;       // Command8
-    QPushButton *m_forward;    // Command9
-    QPushButton *m_stop;       // Command11
-    QPushButton *m_refresh;    // Command70
-    QWebEngineView *m_browser; // WebBrowser1
-    bool m_selecting = false;  // a row selected by the window, not the user
-    QWidget *m_grip;           // splLog: dragged, it moves the border between log and browser
+    QTreeView *m_log;                // ListView2
+    QLabel *m_urlLabel;              // Label5
+    QLineEdit *m_address;            // Text1
+    QPushButton *m_go;               // Command10
+    QPushButton *m_back;             // Command8
+    QPushButton *m_forward;          // Command9
+    QPushButton *m_stop;             // Command11
+    QPushButton *m_refresh;          // Command70
+    QWebEngineView *m_browser;       // WebBrowser1
+    mutable bool m_pageMade = false; // the browser's page made, its hovered links passed on
+    bool m_selecting = false;        // a row selected by the window, not the user
+    QWidget *m_grip;                 // splLog: dragged, it moves the border between log and browser
     int m_logHeight;
     int m_dragFrom = -1; // the grip's pointer position (frame coordinates) when the drag began
     int m_dragHeight = 0;

@@ -20,6 +20,7 @@
 #include "gui/main/UrlPanel.h"
 #include "gui/main/frmSplash.h"
 #include "gui/skin/modSkin.h"
+#include "gui/web/WebsiteViewFrame.h"
 #include "gui/webgraph/frmLinkingDomains.h"
 #include "gui/webgraph/frmWebGraph.h"
 
@@ -679,10 +680,37 @@ private slots:
         QVERIFY(!view->visualRect(model->index(0, 0)).isValid());
     }
 
+    void browserStartsAfterTheFirstPaint()
+    {
+        // A window not shown yet has made no browser page (the web engine has not started), and asks for no
+        // page however long the events run.
+        delete m_form;
+        m_form = new Form1;
+        const auto *browser = child<QWebEngineView>("WebBrowser1");
+        QCoreApplication::processEvents();
+        QVERIFY(!browser->findChild<QWebEnginePage *>());
+        // Shown: once painted, the browser's first page is the program's website.
+        m_form->show();
+        QVERIFY(QTest::qWaitForWindowExposed(m_form));
+        QTRY_VERIFY_WITH_TIMEOUT(browser->findChild<QWebEnginePage *>(), 20000);
+        QTRY_COMPARE_WITH_TIMEOUT(browser->url().toString(), productIdentity::website(), 20000);
+        // The page passes its hovered links on, the Website View shown from the start too.
+        delete m_form;
+        m_form = new Form1;
+        m_form->TabStrip1_Click(3);
+        m_form->show();
+        QVERIFY(QTest::qWaitForWindowExposed(m_form));
+        auto *page = child<QWebEngineView>("WebBrowser1")->findChild<QWebEnginePage *>();
+        QVERIFY(page);
+        emit page->linkHovered(s("http://hovered.example/"));
+        QCOMPARE(m_form->findChild<StatusPanel *>(s("StatusBar1Panel1"))->text(),
+                 s("http://hovered.example/"));
+    }
+
     void browserSignalsNeverReplaceTheScanStatus()
     {
         auto *panel = m_form->findChild<StatusPanel *>(s("StatusBar1Panel1"));
-        QWebEnginePage *page = child<QWebEngineView>("WebBrowser1")->page();
+        QWebEnginePage *page = m_form->findChild<WebsiteViewFrame *>(s("Frame4"))->browser()->page();
         // Idle: a hovered link shows while the pointer is on it, then the panel's text comes back.
         emit m_form->scanRun()->statusChanged(s("Search Complete.  Found 12 links."));
         emit page->linkHovered(s("http://hovered.example/"));
