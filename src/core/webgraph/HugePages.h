@@ -37,8 +37,7 @@ template <class T> struct HugePageAllocator
         char *const block = start + (Huge - reinterpret_cast<std::uintptr_t>(start) % Huge) % Huge;
         if (block > start)
             munmap(start, std::size_t(block - start));
-        if (start + size + Huge > block + size)
-            munmap(block + size, std::size_t(start + size + Huge - (block + size)));
+        munmap(block + size, std::size_t(start + Huge - block)); // the block begins less than Huge in
         madvise(block, size, MADV_HUGEPAGE);
         return reinterpret_cast<T *>(block);
     }
